@@ -1,0 +1,36 @@
+# Front door: `make run` and `make test` do all set-up on a fresh Debian 12.
+.PHONY: run test deps build bench format clean
+
+SIMULATE ?= mro
+DEPS_STAMP := build/.deps-installed
+
+deps: $(DEPS_STAMP)
+$(DEPS_STAMP): scripts/install-deps.sh
+	./scripts/install-deps.sh
+	@mkdir -p build && touch $@
+
+build: deps
+	cmake --preset debug >/dev/null
+	cmake --build --preset debug
+
+run: build
+	@if [ -z "$$DISPLAY$$WAYLAND_DISPLAY" ] && [ "$$QT_QPA_PLATFORM" != offscreen ]; then \
+	  echo "No display: the window needs one. Under Xvfb run:"; \
+	  echo "  xvfb-run -a -s '-screen 0 1024x768x24' build/debug/app/ortenconf --simulate $(SIMULATE)"; \
+	  exit 1; \
+	fi
+	build/debug/app/ortenconf --simulate $(SIMULATE)
+
+test: deps
+	./scripts/test-all.sh
+
+bench: deps
+	cmake --preset release >/dev/null
+	cmake --build --preset release --target benchmarks
+	build/release/bench/orten_bench
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf build

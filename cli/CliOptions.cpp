@@ -1,0 +1,40 @@
+#include "cli/CliOptions.h"
+
+namespace orten::cli {
+
+bool ParseCliOptions(const std::vector<std::string>& args, CliOptions& options, std::string& error) {
+  std::vector<std::string> rest = args;
+  if (!TakeCommonOptions(rest, options.common, error)) return false;
+  for (const std::string& arg : rest) {
+    if (arg == "--help" || arg == "-h") {
+      options.help = true;
+    } else if (arg == "--version") {
+      options.version = true;
+    } else if (arg == "--yes" || arg == "-y") {
+      options.yes = true;
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      error = "неизвестный параметр " + arg;
+      return false;
+    } else {
+      options.words.push_back(arg);
+    }
+  }
+  return true;
+}
+
+std::string UsageText() {
+  return std::string(
+             "Использование: ortenctl [параметры] КОМАНДА\n"
+             "Настройка приемника Ортен-ДЕЗ из командной строки.\n\n"
+             "Команды:\n"
+             "  info                         найти прибор, связаться с ним и показать его тип и версию ПО\n\n"
+             "Параметры:\n") +
+         CommonOptionsHelp() +
+         "  -y, --yes                    отвечать «да» на вопросы\n"
+         "  -h, --help                   эта справка\n"
+         "      --version                версия программы\n\n"
+         "Коды завершения: 0 выполнено; 1 прибор не ответил или отказал; 2 ошибка в командной\n"
+         "строке; 3 ошибка файла; 4 прибора нет на линии или их больше одного.\n";
+}
+
+}  // namespace orten::cli

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "common/CommonOptions.h"
+
+namespace orten::cli {
+
+enum ExitCode : int {
+  kExitOk = 0,
+  kExitDevice = 1,    // the device failed or refused
+  kExitUsage = 2,
+  kExitFile = 3,
+  kExitNoDevice = 4,  // no device, or more than one
+};
+
+struct CliOptions {
+  CommonOptions common;
+  bool help = false;
+  bool version = false;
+  bool yes = false;
+  std::vector<std::string> words;  // the command and its arguments
+};
+
+bool ParseCliOptions(const std::vector<std::string>& args, CliOptions& options, std::string& error);
+std::string UsageText();
+
+}  // namespace orten::cli

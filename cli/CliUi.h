@@ -1,0 +1,30 @@
+#pragma once
+
+#include <iosfwd>
+
+#include "link/UserInterface.h"
+
+namespace orten::cli {
+
+// The tool's side of the user interface: boxes become lines on stderr,
+// questions are answered by --yes or at the terminal.
+class CliUi final : public UserInterface {
+ public:
+  CliUi(std::ostream& err, std::istream& in, bool assumeYes) : err_(err), in_(in), yes_(assumeYes) {}
+
+  void SetStatusText(const std::string&) override {}
+  void SetProgress(int) override {}
+  void ShowMessage(const std::string& text, const std::string& caption, BoxIcon icon) override;
+  bool AskYesNo(const std::string& text, const std::string& caption) override;
+  std::optional<std::string> AskOpenFile(const FileDialogRequest&) override { return std::nullopt; }
+  std::optional<std::string> AskSaveFile(const FileDialogRequest&) override { return std::nullopt; }
+  bool OpenDocument(const std::string&) override { return false; }
+  void Beep() override {}
+
+ private:
+  std::ostream& err_;
+  std::istream& in_;
+  bool yes_;
+};
+
+}  // namespace orten::cli

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <iosfwd>
+#include <string>
+
+#include "cli/CliOptions.h"
+
+namespace orten {
+class DeviceLink;
+class LinkEnvironment;
+class UserInterface;
+}  // namespace orten
+
+namespace orten::cli {
+
+// What a command works with. Results go to out; messages go through ui.
+struct CommandContext {
+  const CliOptions& options;
+  LinkEnvironment& env;
+  DeviceLink& link;
+  UserInterface& ui;
+  std::ostream& out;
+  std::string programFolder;
+};
+
+// Finds exactly one device, as the window's connect does; prints the
+// window's message and returns kExitNoDevice otherwise.
+int DiscoverOneDevice(CommandContext& ctx);
+
+int RunInfo(CommandContext& ctx);
+
+}  // namespace orten::cli

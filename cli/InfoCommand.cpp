@@ -1,0 +1,35 @@
+#include <ostream>
+
+#include "cli/Commands.h"
+#include "link/DeviceCommands.h"
+#include "link/DeviceLink.h"
+#include "link/Packets.h"
+#include "link/UserInterface.h"
+
+namespace orten::cli {
+
+int DiscoverOneDevice(CommandContext& ctx) {
+  if (ctx.link.DiscoverDevice()) return kExitOk;
+  if (ctx.link.DeviceCount() == 0) {
+    ctx.ui.ShowMessage(msg::kNoDevices, kWarningCaption, BoxIcon::Error);
+  } else {
+    ctx.ui.ShowMessage(msg::kSeveralDevices, kWarningCaption, BoxIcon::Error);
+  }
+  return kExitNoDevice;
+}
+
+int RunInfo(CommandContext& ctx) {
+  if (ctx.options.words.size() != 1) {
+    ctx.ui.ShowMessage("команда info не принимает аргументов");
+    return kExitUsage;
+  }
+  if (const int rc = DiscoverOneDevice(ctx); rc != kExitOk) return rc;
+  const std::optional<DeviceIdentity> device = SendConnect(ctx.link, kCmdConnectMain);
+  if (!device) return kExitDevice;
+  ctx.out << "Тип прибора: " << DeviceTypeText(device->mode) << '\n'
+          << "Версия ПО: " << VersionText(device->version, device->mode) << '\n'
+          << "Байт версии: " << int{device->version} << '\n';
+  return SendDisconnect(ctx.link) ? kExitOk : kExitDevice;
+}
+
+}  // namespace orten::cli

@@ -1,0 +1,71 @@
+// ortenctl: the configuration tool's command-line side, for scripts and
+// batch work. Same core, same messages as the window.
+#include <iostream>
+#include <map>
+#include <memory>
+
+#include "cli/CliOptions.h"
+#include "cli/CliUi.h"
+#include "cli/Commands.h"
+#include "cli/RealPacer.h"
+#include "common/DataFolders.h"
+#include "common/LinkEnvironment.h"
+#include "link/DeviceLink.h"
+
+using namespace orten;
+using namespace orten::cli;
+
+namespace {
+
+using Command = int (*)(CommandContext&);
+
+const std::map<std::string, Command>& Commands() {
+  static const std::map<std::string, Command> commands = {{"info", RunInfo}};
+  return commands;
+}
+
+int Usage(const std::string& error) {
+  std::cerr << "ortenctl: " << error << "\n\n" << UsageText();
+  return kExitUsage;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CliOptions options;
+  std::string error;
+  if (!ParseCliOptions(std::vector<std::string>(argv + 1, argv + argc), options, error)) {
+    return Usage(error);
+  }
+  if (options.help) {
+    std::cout << UsageText();
+    return kExitOk;
+  }
+  if (options.version) {
+    std::cout << "ortenctl " << ORTEN_VERSION << '\n';
+    return kExitOk;
+  }
+  if (options.words.empty()) return Usage("не указана команда");
+  const auto command = Commands().find(options.words.front());
+  if (command == Commands().end()) return Usage("неизвестная команда " + options.words.front());
+
+  std::unique_ptr<LinkEnvironment> env = LinkEnvironment::Create(options.common, error);
+  if (!env) {
+    std::cerr << "ortenctl: " << error << '\n';
+    return kExitUsage;
+  }
+  const std::string programFolder =
+      ResolveProgramFolder(ExecutableFolder(argv[0]), options.common.dataDir);
+  EnsureDataFolders(programFolder);
+
+  CliUi ui(std::cerr, std::cin, options.yes);
+  RealPacer pacer;
+  DeviceLink link(env->transport(), pacer, ui, env->trace());
+  CommandContext ctx{options, *env, link, ui, std::cout, programFolder};
+  const int rc = command->second(ctx);
+  if (!env->SaveSimState(error)) {
+    std::cerr << "ortenctl: " << error << '\n';
+    return rc == kExitOk ? kExitFile : rc;
+  }
+  return rc;
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+
+namespace orten {
+
+inline constexpr const char* kBackupFolder = "Reg_RPU";
+inline constexpr const char* kFirmwareFolder = "Base";
+inline constexpr const char* kSettingsFolder = "ReleCfg";
+
+// The folder of the running executable (argv0 is the fallback where the
+// system cannot tell).
+std::string ExecutableFolder(const std::string& argv0);
+// Where this user's data goes when the program's own folder is read-only.
+std::string UserDataFolder();
+bool IsWritableFolder(const std::string& folder);
+// The program's folder: dataDir when given, else the executable's folder when
+// it is writable, else the user's data folder.
+std::string ResolveProgramFolder(const std::string& executableFolder, const std::string& dataDir);
+// Creates "Reg_RPU", "Base" and "ReleCfg" inside programFolder where they are
+// missing (on Windows hidden, system and read-only, as the device's tools
+// keep them). Existing folders are left alone. Failures are not reported:
+// the file operations that need a folder report their own.
+void EnsureDataFolders(const std::string& programFolder);
+
+}  // namespace orten

@@ -1,0 +1,70 @@
+#include "common/LinkEnvironment.h"
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "sim/SimState.h"
+#include "sim/SimTransport.h"
+
+#ifdef _WIN32
+#include "link/WinPipeTransport.h"
+#else
+#include "link/LibusbTransport.h"
+#endif
+
+namespace orten {
+
+std::unique_ptr<LinkEnvironment> LinkEnvironment::Create(const CommonOptions& options,
+                                                         std::string& error) {
+  std::unique_ptr<LinkEnvironment> env(new LinkEnvironment());
+  if (!options.tracePath.empty() && !env->trace_.Open(options.tracePath)) {
+    error = "не удается создать файл трассировки " + options.tracePath;
+    return nullptr;
+  }
+
+  const bool stateExists = !options.simState.empty() && std::filesystem::exists(options.simState);
+  if (options.simulate || !options.simState.empty()) {
+    std::uint8_t version = 0;
+    if (options.simulate) {
+      version = *ParseSimulateSpec(*options.simulate, error);
+    } else if (!stateExists) {
+      error = "файла состояния имитатора " + options.simState + " нет; укажите --simulate";
+      return nullptr;
+    }
+    env->simClock_ = std::make_unique<SteadySimClock>();
+    env->simBus_ = std::make_unique<SimBus>();
+    env->simDevice_ = env->simBus_->Attach(version);
+    if (stateExists && !LoadSimState(options.simState, *env->simDevice_, error)) return nullptr;
+    env->simStatePath_ = options.simState;
+    env->transport_ = std::make_unique<SimTransport>(*env->simBus_, *env->simClock_);
+    return env;
+  }
+
+#ifdef _WIN32
+  env->transport_ = std::make_unique<WinPipeTransport>();
+#else
+  std::vector<UsbId> ids = options.usbIds;
+  if (ids.empty()) {
+    if (const char* fromEnv = std::getenv("ORTEN_USB_ID");
+        fromEnv && !ParseUsbIdList(fromEnv, ids, error)) {
+      error = "ORTEN_USB_ID: " + error;
+      return nullptr;
+    }
+  }
+  env->transport_ = std::make_unique<LibusbTransport>(std::move(ids));
+#endif
+  return env;
+}
+
+LinkEnvironment::~LinkEnvironment() {
+  std::string ignored;  // a program that is ending has nobody left to tell
+  SaveSimState(ignored);
+  if (transport_) transport_->CloseLink();
+}
+
+bool LinkEnvironment::SaveSimState(std::string& error) {
+  if (!simDevice_ || simStatePath_.empty()) return true;
+  return orten::SaveSimState(simStatePath_, *simDevice_, error);
+}
+
+}  // namespace orten

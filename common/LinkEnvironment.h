@@ -1,0 +1,45 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "common/CommonOptions.h"
+#include "link/TraceLog.h"
+#include "link/Transport.h"
+
+namespace orten {
+
+class SimBus;
+class SimClock;
+class SimDevice;
+
+// What the options say the device is: the USB transport of this platform,
+// or one simulated device (kept in its state file between runs). Both
+// programs build their link from here, so they pick the device the same way.
+class LinkEnvironment {
+ public:
+  static std::unique_ptr<LinkEnvironment> Create(const CommonOptions& options, std::string& error);
+  ~LinkEnvironment();
+  LinkEnvironment(const LinkEnvironment&) = delete;
+  LinkEnvironment& operator=(const LinkEnvironment&) = delete;
+
+  Transport& transport() { return *transport_; }
+  // Null when no trace was asked for.
+  TraceLog* trace() { return trace_.IsOpen() ? &trace_ : nullptr; }
+  // The simulated device, or null on real USB.
+  SimDevice* simDevice() const { return simDevice_.get(); }
+  // Saves the simulated device to its state file, if it has one.
+  bool SaveSimState(std::string& error);
+
+ private:
+  LinkEnvironment() = default;
+
+  std::unique_ptr<SimClock> simClock_;
+  std::unique_ptr<SimBus> simBus_;
+  std::shared_ptr<SimDevice> simDevice_;
+  std::unique_ptr<Transport> transport_;
+  std::string simStatePath_;
+  TraceLog trace_;
+};
+
+}  // namespace orten

@@ -1,0 +1,291 @@
+#include "link/LibusbTransport.h"
+
+#include <libusb.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <deque>
+
+namespace orten {
+
+namespace {
+
+constexpr int kWriteTimeoutMs = 2000;
+constexpr int kDrainTimeoutMs = 1;
+constexpr int kDrainPacketLimit = 16;
+constexpr int kInterface = 0;
+
+std::string LibusbText(int rc) { return libusb_strerror(rc); }
+
+std::string PermissionText(const UsbId& id, libusb_device* device) {
+  char rule[160];
+  std::snprintf(rule, sizeof rule,
+                "SUBSYSTEM==\"usb\", ATTR{idVendor}==\"%04x\", ATTR{idProduct}==\"%04x\", "
+                "MODE=\"0660\", TAG+=\"uaccess\"",
+                id.vendor, id.product);
+  return "Нет прав на доступ к прибору USB " + FormatUsbId(id) + " (шина " +
+         std::to_string(libusb_get_bus_number(device)) + ", адрес " +
+         std::to_string(libusb_get_device_address(device)) +
+         ").\nРазрешите доступ правилом udev: файл /etc/udev/rules.d/70-orten.rules со строкой\n" +
+         rule +
+         "\nзатем выполните «sudo udevadm control --reload-rules» и переподключите прибор.";
+}
+
+}  // namespace
+
+struct LibusbTransport::Impl {
+  std::vector<UsbId> ids;
+  libusb_context* context = nullptr;
+  libusb_device_handle* handle = nullptr;
+  PipeState state = PipeState::None;
+  bool kernelDriverDetached = false;
+  bool dead = false;  // the device went away: fail at once until the next discovery
+  std::uint8_t endpointOut = 0;
+  std::uint8_t endpointIn = 0;
+  int inPacketSize = 64;
+  std::deque<std::uint8_t> received;  // whole IN packets, served in the sizes asked for
+  std::uint32_t count = 0;
+  std::string error;
+
+  void Fail(int rc) {
+    error = LibusbText(rc);
+    if (rc == LIBUSB_ERROR_NO_DEVICE) dead = true;
+  }
+  bool Usable() {
+    if (state != PipeState::Open) {
+      error = "Канал связи с прибором не открыт.";
+      return false;
+    }
+    if (dead) {
+      error = LibusbText(LIBUSB_ERROR_NO_DEVICE);
+      return false;
+    }
+    return true;
+  }
+  bool Open(libusb_device* device, const UsbId& id);
+  bool FindEndpoints(libusb_device* device);
+  bool Write(const std::uint8_t* data, int size);
+  ReadStatus Read(std::uint8_t* out, std::size_t size, int timeoutMs);
+  void Close();
+};
+
+bool LibusbTransport::Impl::FindEndpoints(libusb_device* device) {
+  libusb_config_descriptor* config = nullptr;
+  const int rc = libusb_get_active_config_descriptor(device, &config);
+  if (rc != 0) {
+    Fail(rc);
+    return false;
+  }
+  endpointOut = endpointIn = 0;
+  if (config->bNumInterfaces > kInterface && config->interface[kInterface].num_altsetting > 0) {
+    const libusb_interface_descriptor& alt = config->interface[kInterface].altsetting[0];
+    for (int i = 0; i < alt.bNumEndpoints; ++i) {
+      const libusb_endpoint_descriptor& ep = alt.endpoint[i];
+      if ((ep.bmAttributes & LIBUSB_TRANSFER_TYPE_MASK) != LIBUSB_TRANSFER_TYPE_BULK) continue;
+      if ((ep.bEndpointAddress & LIBUSB_ENDPOINT_DIR_MASK) == LIBUSB_ENDPOINT_IN) {
+        if (endpointIn == 0) {
+          endpointIn = ep.bEndpointAddress;
+          inPacketSize = std::max<int>(ep.wMaxPacketSize & 0x7FF, 1);
+        }
+      } else if (endpointOut == 0) {
+        endpointOut = ep.bEndpointAddress;
+      }
+    }
+  }
+  libusb_free_config_descriptor(config);
+  if (endpointIn == 0 || endpointOut == 0) {
+    error = "У интерфейса 0 прибора нет пары конечных точек bulk IN и OUT.";
+    return false;
+  }
+  return true;
+}
+
+bool LibusbTransport::Impl::Open(libusb_device* device, const UsbId& id) {
+  int rc = libusb_open(device, &handle);
+  if (rc != 0) {
+    handle = nullptr;
+    if (rc == LIBUSB_ERROR_ACCESS) {
+      error = PermissionText(id, device);
+    } else {
+      Fail(rc);
+    }
+    return false;
+  }
+  // Set the configuration only when the device has none: setting it again
+  // would reset a configured device under a bound driver.
+  int current = 0;
+  if (libusb_get_configuration(handle, &current) == 0 && current == 0) {
+    libusb_config_descriptor* config = nullptr;
+    if (libusb_get_config_descriptor(device, 0, &config) == 0) {
+      libusb_set_configuration(handle, config->bConfigurationValue);
+      libusb_free_config_descriptor(config);
+    }
+  }
+  if (libusb_kernel_driver_active(handle, kInterface) == 1) {
+    rc = libusb_detach_kernel_driver(handle, kInterface);
+    if (rc != 0 && rc != LIBUSB_ERROR_NOT_FOUND) {
+      rc == LIBUSB_ERROR_ACCESS ? void(error = PermissionText(id, device)) : Fail(rc);
+      return false;
+    }
+    kernelDriverDetached = rc == 0;
+  }
+  rc = libusb_claim_interface(handle, kInterface);
+  if (rc != 0) {
+    rc == LIBUSB_ERROR_ACCESS ? void(error = PermissionText(id, device)) : Fail(rc);
+    return false;
+  }
+  return FindEndpoints(device);
+}
+
+bool LibusbTransport::Impl::Write(const std::uint8_t* data, int size) {
+  if (!Usable()) return false;
+  int written = 0;
+  const int rc = libusb_bulk_transfer(handle, endpointOut, const_cast<std::uint8_t*>(data), size,
+                                      &written, kWriteTimeoutMs);
+  if (rc != 0) {
+    Fail(rc);
+    return false;
+  }
+  if (written != size) {
+    error = "Записано " + std::to_string(written) + " байт из " + std::to_string(size) + ".";
+    return false;
+  }
+  return true;
+}
+
+ReadStatus LibusbTransport::Impl::Read(std::uint8_t* out, std::size_t size, int timeoutMs) {
+  if (!Usable()) return ReadStatus::Failed;
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  std::vector<std::uint8_t> packet(static_cast<std::size_t>(inPacketSize));
+  while (received.size() < size) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    // A whole packet at a time: asking for less than the device sends overflows.
+    int got = 0;
+    const int rc = libusb_bulk_transfer(handle, endpointIn, packet.data(), inPacketSize, &got,
+                                        static_cast<unsigned>(std::max<long long>(left, 1)));
+    received.insert(received.end(), packet.begin(), packet.begin() + std::max(got, 0));
+    if (rc == LIBUSB_ERROR_TIMEOUT) {
+      if (received.size() >= size) break;
+      return ReadStatus::TimedOut;  // what came stays queued for the next slice
+    }
+    if (rc != 0) {
+      Fail(rc);
+      return ReadStatus::Failed;
+    }
+  }
+  std::copy_n(received.begin(), size, out);
+  received.erase(received.begin(), received.begin() + static_cast<std::ptrdiff_t>(size));
+  return ReadStatus::Ok;
+}
+
+void LibusbTransport::Impl::Close() {
+  if (handle) {
+    libusb_release_interface(handle, kInterface);
+    if (kernelDriverDetached) libusb_attach_kernel_driver(handle, kInterface);
+    libusb_close(handle);
+  }
+  handle = nullptr;
+  kernelDriverDetached = false;
+  dead = false;
+  state = PipeState::None;
+  received.clear();
+}
+
+LibusbTransport::LibusbTransport(std::vector<UsbId> ids) : impl_(std::make_unique<Impl>()) {
+  impl_->ids = std::move(ids);
+  libusb_setlocale("ru");  // the window speaks Russian; unknown locales keep English
+  const int rc = libusb_init(&impl_->context);
+  if (rc != 0) {
+    impl_->context = nullptr;
+    impl_->Fail(rc);
+  }
+}
+
+LibusbTransport::~LibusbTransport() {
+  impl_->Close();
+  if (impl_->context) libusb_exit(impl_->context);
+}
+
+bool LibusbTransport::DiscoverDevice() {
+  Impl& d = *impl_;
+  d.Close();
+  d.count = 0;
+  if (!d.context) return false;
+  if (d.ids.empty()) {
+    d.error = "Не заданы идентификаторы USB прибора: укажите --usb-id VID:PID или ORTEN_USB_ID.";
+    return false;
+  }
+  libusb_device** list = nullptr;
+  const ssize_t total = libusb_get_device_list(d.context, &list);
+  if (total < 0) {
+    d.Fail(static_cast<int>(total));
+    return false;
+  }
+  libusb_device* found = nullptr;
+  UsbId foundId;
+  for (ssize_t i = 0; i < total; ++i) {
+    libusb_device_descriptor desc{};
+    if (libusb_get_device_descriptor(list[i], &desc) != 0) continue;
+    const UsbId id{desc.idVendor, desc.idProduct};
+    if (std::find(d.ids.begin(), d.ids.end(), id) == d.ids.end()) continue;
+    ++d.count;
+    found = list[i];
+    foundId = id;
+  }
+  // Only the one device is opened: several devices leave no handle behind.
+  if (d.count == 1) {
+    d.state = d.Open(found, foundId) ? PipeState::Open : PipeState::Invalid;
+    if (d.state == PipeState::Invalid && d.handle) {
+      std::string why = d.error;  // Close() keeps the reason
+      d.Close();
+      d.state = PipeState::Invalid;
+      d.error = why;
+    }
+  }
+  libusb_free_device_list(list, 1);
+  return d.count == 1;
+}
+
+std::uint32_t LibusbTransport::DeviceCount() const { return impl_->count; }
+
+bool LibusbTransport::WriteByte(std::uint8_t byte) { return impl_->Write(&byte, 1); }
+
+bool LibusbTransport::WriteChunk(const Chunk& chunk) {
+  return impl_->Write(chunk.data(), static_cast<int>(chunk.size()));
+}
+
+ReadStatus LibusbTransport::ReadByte(std::uint8_t& byte, int timeoutMs) {
+  return impl_->Read(&byte, 1, timeoutMs);
+}
+
+ReadStatus LibusbTransport::ReadChunk(Chunk& chunk, int timeoutMs) {
+  return impl_->Read(chunk.data(), chunk.size(), timeoutMs);
+}
+
+void LibusbTransport::FlushWritePipe() {}  // bulk writes are done when they return
+
+void LibusbTransport::FlushReadPipe() {
+  Impl& d = *impl_;
+  d.received.clear();
+  if (!d.Usable()) return;
+  // Drop whatever the device has already queued, without waiting for more.
+  std::vector<std::uint8_t> packet(static_cast<std::size_t>(d.inPacketSize));
+  for (int i = 0; i < kDrainPacketLimit; ++i) {
+    int got = 0;
+    if (libusb_bulk_transfer(d.handle, d.endpointIn, packet.data(), d.inPacketSize, &got,
+                             kDrainTimeoutMs) != 0) {
+      break;
+    }
+  }
+}
+
+void LibusbTransport::CloseLink() { impl_->Close(); }
+
+PipeState LibusbTransport::WritePipeState() const { return impl_->state; }
+PipeState LibusbTransport::ReadPipeState() const { return impl_->state; }
+std::string LibusbTransport::LastErrorText() const { return impl_->error; }
+
+}  // namespace orten

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace orten {
+
+// One 64-byte transfer unit: data frames and firmware bodies travel in these.
+inline constexpr std::size_t kChunkSize = 64;
+using Chunk = std::array<std::uint8_t, kChunkSize>;
+
+// Result of one bounded read attempt. TimedOut means nothing (or not enough)
+// arrived within the wait; the bytes that did arrive stay queued for the next
+// attempt. Failed is final for this call and LastErrorText() says why.
+enum class ReadStatus { Ok, TimedOut, Failed };
+
+// A pipe handle is none before the first discovery (and after a discovery
+// that found several devices), invalid when its open failed, or open.
+enum class PipeState { None, Invalid, Open };
+
+// The byte-level link to the device: two pipes, nothing more. No framing,
+// no pacing, no retries, no user interface: callers (DeviceLink) decide what
+// a failure means and how it is shown.
+class Transport {
+ public:
+  virtual ~Transport() = default;
+
+  // Enumerates the device interfaces, opens the pipes of the device when
+  // exactly one is present. True only for exactly one device. Handles from
+  // an earlier discovery are closed first.
+  virtual bool DiscoverDevice() = 0;
+  // Interfaces found by the last discovery.
+  virtual std::uint32_t DeviceCount() const = 0;
+
+  virtual bool WriteByte(std::uint8_t byte) = 0;
+  virtual bool WriteChunk(const Chunk& chunk) = 0;
+  // Waits at most timeoutMs for the whole request; never returns part of it.
+  virtual ReadStatus ReadByte(std::uint8_t& byte, int timeoutMs) = 0;
+  virtual ReadStatus ReadChunk(Chunk& chunk, int timeoutMs) = 0;
+
+  virtual void FlushWritePipe() = 0;
+  // Also drops input that arrived but was never read.
+  virtual void FlushReadPipe() = 0;
+  virtual void CloseLink() = 0;
+
+  virtual PipeState WritePipeState() const = 0;
+  virtual PipeState ReadPipeState() const = 0;
+
+  // The platform's text for the last failure (for the "Error" box).
+  virtual std::string LastErrorText() const = 0;
+};
+
+}  // namespace orten

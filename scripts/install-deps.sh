@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages that building, testing and running need.
+# Only missing packages are installed; apt-get runs through sudo when not root.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config ccache git
+  qt6-base-dev libgl-dev            # the window (Qt 6 Widgets)
+  libusb-1.0-0-dev                  # USB on Linux
+  googletest libgtest-dev libgmock-dev libbenchmark-dev libboost-dev   # tests and benchmarks
+  g++-mingw-w64-x86-64-posix        # the Windows cross build
+  xvfb xauth fonts-dejavu-core      # running the window without a display
+  clang-format
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=()
+[ "$(id -u)" -ne 0 ] && sudo=(sudo)
+echo "install-deps: installing ${missing[*]}"
+"${sudo[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

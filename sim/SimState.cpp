@@ -1,0 +1,127 @@
+#include "sim/SimState.h"
+
+#include <charconv>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "link/TraceLog.h"
+#include "sim/SimDevice.h"
+
+namespace orten {
+
+namespace {
+
+constexpr const char* kMagic = "orten-sim-state 1";
+
+std::optional<int> ParseInt(const std::string& text) {
+  int value = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+}  // namespace
+
+std::optional<std::uint8_t> ParseSimulateSpec(const std::string& spec, std::string& error) {
+  const std::size_t colon = spec.find(':');
+  const std::string family = spec.substr(0, colon);
+  int low = 0;
+  int high = 0;
+  int fallback = 0;
+  if (family == "rpu") {
+    low = 100, high = 255, fallback = 120;
+  } else if (family == "mro") {
+    low = 0, high = 99, fallback = 45;
+  } else {
+    error = "неизвестное семейство прибора '" + family + "' (ожидается rpu или mro)";
+    return std::nullopt;
+  }
+  if (colon == std::string::npos) return static_cast<std::uint8_t>(fallback);
+  const std::optional<int> version = ParseInt(spec.substr(colon + 1));
+  if (!version || *version < low || *version > high) {
+    error = "версия для " + family + " должна быть числом от " + std::to_string(low) + " до " +
+            std::to_string(high);
+    return std::nullopt;
+  }
+  return static_cast<std::uint8_t>(*version);
+}
+
+bool LoadSimState(const std::string& path, SimDevice& device, std::string& error) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    error = "не удается открыть файл " + path;
+    return false;
+  }
+  std::string magic;
+  std::getline(in, magic);
+  std::string key;
+  std::string versionText;
+  in >> key >> versionText;
+  const std::optional<int> version = ParseInt(versionText);
+  if (magic.rfind(kMagic, 0) != 0 || key != "version" || !version || *version < 0 || *version > 255) {
+    error = "файл " + path + " не является состоянием имитатора";
+    return false;
+  }
+  auto memory = device.memory();  // a copy: nothing changes unless all of it reads
+  for (std::size_t page = 0; page < SimDevice::kPageCount; ++page) {
+    std::string name;
+    std::string hex;
+    in >> name >> hex;
+    if (name != "page" + std::to_string(page) || hex.size() != SimDevice::kPageSize * 2) {
+      error = "файл " + path + ": повреждена страница " + std::to_string(page);
+      return false;
+    }
+    for (std::size_t i = 0; i < SimDevice::kPageSize; ++i) {
+      const int hi = HexDigit(hex[2 * i]);
+      const int lo = HexDigit(hex[2 * i + 1]);
+      if (hi < 0 || lo < 0) {
+        error = "файл " + path + ": повреждена страница " + std::to_string(page);
+        return false;
+      }
+      memory[page * SimDevice::kPageSize + i] = static_cast<std::uint8_t>(hi * 16 + lo);
+    }
+  }
+  device.memory() = memory;
+  device.set_version(static_cast<std::uint8_t>(*version));
+  return true;
+}
+
+bool SaveSimState(const std::string& path, const SimDevice& device, std::string& error) {
+  std::ostringstream text;
+  text << kMagic << "\nversion " << int{device.version()} << '\n';
+  const auto& memory = device.memory();
+  for (std::size_t page = 0; page < SimDevice::kPageCount; ++page) {
+    text << "page" << page << ' '
+         << TraceLog::Hex(std::span<const std::uint8_t>(memory).subspan(page * SimDevice::kPageSize,
+                                                                       SimDevice::kPageSize))
+         << '\n';
+  }
+  // Written beside the target and renamed over it: a failed save keeps the old state.
+  const std::string temp = path + ".tmp";
+  {
+    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    out << text.str();
+    if (!out.flush()) {
+      error = "не удается записать файл " + temp;
+      return false;
+    }
+  }
+  std::error_code ec;
+  std::filesystem::rename(temp, path, ec);
+  if (ec) {
+    error = "не удается записать файл " + path + ": " + ec.message();
+    std::filesystem::remove(temp, ec);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace orten

@@ -1,0 +1,83 @@
+#include "sim/SimTransport.h"
+
+namespace orten {
+
+namespace {
+constexpr const char* kNotOpen = "Неверный дескриптор: канал связи с прибором не открыт.";
+constexpr const char* kCannotOpen = "Не удается открыть канал связи с прибором (имитация отказа).";
+}  // namespace
+
+std::shared_ptr<SimDevice> SimBus::Attach(std::uint8_t version) {
+  devices_.push_back(std::make_shared<SimDevice>(version));
+  return devices_.back();
+}
+
+std::vector<std::shared_ptr<SimDevice>> SimBus::Plugged() const {
+  std::vector<std::shared_ptr<SimDevice>> plugged;
+  for (const auto& device : devices_) {
+    if (device->plugged()) plugged.push_back(device);
+  }
+  return plugged;
+}
+
+bool SimTransport::DiscoverDevice() {
+  CloseLink();
+  const std::vector<std::shared_ptr<SimDevice>> plugged = bus_.Plugged();
+  count_ = static_cast<std::uint32_t>(plugged.size());
+  if (count_ != 1) return false;
+  device_ = plugged.front();
+  if (device_->faults().pipeOpenFails) {
+    state_ = PipeState::Invalid;
+    error_ = kCannotOpen;
+  } else {
+    state_ = PipeState::Open;
+  }
+  return true;
+}
+
+void SimTransport::CloseLink() {
+  if (state_ != PipeState::None) ++closes_;
+  state_ = PipeState::None;
+  device_.reset();
+}
+
+bool SimTransport::Usable() {
+  if (state_ != PipeState::Open) {
+    error_ = kNotOpen;
+    return false;
+  }
+  return true;
+}
+
+bool SimTransport::Write(std::span<const std::uint8_t> bytes) {
+  if (!Usable()) return false;
+  if (!device_->Receive(bytes, clock_.NowUs())) {
+    error_ = device_->lastError();
+    return false;
+  }
+  return true;
+}
+
+bool SimTransport::WriteByte(std::uint8_t byte) { return Write(std::span<const std::uint8_t>(&byte, 1)); }
+
+bool SimTransport::WriteChunk(const Chunk& chunk) { return Write(chunk); }
+
+ReadStatus SimTransport::Read(std::span<std::uint8_t> out, int timeoutMs) {
+  if (!Usable()) return ReadStatus::Failed;
+  const ReadStatus status = device_->Send(out, clock_.NowUs());
+  if (status == ReadStatus::TimedOut) clock_.Wait(timeoutMs);  // as long as a real pipe would
+  if (status == ReadStatus::Failed) error_ = device_->lastError();
+  return status;
+}
+
+ReadStatus SimTransport::ReadByte(std::uint8_t& byte, int timeoutMs) {
+  return Read(std::span<std::uint8_t>(&byte, 1), timeoutMs);
+}
+
+ReadStatus SimTransport::ReadChunk(Chunk& chunk, int timeoutMs) { return Read(chunk, timeoutMs); }
+
+void SimTransport::FlushReadPipe() {
+  if (state_ == PipeState::Open) device_->DropPendingOutput();
+}
+
+}  // namespace orten
