@@ -49,10 +49,11 @@ int main(int argc, char** argv) {
   const auto command = Commands().find(options.words.front());
   if (command == Commands().end()) return Usage("неизвестная команда " + options.words.front());
 
-  std::unique_ptr<LinkEnvironment> env = LinkEnvironment::Create(options.common, error);
+  LinkEnvironment::Failure failure = LinkEnvironment::Failure::None;
+  std::unique_ptr<LinkEnvironment> env = LinkEnvironment::Create(options.common, error, &failure);
   if (!env) {
     std::cerr << "ortenctl: " << error << '\n';
-    return kExitUsage;
+    return failure == LinkEnvironment::Failure::File ? kExitFile : kExitUsage;
   }
   const std::string programFolder =
       ResolveProgramFolder(ExecutableFolder(argv[0]), options.common.dataDir);

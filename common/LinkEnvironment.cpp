@@ -15,7 +15,10 @@
 namespace orten {
 
 std::unique_ptr<LinkEnvironment> LinkEnvironment::Create(const CommonOptions& options,
-                                                         std::string& error) {
+                                                         std::string& error, Failure* failure) {
+  Failure ignored = Failure::None;
+  Failure& why = failure ? *failure : ignored;
+  why = Failure::File;
   std::unique_ptr<LinkEnvironment> env(new LinkEnvironment());
   if (!options.tracePath.empty() && !env->trace_.Open(options.tracePath)) {
     error = "не удается создать файл трассировки " + options.tracePath;
@@ -29,6 +32,7 @@ std::unique_ptr<LinkEnvironment> LinkEnvironment::Create(const CommonOptions& op
       version = *ParseSimulateSpec(*options.simulate, error);
     } else if (!stateExists) {
       error = "файла состояния имитатора " + options.simState + " нет; укажите --simulate";
+      why = Failure::Usage;
       return nullptr;
     }
     env->simClock_ = std::make_unique<SteadySimClock>();
@@ -37,6 +41,7 @@ std::unique_ptr<LinkEnvironment> LinkEnvironment::Create(const CommonOptions& op
     if (stateExists && !LoadSimState(options.simState, *env->simDevice_, error)) return nullptr;
     env->simStatePath_ = options.simState;
     env->transport_ = std::make_unique<SimTransport>(*env->simBus_, *env->simClock_);
+    why = Failure::None;
     return env;
   }
 
@@ -48,11 +53,13 @@ std::unique_ptr<LinkEnvironment> LinkEnvironment::Create(const CommonOptions& op
     if (const char* fromEnv = std::getenv("ORTEN_USB_ID");
         fromEnv && !ParseUsbIdList(fromEnv, ids, error)) {
       error = "ORTEN_USB_ID: " + error;
+      why = Failure::Usage;
       return nullptr;
     }
   }
   env->transport_ = std::make_unique<LibusbTransport>(std::move(ids));
 #endif
+  why = Failure::None;
   return env;
 }
 

@@ -18,7 +18,10 @@ class SimDevice;
 // programs build their link from here, so they pick the device the same way.
 class LinkEnvironment {
  public:
-  static std::unique_ptr<LinkEnvironment> Create(const CommonOptions& options, std::string& error);
+  // Why Create failed: a wrong option value, or a file that could not be used.
+  enum class Failure { None, Usage, File };
+  static std::unique_ptr<LinkEnvironment> Create(const CommonOptions& options, std::string& error,
+                                                 Failure* failure = nullptr);
   ~LinkEnvironment();
   LinkEnvironment(const LinkEnvironment&) = delete;
   LinkEnvironment& operator=(const LinkEnvironment&) = delete;

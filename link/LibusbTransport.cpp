@@ -213,7 +213,8 @@ bool LibusbTransport::DiscoverDevice() {
   Impl& d = *impl_;
   d.Close();
   d.count = 0;
-  if (!d.context) return false;
+  if (!d.context) return false;  // keeps the reason libusb_init gave
+  d.error.clear();
   if (d.ids.empty()) {
     d.error = "Не заданы идентификаторы USB прибора: укажите --usb-id VID:PID или ORTEN_USB_ID.";
     return false;

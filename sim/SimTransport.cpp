@@ -22,6 +22,7 @@ std::vector<std::shared_ptr<SimDevice>> SimBus::Plugged() const {
 
 bool SimTransport::DiscoverDevice() {
   CloseLink();
+  error_.clear();
   const std::vector<std::shared_ptr<SimDevice>> plugged = bus_.Plugged();
   count_ = static_cast<std::uint32_t>(plugged.size());
   if (count_ != 1) return false;

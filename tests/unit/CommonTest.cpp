@@ -1,0 +1,151 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "common/CommonOptions.h"
+#include "common/DataFolders.h"
+#include "common/DateStamp.h"
+#include "sim/SimDevice.h"
+#include "sim/SimState.h"
+
+namespace orten {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct StampCase {
+  const char* name;
+  const char* shortDate;
+  const char* stamp;
+};
+
+class DateStampTest : public testing::TestWithParam<StampCase> {};
+
+TEST_P(DateStampTest, KeepsDayMonthAndYearDigits) {
+  EXPECT_EQ(MakeDateStamp(GetParam().shortDate), GetParam().stamp);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, DateStampTest,
+    testing::Values(StampCase{"FourDigitYear", "07.12.2026", "_071226_"},
+                    StampCase{"TwoDigitYear", "07.12.26", "_0712_"},
+                    StampCase{"SlashesLeaveNoInvalidCharacter", "12/07/2026", "_120726_"},
+                    StampCase{"ShortUSFormat", "12/7/26", "_127_"},
+                    StampCase{"SixCharactersUsedWhole", "071226", "_071226_"},
+                    StampCase{"IsoFormat", "2026-12-07", "_206-07_"},
+                    StampCase{"ColonsAndBackslashes", "07:12\\2026", "_071226_"},
+                    StampCase{"CyrillicCountsAsCharacters", "7 дек. 2026 г.", "_7 ек026 г._"}),
+    [](const testing::TestParamInfo<StampCase>& row) { return row.param.name; });
+
+TEST(CommonOptions, TakesSharedOptionsAndLeavesTheRest) {
+  std::vector<std::string> args{"--simulate", "mro:45", "info", "--usb-id=1234:abcd", "--yes",
+                                "--usb-id", "0483:5740,16c0:05dc", "--trace", "t.txt",
+                                "--data-dir=/d", "--sim-state", "s"};
+  CommonOptions options;
+  std::string error;
+  ASSERT_TRUE(TakeCommonOptions(args, options, error)) << error;
+  EXPECT_EQ(args, (std::vector<std::string>{"info", "--yes"}));
+  EXPECT_EQ(options.simulate, "mro:45");
+  ASSERT_EQ(options.usbIds.size(), 3u);
+  EXPECT_EQ(options.usbIds[0], (UsbId{0x1234, 0xabcd}));
+  EXPECT_EQ(options.usbIds[2], (UsbId{0x16c0, 0x05dc}));
+  EXPECT_EQ(options.tracePath, "t.txt");
+  EXPECT_EQ(options.dataDir, "/d");
+  EXPECT_EQ(options.simState, "s");
+}
+
+TEST(CommonOptions, RefusesMalformedValues) {
+  for (std::vector<std::string> args : {std::vector<std::string>{"--simulate", "xyz"},
+                                        {"--simulate", "rpu:99"}, {"--simulate", "mro:100"},
+                                        {"--simulate", "mro:4x"}, {"--usb-id", "12345:1"},
+                                        {"--usb-id", "1234"}, {"--usb-id", "zz:1"}, {"--trace"}}) {
+    CommonOptions options;
+    std::string error;
+    EXPECT_FALSE(TakeCommonOptions(args, options, error)) << args[0] << ' ' << args.back();
+    EXPECT_FALSE(error.empty());
+  }
+}
+
+TEST(SimulateSpec, DefaultsAndRanges) {
+  std::string error;
+  EXPECT_EQ(ParseSimulateSpec("rpu", error), 120);
+  EXPECT_EQ(ParseSimulateSpec("mro", error), 45);
+  EXPECT_EQ(ParseSimulateSpec("rpu:100", error), 100);
+  EXPECT_EQ(ParseSimulateSpec("rpu:255", error), 255);
+  EXPECT_EQ(ParseSimulateSpec("mro:0", error), 0);
+  EXPECT_FALSE(ParseSimulateSpec("rpu:256", error));
+  EXPECT_FALSE(ParseSimulateSpec("RPU", error));
+}
+
+class TempFolder : public testing::Test {
+ protected:
+  void SetUp() override {
+    root_ = fs::temp_directory_path() /
+            ("orten-" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(root_);
+    fs::create_directories(root_);
+  }
+  void TearDown() override {
+    std::error_code ec;
+    fs::permissions(root_, fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(root_, ec);
+  }
+  fs::path root_;
+};
+
+TEST_F(TempFolder, DataFoldersAreCreatedOnceAndLeftAlone) {
+  EnsureDataFolders(root_.string());
+  for (const char* name : {"Reg_RPU", "Base", "ReleCfg"}) EXPECT_TRUE(fs::is_directory(root_ / name)) << name;
+  std::ofstream(root_ / "Base" / "RPU_120") << "x";
+  EnsureDataFolders(root_.string());
+  EXPECT_TRUE(fs::exists(root_ / "Base" / "RPU_120"));
+  // The folders stay writable here: later saves must work in them.
+  EXPECT_TRUE(IsWritableFolder((root_ / "ReleCfg").string()));
+}
+
+TEST_F(TempFolder, ProgramFolderFallsBackWhenTheExecutablesFolderIsReadOnly) {
+  EXPECT_EQ(ResolveProgramFolder(root_.string(), ""), root_.string());
+  const fs::path override = root_ / "data";
+  EXPECT_EQ(ResolveProgramFolder(root_.string(), override.string()), override.string());
+  EXPECT_TRUE(fs::is_directory(override));
+
+  // A folder that cannot take a file (here: one that does not exist) sends
+  // the data to the user's folder.
+  ::setenv("XDG_DATA_HOME", (root_ / "xdg").c_str(), 1);
+  const std::string chosen = ResolveProgramFolder((root_ / "missing" / "bin").string(), "");
+  ::unsetenv("XDG_DATA_HOME");
+  EXPECT_EQ(chosen, (root_ / "xdg" / "ortenconf").string());
+  EXPECT_TRUE(fs::is_directory(chosen));
+}
+
+TEST_F(TempFolder, SimStateRoundTripAndRefusal) {
+  SimDevice saved(77);
+  saved.memory()[0] = 0xAB;
+  saved.memory()[2047] = 0x01;
+  std::string error;
+  const std::string path = (root_ / "sim.state").string();
+  ASSERT_TRUE(SaveSimState(path, saved, error)) << error;
+
+  SimDevice loaded(45);
+  ASSERT_TRUE(LoadSimState(path, loaded, error)) << error;
+  EXPECT_EQ(loaded.version(), 77);
+  EXPECT_EQ(loaded.memory(), saved.memory());
+
+  std::ofstream(path, std::ios::app) << "";
+  {
+    std::string text;
+    std::ifstream in(path);
+    std::getline(in, text, '\0');
+    text[text.find("page3 ") + 10] = 'x';
+    std::ofstream(path) << text;
+  }
+  SimDevice untouched(45);
+  EXPECT_FALSE(LoadSimState(path, untouched, error));
+  EXPECT_NE(error.find("3"), std::string::npos);
+  EXPECT_EQ(untouched.version(), 45);
+  EXPECT_EQ(untouched.memory()[0], 0);
+}
+
+}  // namespace
+}  // namespace orten
