@@ -1,40 +1,23 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-
 #include "link/DeviceCommands.h"
-#include "link/TraceLog.h"
 #include "tests/support/SimRig.h"
+#include "tests/support/TraceCapture.h"
 
 namespace orten {
 namespace {
 
 using test::ScriptedUi;
 using test::SimRig;
-
-std::vector<std::string> Lines(const std::filesystem::path& path) {
-  std::ifstream in(path);
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
+using test::TraceCapture;
 
 class TracedRig : public testing::Test {
  protected:
-  void SetUp() override {
-    path_ = std::filesystem::temp_directory_path() /
-            ("orten-trace-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-             testing::UnitTest::GetInstance()->current_test_info()->name() + ".txt");
-    ASSERT_TRUE(trace_.Open(path_.string()));
-  }
-  void TearDown() override { std::filesystem::remove(path_); }
+  std::vector<std::string> Lines() const { return trace_.Lines(); }
 
   SimRig rig_;
-  TraceLog trace_;
-  DeviceLink link_{rig_.transport, rig_.pacer, rig_.ui, &trace_};
-  std::filesystem::path path_;
+  TraceCapture trace_;
+  DeviceLink link_{rig_.transport, rig_.pacer, rig_.ui, trace_.log()};
 };
 
 TEST_F(TracedRig, ConnectAndDisconnectAsLogged) {
@@ -46,7 +29,7 @@ TEST_F(TracedRig, ConnectAndDisconnectAsLogged) {
       "FW", "FR", "W 55", "W 55", "W a0", "W aa", "W 00", "W 00", "W 02", "W 29", "FW",
       "R 55", "R 55", "R a0", "R 2d", "R 00", "R 00", "R b2", "R 00", "FR", "FW",
       "FW", "FR", "W 55", "W 55", "W a0", "W 00", "W 00", "W 00", "W 22", "W 09", "FW"};
-  EXPECT_EQ(Lines(path_), expected);
+  EXPECT_EQ(Lines(), expected);
 }
 
 TEST_F(TracedRig, FailuresPausesChunksAndNotes) {
@@ -60,7 +43,7 @@ TEST_F(TracedRig, FailuresPausesChunksAndNotes) {
   EXPECT_TRUE(link_.WriteChunk(chunk));
   EXPECT_FALSE(link_.ReadByte(kReadSliceMs));
   link_.TraceNote("TxData[0] - aa");
-  const auto lines = Lines(path_);
+  const auto lines = Lines();
   ASSERT_EQ(lines.size(), 5u);
   EXPECT_EQ(lines[0], "W 5a !");
   EXPECT_EQ(lines[1], "P 10");

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "link/DeviceCommands.h"
+
+namespace orten {
+
+class FirmwareImage;
+class UserInterface;
+
+namespace msg {
+inline constexpr const char* kNoFirmwareFiles =
+    "Внимание!\nВ папке Base не найдено ни одного файла прошивок!";
+inline constexpr const char* kNoNewerFirmware = "Новых версий прошивок не найдено";
+inline constexpr const char* kBadFirmwareFormat = "Ошибка: Неверный формат файла.";
+inline constexpr const char* kFirmwareTypeMismatch =
+    "Ошибка: Несовпадение типа прибора - Запись не доступна";
+inline constexpr const char* kReceiverFirmwareType = "ПО для DEZ-RPU";
+inline constexpr const char* kRelayFirmwareType = "ПО для DEZ-MRO";
+}  // namespace msg
+
+// "RPU" for the receiver family, "MRO" for the relay module, empty otherwise.
+std::string FamilyCode(DeviceMode mode);
+// The number all decimal digits of a file name spell, left to right;
+// nothing for a name without digits or one beyond a signed 32-bit number.
+std::optional<std::int32_t> FirmwareVersionNumber(std::string_view name);
+
+// Firmware files of a family in a folder: regular files whose name contains
+// the family code (case-sensitive), in the order the folder lists them.
+std::vector<std::string> ListFirmwareFiles(const std::string& folder, const std::string& code);
+
+struct FirmwareCandidate {
+  std::string name;
+  std::int32_t number = 0;
+};
+// The file with the greatest version number (ties: the greater name); names
+// without a usable number are passed over.
+std::optional<FirmwareCandidate> NewestFirmware(const std::vector<std::string>& names);
+
+// The newest firmware of the device's family in baseFolder, when its number
+// is greater than the device's version. With no file of the family at all,
+// says so in a box.
+std::optional<std::string> FindNewerFirmware(const std::string& baseFolder, DeviceMode mode,
+                                             int deviceVersion, UserInterface& ui);
+
+// Where the facts of a firmware file are shown: the window's labels, or the
+// command-line tool's lines.
+class FirmwareFactsView {
+ public:
+  virtual ~FirmwareFactsView() = default;
+  virtual void ShowFileName(const std::string& name) = 0;
+  virtual void ShowFileSize(std::uintmax_t size) = 0;
+  virtual void ShowFileDate(std::chrono::system_clock::time_point modified) = 0;
+  virtual void ShowFileType(const std::string& text) = 0;
+  virtual void ShowNewVersion(const std::string& text) = 0;
+};
+
+enum class FirmwareReadMode { Preview, Load };
+
+struct FirmwareReadContext {
+  DeviceMode deviceMode = DeviceMode::None;  // the connected device's family (for the version text)
+  int selectedFamilyItem = -1;               // the item picked in the family choice, -1 for none
+};
+
+// Checks one firmware file and shows its facts; in Load mode also fills image
+// (in one read). True only for a Load that passed every check; a refused file
+// leaves image as it was.
+bool ReadFirmwareFile(const std::string& path, FirmwareReadMode mode,
+                      const FirmwareReadContext& context, FirmwareFactsView& view,
+                      UserInterface& ui, FirmwareImage* image);
+
+}  // namespace orten

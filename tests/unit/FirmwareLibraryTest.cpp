@@ -1,0 +1,222 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "firmware/FirmwareImage.h"
+#include "firmware/FirmwareLibrary.h"
+#include "tests/support/ScriptedUi.h"
+
+namespace orten {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ScriptedUi;
+
+class FirmwareFolder : public testing::Test {
+ protected:
+  void SetUp() override {
+    base_ = fs::temp_directory_path() /
+            ("orten-base-" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(base_);
+    fs::create_directories(base_);
+  }
+  void TearDown() override { fs::remove_all(base_); }
+
+  void File(const std::string& name, std::vector<std::uint8_t> bytes = {0x55, 0x55, 0x12, 0x78}) {
+    std::ofstream(base_ / name, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  }
+  std::optional<std::string> Find(DeviceMode mode, int version) {
+    return FindNewerFirmware(base_.string(), mode, version, ui_);
+  }
+
+  fs::path base_;
+  ScriptedUi ui_;
+};
+
+TEST_F(FirmwareFolder, GreatestVersionNumberWinsNotTheLastName) {
+  File("RPU_99");
+  File("RPU_120");
+  EXPECT_EQ(Find(DeviceMode::Receiver, 100), "RPU_120");
+  EXPECT_EQ(Find(DeviceMode::Receiver, 120), std::nullopt);  // equal is not newer
+  EXPECT_TRUE(ui_.events().empty());
+}
+
+TEST_F(FirmwareFolder, TiesGoToTheGreaterName) {
+  File("RPU_13.0");
+  File("RPU_130");
+  EXPECT_EQ(Find(DeviceMode::Receiver, 120), "RPU_130");
+}
+
+TEST_F(FirmwareFolder, DigitsInTheExtensionCount) {
+  File("RPU_1.35");
+  EXPECT_EQ(Find(DeviceMode::Receiver, 134), "RPU_1.35");
+  EXPECT_EQ(Find(DeviceMode::Receiver, 135), std::nullopt);
+}
+
+TEST_F(FirmwareFolder, NamesWithoutNumberOrOverflowingAreSkipped) {
+  File("RPU_new");
+  File("RPU_99999999999");
+  File("RPU_101");
+  EXPECT_EQ(Find(DeviceMode::Receiver, 100), "RPU_101");
+  EXPECT_EQ(FirmwareVersionNumber("RPU_2147483647"), 2147483647);
+  EXPECT_EQ(FirmwareVersionNumber("RPU_2147483648"), std::nullopt);
+  EXPECT_EQ(FirmwareVersionNumber("MRO_007"), 7);
+}
+
+TEST_F(FirmwareFolder, OnlyTheDevicesFamilyCountsCaseSensitively) {
+  File("rpu_130");
+  File("MRO_50");
+  EXPECT_EQ(Find(DeviceMode::Receiver, 100), std::nullopt);
+  ASSERT_EQ(ui_.Of(ScriptedUi::Kind::Message).size(), 1u);
+  EXPECT_EQ(ui_.Messages()[0], "Внимание!\nВ папке Base не найдено ни одного файла прошивок!");
+  EXPECT_EQ(ui_.Of(ScriptedUi::Kind::Message)[0].caption, "Системное сообщение");
+  EXPECT_EQ(Find(DeviceMode::Relay, 45), "MRO_50");
+  EXPECT_EQ(Find(DeviceMode::None, 0), std::nullopt);
+}
+
+TEST_F(FirmwareFolder, SubfoldersAreNotFirmware) {
+  fs::create_directory(base_ / "RPU_200");
+  EXPECT_EQ(Find(DeviceMode::Receiver, 100), std::nullopt);
+  EXPECT_EQ(ui_.Messages().size(), 1u);  // nothing of the family to offer
+  File("RPU_150");
+  EXPECT_EQ(Find(DeviceMode::Receiver, 100), "RPU_150");
+  EXPECT_EQ(ListFirmwareFiles(base_.string(), "RPU"), std::vector<std::string>{"RPU_150"});
+}
+
+TEST_F(FirmwareFolder, MissingBaseIsLikeAnEmptyOne) {
+  fs::remove_all(base_);
+  EXPECT_EQ(Find(DeviceMode::Receiver, 100), std::nullopt);
+  EXPECT_EQ(ui_.Messages().size(), 1u);
+}
+
+// Records the labels in the order they were set, in the same list as the
+// boxes and status texts.
+class RecordingView final : public FirmwareFactsView {
+ public:
+  explicit RecordingView(ScriptedUi& ui) : ui_(ui) {}
+  void ShowFileName(const std::string& name) override { Note("name", name); }
+  void ShowFileSize(std::uintmax_t size) override { Note("size", std::to_string(size)); }
+  void ShowFileDate(std::chrono::system_clock::time_point t) override {
+    const auto age = std::chrono::system_clock::now() - t;
+    Note("date", age < std::chrono::hours(1) && age > -std::chrono::hours(1) ? "recent" : "old");
+  }
+  void ShowFileType(const std::string& text) override { Note("type", text); }
+  void ShowNewVersion(const std::string& text) override { Note("version", text); }
+
+ private:
+  // Labels go to the event list as pseudo-status events so order is checkable.
+  void Note(const std::string& label, const std::string& value) {
+    ui_.SetStatusText("[" + label + "] " + value);
+  }
+  ScriptedUi& ui_;
+};
+
+class ReadFirmware : public FirmwareFolder {
+ protected:
+  bool Read(const std::string& name, FirmwareReadMode mode, int selectedItem = 0,
+            DeviceMode device = DeviceMode::Relay) {
+    RecordingView view(ui_);
+    return ReadFirmwareFile((base_ / name).string(), mode, {device, selectedItem}, view, ui_, &image_);
+  }
+  static std::vector<std::uint8_t> Valid(std::uint8_t type = 0x12, std::size_t blocks = 4) {
+    std::vector<std::uint8_t> bytes(10 + 64 * blocks, 0x33);
+    bytes[0] = bytes[1] = 0x55;
+    bytes[2] = type;
+    bytes[3] = 123;
+    return bytes;
+  }
+  std::vector<std::string> Trail() const {
+    std::vector<std::string> out;
+    for (const auto& e : ui_.events()) out.push_back((e.kind == ScriptedUi::Kind::Message ? "box: " : "") + e.text);
+    return out;
+  }
+  FirmwareImage image_{std::vector<std::uint8_t>{1, 2, 3}};
+};
+
+TEST_F(ReadFirmware, PreviewShowsEveryFactAndLoadsNothing) {
+  File("RPU_123", Valid());
+  EXPECT_FALSE(Read("RPU_123", FirmwareReadMode::Preview, 0, DeviceMode::Relay));
+  EXPECT_EQ(Trail(), (std::vector<std::string>{"[name] RPU_123", "[size] 266", "[date] recent",
+                                                "[type] ПО для DEZ-RPU", "[version] 1_3"}));
+  EXPECT_EQ(image_.size(), 3u);
+}
+
+TEST_F(ReadFirmware, LoadFillsTheImageWithTheWholeFile) {
+  File("MRO_50", Valid());
+  EXPECT_TRUE(Read("MRO_50", FirmwareReadMode::Load, 1, DeviceMode::Receiver));
+  EXPECT_EQ(Trail().at(3), "[type] ПО для DEZ-MRO");
+  EXPECT_EQ(Trail().at(4), "[version] 12_3");  // under the device's family, not the file's
+  ASSERT_EQ(image_.size(), 266u);
+  EXPECT_EQ(image_.bytes()[0], 85);
+  EXPECT_EQ(image_.bytes()[1], 85);
+  EXPECT_EQ(image_.bytes()[2], 18);
+  EXPECT_EQ(image_.version(), 123);
+}
+
+TEST_F(ReadFirmware, NoSelectionLeavesTheTypeLabel) {
+  File("MRO_50", Valid());
+  EXPECT_TRUE(Read("MRO_50", FirmwareReadMode::Load, -1));
+  EXPECT_EQ(ui_.Of(ScriptedUi::Kind::Status).size(), 4u);
+}
+
+TEST_F(ReadFirmware, WrongTypeShowsTheFileThenBoxBeforeStatus) {
+  File("RPU_130", Valid(0x13));
+  EXPECT_FALSE(Read("RPU_130", FirmwareReadMode::Load));
+  const std::string text = "Ошибка: Несовпадение типа прибора - Запись не доступна";
+  EXPECT_EQ(Trail(), (std::vector<std::string>{"[name] RPU_130", "[size] 266", "[date] recent",
+                                                "box: " + text, text}));
+  EXPECT_EQ(image_.size(), 3u);
+}
+
+TEST_F(ReadFirmware, BadHeadIsStatusThenBoxAndNoLabel) {
+  std::vector<std::uint8_t> bytes = Valid();
+  bytes[1] = 0x54;
+  File("RPU_130", bytes);
+  EXPECT_FALSE(Read("RPU_130", FirmwareReadMode::Load));
+  EXPECT_EQ(Trail(), (std::vector<std::string>{"Ошибка: Неверный формат файла.",
+                                                "box: Ошибка: Неверный формат файла."}));
+}
+
+struct LengthCase {
+  const char* name;
+  std::size_t size;
+};
+
+class RefusedLength : public ReadFirmware, public testing::WithParamInterface<LengthCase> {};
+
+TEST_P(RefusedLength, IsRefusedNamingTheFileAndKeepsTheImage) {
+  std::vector<std::uint8_t> bytes = Valid();
+  bytes.resize(GetParam().size);
+  File("RPU_130", bytes);
+  EXPECT_FALSE(Read("RPU_130", FirmwareReadMode::Load));
+  ASSERT_EQ(ui_.Messages().size(), 1u);
+  EXPECT_NE(ui_.Messages()[0].find("RPU_130"), std::string::npos) << ui_.Messages()[0];
+  EXPECT_NE(ui_.Messages()[0].find(std::to_string(GetParam().size)), std::string::npos);
+  EXPECT_EQ(image_.size(), 3u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Lengths, RefusedLength,
+                         testing::Values(LengthCase{"Empty", 0}, LengthCase{"HeadOnly", 4},
+                                         LengthCase{"NineBytes", 9}, LengthCase{"ThreeHundred", 300},
+                                         LengthCase{"OneMoreThanWhole", 267}),
+                         [](const auto& row) { return std::string(row.param.name); });
+
+TEST_F(ReadFirmware, MissingFileIsRefusedByName) {
+  EXPECT_FALSE(Read("RPU_404", FirmwareReadMode::Load));
+  ASSERT_EQ(ui_.Messages().size(), 1u);
+  EXPECT_NE(ui_.Messages()[0].find("RPU_404"), std::string::npos);
+  EXPECT_EQ(image_.size(), 3u);
+}
+
+TEST(FirmwareLength, WholeBlocksOnly) {
+  EXPECT_TRUE(IsWritableFirmwareLength(10));
+  EXPECT_TRUE(IsWritableFirmwareLength(266));
+  EXPECT_TRUE(IsWritableFirmwareLength(10 + 64 * 1024));
+  EXPECT_FALSE(IsWritableFirmwareLength(9));
+  EXPECT_FALSE(IsWritableFirmwareLength(300));
+}
+
+}  // namespace
+}  // namespace orten
