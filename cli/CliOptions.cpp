@@ -5,8 +5,23 @@ namespace orten::cli {
 bool ParseCliOptions(const std::vector<std::string>& args, CliOptions& options, std::string& error) {
   std::vector<std::string> rest = args;
   if (!TakeCommonOptions(rest, options.common, error)) return false;
-  for (const std::string& arg : rest) {
-    if (arg == "--help" || arg == "-h") {
+  for (std::size_t i = 0; i < rest.size(); ++i) {
+    const std::string& arg = rest[i];
+    if (arg == "--family" || arg.rfind("--family=", 0) == 0) {
+      if (arg == "--family" && i + 1 >= rest.size()) {
+        error = "параметру --family нужно значение";
+        return false;
+      }
+      options.family = arg == "--family" ? rest[++i] : arg.substr(9);
+      if (options.family != "rpu" && options.family != "mro") {
+        error = "--family: ожидается rpu или mro";
+        return false;
+      }
+    } else if (arg == "--change-family") {
+      options.changeFamily = true;
+    } else if (arg == "--verify") {
+      options.verify = true;
+    } else if (arg == "--help" || arg == "-h") {
       options.help = true;
     } else if (arg == "--version") {
       options.version = true;
@@ -27,10 +42,17 @@ std::string UsageText() {
              "Использование: ortenctl [параметры] КОМАНДА\n"
              "Настройка приемника Ортен-ДЕЗ из командной строки.\n\n"
              "Команды:\n"
-             "  info                         найти прибор, связаться с ним и показать его тип и версию ПО\n\n"
+             "  info                         найти прибор, связаться с ним и показать его тип и версию ПО\n"
+             "  firmware list [--family rpu|mro]\n"
+             "                               файлы прошивок в Base (семейства прибора, если не указано)\n"
+             "  firmware check FILE          проверить файл прошивки\n"
+             "  firmware write FILE [--yes] [--change-family] [--verify]\n"
+             "                               записать прошивку в прибор\n\n"
              "Параметры:\n") +
          CommonOptionsHelp() +
          "  -y, --yes                    отвечать «да» на вопросы\n"
+         "      --change-family          разрешить запись прошивки другого семейства\n"
+         "      --verify                 после записи связаться снова и проверить версию\n"
          "  -h, --help                   эта справка\n"
          "      --version                версия программы\n\n"
          "Коды завершения: 0 выполнено; 1 прибор не ответил или отказал; 2 ошибка в командной\n"

@@ -20,6 +20,9 @@ struct CliOptions {
   bool help = false;
   bool version = false;
   bool yes = false;
+  bool changeFamily = false;  // firmware write: allow the other family's firmware
+  bool verify = false;        // read back what was written
+  std::string family;         // firmware list: "rpu" or "mro"
   std::vector<std::string> words;  // the command and its arguments
 };
 

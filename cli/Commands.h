@@ -8,6 +8,7 @@
 namespace orten {
 class DeviceLink;
 class LinkEnvironment;
+class Pacer;
 class UserInterface;
 }  // namespace orten
 
@@ -19,6 +20,7 @@ struct CommandContext {
   LinkEnvironment& env;
   DeviceLink& link;
   UserInterface& ui;
+  Pacer& pacer;
   std::ostream& out;
   std::string programFolder;
 };
@@ -28,5 +30,6 @@ struct CommandContext {
 int DiscoverOneDevice(CommandContext& ctx);
 
 int RunInfo(CommandContext& ctx);
+int RunFirmware(CommandContext& ctx);
 
 }  // namespace orten::cli

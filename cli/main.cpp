@@ -20,7 +20,7 @@ namespace {
 using Command = int (*)(CommandContext&);
 
 const std::map<std::string, Command>& Commands() {
-  static const std::map<std::string, Command> commands = {{"info", RunInfo}};
+  static const std::map<std::string, Command> commands = {{"info", RunInfo}, {"firmware", RunFirmware}};
   return commands;
 }
 
@@ -59,10 +59,10 @@ int main(int argc, char** argv) {
       ResolveProgramFolder(ExecutableFolder(argv[0]), options.common.dataDir);
   EnsureDataFolders(programFolder);
 
-  CliUi ui(std::cerr, std::cin, options.yes);
+  CliUi ui(std::cerr, std::cin, options.yes, StderrIsTerminal());
   RealPacer pacer;
   DeviceLink link(env->transport(), pacer, ui, env->trace());
-  CommandContext ctx{options, *env, link, ui, std::cout, programFolder};
+  CommandContext ctx{options, *env, link, ui, pacer, std::cout, programFolder};
   const int rc = command->second(ctx);
   if (!env->SaveSimState(error)) {
     std::cerr << "ortenctl: " << error << '\n';

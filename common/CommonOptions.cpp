@@ -54,8 +54,10 @@ const char* CommonOptionsHelp() {
   return "  --simulate FAMILY[:VERSION]  работать с имитатором прибора вместо USB\n"
          "                               (FAMILY rpu или mro; версии по умолчанию 120 и 45)\n"
          "  --sim-state FILE             хранить память и версию имитатора в FILE между запусками\n"
+#ifndef _WIN32  // Windows finds the device through its driver's interface
          "  --usb-id VID:PID             идентификатор USB прибора (можно повторять;\n"
          "                               иначе переменная ORTEN_USB_ID, через запятую)\n"
+#endif
          "  --data-dir DIR               папка с Base, Reg_RPU и ReleCfg\n"
          "  --trace FILE                 записывать каждую операцию обмена с прибором в FILE\n";
 }

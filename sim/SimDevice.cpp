@@ -83,9 +83,16 @@ void SimDevice::OnCommand() {
   packet_.clear();
   std::vector<WriteRecord> carried;  // the writes that brought this packet
   carried.swap(commandWrites_);
+  const std::uint8_t code = packet[2];
+  if (code == kFirmwareTypeCode && connected_) {
+    // A firmware head: its bytes are the file's, checksum or not.
+    state_ = State::Firmware;
+    frame_.assign(packet.begin(), packet.end());
+    writes_ = std::move(carried);
+    return;
+  }
   if (!PacketChecksumOk(packet)) return;  // garbled: a real device ignores it
 
-  const std::uint8_t code = packet[2];
   if ((code == kCmdConnectMain || code == kCmdConnectWork) && packet[3] == kCmdConnectWork) {
     connected_ = true;
     ++connects_;
@@ -113,12 +120,6 @@ void SimDevice::OnCommand() {
       writes_.clear();
     }
     return;
-  }
-  if (code == kFirmwareTypeCode) {
-    // The firmware head is itself a command packet; keep it as the image start.
-    state_ = State::Firmware;
-    frame_.assign(packet.begin(), packet.end());
-    writes_ = std::move(carried);
   }
 }
 

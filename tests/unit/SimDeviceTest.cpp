@@ -153,6 +153,14 @@ TEST_F(SimDeviceTest, FirmwarePacingAndContentAreJudged) {
   EXPECT_EQ(device_->version(), 45);
 }
 
+TEST_F(SimDeviceTest, FirmwareHeadNeedsNoChecksumOfOurs) {
+  Bytes image = Image(122, 4);
+  image[6] = image[7] = 0;  // what a file's head holds is the file maker's business
+  SendImage(image);
+  EXPECT_EQ(Answer(), SimDevice::kAccepted) << device_->lastVerdictReason();
+  EXPECT_EQ(device_->version(), 122);
+}
+
 TEST_F(SimDeviceTest, FirmwareWithoutAnswerTimesOut) {
   device_->set_faults({.noAnswer = true});
   SendImage(Image(121, 4));

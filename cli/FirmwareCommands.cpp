@@ -1,0 +1,228 @@
+// ortenctl firmware list | check | write: the firmware page's work for scripts.
+#include <algorithm>
+#include <ctime>
+#include <filesystem>
+#include <iomanip>
+#include <ostream>
+
+#include "cli/Commands.h"
+#include "common/DataFolders.h"
+#include "common/LinkEnvironment.h"
+#include "firmware/FirmwareImage.h"
+#include "firmware/FirmwareLibrary.h"
+#include "firmware/FirmwareWriter.h"
+#include "link/DeviceCommands.h"
+#include "link/DeviceLink.h"
+#include "link/Pacer.h"
+#include "link/Packets.h"
+#include "link/UserInterface.h"
+
+namespace fs = std::filesystem;
+
+namespace orten::cli {
+
+namespace {
+
+constexpr int kVerifyAttempts = 10;  // one a second: the device restarts after programming
+constexpr int kVerifyIntervalMs = 1000;
+
+std::string DateText(std::chrono::system_clock::time_point t) {
+  const std::time_t time = std::chrono::system_clock::to_time_t(t);
+  std::tm local{};
+#ifdef _WIN32
+  localtime_s(&local, &time);
+#else
+  localtime_r(&time, &local);
+#endif
+  char text[16];
+  std::strftime(text, sizeof text, "%d.%m.%Y", &local);
+  return text;
+}
+
+// The facts the firmware page shows, as lines under the same captions.
+class PrintedFacts final : public FirmwareFactsView {
+ public:
+  explicit PrintedFacts(std::ostream& out) : out_(out) {}
+  void ShowFileName(const std::string& name) override { out_ << "Имя файла обновления: " << name << '\n'; }
+  void ShowFileSize(std::uintmax_t size) override {
+    out_ << "Размер файла обновления(байт): " << size << '\n';
+  }
+  void ShowFileDate(std::chrono::system_clock::time_point t) override {
+    out_ << "Дата файла обновления: " << DateText(t) << '\n';
+  }
+  void ShowFileType(const std::string& text) override { out_ << "Тип файла обновления: " << text << '\n'; }
+  void ShowNewVersion(const std::string& text) override { out_ << "Новая версия ПО: " << text << '\n'; }
+
+ private:
+  std::ostream& out_;
+};
+
+// Says nothing: the attempts to reach a restarting device are expected to fail.
+class QuietUi final : public UserInterface {
+ public:
+  void SetStatusText(const std::string&) override {}
+  void SetProgress(int) override {}
+  void ShowMessage(const std::string&, const std::string&, BoxIcon) override {}
+  bool AskYesNo(const std::string&, const std::string&) override { return false; }
+  std::optional<std::string> AskOpenFile(const FileDialogRequest&) override { return std::nullopt; }
+  std::optional<std::string> AskSaveFile(const FileDialogRequest&) override { return std::nullopt; }
+  bool OpenDocument(const std::string&) override { return false; }
+  void Beep() override {}
+};
+
+DeviceMode FamilyOfName(const std::string& name) {
+  if (name.find(FamilyCode(DeviceMode::Receiver)) != std::string::npos) return DeviceMode::Receiver;
+  if (name.find(FamilyCode(DeviceMode::Relay)) != std::string::npos) return DeviceMode::Relay;
+  return DeviceMode::None;
+}
+
+int FamilyItem(DeviceMode mode) { return mode == DeviceMode::None ? -1 : static_cast<int>(mode); }
+
+std::string BaseFolder(const CommandContext& ctx) {
+  return (fs::path(ctx.programFolder) / kFirmwareFolder).string();
+}
+
+// A bare name that is not in the current folder is looked up in Base.
+std::string FirmwarePath(const CommandContext& ctx, const std::string& arg) {
+  std::error_code ec;
+  if (fs::exists(arg, ec)) return arg;
+  const fs::path inBase = fs::path(BaseFolder(ctx)) / arg;
+  return fs::exists(inBase, ec) ? inBase.string() : arg;
+}
+
+std::optional<DeviceIdentity> Connect(CommandContext& ctx, int& rc) {
+  rc = DiscoverOneDevice(ctx);
+  if (rc != kExitOk) return std::nullopt;
+  std::optional<DeviceIdentity> device = SendConnect(ctx.link, kCmdConnectMain);
+  if (!device) rc = kExitDevice;
+  return device;
+}
+
+int RunList(CommandContext& ctx) {
+  DeviceMode mode = ctx.options.family == "rpu"   ? DeviceMode::Receiver
+                    : ctx.options.family == "mro" ? DeviceMode::Relay
+                                                  : DeviceMode::None;
+  std::optional<int> deviceVersion;
+  if (mode == DeviceMode::None) {
+    int rc = kExitOk;
+    const std::optional<DeviceIdentity> device = Connect(ctx, rc);
+    if (!device) return rc;
+    SendDisconnect(ctx.link);
+    mode = device->mode;
+    deviceVersion = device->version;
+    ctx.out << "Прибор: " << DeviceTypeText(mode) << ", версия ПО "
+            << VersionText(device->version, mode) << '\n';
+  }
+  std::vector<std::string> names = ListFirmwareFiles(BaseFolder(ctx), FamilyCode(mode));
+  if (names.empty()) {
+    ctx.ui.ShowMessage(msg::kNoFirmwareFiles, kSystemCaption);
+    return kExitOk;
+  }
+  std::sort(names.begin(), names.end());
+  const std::optional<FirmwareCandidate> newest = NewestFirmware(names);
+  const bool offered = newest && (!deviceVersion || newest->number > *deviceVersion);
+  for (const std::string& name : names) {
+    const fs::path path = fs::path(BaseFolder(ctx)) / name;
+    std::error_code ec;
+    const std::optional<std::int32_t> number = FirmwareVersionNumber(name);
+    const auto modified = fs::last_write_time(path, ec);
+    ctx.out << std::left << std::setw(24) << name << ' ' << std::right << std::setw(10)
+            << (number ? std::to_string(*number) : "-") << ' ' << std::setw(10) << fs::file_size(path, ec)
+            << ' '
+            << DateText(std::chrono::time_point_cast<std::chrono::system_clock::duration>(
+                   modified - fs::file_time_type::clock::now() + std::chrono::system_clock::now()));
+    if (offered && name == newest->name) ctx.out << (deviceVersion ? "  <- будет предложена" : "  <- новейшая");
+    ctx.out << '\n';
+  }
+  if (deviceVersion && !offered) ctx.out << msg::kNoNewerFirmware << '\n';
+  return kExitOk;
+}
+
+int RunCheck(CommandContext& ctx) {
+  if (ctx.options.words.size() != 3) {
+    ctx.ui.ShowMessage("использование: firmware check FILE");
+    return kExitUsage;
+  }
+  const std::string path = FirmwarePath(ctx, ctx.options.words[2]);
+  const DeviceMode family = FamilyOfName(fs::path(path).filename().string());
+  PrintedFacts facts(ctx.out);
+  FirmwareImage image;
+  if (!ReadFirmwareFile(path, FirmwareReadMode::Load, {family, FamilyItem(family)}, facts, ctx.ui, &image)) {
+    return kExitFile;
+  }
+  ctx.out << "Байт версии: " << int{image.version()} << '\n' << "Файл можно записать в прибор.\n";
+  return kExitOk;
+}
+
+// After programming the device restarts: reach it again and ask its version.
+int Verify(CommandContext& ctx, std::uint8_t expected) {
+  QuietUi quiet;
+  DeviceLink retry(ctx.env.transport(), ctx.pacer, quiet);
+  for (int attempt = 0; attempt < kVerifyAttempts; ++attempt) {
+    ctx.pacer.Pause(kVerifyIntervalMs);
+    if (!retry.DiscoverDevice()) continue;
+    const std::optional<DeviceIdentity> device = SendConnect(retry, kCmdConnectMain);
+    if (!device) continue;
+    SendDisconnect(ctx.link);
+    ctx.out << "Проверка: прибор сообщает версию ПО " << VersionText(device->version, device->mode)
+            << '\n';
+    if (device->version == expected) return kExitOk;
+    ctx.ui.ShowMessage("Проверка не пройдена: прибор сообщает версию " +
+                       std::to_string(device->version) + " вместо " + std::to_string(expected) + ".");
+    return kExitDevice;
+  }
+  ctx.ui.ShowMessage("Проверка не пройдена: прибор не ответил за 10 с после записи.");
+  return kExitDevice;
+}
+
+int RunWrite(CommandContext& ctx) {
+  if (ctx.options.words.size() != 3) {
+    ctx.ui.ShowMessage("использование: firmware write FILE [--yes] [--change-family] [--verify]");
+    return kExitUsage;
+  }
+  const std::string path = FirmwarePath(ctx, ctx.options.words[2]);
+  const std::string name = fs::path(path).filename().string();
+  const DeviceMode family = FamilyOfName(name);
+  // The file is checked before the device hears anything.
+  PrintedFacts facts(ctx.out);
+  FirmwareImage image;
+  if (!ReadFirmwareFile(path, FirmwareReadMode::Load, {family, FamilyItem(family)}, facts, ctx.ui,
+                        &image)) {
+    return kExitFile;
+  }
+  int rc = kExitOk;
+  const std::optional<DeviceIdentity> device = Connect(ctx, rc);
+  if (!device) return rc;
+  ctx.out << "Прибор: " << DeviceTypeText(device->mode) << ", версия ПО "
+          << VersionText(device->version, device->mode) << '\n';
+  if (family != device->mode && !ctx.options.changeFamily) {
+    ctx.ui.ShowMessage("Файл " + name + " не является прошивкой " + FamilyCode(device->mode) +
+                       " для подключенного прибора; чтобы сменить прошивку, укажите --change-family.");
+    SendDisconnect(ctx.link);
+    return kExitUsage;
+  }
+  if (!ctx.ui.AskYesNo("Записать прошивку " + name + " в прибор?", kSystemCaption)) {
+    SendDisconnect(ctx.link);
+    ctx.ui.ShowMessage("Запись отменена.");
+    return kExitDevice;
+  }
+  if (!WriteFirmwareImage(ctx.link, image.bytes())) {
+    SendDisconnect(ctx.link);  // as the window does after a refused image
+    return kExitDevice;
+  }
+  // Programmed: the device does not expect the disconnect command now.
+  return ctx.options.verify ? Verify(ctx, image.version()) : kExitOk;
+}
+
+}  // namespace
+
+int RunFirmware(CommandContext& ctx) {
+  const std::string sub = ctx.options.words.size() > 1 ? ctx.options.words[1] : "";
+  if (sub == "list" && ctx.options.words.size() == 2) return RunList(ctx);
+  if (sub == "check") return RunCheck(ctx);
+  if (sub == "write") return RunWrite(ctx);
+  ctx.ui.ShowMessage("использование: firmware list|check FILE|write FILE");
+  return kExitUsage;
+}
+
+}  // namespace orten::cli

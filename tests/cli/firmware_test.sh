@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# ortenctl firmware list / check / write on the simulated device.
+set -u
+ctl=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail=0
+check() {
+  local what=$1; shift
+  if "$@"; then echo "ok   $what"; else echo "FAIL $what"; fail=1; fi
+}
+# firmware NAME VERSION SIZE: a file of the device's format (head 55 55 12 VERSION)
+firmware() {
+  { printf '\x55\x55\x12'"\\x$(printf %02x "$2")"; head -c $(($3 - 4)) /dev/zero; } >"$work/data/Base/$1"
+}
+mkdir -p "$work/data/Base"
+firmware RPU_99 99 1034
+firmware RPU_120 120 1034
+firmware RPU_short 130 300
+firmware MRO_46 46 266
+run() { "$ctl" --data-dir "$work/data" --sim-state "$work/state" "$@"; }
+
+"$ctl" --data-dir "$work/data" --simulate rpu:100 --sim-state "$work/state" info >/dev/null
+out=$(run firmware list 2>&1); rc=$?
+check "list exits 0" test $rc -eq 0
+check "list offers the greatest version, not the last name" grep -q '^RPU_120 .*будет предложена' <<<"$out"
+check "list shows the version number" grep -Eq '^RPU_99 +99 +1034 ' <<<"$out"
+
+out=$("$ctl" --data-dir "$work/data" firmware list --family mro 2>&1)
+check "list of a family without a device" grep -q '^MRO_46 .*новейшая' <<<"$out"
+
+run firmware check RPU_120 >/dev/null 2>&1; rc=$?
+check "check passes a writable file" test $rc -eq 0
+err=$(run firmware check RPU_short 2>&1 >/dev/null); rc=$?
+check "check refuses a 300-byte file" test $rc -eq 3
+check "and says why" grep -q 'RPU_short имеет длину 300 байт' <<<"$err"
+
+run --trace "$work/t300" firmware write RPU_short --yes >/dev/null 2>&1; rc=$?
+check "write refuses a 300-byte file" test $rc -eq 3
+check "with nothing sent" test ! -s "$work/t300"
+
+run firmware write MRO_46 --yes >/dev/null 2>&1; rc=$?
+check "write refuses the other family" test $rc -eq 2
+run firmware write RPU_120 </dev/null >/dev/null 2>&1; rc=$?
+check "write asks and No stops it" test $rc -eq 1
+
+run --trace "$work/trace" firmware write RPU_120 --yes >/dev/null 2>&1; rc=$?
+check "write exits 0" test $rc -eq 0
+check "no disconnect command follows the write" test "$(grep -c '^W 22$' "$work/trace")" -eq 0
+check "the image went out in 16 blocks" test "$(grep -Ec '^W [0-9a-f]{128}$' "$work/trace")" -eq 16
+out=$(run firmware write RPU_120 --yes --verify 2>&1); rc=$?
+check "write with verify exits 0" test $rc -eq 0
+check "verify reads the new version back" grep -q 'прибор сообщает версию ПО 12_0' <<<"$out"
+out=$(run info 2>&1)
+check "the next run sees the new version" grep -q 'Версия ПО: 12_0' <<<"$out"
+exit $fail
