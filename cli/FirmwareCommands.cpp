@@ -15,6 +15,7 @@
 #include "link/DeviceLink.h"
 #include "link/Pacer.h"
 #include "link/Packets.h"
+#include "link/SilentUi.h"
 #include "link/UserInterface.h"
 
 namespace fs = std::filesystem;
@@ -55,19 +56,6 @@ class PrintedFacts final : public FirmwareFactsView {
 
  private:
   std::ostream& out_;
-};
-
-// Says nothing: the attempts to reach a restarting device are expected to fail.
-class QuietUi final : public UserInterface {
- public:
-  void SetStatusText(const std::string&) override {}
-  void SetProgress(int) override {}
-  void ShowMessage(const std::string&, const std::string&, BoxIcon) override {}
-  bool AskYesNo(const std::string&, const std::string&) override { return false; }
-  std::optional<std::string> AskOpenFile(const FileDialogRequest&) override { return std::nullopt; }
-  std::optional<std::string> AskSaveFile(const FileDialogRequest&) override { return std::nullopt; }
-  bool OpenDocument(const std::string&) override { return false; }
-  void Beep() override {}
 };
 
 DeviceMode FamilyOfName(const std::string& name) {
@@ -156,7 +144,7 @@ int RunCheck(CommandContext& ctx) {
 
 // After programming the device restarts: reach it again and ask its version.
 int Verify(CommandContext& ctx, std::uint8_t expected) {
-  QuietUi quiet;
+  SilentUi quiet;  // the attempts to reach a restarting device are expected to fail
   DeviceLink retry(ctx.env.transport(), ctx.pacer, quiet);
   for (int attempt = 0; attempt < kVerifyAttempts; ++attempt) {
     ctx.pacer.Pause(kVerifyIntervalMs);

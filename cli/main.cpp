@@ -7,10 +7,10 @@
 #include "cli/CliOptions.h"
 #include "cli/CliUi.h"
 #include "cli/Commands.h"
-#include "cli/RealPacer.h"
 #include "common/DataFolders.h"
 #include "common/LinkEnvironment.h"
 #include "link/DeviceLink.h"
+#include "link/SleepPacer.h"
 
 using namespace orten;
 using namespace orten::cli;
@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
   EnsureDataFolders(programFolder);
 
   CliUi ui(std::cerr, std::cin, options.yes, StderrIsTerminal());
-  RealPacer pacer;
+  SleepPacer pacer;
   DeviceLink link(env->transport(), pacer, ui, env->trace());
   CommandContext ctx{options, *env, link, ui, pacer, std::cout, programFolder};
   const int rc = command->second(ctx);
