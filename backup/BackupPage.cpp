@@ -1,0 +1,98 @@
+#include "backup/BackupPage.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/FormParts.h"
+#include "app/RadioGroup.h"
+
+namespace orten::gui {
+
+BackupPage::BackupPage(QWidget* parent) : QWidget(parent) {
+  setObjectName("RegistBackupTabSh");
+  setAccessibleName("Резервная копия");
+
+  Label125 = MakeHeadline("Label125",
+                          "Вкладка для создания файла, восстановления из файла или удаления файла "
+                          "резервной копии памяти регистрации");
+  buildDeviceGroup();
+  buildActionsGroup();
+  buildParamsGroup();
+
+  auto* page = new QVBoxLayout(this);
+  page->addWidget(Label125);
+  page->addWidget(RegistBackupGrB);
+  page->addWidget(RegistBackupModeGrB);
+  page->addWidget(RegistBackupParamsGrB);
+  page->addStretch(1);
+}
+
+void BackupPage::buildDeviceGroup() {
+  RegistBackupGrB = MakeGroup("RegistBackupGrB", "Сведения о приборе:");
+  Dev2TypeLabel = MakeCaption("Dev2TypeLabel", "Тип подключенного прибора: ");
+  Dev2TypeLabel2 = MakeValueLabel("Dev2TypeLabel2");
+  auto* rows = new QGridLayout(RegistBackupGrB);
+  AddCaptionedRow(rows, 0, Dev2TypeLabel, Dev2TypeLabel2);
+  rows->setColumnStretch(1, 1);
+}
+
+void BackupPage::buildActionsGroup() {
+  RegistBackupModeGrB = MakeGroup("RegistBackupModeGrB", "Действия с резервной копией:");
+  RegBackupCreateButton = MakeButton("RegBackupCreateButton", "Создать");
+  RegBackupRestoreButton = MakeButton("RegBackupRestoreButton", "Восстановить");
+  RegBackupDeleteButton = MakeButton("RegBackupDeleteButton", "Удалить");
+  RegBackupCreateButton->setEnabled(false);
+  RegBackupRestoreButton->setEnabled(false);
+
+  auto* row = new QHBoxLayout(RegistBackupModeGrB);
+  row->addWidget(RegBackupCreateButton);
+  row->addWidget(RegBackupRestoreButton);
+  row->addWidget(RegBackupDeleteButton);
+  row->addStretch(1);
+}
+
+void BackupPage::buildParamsGroup() {
+  RegistBackupParamsGrB = MakeGroup("RegistBackupParamsGrB", "Параметры:");
+
+  ObjNumLabel = MakeCaption("ObjNumLabel", "Номер объекта(системы): ");
+  ObjNumEdit = new QLineEdit();
+  ObjNumEdit->setObjectName("ObjNumEdit");
+  ObjNumEdit->setEnabled(false);
+
+  ModuleNumLabel = MakeCaption("ModuleNumLabel", "Адрес прибора в системе:");
+  ModuleNumCmB = new QComboBox();
+  ModuleNumCmB->setObjectName("ModuleNumCmB");
+  ModuleNumCmB->setEditable(true);
+  // The list is filled by code; typed text is a value, not a new item.
+  ModuleNumCmB->setInsertPolicy(QComboBox::NoInsert);
+  ModuleNumCmB->setMaxVisibleItems(10);
+  ModuleNumCmB->setEnabled(false);
+
+  RegFNameLabel = MakeCaption("RegFNameLabel", "Имя файла резервной копии:");
+  RegFNameLabel2 = MakeValueLabel("RegFNameLabel2");
+  ConfCodeLabel = MakeCaption("ConfCodeLabel", "Код конфигурации:");
+  ConfCodeLabel2 = MakeValueLabel("ConfCodeLabel2");
+
+  RPU_RTRRadioGr = new RadioGroup("Режим работы в системе:", 2);
+  RPU_RTRRadioGr->setObjectName("RPU_RTRRadioGr");
+  RPU_RTRRadioGr->setItems({"РПУ", "РТР"});
+  RPU_RTRRadioGr->setEnabled(false);
+
+  auto* rows = new QGridLayout(RegistBackupParamsGrB);
+  AddCaptionedRow(rows, 0, ObjNumLabel, ObjNumEdit);
+  AddCaptionedRow(rows, 1, ModuleNumLabel, ModuleNumCmB);
+  AddCaptionedRow(rows, 2, RegFNameLabel, RegFNameLabel2);
+  AddCaptionedRow(rows, 3, ConfCodeLabel, ConfCodeLabel2);
+  // The system mode stands beside the object number and the address.
+  rows->addWidget(RPU_RTRRadioGr, 0, 2, 2, 1);
+  rows->setColumnStretch(1, 1);
+  rows->setColumnStretch(2, 1);
+}
+
+}  // namespace orten::gui
