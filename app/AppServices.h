@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+
+namespace orten {
+class Pacer;
+class TraceLog;
+class Transport;
+class UserInterface;
+}  // namespace orten
+
+namespace orten::gui {
+
+// What the window is given from outside: the device's transport, the person
+// at the screen, time, the optional trace, and the folder of its data.
+// main() passes the real ones; tests pass the simulation and a scripted user.
+struct AppServices {
+  Transport& transport;
+  UserInterface& ui;
+  Pacer& pacer;
+  TraceLog* trace = nullptr;
+  std::string programFolder;
+};
+
+}  // namespace orten::gui

@@ -1,0 +1,222 @@
+#include "app/TMainForm.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDate>
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStatusBar>
+
+#include "app/GuardedTabWidget.h"
+#include "app/RadioGroup.h"
+#include "app/RightColumn.h"
+#include "backup/BackupPage.h"
+#include "common/DataFolders.h"
+#include "common/DateStamp.h"
+#include "firmware/FirmwarePage.h"
+#include "params/RelayPage.h"
+
+namespace orten::gui {
+
+namespace {
+
+constexpr int kDemoItem = 0;
+constexpr int kOnlineItem = 1;
+constexpr int kReleCount = 3;
+constexpr int kReleParamCount = 45;
+
+constexpr const char* kPageChangeRefused =
+    "Внимание!\nВы не можете поменять режим работы в данный момент!\n"
+    "Для смены режима работы разорвите связь с прибором.";
+constexpr const char* kHelpMissing = "Не найден файл справки: ";
+constexpr const char* kHelpNoViewer = "Не удалось открыть файл справки: ";
+constexpr const char* kHelpNoViewerHint =
+    "\nВ системе не настроена программа для просмотра файлов справки (*.hlp).";
+
+}  // namespace
+
+TMainForm::TMainForm(const AppServices& services, QWidget* parent)
+    : QMainWindow(parent),
+      ui_(services.ui),
+      link_(services.transport, services.pacer, ui_, services.trace) {
+  buildWindow();
+  resize(800, 600);
+  startUp(services.programFolder);
+  connectHandlers();
+}
+
+TMainForm::~TMainForm() = default;
+
+void TMainForm::buildWindow() {
+  setObjectName("MainForm");
+  setWindowTitle(kAppTitle);
+
+  MainPageC = new GuardedTabWidget();
+  MainPageC->setObjectName("MainPageC");
+  MainPageC->setAccessibleName("Вкладки");
+  UpdateSoftTabSh = new FirmwarePage();
+  RegistBackupTabSh = new BackupPage();
+  ReleSettingsTabSh = new RelayPage();
+  MainPageC->addTab(UpdateSoftTabSh, "Главная");
+  MainPageC->addTab(RegistBackupTabSh, "Резервная копия");
+  MainPageC->addTab(ReleSettingsTabSh, "Режимы реле и выхода ОК");
+  Column = new RightColumn();
+
+  auto* central = new QWidget();
+  auto* layout = new QHBoxLayout(central);
+  layout->addWidget(MainPageC, 1);
+  layout->addWidget(Column);
+  setCentralWidget(central);
+  buildStatusBar();
+}
+
+void TMainForm::buildStatusBar() {
+  MainStatusB = new QStatusBar();
+  MainStatusB->setObjectName("MainStatusB");
+  MainStatusB->setAccessibleName("Строка состояния");
+  // The progress bar takes the right end; the window frame resizes.
+  MainStatusB->setSizeGripEnabled(false);
+  // A label rather than showMessage(): a temporary message would be wiped by
+  // any status tip, and the status text must stay until the program changes it.
+  statusText_ = new QLabel();
+  statusText_->setObjectName("MainStatusText");
+  statusText_->setAccessibleName("Состояние");
+  MainStatusB->addWidget(statusText_, 1);
+
+  MainProgressB = new QProgressBar();
+  MainProgressB->setObjectName("MainProgressB");
+  MainProgressB->setAccessibleName("Ход выполнения");
+  MainProgressB->setRange(0, 100);
+  MainProgressB->setValue(0);
+  MainStatusB->addPermanentWidget(MainProgressB);
+  setStatusBar(MainStatusB);
+  ui_.Attach(statusText_, MainProgressB);
+}
+
+void TMainForm::connectHandlers() {
+  MainPageC->setChangeGuard([this](int from, int to) { return MainPageCChanging(from, to); });
+  // The box is editable: a choice from the list and typed text both count.
+  connect(Column->OperModeCmB, &QComboBox::currentIndexChanged, this,
+          &TMainForm::OperModeCmBChange);
+  connect(Column->OperModeCmB, &QComboBox::editTextChanged, this, &TMainForm::OperModeCmBChange);
+  connect(Column->Help, &QPushButton::clicked, this, &TMainForm::HelpClick);
+}
+
+void TMainForm::startUp(const std::string& programFolder) {
+  Column->OperModeCmB->setCurrentIndex(kOnlineItem);
+  OperModeCmBChange();
+  state_.DemoMode = false;
+  state_.DisconnectDue = true;
+
+  MainPageC->setCurrentIndex(kFirmwareTab);
+  RegistBackupTabSh->ObjNumEdit->clear();
+  RegistBackupTabSh->ModuleNumCmB->clear();
+  RegistBackupTabSh->ModuleNumCmB->clearEditText();
+  UpdateSoftTabSh->DevTypeLabel2->clear();
+  UpdateSoftTabSh->CurrentSoftVerLabel2->clear();
+  MainPageC->setTabVisible(kRelayTab, false);
+  MainPageC->setTabVisible(kBackupTab, false);
+
+  enterProgramFolder(programFolder);
+  state_.ReleCount = kReleCount;
+  state_.ReleParamCount = kReleParamCount;
+  state_.DateStamp = MakeDateStamp(
+      QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat).toStdString());
+  setFileNameParts();
+}
+
+void TMainForm::enterProgramFolder(const std::string& programFolder) {
+  // The folders go inside the program's folder, wherever the program was
+  // started from, so they are where every later file operation looks.
+  const std::string folder =
+      programFolder.empty() ? QDir::currentPath().toStdString() : programFolder;
+  EnsureDataFolders(folder);
+  state_.ProgramFolder = QDir::setCurrent(QString::fromStdString(folder))
+                             ? QDir::toNativeSeparators(QDir::currentPath()).toStdString()
+                             : folder;
+}
+
+void TMainForm::setFileNameParts() {
+  state_.BackupPrefixRpu = kBackupPrefixRpu;
+  state_.BackupPrefixRtr = kBackupPrefixRtr;
+  state_.ObjectNamePart = kObjectNamePart;
+  state_.ConfCodeNamePart = kConfCodeNamePart;
+  state_.DefaultReleFileName = kDefaultReleFileName;
+}
+
+void TMainForm::OperModeCmBChange() {
+  const QComboBox* box = Column->OperModeCmB;
+  // Typed text that names no item leaves everything as it is.
+  const int item = box->findText(box->currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
+  if (item != kDemoItem && item != kOnlineItem) return;
+  const bool demo = item == kDemoItem;
+  state_.DemoMode = demo;
+  Column->ConnectButton->setEnabled(!demo);
+  UpdateSoftTabSh->DevOperModeRdG->setVisible(demo);
+  UpdateSoftTabSh->ExecuteButton->setVisible(demo);
+}
+
+bool TMainForm::MainPageCChanging(int from, int /*to*/) {
+  if (!state_.DemoMode && Column->DisconnectButton->isEnabled()) {
+    ui_.Beep();
+    ui_.ShowMessage(kPageChangeRefused, kSystemCaption, BoxIcon::None);
+    return false;
+  }
+  if (from == kBackupTab || from == kRelayTab) {
+    // Leaving a work page always ends the work there: it can only be
+    // reopened from "Главная".
+    MainPageC->setCurrentIndex(kFirmwareTab);
+    MainPageC->setTabVisible(kBackupTab, false);
+    MainPageC->setTabVisible(kRelayTab, false);
+    for (QPushButton* b : {Column->SaveButton, Column->LoadButton, Column->WriteButton,
+                           Column->ReadButton, Column->DefaultButton}) {
+      b->setEnabled(false);
+    }
+    UpdateSoftTabSh->setFocus();
+  }
+  return true;
+}
+
+void TMainForm::HelpClick() {
+  const QString path = QDir::toNativeSeparators(
+      QDir(QString::fromStdString(state_.ProgramFolder)).filePath(kHelpFileName));
+  if (!QFileInfo(path).isFile()) {
+    ui_.ShowMessage(kHelpMissing + path.toStdString(), kWarningCaption, BoxIcon::Error);
+    return;
+  }
+  if (!ui_.OpenDocument(path.toStdString())) {
+    ui_.ShowMessage(kHelpNoViewer + path.toStdString() + kHelpNoViewerHint, kWarningCaption,
+                    BoxIcon::Error);
+  }
+}
+
+void TMainForm::SetStatusText(const QString& text) {
+  ui_.SetStatusText(text.toStdString());
+}
+
+void TMainForm::SetProgress(int percent) {
+  ui_.SetProgress(percent);
+}
+
+QString TMainForm::statusText() const {
+  return statusText_->text();
+}
+
+void TMainForm::FormClose() {
+  // Only the pipes are closed: the device is left as it is, no disconnect
+  // command is sent.
+  link_.CloseLink();
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+  FormClose();
+  event->accept();
+}
+
+}  // namespace orten::gui

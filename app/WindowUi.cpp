@@ -1,0 +1,31 @@
+#include "app/WindowUi.h"
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QString>
+
+namespace orten::gui {
+
+void WindowUi::Attach(QLabel* statusText, QProgressBar* progress) {
+  statusText_ = statusText;
+  progress_ = progress;
+}
+
+void WindowUi::SetStatusText(const std::string& text) {
+  if (statusText_) {
+    statusText_->setText(QString::fromStdString(text));
+    // The exchange that set it may sleep next; show it now, not after.
+    statusText_->repaint();
+  }
+  inner_.SetStatusText(text);
+}
+
+void WindowUi::SetProgress(int percent) {
+  if (progress_) {
+    progress_->setValue(percent);
+    progress_->repaint();
+  }
+  inner_.SetProgress(percent);
+}
+
+}  // namespace orten::gui

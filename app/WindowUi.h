@@ -1,0 +1,43 @@
+#pragma once
+
+#include "link/UserInterface.h"
+
+class QLabel;
+class QProgressBar;
+
+namespace orten::gui {
+
+// The user interface the window's exchanges talk through: status text and
+// progress go to the window's own status bar first, then everything is
+// passed on to the interface the window was given (boxes, dialogs, beeps).
+class WindowUi final : public UserInterface {
+ public:
+  explicit WindowUi(UserInterface& inner) : inner_(inner) {}
+
+  // The status bar's parts, once the window has built them.
+  void Attach(QLabel* statusText, QProgressBar* progress);
+
+  void SetStatusText(const std::string& text) override;
+  void SetProgress(int percent) override;
+  void ShowMessage(const std::string& text, const std::string& caption, BoxIcon icon) override {
+    inner_.ShowMessage(text, caption, icon);
+  }
+  bool AskYesNo(const std::string& text, const std::string& caption) override {
+    return inner_.AskYesNo(text, caption);
+  }
+  std::optional<std::string> AskOpenFile(const FileDialogRequest& request) override {
+    return inner_.AskOpenFile(request);
+  }
+  std::optional<std::string> AskSaveFile(const FileDialogRequest& request) override {
+    return inner_.AskSaveFile(request);
+  }
+  bool OpenDocument(const std::string& path) override { return inner_.OpenDocument(path); }
+  void Beep() override { inner_.Beep(); }
+
+ private:
+  UserInterface& inner_;
+  QLabel* statusText_ = nullptr;
+  QProgressBar* progress_ = nullptr;
+};
+
+}  // namespace orten::gui

@@ -1,0 +1,196 @@
+// The window as it stands right after start-up, before the user does anything.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTest>
+
+#include "app/GuardedTabWidget.h"
+#include "app/RadioGroup.h"
+#include "tests/gui/WindowFixture.h"
+
+using namespace orten::gui;
+using namespace orten::gui::test;
+
+class StartupTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void window();
+  void controlStates_data();
+  void controlStates();
+  void onlyTheFirstTabIsShown();
+  void operatingModeIsOnline();
+  void valuesAreEmpty();
+  void radioGroupsStartUnselected();
+  void statusBarIsEmpty();
+  void stateFields();
+  void dataStoresAreNotWidgets();
+};
+
+void StartupTest::window() {
+  WindowFixture f;
+  QVERIFY(f.Show());
+  QCOMPARE(f.form->objectName(), QString("MainForm"));
+  QCOMPARE(f.form->windowTitle(), QString("Программа настройки РПУ Ортен-ДЕЗ"));
+  QCOMPARE(f.form->size(), QSize(800, 600));
+}
+
+// The "idle, on-line" state: which controls are usable and which are shown.
+void StartupTest::controlStates_data() {
+  QTest::addColumn<QString>("name");
+  QTest::addColumn<bool>("enabled");
+  QTest::addColumn<bool>("shown");
+  const auto row = [](const char* name, bool enabled, bool shown) {
+    QTest::newRow(name) << QString(name) << enabled << shown;
+  };
+  row("ConnectButton", true, true);
+  row("DisconnectButton", false, true);
+  row("DevOperModeRdG", true, false);
+  row("ExecuteButton", true, false);
+  row("SWVersionRdG", true, false);
+  row("SoftUpdateGrB", true, false);
+  row("SoftUpdateGrB2", true, true);
+  row("Label43", true, true);
+  row("WriteButton", false, true);
+  row("ReadButton", false, true);
+  row("SaveButton", false, true);
+  row("LoadButton", false, true);
+  row("DefaultButton", false, true);
+  row("Help", true, true);
+  row("GroupBox1", false, true);
+  row("CheckBox1", false, true);
+  row("OperModeCmB", true, true);
+  row("MainProgressB", true, true);
+}
+
+void StartupTest::controlStates() {
+  QFETCH(QString, name);
+  QFETCH(bool, enabled);
+  QFETCH(bool, shown);
+  WindowFixture f;
+  QVERIFY(f.Show());
+  QWidget* w = f.Widget(name.toLatin1().constData());
+  QVERIFY2(w, "control missing");
+  QCOMPARE(w->isEnabled(), enabled);
+  QCOMPARE(w->isVisible(), shown);
+}
+
+void StartupTest::onlyTheFirstTabIsShown() {
+  WindowFixture f;
+  QVERIFY(f.Show());
+  auto* pages = f.Find<QTabWidget>("MainPageC");
+  QVERIFY(pages);
+  QCOMPARE(pages->count(), 3);
+  QCOMPARE(pages->currentIndex(), 0);
+  QCOMPARE(pages->currentWidget()->objectName(), QString("UpdateSoftTabSh"));
+  QVERIFY(pages->isTabVisible(0));
+  QVERIFY(!pages->isTabVisible(1));
+  QVERIFY(!pages->isTabVisible(2));
+  // The inner pages of the relay tab start on relay 1.
+  auto* outputs = f.Find<QTabWidget>("ReleOKPageC");
+  QVERIFY(outputs);
+  QCOMPARE(outputs->currentWidget()->objectName(), QString("Rele1TabSh"));
+}
+
+void StartupTest::operatingModeIsOnline() {
+  WindowFixture f;
+  auto* mode = f.Find<QComboBox>("OperModeCmB");
+  QVERIFY(mode);
+  QVERIFY(mode->isEditable());
+  QCOMPARE(mode->count(), 2);
+  QCOMPARE(mode->itemText(0), QString("демо"));
+  QCOMPARE(mode->itemText(1), QString("on-line"));
+  QCOMPARE(mode->currentIndex(), 1);
+  QCOMPARE(mode->currentText(), QString("on-line"));
+  QVERIFY(!f.form->state().DemoMode);
+}
+
+void StartupTest::valuesAreEmpty() {
+  WindowFixture f;
+  for (const char* name : {"DevTypeLabel2", "CurrentSoftVerLabel2"}) {
+    QVERIFY2(f.Find<QLabel>(name), name);
+    QVERIFY2(f.Find<QLabel>(name)->text().isEmpty(), name);
+  }
+  QVERIFY(f.Find<QLineEdit>("ObjNumEdit")->text().isEmpty());
+  auto* module = f.Find<QComboBox>("ModuleNumCmB");
+  QCOMPARE(module->count(), 0);
+  QVERIFY(module->currentText().isEmpty());
+  QVERIFY(module->isEditable());
+  QCOMPARE(module->maxVisibleItems(), 10);
+  QVERIFY(f.Find<QCheckBox>("CheckBox1")->isChecked());
+}
+
+void StartupTest::radioGroupsStartUnselected() {
+  WindowFixture f;
+  auto* mode = f.Find<RadioGroup>("DevOperModeRdG");
+  QVERIFY(mode);
+  QCOMPARE(mode->count(), 2);
+  QCOMPARE(mode->itemText(0), QString("радиоприемное устройство (РПУ/РТР)"));
+  QCOMPARE(mode->itemText(1), QString("модуль реле и оповещения (МРО)"));
+  QCOMPARE(mode->itemIndex(), -1);
+
+  auto* versions = f.Find<RadioGroup>("SWVersionRdG");
+  QVERIFY(versions);
+  QCOMPARE(versions->count(), 0);
+  QCOMPARE(versions->itemIndex(), -1);
+
+  auto* system = f.Find<RadioGroup>("RPU_RTRRadioGr");
+  QVERIFY(system);
+  QCOMPARE(system->count(), 2);
+  QCOMPARE(system->itemText(0), QString("РПУ"));
+  QCOMPARE(system->itemText(1), QString("РТР"));
+  QCOMPARE(system->itemIndex(), -1);
+  QVERIFY(!system->isEnabled());
+  // Two columns: the two items side by side.
+  auto* grid = qobject_cast<QGridLayout*>(system->layout());
+  QVERIFY(grid);
+  int row0, col0, row1, col1, span;
+  grid->getItemPosition(grid->indexOf(system->button(0)), &row0, &col0, &span, &span);
+  grid->getItemPosition(grid->indexOf(system->button(1)), &row1, &col1, &span, &span);
+  QCOMPARE(row0, row1);
+  QCOMPARE(col1, col0 + 1);
+}
+
+void StartupTest::statusBarIsEmpty() {
+  WindowFixture f;
+  QVERIFY(f.Show());
+  QVERIFY(f.form->statusText().isEmpty());
+  auto* progress = f.Find<QProgressBar>("MainProgressB");
+  QVERIFY(progress);
+  QCOMPARE(progress->minimum(), 0);
+  QCOMPARE(progress->maximum(), 100);
+  QCOMPARE(progress->value(), 0);
+  QCOMPARE(progress->parentWidget(), f.Find<QStatusBar>("MainStatusB"));
+  QVERIFY(f.ui.events().empty());
+}
+
+void StartupTest::stateFields() {
+  WindowFixture f;
+  const MainFormState& s = f.form->state();
+  QVERIFY(!s.DemoMode);
+  QVERIFY(s.DisconnectDue);
+  QVERIFY(!s.ReleModeClickActive);
+  QCOMPARE(s.ReleCount, 3);
+  QCOMPARE(s.ReleParamCount, 45);
+  // Today's date, wrapped in underscores, fit for a file name.
+  const QString stamp = QString::fromStdString(s.DateStamp);
+  QVERIFY2(QRegularExpression("^_[^/\\\\:*?\"<>|_]+_$").match(stamp).hasMatch(), qPrintable(stamp));
+}
+
+void StartupTest::dataStoresAreNotWidgets() {
+  WindowFixture f;
+  for (const char* name : {"TempListB", "TempListB2", "SWVersionListB", "Memo1"}) {
+    QVERIFY2(!f.Widget(name), name);
+  }
+}
+
+QTEST_MAIN(StartupTest)
+#include "StartupTest.moc"

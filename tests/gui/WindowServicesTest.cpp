@@ -1,0 +1,249 @@
+// The operating-mode switch, the data folders, help, the status line and
+// closing the window.
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+
+#include "app/GuardedTabWidget.h"
+#include "app/RadioGroup.h"
+#include "link/DeviceCommands.h"
+#include "tests/gui/WindowFixture.h"
+
+using namespace orten::gui;
+using namespace orten::gui::test;
+using Kind = ScriptedUi::Kind;
+
+namespace {
+
+const char* const kHelpFile = "KelvoRPU-DEZ-v1_0-help.hlp";
+
+bool Touch(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::WriteOnly) && file.write("x") == 1;
+}
+
+struct ModeView {
+  bool demo;
+  bool connectEnabled;
+  bool choiceShown;
+};
+
+ModeView View(WindowFixture& f) {
+  return {f.form->state().DemoMode, f.Find<QPushButton>("ConnectButton")->isEnabled(),
+          !f.Widget("DevOperModeRdG")->isHidden() && !f.Widget("ExecuteButton")->isHidden()};
+}
+
+// Types text as key presses; QTest::keyClicks takes Latin-1 only.
+void Type(QWidget* widget, const QString& text) {
+  for (const QChar c : text) {
+    QTest::sendKeyEvent(QTest::Press, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    QTest::sendKeyEvent(QTest::Release, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+  }
+}
+
+}  // namespace
+
+class WindowServicesTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void operatingMode_data();
+  void operatingMode();
+  void operatingModeChangesNothingElse();
+  void dataFolders_data();
+  void dataFolders();
+  void help_data();
+  void help();
+  void statusAndProgressReachWindowAndUser();
+  void closingClosesPipesWithoutDisconnect();
+  void closingAfterConnectSendsNothingMore();
+};
+
+void WindowServicesTest::operatingMode_data() {
+  QTest::addColumn<bool>("startDemo");
+  QTest::addColumn<QString>("action");  // "pick N" or "type TEXT"
+  QTest::addColumn<bool>("demo");
+  QTest::newRow("pick demo") << false << "pick 0" << true;
+  QTest::newRow("pick on-line") << true << "pick 1" << false;
+  QTest::newRow("typed unknown text, on-line stays") << false << "type abc" << false;
+  QTest::newRow("typed unknown text, demo stays") << true << "type abc" << true;
+  QTest::newRow("typed демо") << false << "type демо" << true;
+  QTest::newRow("typed on-line") << true << "type on-line" << false;
+  QTest::newRow("typed in other case is no item") << false << "type ДЕМО" << false;
+}
+
+void WindowServicesTest::operatingMode() {
+  QFETCH(bool, startDemo);
+  QFETCH(QString, action);
+  QFETCH(bool, demo);
+  WindowFixture f;
+  QVERIFY(f.Show());
+  auto* box = f.Find<QComboBox>("OperModeCmB");
+  box->setCurrentIndex(startDemo ? 0 : 1);
+  QCOMPARE(View(f).demo, startDemo);
+
+  const QString argument = action.section(' ', 1);
+  if (action.startsWith("pick")) {
+    box->setCurrentIndex(argument.toInt());
+  } else {
+    box->lineEdit()->selectAll();
+    QTest::keyClick(box->lineEdit(), Qt::Key_Delete);
+    Type(box->lineEdit(), argument);
+    QCOMPARE(box->currentText(), argument);
+  }
+
+  const ModeView view = View(f);
+  QCOMPARE(view.demo, demo);
+  QCOMPARE(view.connectEnabled, !demo);
+  QCOMPARE(view.choiceShown, demo);
+  // Typed text never becomes an item.
+  QCOMPARE(box->count(), 2);
+}
+
+void WindowServicesTest::operatingModeChangesNothingElse() {
+  WindowFixture f;
+  QVERIFY(f.Show());
+  f.form->MainPageC->setTabVisible(2, true);
+  f.form->MainPageC->setCurrentIndex(2);
+  f.Find<QPushButton>("DisconnectButton")->setEnabled(true);
+  f.Find<QPushButton>("SaveButton")->setEnabled(true);
+  const std::uint64_t writesBefore = f.device->received().size();
+
+  f.Find<QComboBox>("OperModeCmB")->setCurrentIndex(0);
+  f.Find<QComboBox>("OperModeCmB")->setCurrentIndex(1);
+
+  QCOMPARE(f.form->MainPageC->currentIndex(), 2);
+  QVERIFY(f.Find<QPushButton>("DisconnectButton")->isEnabled());
+  QVERIFY(f.Find<QPushButton>("SaveButton")->isEnabled());
+  QCOMPARE(f.device->received().size(), writesBefore);
+  QVERIFY(f.ui.events().empty());
+}
+
+void WindowServicesTest::dataFolders_data() {
+  QTest::addColumn<QStringList>("existing");
+  QTest::newRow("none yet") << QStringList{};
+  QTest::newRow("Base there") << QStringList{"Base"};
+  QTest::newRow("all there") << QStringList{"Reg_RPU", "Base", "ReleCfg"};
+}
+
+void WindowServicesTest::dataFolders() {
+  QFETCH(QStringList, existing);
+  QTemporaryDir dir;
+  QVERIFY(dir.isValid());
+  // Existing folders keep what they hold.
+  for (const QString& name : existing) {
+    QVERIFY(QDir(dir.path()).mkdir(name));
+    QVERIFY(Touch(dir.filePath(name + "/keep.txt")));
+  }
+  // Started from elsewhere: the folders still go into the program's folder.
+  QVERIFY(QDir::setCurrent(QDir::tempPath()));
+
+  WindowFixture f(45, dir.path());
+
+  for (const char* name : {"Reg_RPU", "Base", "ReleCfg"}) {
+    QVERIFY2(QFileInfo(dir.filePath(name)).isDir(), name);
+  }
+  for (const QString& name : existing) {
+    QVERIFY2(QFile::exists(dir.filePath(name + "/keep.txt")), qPrintable(name));
+  }
+  const QString canonical = QFileInfo(dir.path()).canonicalFilePath();
+  QCOMPARE(QFileInfo(QDir::currentPath()).canonicalFilePath(), canonical);
+  QCOMPARE(QFileInfo(QString::fromStdString(f.form->state().ProgramFolder)).canonicalFilePath(),
+           canonical);
+}
+
+void WindowServicesTest::help_data() {
+  QTest::addColumn<bool>("present");
+  QTest::addColumn<bool>("opens");
+  QTest::addColumn<QString>("messageStart");  // empty: no message
+  QTest::newRow("present, opens") << true << true << QString();
+  QTest::newRow("missing") << false << true << QString("Не найден файл справки: ");
+  QTest::newRow("present, nothing opens it")
+      << true << false << QString("Не удалось открыть файл справки: ");
+}
+
+void WindowServicesTest::help() {
+  QFETCH(bool, present);
+  QFETCH(bool, opens);
+  QFETCH(QString, messageStart);
+  WindowFixture f;
+  QVERIFY(f.Show());
+  const QString path = QDir::toNativeSeparators(QDir(f.Folder()).filePath(kHelpFile));
+  if (present) QVERIFY(Touch(path));
+  f.ui.SetDocumentOpens(opens);
+
+  QTest::mouseClick(f.Find<QPushButton>("Help"), Qt::LeftButton);
+
+  const auto documents = f.ui.Of(Kind::Document);
+  QCOMPARE(documents.size(), std::size_t{present ? 1u : 0u});
+  if (present) {
+    QCOMPARE(QFileInfo(QString::fromStdString(documents[0].text)).canonicalFilePath(),
+             QFileInfo(path).canonicalFilePath());
+  }
+  const auto messages = f.ui.Of(Kind::Message);
+  if (messageStart.isEmpty()) {
+    QVERIFY(messages.empty());
+    return;
+  }
+  QCOMPARE(messages.size(), std::size_t{1});
+  const QString text = QString::fromStdString(messages[0].text);
+  QVERIFY2(text.startsWith(messageStart), qPrintable(text));
+  // The user is told exactly which file is meant.
+  QVERIFY2(text.contains(QFileInfo(path).fileName()), qPrintable(text));
+  QVERIFY2(text.contains(
+               QDir::toNativeSeparators(QString::fromStdString(f.form->state().ProgramFolder))),
+           qPrintable(text));
+}
+
+void WindowServicesTest::statusAndProgressReachWindowAndUser() {
+  WindowFixture f;
+  f.form->SetStatusText("Обнаружен прибор");
+  f.form->link().ui().ShowMessage("box", orten::kWarningCaption);
+  f.form->link().ui().SetProgress(40);
+  f.form->SetStatusText("Готово");
+  f.form->SetProgress(100);
+
+  QCOMPARE(f.form->statusText(), QString("Готово"));
+  QCOMPARE(f.Find<QProgressBar>("MainProgressB")->value(), 100);
+  const auto& e = f.ui.events();
+  QCOMPARE(e.size(), std::size_t{5});
+  QCOMPARE(e[0].kind, Kind::Status);
+  QCOMPARE(e[0].text, std::string("Обнаружен прибор"));
+  QCOMPARE(e[1].kind, Kind::Message);
+  QCOMPARE(e[2].kind, Kind::Progress);
+  QCOMPARE(e[2].value, 40);
+  QCOMPARE(e[3].text, std::string("Готово"));
+  QCOMPARE(e[4].value, 100);
+}
+
+void WindowServicesTest::closingClosesPipesWithoutDisconnect() {
+  WindowFixture f;
+  QVERIFY(f.Show());
+  QVERIFY(f.form->link().DiscoverDevice());
+  const int closesBefore = f.transport.closeCount();
+  QVERIFY(f.form->close());
+  QCOMPARE(f.transport.closeCount(), closesBefore + 1);
+  QVERIFY(!f.transport.device());
+  QVERIFY(f.device->received().empty());
+}
+
+void WindowServicesTest::closingAfterConnectSendsNothingMore() {
+  WindowFixture f;
+  QVERIFY(f.Show());
+  QVERIFY(f.form->link().DiscoverDevice());
+  QVERIFY(orten::SendConnect(f.form->link(), 0xA0));
+  const std::vector<std::uint8_t> sent = f.device->received();
+  QVERIFY(f.form->close());
+  QCOMPARE(f.device->received(), sent);
+  QCOMPARE(f.device->disconnectCount(), 0);
+  QVERIFY(!f.transport.device());
+}
+
+QTEST_MAIN(WindowServicesTest)
+#include "WindowServicesTest.moc"
