@@ -1,0 +1,67 @@
+#include "app/BusyGuard.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QWidget>
+
+namespace orten::gui {
+
+namespace {
+
+int g_depth = 0;
+
+bool IsUserInput(QEvent::Type type) {
+  switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::Shortcut:
+    case QEvent::ShortcutOverride:
+    case QEvent::ContextMenu:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TabletPress:
+    case QEvent::TabletRelease:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+BusyGuard::BusyGuard(QWidget* window) : window_(window) {
+  QCoreApplication::instance()->installEventFilter(this);
+  QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+  ++g_depth;
+}
+
+BusyGuard::~BusyGuard() {
+  --g_depth;
+  QGuiApplication::restoreOverrideCursor();
+  if (QCoreApplication::instance()) QCoreApplication::instance()->removeEventFilter(this);
+}
+
+bool BusyGuard::Active() {
+  return g_depth > 0;
+}
+
+bool BusyGuard::eventFilter(QObject* watched, QEvent* event) {
+  if (!window_ || !watched->isWidgetType()) return false;
+  const auto* widget = static_cast<QWidget*>(watched);
+  if (widget->window() != window_) return false;
+  if (event->type() == QEvent::Close) {
+    // A close must be refused explicitly: an event that is merely filtered
+    // counts as accepted, and the window would close mid-transfer.
+    event->ignore();
+    return true;
+  }
+  return IsUserInput(event->type());
+}
+
+}  // namespace orten::gui

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+
+class QWidget;
+
+namespace orten::gui {
+
+// While a device exchange runs and pumps events, the window must not start a
+// second command, change pages or close. A BusyGuard swallows the user's
+// mouse and keyboard input to that window (boxes and dialogs opened by the
+// exchange itself still work) and shows the wait cursor until it goes out
+// of scope. Guards may nest.
+class BusyGuard final : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit BusyGuard(QWidget* window);
+  ~BusyGuard() override;
+  BusyGuard(const BusyGuard&) = delete;
+  BusyGuard& operator=(const BusyGuard&) = delete;
+
+  // True while any guard is alive.
+  static bool Active();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  QPointer<QWidget> window_;
+};
+
+}  // namespace orten::gui

@@ -1,0 +1,84 @@
+// ortenconf: the configuration program's window.
+#include <QCoreApplication>
+#include <exception>
+#include <iostream>
+#include <memory>
+
+#include "app/CommandLine.h"
+#include "app/GuiPacer.h"
+#include "app/OrtenApplication.h"
+#include "app/QtUserInterface.h"
+#include "app/TMainForm.h"
+#include "common/DataFolders.h"
+#include "common/LinkEnvironment.h"
+
+using namespace orten;
+using namespace orten::gui;
+
+namespace {
+
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+int UsageError(const std::string& error) {
+  std::cerr << "ortenconf: " << error << "\n\n" << UsageText();
+  return kExitUsage;
+}
+
+int RunWindow(LinkEnvironment& env, const CommonOptions& options) {
+  QtUserInterface ui;
+  GuiPacer pacer;
+  const std::string programFolder =
+      ResolveProgramFolder(QCoreApplication::applicationDirPath().toStdString(), options.dataDir);
+  TMainForm form({env.transport(), ui, pacer, env.trace(), programFolder});
+  ui.SetParentWidget(&form);
+  form.show();
+  return QCoreApplication::exec();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  GuiOptions options;
+  std::string error;
+  if (!ParseGuiOptions(std::vector<std::string>(argv + 1, argv + argc), options, error)) {
+    return UsageError(error);
+  }
+  if (options.help) {
+    std::cout << UsageText();
+    return 0;
+  }
+  if (options.version) {
+    std::cout << "ortenconf " << ORTEN_VERSION << '\n';
+    return 0;
+  }
+
+  // Qt takes its own options from what is left; anything it leaves is unknown.
+  std::vector<std::string> qtArgs{argv[0]};
+  qtArgs.insert(qtArgs.end(), options.rest.begin(), options.rest.end());
+  std::vector<char*> qtArgv;
+  for (std::string& arg : qtArgs) qtArgv.push_back(arg.data());
+  qtArgv.push_back(nullptr);
+  int qtArgc = static_cast<int>(qtArgs.size());
+  OrtenApplication app(qtArgc, qtArgv.data());
+  if (qtArgc > 1) return UsageError(std::string("неизвестный параметр ") + qtArgv[1]);
+
+  std::unique_ptr<LinkEnvironment> env = LinkEnvironment::Create(options.common, error);
+  if (!env) {
+    std::cerr << "ortenconf: " << error << '\n';
+    return kExitUsage;
+  }
+  int rc = kExitFailure;
+  try {
+    rc = RunWindow(*env, options.common);
+  } catch (const std::exception& e) {
+    OrtenApplication::ShowException(e.what());
+  } catch (...) {
+    OrtenApplication::ShowException({});
+  }
+  if (!env->SaveSimState(error)) {
+    std::cerr << "ortenconf: " << error << '\n';
+    if (rc == 0) rc = kExitFailure;
+  }
+  return rc;
+}

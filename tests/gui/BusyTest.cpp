@@ -1,0 +1,110 @@
+// While an exchange runs, the window takes no input; the pacer keeps it alive.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "app/BusyGuard.h"
+#include "app/GuiPacer.h"
+#include "tests/gui/WindowFixture.h"
+
+using namespace orten::gui;
+using namespace orten::gui::test;
+using Kind = ScriptedUi::Kind;
+
+class BusyTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void swallowsInputToTheWindow();
+  void otherWindowsStillTakeInput();
+  void guardsNest();
+  void pauseKeepsEventsFlowing();
+  void pumpHandlesPendingEvents();
+};
+
+namespace {
+
+// Input that would show a message: the help file is missing.
+void PressHelp(WindowFixture& f) {
+  auto* help = f.Find<QPushButton>("Help");
+  QTest::mouseClick(help, Qt::LeftButton);
+  help->setFocus();
+  QTest::keyClick(help, Qt::Key_Space);
+}
+
+}  // namespace
+
+void BusyTest::swallowsInputToTheWindow() {
+  WindowFixture f;
+  QVERIFY(f.Show());
+  {
+    BusyGuard busy(f.form.get());
+    QVERIFY(BusyGuard::Active());
+    QVERIFY(QGuiApplication::overrideCursor());
+    QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    PressHelp(f);
+    QVERIFY(f.ui.events().empty());
+    // Closing mid-transfer is refused too.
+    QVERIFY(!f.form->close());
+    QVERIFY(f.form->isVisible());
+  }
+  QVERIFY(!BusyGuard::Active());
+  QVERIFY(!QGuiApplication::overrideCursor());
+  PressHelp(f);
+  QCOMPARE(f.ui.Of(Kind::Message).size(), std::size_t{2});
+}
+
+void BusyTest::otherWindowsStillTakeInput() {
+  WindowFixture f;
+  QVERIFY(f.Show());
+  // Stands for a box the exchange itself opens.
+  QPushButton ok("OK");
+  ok.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&ok));
+  int clicks = 0;
+  QObject::connect(&ok, &QPushButton::clicked, [&clicks] { ++clicks; });
+  BusyGuard busy(f.form.get());
+  QTest::mouseClick(&ok, Qt::LeftButton);
+  QCOMPARE(clicks, 1);
+}
+
+void BusyTest::guardsNest() {
+  WindowFixture f;
+  QVERIFY(f.Show());
+  auto outer = std::make_unique<BusyGuard>(f.form.get());
+  { BusyGuard inner(f.form.get()); }
+  QVERIFY(BusyGuard::Active());
+  PressHelp(f);
+  QVERIFY(f.ui.events().empty());
+  outer.reset();
+  QVERIFY(!BusyGuard::Active());
+  QVERIFY(!QGuiApplication::overrideCursor());
+  PressHelp(f);
+  QVERIFY(!f.ui.events().empty());
+}
+
+void BusyTest::pauseKeepsEventsFlowing() {
+  GuiPacer pacer;
+  bool ran = false;
+  QTimer::singleShot(0, [&ran] { ran = true; });
+  QElapsedTimer timer;
+  timer.start();
+  pacer.Pause(30);
+  QVERIFY(timer.elapsed() >= 30);  // never shorter than asked
+  QVERIFY(ran);
+}
+
+void BusyTest::pumpHandlesPendingEvents() {
+  GuiPacer pacer;
+  bool ran = false;
+  QMetaObject::invokeMethod(
+      qApp, [&ran] { ran = true; }, Qt::QueuedConnection);
+  QVERIFY(!ran);
+  pacer.Pump();
+  QVERIFY(ran);
+}
+
+QTEST_MAIN(BusyTest)
+#include "BusyTest.moc"

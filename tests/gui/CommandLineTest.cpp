@@ -1,0 +1,79 @@
+#include <QTest>
+
+#include "app/CommandLine.h"
+
+using orten::gui::GuiOptions;
+using orten::gui::ParseGuiOptions;
+
+class CommandLineTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void parse_data();
+  void parse();
+  void usageIsRussianAndComplete();
+};
+
+void CommandLineTest::parse_data() {
+  QTest::addColumn<QStringList>("args");
+  QTest::addColumn<bool>("ok");
+  QTest::addColumn<bool>("help");
+  QTest::addColumn<QString>("simulate");
+  QTest::addColumn<QString>("dataDir");
+  QTest::addColumn<QStringList>("rest");
+  QTest::newRow("nothing") << QStringList{} << true << false << ""
+                           << "" << QStringList{};
+  QTest::newRow("help") << QStringList{"--help"} << true << true << ""
+                        << "" << QStringList{};
+  QTest::newRow("short help") << QStringList{"-h"} << true << true << ""
+                              << "" << QStringList{};
+  QTest::newRow("simulate and folder")
+      << QStringList{"--simulate", "mro", "--data-dir=/tmp/x"} << true << false << "mro"
+      << "/tmp/x" << QStringList{};
+  QTest::newRow("bad family") << QStringList{"--simulate", "xyz"} << false << false << ""
+                              << "" << QStringList{};
+  QTest::newRow("missing value") << QStringList{"--data-dir"} << false << false << ""
+                                 << "" << QStringList{};
+  QTest::newRow("Qt's own options pass")
+      << QStringList{"-platform", "offscreen", "--simulate=rpu"} << true << false << "rpu"
+      << "" << QStringList{"-platform", "offscreen"};
+  QTest::newRow("unknown left for the check after Qt")
+      << QStringList{"--bogus"} << true << false << ""
+      << "" << QStringList{"--bogus"};
+}
+
+void CommandLineTest::parse() {
+  QFETCH(QStringList, args);
+  QFETCH(bool, ok);
+  QFETCH(bool, help);
+  QFETCH(QString, simulate);
+  QFETCH(QString, dataDir);
+  QFETCH(QStringList, rest);
+  std::vector<std::string> in;
+  for (const QString& a : args) in.push_back(a.toStdString());
+  GuiOptions options;
+  std::string error;
+  QCOMPARE(ParseGuiOptions(in, options, error), ok);
+  if (!ok) {
+    QVERIFY(!error.empty());
+    return;
+  }
+  QCOMPARE(options.help, help);
+  QCOMPARE(QString::fromStdString(options.common.simulate.value_or("")), simulate);
+  QCOMPARE(QString::fromStdString(options.common.dataDir), dataDir);
+  QStringList restOut;
+  for (const std::string& r : options.rest) restOut << QString::fromStdString(r);
+  QCOMPARE(restOut, rest);
+}
+
+void CommandLineTest::usageIsRussianAndComplete() {
+  const QString usage = QString::fromStdString(orten::gui::UsageText());
+  QVERIFY(usage.startsWith("Использование: ortenconf"));
+  for (const char* option :
+       {"--simulate", "--sim-state", "--usb-id", "--data-dir", "--trace", "--help", "--version"}) {
+    QVERIFY2(usage.contains(option), option);
+  }
+}
+
+QTEST_MAIN(CommandLineTest)
+#include "CommandLineTest.moc"
