@@ -106,6 +106,13 @@ void TMainForm::connectHandlers() {
           &TMainForm::OperModeCmBChange);
   connect(Column->OperModeCmB, &QComboBox::editTextChanged, this, &TMainForm::OperModeCmBChange);
   connect(Column->Help, &QPushButton::clicked, this, &TMainForm::HelpClick);
+  connect(Column->ConnectButton, &QPushButton::clicked, this, &TMainForm::ConnectButtonClick);
+  connect(Column->DisconnectButton, &QPushButton::clicked, this, &TMainForm::DisconnectButtonClick);
+  connect(UpdateSoftTabSh->DevOperModeRdG, &RadioGroup::clicked, this,
+          &TMainForm::DevOperModeRdGClick);
+  connect(UpdateSoftTabSh->SWVersionRdG, &RadioGroup::clicked, this, &TMainForm::SWVersionRdGClick);
+  connect(UpdateSoftTabSh->ExecuteButton, &QPushButton::clicked, this,
+          &TMainForm::ExecuteButtonClick);
 }
 
 void TMainForm::startUp(const std::string& programFolder) {

@@ -7,6 +7,9 @@
 #include "app/AppServices.h"
 #include "app/MainFormState.h"
 #include "app/WindowUi.h"
+#include "firmware/FirmwareImage.h"
+#include "firmware/FirmwareLibrary.h"
+#include "link/DeviceCommands.h"
 #include "link/DeviceLink.h"
 
 class QLabel;
@@ -44,6 +47,16 @@ class TMainForm : public QMainWindow {
   void SetProgress(int percent);
   void FormClose();
 
+  // The connect workflow (group "Связь").
+  void ConnectButtonClick();
+  void DisconnectButtonClick();
+  void ResetDeviceInfo();
+
+  // The page "Главная": family choice, firmware choice, "Выполнить".
+  void DevOperModeRdGClick();
+  void SWVersionRdGClick();
+  void ExecuteButtonClick();
+
   // Controls.
   GuardedTabWidget* MainPageC = nullptr;
   FirmwarePage* UpdateSoftTabSh = nullptr;
@@ -59,6 +72,8 @@ class TMainForm : public QMainWindow {
   // Exchanges with the device go through here; its user interface is the window's.
   DeviceLink& link() { return link_; }
   UserInterface& ui() { return ui_; }
+  // The firmware file last loaded, as it goes to the device.
+  const FirmwareImage& firmwareImage() const { return firmwareImage_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -71,9 +86,19 @@ class TMainForm : public QMainWindow {
   void enterProgramFolder(const std::string& programFolder);
   void setFileNameParts();
 
+  void setLinkButtons(bool connected);
+  void applyIdentity(const DeviceIdentity& device);
+  void connectOnMainPage();
+  void offerNewerFirmware();
+  std::string firmwarePath(const QString& name) const;
+  bool readFirmwareFile(const QString& name, FirmwareReadMode mode);
+  void writeFirmwareAndDisconnect();
+  void openWorkPage(int tab);
+
   MainFormState state_;
   WindowUi ui_;
   DeviceLink link_;
+  FirmwareImage firmwareImage_;
   QLabel* statusText_ = nullptr;
 };
 

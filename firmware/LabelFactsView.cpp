@@ -1,0 +1,34 @@
+#include "firmware/LabelFactsView.h"
+
+#include <QDateTime>
+#include <QLabel>
+#include <QLocale>
+
+#include "firmware/FirmwarePage.h"
+
+namespace orten::gui {
+
+void LabelFactsView::ShowFileName(const std::string& name) {
+  page_.SoftFNameLabel2->setText(QString::fromStdString(name));
+}
+
+void LabelFactsView::ShowFileSize(std::uintmax_t size) {
+  page_.SoftFSizeLabel2->setText(QString::number(static_cast<qulonglong>(size)));
+}
+
+void LabelFactsView::ShowFileDate(std::chrono::system_clock::time_point modified) {
+  const auto seconds =
+      std::chrono::duration_cast<std::chrono::seconds>(modified.time_since_epoch()).count();
+  const QDate date = QDateTime::fromSecsSinceEpoch(seconds).date();
+  page_.SoftFDateLabel2->setText(QLocale::system().toString(date, QLocale::ShortFormat));
+}
+
+void LabelFactsView::ShowFileType(const std::string& text) {
+  page_.SoftFTypeLabel2->setText(QString::fromStdString(text));
+}
+
+void LabelFactsView::ShowNewVersion(const std::string& text) {
+  page_.NewSoftVerLabel2->setText(QString::fromStdString(text));
+}
+
+}  // namespace orten::gui
