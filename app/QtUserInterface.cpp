@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QUrl>
 
 namespace orten::gui {
@@ -55,6 +56,9 @@ bool QtUserInterface::AskYesNo(const std::string& text, const std::string& capti
                   parent_);
   box.setDefaultButton(QMessageBox::Yes);
   box.setEscapeButton(QMessageBox::No);
+  // The window speaks Russian whether or not Qt's own translations are installed.
+  box.button(QMessageBox::Yes)->setText("Да");
+  box.button(QMessageBox::No)->setText("Нет");
   return box.exec() == QMessageBox::Yes;
 }
 

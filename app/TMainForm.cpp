@@ -87,6 +87,8 @@ void TMainForm::buildStatusBar() {
   statusText_ = new QLabel();
   statusText_->setObjectName("MainStatusText");
   statusText_->setAccessibleName("Состояние");
+  // A long status text is cut at the window's edge rather than widening it.
+  statusText_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   MainStatusB->addWidget(statusText_, 1);
 
   MainProgressB = new QProgressBar();

@@ -78,6 +78,12 @@ void FirmwarePage::buildFileGroup() {
   SoftFSizeLabel = MakeCaption("SoftFSizeLabel", "Размер файла обновления(байт): ");
   SoftFSizeLabel2 = MakeValueLabel("SoftFSizeLabel2");
 
+  // The group shares its row with the family choice: its captions wrap
+  // rather than push the window wider than the screen it was sized for.
+  for (QLabel* caption :
+       {NewSoftVerLabel, SoftFNameLabel, SoftFTypeLabel, SoftFDateLabel, SoftFSizeLabel}) {
+    caption->setWordWrap(true);
+  }
   auto* rows = new QGridLayout(SoftUpdateGrB);
   AddCaptionedRow(rows, 0, NewSoftVerLabel, NewSoftVerLabel2);
   AddCaptionedRow(rows, 1, SoftFNameLabel, SoftFNameLabel2);
