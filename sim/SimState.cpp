@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "common/AtomicFile.h"
 #include "link/TraceLog.h"
 #include "sim/SimDevice.h"
 
@@ -104,24 +105,7 @@ bool SaveSimState(const std::string& path, const SimDevice& device, std::string&
                                                                        SimDevice::kPageSize))
          << '\n';
   }
-  // Written beside the target and renamed over it: a failed save keeps the old state.
-  const std::string temp = path + ".tmp";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    out << text.str();
-    if (!out.flush()) {
-      error = "не удается записать файл " + temp;
-      return false;
-    }
-  }
-  std::error_code ec;
-  std::filesystem::rename(temp, path, ec);
-  if (ec) {
-    error = "не удается записать файл " + path + ": " + ec.message();
-    std::filesystem::remove(temp, ec);
-    return false;
-  }
-  return true;
+  return WriteFileAtomically(path, text.str(), error);
 }
 
 }  // namespace orten

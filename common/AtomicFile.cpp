@@ -1,0 +1,32 @@
+#include "common/AtomicFile.h"
+
+#include <filesystem>
+#include <fstream>
+
+namespace fs = std::filesystem;
+
+namespace orten {
+
+bool WriteFileAtomically(const std::string& path, const std::string& text, std::string& error) {
+  const std::string temp = path + ".tmp";
+  std::error_code ec;
+  {
+    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    out << text;
+    if (!out.flush()) {
+      error = "Не удается записать файл " + path + ".";
+      out.close();
+      fs::remove(temp, ec);
+      return false;
+    }
+  }
+  fs::rename(temp, path, ec);
+  if (ec) {
+    error = "Не удается записать файл " + path + ": " + ec.message() + ".";
+    fs::remove(temp, ec);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace orten
