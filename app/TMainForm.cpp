@@ -115,6 +115,11 @@ void TMainForm::connectHandlers() {
   connect(UpdateSoftTabSh->SWVersionRdG, &RadioGroup::clicked, this, &TMainForm::SWVersionRdGClick);
   connect(UpdateSoftTabSh->ExecuteButton, &QPushButton::clicked, this,
           &TMainForm::ExecuteButtonClick);
+  connect(Column->ReadButton, &QPushButton::clicked, this, &TMainForm::ReadButtonClick);
+  connect(Column->WriteButton, &QPushButton::clicked, this, &TMainForm::WriteButtonClick);
+  connect(Column->SaveButton, &QPushButton::clicked, this, &TMainForm::SaveButtonClick);
+  connect(Column->LoadButton, &QPushButton::clicked, this, &TMainForm::LoadButtonClick);
+  connect(Column->DefaultButton, &QPushButton::clicked, this, &TMainForm::DefaultButtonClick);
 }
 
 void TMainForm::startUp(const std::string& programFolder) {
@@ -135,6 +140,8 @@ void TMainForm::startUp(const std::string& programFolder) {
   enterProgramFolder(programFolder);
   state_.ReleCount = kReleCount;
   state_.ReleParamCount = kReleParamCount;
+  DefaultButtonClick();  // the relay page starts with the factory settings
+  state_.ReleModeClickActive = false;
   state_.DateStamp = MakeDateStamp(
       QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat).toStdString());
   setFileNameParts();

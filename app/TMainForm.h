@@ -57,6 +57,20 @@ class TMainForm : public QMainWindow {
   void SWVersionRdGClick();
   void ExecuteButtonClick();
 
+  // The groups "Прибор" and "Файл": each acts on the active work page.
+  void ReadButtonClick();
+  void WriteButtonClick();
+  void SaveButtonClick();
+  void LoadButtonClick();
+
+  // The page "Режимы реле и выхода ОК" (app/RelayHandlers.cpp).
+  void DefaultButtonClick();
+
+  // The page "Резервная копия" (app/BackupHandlers.cpp).
+  void RegBackupCreateButtonClick(QObject* sender);
+  void RPU_RTRRadioGrClick();
+  void ModuleNumCmBExit();
+
   // Controls.
   GuardedTabWidget* MainPageC = nullptr;
   FirmwarePage* UpdateSoftTabSh = nullptr;
@@ -94,6 +108,18 @@ class TMainForm : public QMainWindow {
   bool readFirmwareFile(const QString& name, FirmwareReadMode mode);
   void writeFirmwareAndDisconnect();
   void openWorkPage(int tab);
+
+  // Relay page work behind the shared buttons (app/RelayHandlers.cpp).
+  void readReleSettings();
+  void writeReleSettings();
+  void saveReleSettingsFile();
+  void loadReleSettingsFile();
+
+  // Backup page work behind the shared buttons (app/BackupHandlers.cpp).
+  void readRegistration();
+  void writeRegistration();
+  void saveRegistrationFile();
+  void loadRegistrationFile();
 
   MainFormState state_;
   WindowUi ui_;
