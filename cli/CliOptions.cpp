@@ -2,21 +2,42 @@
 
 namespace orten::cli {
 
+namespace {
+
+// Options with a fixed set of values say which when given another.
+bool CheckChoice(const std::string& name, const std::string& value, std::string& error) {
+  if (name == "--family" && value != "rpu" && value != "mro") {
+    error = "--family: ожидается rpu или mro";
+    return false;
+  }
+  if (name == "--mode" && value != "rpu" && value != "rtr") {
+    error = "--mode: ожидается rpu или rtr";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 bool ParseCliOptions(const std::vector<std::string>& args, CliOptions& options, std::string& error) {
   std::vector<std::string> rest = args;
   if (!TakeCommonOptions(rest, options.common, error)) return false;
   for (std::size_t i = 0; i < rest.size(); ++i) {
     const std::string& arg = rest[i];
-    if (arg == "--family" || arg.rfind("--family=", 0) == 0) {
-      if (arg == "--family" && i + 1 >= rest.size()) {
-        error = "параметру --family нужно значение";
+    std::string* valued = nullptr;
+    std::string name = arg.substr(0, arg.find('='));
+    if (name == "--family") valued = &options.family;
+    if (name == "-o" || name == "--output") valued = &options.output;
+    if (name == "--mode") valued = &options.systemMode;
+    if (name == "--module") valued = &options.module;
+    if (name == "--object") valued = &options.object;
+    if (valued) {
+      if (name == arg && i + 1 >= rest.size()) {
+        error = "параметру " + name + " нужно значение";
         return false;
       }
-      options.family = arg == "--family" ? rest[++i] : arg.substr(9);
-      if (options.family != "rpu" && options.family != "mro") {
-        error = "--family: ожидается rpu или mro";
-        return false;
-      }
+      *valued = name == arg ? rest[++i] : arg.substr(name.size() + 1);
+      if (!CheckChoice(name, *valued, error)) return false;
     } else if (arg == "--change-family") {
       options.changeFamily = true;
     } else if (arg == "--verify") {

@@ -23,6 +23,10 @@ struct CliOptions {
   bool changeFamily = false;  // firmware write: allow the other family's firmware
   bool verify = false;        // read back what was written
   std::string family;         // firmware list: "rpu" or "mro"
+  std::string output;         // -o: the file a command saves to
+  std::string systemMode;     // backup read: "rpu" or "rtr", for the default file name
+  std::string module;         // backup read: module number, for the default file name
+  std::string object;         // backup read: object number, for the default file name
   std::vector<std::string> words;  // the command and its arguments
 };
 
