@@ -1,13 +1,229 @@
+// The page "Резервная копия": its three actions set up the work, and the
+// shared buttons then move the registration memory between the device, the
+// window and a backup file.
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStringList>
+#include <filesystem>
+
+#include "app/GuardedTabWidget.h"
+#include "app/RadioGroup.h"
+#include "app/RightColumn.h"
 #include "app/TMainForm.h"
+#include "backup/BackupPage.h"
+#include "common/DataFolders.h"
+#include "params/ParameterExchange.h"
+#include "params/ValueFile.h"
 
 namespace orten::gui {
 
-void TMainForm::RegBackupCreateButtonClick(QObject*) {}
-void TMainForm::RPU_RTRRadioGrClick() {}
-void TMainForm::ModuleNumCmBExit() {}
-void TMainForm::readRegistration() {}
-void TMainForm::writeRegistration() {}
-void TMainForm::saveRegistrationFile() {}
-void TMainForm::loadRegistrationFile() {}
+namespace {
+
+constexpr const char* kBackupFilter = "Файлы регистрации (*.rrg)";
+constexpr const char* kBackupSuffix = "rrg";
+constexpr const char* kDeleting = "Удаление файла регистрации...";
+constexpr const char* kDeleteTitle = "Удаление файла регистрации";
+constexpr const char* kDeleted = "Файл регистрации успешно удален";
+constexpr const char* kBadModule = "Введено недопустимое значение номера модуля!";
+constexpr const char* kBackupRead = "Резервная копия считана успешно";
+constexpr const char* kBackupWritten = "Резервная копия загружена успешно";
+constexpr const char* kLoading = "Чтение сведений о регистрации из файла";
+constexpr const char* kLoadTitle = "Открытие файла регистрации";
+constexpr const char* kLoaded = "Сведения о регистрации успешно считаны";
+constexpr const char* kSaveNeedsNumbers =
+    "Внимание! Для сохранения файла необходимо указать номер модуля и номер объекта!";
+constexpr const char* kSaving = "Сохранение сведений о регистрации в файл";
+constexpr const char* kSaveTitle = "Сохранение файла регистрации";
+constexpr const char* kSaved = "Сведения о регистрации успешно сохранены";
+constexpr const char* kNothingToWrite =
+    "Нет резервной копии для записи: сначала считайте её из прибора или из файла.";
+
+QString FileName(const std::string& path) { return QFileInfo(QString::fromStdString(path)).fileName(); }
+
+}  // namespace
+
+void TMainForm::connectBackupHandlers() {
+  BackupPage* page = RegistBackupTabSh;
+  for (QPushButton* b : {page->RegBackupCreateButton, page->RegBackupRestoreButton,
+                         page->RegBackupDeleteButton}) {
+    connect(b, &QPushButton::clicked, this, [this, b] { RegBackupCreateButtonClick(b); });
+  }
+  connect(page->RPU_RTRRadioGr, &RadioGroup::clicked, this, &TMainForm::RPU_RTRRadioGrClick);
+  connect(page, &BackupPage::moduleNumberLeft, this, &TMainForm::ModuleNumCmBExit);
+}
+
+SystemMode TMainForm::backupSystemMode() const {
+  const int item = RegistBackupTabSh->RPU_RTRRadioGr->itemIndex();
+  return item == 0 ? SystemMode::Rpu : item == 1 ? SystemMode::Rtr : SystemMode::None;
+}
+
+void TMainForm::clearBackupFields() {
+  BackupPage* page = RegistBackupTabSh;
+  page->RegFNameLabel2->clear();
+  page->ConfCodeLabel2->clear();
+  page->ObjNumEdit->clear();
+  page->ModuleNumCmB->clear();
+  page->ModuleNumCmB->clearEditText();
+}
+
+void TMainForm::RegBackupCreateButtonClick(QObject* sender) {
+  BackupPage* page = RegistBackupTabSh;
+  RightColumn* column = Column;
+  const QString action = sender ? sender->objectName() : QString();
+  const bool online = !state_.DemoMode;
+  clearBackupFields();
+  if (action == "RegBackupCreateButton") {
+    if (online) {
+      column->ReadButton->setEnabled(true);
+      column->WriteButton->setEnabled(false);
+    }
+    column->LoadButton->setEnabled(false);
+    column->SaveButton->setEnabled(false);
+    page->ObjNumEdit->setEnabled(true);
+    page->ModuleNumCmB->setEnabled(true);
+    page->RPU_RTRRadioGr->setItemIndex(-1);
+    page->RPU_RTRRadioGr->setEnabled(true);
+  }
+  if (action == "RegBackupRestoreButton") {
+    column->LoadButton->setEnabled(true);
+    if (online) column->ReadButton->setEnabled(false);
+    page->ObjNumEdit->setEnabled(false);
+    page->ModuleNumCmB->setEnabled(false);
+    page->RPU_RTRRadioGr->setEnabled(false);
+  }
+  if (action == "RegBackupDeleteButton") deleteBackupFile();
+  clearBackupFields();
+}
+
+void TMainForm::deleteBackupFile() {
+  BackupPage* page = RegistBackupTabSh;
+  page->ObjNumEdit->setEnabled(false);
+  page->ModuleNumCmB->setEnabled(false);
+  ui_.SetStatusText(kDeleting);
+  const SystemMode mode = backupSystemMode();
+  FileDialogRequest request{kDeleteTitle, dataFolder(kBackupFolder), "", kBackupFilter, kBackupSuffix};
+  if (mode != SystemMode::None) request.defaultName = std::string(mode == SystemMode::Rpu ? kRpuPrefix : kRtrPrefix) + "*";
+  const std::optional<std::string> path = ui_.AskOpenFile(request);
+  if (!path) return;
+  const QString name = FileName(*path);
+  page->RegFNameLabel2->setText(name);
+  if (!ui_.AskYesNo("Вы уверены, что хотите удалить файл регистрации " + name.toStdString() + " ?",
+                    "Confirm")) {
+    return;
+  }
+  std::error_code ec;
+  if (!std::filesystem::remove(*path, ec)) {
+    // Deleting nothing is no success: say what went wrong.
+    const std::string why = ec ? ec.message() : "файла нет";
+    const std::string text = "Не удалось удалить файл регистрации " + name.toStdString() + ": " + why + ".";
+    ui_.SetStatusText(text);
+    ui_.ShowMessage(text, kAppTitle, BoxIcon::Error);
+    return;
+  }
+  ui_.SetStatusText(kDeleted);
+}
+
+void TMainForm::RPU_RTRRadioGrClick() {
+  BackupPage* page = RegistBackupTabSh;
+  page->ModuleNumCmB->clear();
+  page->ModuleNumCmB->clearEditText();
+  page->ObjNumEdit->clear();
+  for (const std::string& n : ModuleNumbers(backupSystemMode())) {
+    page->ModuleNumCmB->addItem(QString::fromStdString(n));
+  }
+  page->ModuleNumCmB->setCurrentIndex(-1);
+  page->ModuleNumCmB->clearEditText();
+}
+
+void TMainForm::ModuleNumCmBExit() {
+  QComboBox* box = RegistBackupTabSh->ModuleNumCmB;
+  if (ModuleNumberAccepted(backupSystemMode(), box->currentText().toStdString())) return;
+  ui_.ShowMessage(kBadModule, kAppTitle, BoxIcon::None);
+  box->setFocus();  // the text stays as typed, for the user to mend
+}
+
+void TMainForm::readRegistration() {
+  std::vector<std::int32_t> values(RegistrationImage::kSize, 0);
+  if (!ReadParameterBlock(link_, kRegistrationArea, values)) return;
+  registrationImage_.assign(values);
+  RegistBackupTabSh->ConfCodeLabel2->setText(QString::number(registrationImage_.configurationCode()));
+  ui_.SetProgress(0);
+  ui_.SetStatusText(kBackupRead);
+  ui_.ShowMessage(kBackupRead, kAppTitle, BoxIcon::None);
+  Column->SaveButton->setEnabled(true);
+}
+
+void TMainForm::writeRegistration() {
+  if (registrationImage_.empty()) {
+    ui_.ShowMessage(kNothingToWrite, kAppTitle, BoxIcon::Error);
+    return;
+  }
+  if (!WriteParameterBlock(link_, kRegistrationArea, registrationImage_.values())) return;
+  ui_.SetProgress(0);
+  ui_.SetStatusText(kBackupWritten);
+  ui_.ShowMessage(kBackupWritten, kAppTitle, BoxIcon::None);
+}
+
+void TMainForm::loadRegistrationFile() {
+  ui_.SetStatusText(kLoading);
+  const SystemMode mode = backupSystemMode();
+  FileDialogRequest request{kLoadTitle, dataFolder(kBackupFolder), "", kBackupFilter, kBackupSuffix};
+  if (mode != SystemMode::None) request.defaultName = std::string(mode == SystemMode::Rpu ? kRpuPrefix : kRtrPrefix) + "*";
+  const std::optional<std::string> path = ui_.AskOpenFile(request);
+  if (!path) return;
+  std::vector<std::int32_t> values;
+  std::string error;
+  if (!ReadValueFile(*path, RegistrationImage::kSize, values, error)) {
+    ui_.ShowMessage(error, kAppTitle, BoxIcon::Error);  // nothing of the page changes
+    return;
+  }
+  BackupPage* page = RegistBackupTabSh;
+  page->RegFNameLabel2->setText(FileName(*path));
+  registrationImage_.assign(values);
+  page->ConfCodeLabel2->setText(QString::number(registrationImage_.configurationCode()));
+  // The device's role, module and object as the file's name records them.
+  const BackupNameFacts facts = ReadBackupName(*path);
+  if (facts.mode != SystemMode::None) {
+    page->RPU_RTRRadioGr->setItemIndex(static_cast<int>(facts.mode));
+    RPU_RTRRadioGrClick();
+  }
+  page->ModuleNumCmB->setEditText(QString::fromStdString(facts.module.value_or("")));
+  page->ObjNumEdit->setText(QString::fromStdString(facts.object.value_or("")));
+  ui_.SetStatusText(kLoaded);
+  (state_.DemoMode ? Column->SaveButton : Column->WriteButton)->setEnabled(true);
+}
+
+void TMainForm::saveRegistrationFile() {
+  BackupPage* page = RegistBackupTabSh;
+  const std::string module = page->ModuleNumCmB->currentText().toStdString();
+  const std::string object = page->ObjNumEdit->text().toStdString();
+  if (module.empty() || object.empty()) {
+    ui_.ShowMessage(kSaveNeedsNumbers, kAppTitle, BoxIcon::None);
+    return;
+  }
+  ui_.SetStatusText(kSaving);
+  const std::string name = DefaultBackupName(backupSystemMode(), module, state_.DateStamp, object,
+                                             page->ConfCodeLabel2->text().toStdString());
+  page->RegFNameLabel2->setText(QString::fromStdString(name));
+  const std::optional<std::string> path = ui_.AskSaveFile(
+      {kSaveTitle, dataFolder(kBackupFolder), name, kBackupFilter, kBackupSuffix});
+  if (!path) return;
+  if (registrationImage_.empty()) {
+    ui_.ShowMessage(kNothingToWrite, kAppTitle, BoxIcon::Error);
+    return;
+  }
+  std::string error;
+  if (!WriteValueFile(*path, registrationImage_.values(), error)) {
+    ui_.SetStatusText(error);
+    ui_.ShowMessage(error, kAppTitle, BoxIcon::Error);
+    return;
+  }
+  page->RegFNameLabel2->setText(FileName(*path));
+  ui_.SetStatusText(kSaved);
+}
 
 }  // namespace orten::gui

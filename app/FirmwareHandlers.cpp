@@ -39,8 +39,13 @@ DeviceMode FamilyOfItem(int item) {
 
 }  // namespace
 
+std::string TMainForm::dataFolder(const char* folder) const {
+  return QDir::toNativeSeparators(QDir(QString::fromStdString(state_.ProgramFolder)).filePath(folder))
+      .toStdString();
+}
+
 std::string TMainForm::firmwarePath(const QString& name) const {
-  const QDir base(QDir(QString::fromStdString(state_.ProgramFolder)).filePath(kFirmwareFolder));
+  const QDir base(QString::fromStdString(dataFolder(kFirmwareFolder)));
   return QDir::toNativeSeparators(name.isEmpty() ? base.path() : base.filePath(name)).toStdString();
 }
 

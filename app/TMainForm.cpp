@@ -120,6 +120,7 @@ void TMainForm::connectHandlers() {
   connect(Column->SaveButton, &QPushButton::clicked, this, &TMainForm::SaveButtonClick);
   connect(Column->LoadButton, &QPushButton::clicked, this, &TMainForm::LoadButtonClick);
   connect(Column->DefaultButton, &QPushButton::clicked, this, &TMainForm::DefaultButtonClick);
+  connectBackupHandlers();
 }
 
 void TMainForm::startUp(const std::string& programFolder) {

@@ -7,6 +7,8 @@
 #include "app/AppServices.h"
 #include "app/MainFormState.h"
 #include "app/WindowUi.h"
+#include "backup/BackupNaming.h"
+#include "backup/RegistrationImage.h"
 #include "firmware/FirmwareImage.h"
 #include "firmware/FirmwareLibrary.h"
 #include "link/DeviceCommands.h"
@@ -88,6 +90,8 @@ class TMainForm : public QMainWindow {
   UserInterface& ui() { return ui_; }
   // The firmware file last loaded, as it goes to the device.
   const FirmwareImage& firmwareImage() const { return firmwareImage_; }
+  // The registration memory last read from a device or a backup file.
+  const RegistrationImage& registrationImage() const { return registrationImage_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -104,6 +108,8 @@ class TMainForm : public QMainWindow {
   void applyIdentity(const DeviceIdentity& device);
   void connectOnMainPage();
   void offerNewerFirmware();
+  // A data folder inside ProgramFolder ("Base", "Reg_RPU", "ReleCfg").
+  std::string dataFolder(const char* folder) const;
   std::string firmwarePath(const QString& name) const;
   bool readFirmwareFile(const QString& name, FirmwareReadMode mode);
   void writeFirmwareAndDisconnect();
@@ -120,11 +126,16 @@ class TMainForm : public QMainWindow {
   void writeRegistration();
   void saveRegistrationFile();
   void loadRegistrationFile();
+  void connectBackupHandlers();
+  SystemMode backupSystemMode() const;
+  void clearBackupFields();
+  void deleteBackupFile();
 
   MainFormState state_;
   WindowUi ui_;
   DeviceLink link_;
   FirmwareImage firmwareImage_;
+  RegistrationImage registrationImage_;
   QLabel* statusText_ = nullptr;
 };
 

@@ -1,6 +1,8 @@
 #include "backup/BackupPage.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QFocusEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -25,12 +27,27 @@ BackupPage::BackupPage(QWidget* parent) : QWidget(parent) {
   buildActionsGroup();
   buildParamsGroup();
 
+  ModuleNumCmB->installEventFilter(this);
+  if (ModuleNumCmB->lineEdit()) ModuleNumCmB->lineEdit()->installEventFilter(this);
+
   auto* page = new QVBoxLayout(this);
   page->addWidget(Label125);
   page->addWidget(RegistBackupGrB);
   page->addWidget(RegistBackupModeGrB);
   page->addWidget(RegistBackupParamsGrB);
   page->addStretch(1);
+}
+
+bool BackupPage::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::FocusOut) {
+    const auto reason = static_cast<QFocusEvent*>(event)->reason();
+    // The edit inside the box and the box itself both lose the focus: one
+    // report, and none while the focus only moves within the box or to its list.
+    QWidget* now = QApplication::focusWidget();
+    const bool stillInside = now && (now == ModuleNumCmB || ModuleNumCmB->isAncestorOf(now));
+    if (reason != Qt::PopupFocusReason && !stillInside && watched == ModuleNumCmB) emit moduleNumberLeft();
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 void BackupPage::buildDeviceGroup() {

@@ -20,6 +20,16 @@ class BackupPage : public QWidget {
  public:
   explicit BackupPage(QWidget* parent = nullptr);
 
+ signals:
+  // The module number box lost the focus to another control (not to its
+  // own drop-down list).
+  void moduleNumberLeft();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ public:
+
   QLabel* Label125 = nullptr;
 
   QGroupBox* RegistBackupGrB = nullptr;
