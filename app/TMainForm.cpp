@@ -51,7 +51,14 @@ TMainForm::TMainForm(const AppServices& services, QWidget* parent)
   connectHandlers();
 }
 
-TMainForm::~TMainForm() = default;
+TMainForm::~TMainForm() {
+  // The pages outlive this part of the window by a moment: no handler of
+  // ours may run for what they report while they are taken down.
+  for (QObject* page : std::initializer_list<QObject*>{UpdateSoftTabSh, RegistBackupTabSh,
+                                                        ReleSettingsTabSh, Column, MainPageC}) {
+    page->disconnect(this);
+  }
+}
 
 void TMainForm::buildWindow() {
   setObjectName("MainForm");

@@ -42,10 +42,12 @@ bool BackupPage::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::FocusOut) {
     const auto reason = static_cast<QFocusEvent*>(event)->reason();
     // The edit inside the box and the box itself both lose the focus: one
-    // report, and none while the focus only moves within the box or to its list.
+    // report, and none while the focus only moves within the box.
     QWidget* now = QApplication::focusWidget();
     const bool stillInside = now && (now == ModuleNumCmB || ModuleNumCmB->isAncestorOf(now));
-    if (reason != Qt::PopupFocusReason && !stillInside && watched == ModuleNumCmB) emit moduleNumberLeft();
+    // Switching to another window, or closing this one, is no leaving of the box.
+    const bool windowChange = reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason;
+    if (!windowChange && !stillInside && watched == ModuleNumCmB) emit moduleNumberLeft();
   }
   return QWidget::eventFilter(watched, event);
 }
