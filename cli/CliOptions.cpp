@@ -68,7 +68,13 @@ std::string UsageText() {
              "                               файлы прошивок в Base (семейства прибора, если не указано)\n"
              "  firmware check FILE          проверить файл прошивки\n"
              "  firmware write FILE [--yes] [--change-family] [--verify]\n"
-             "                               записать прошивку в прибор\n\n"
+             "                               записать прошивку в прибор\n"
+             "  backup read [-o FILE.rrg] [--mode rpu|rtr --module N --object N]\n"
+             "                               считать память регистрации в файл (по умолчанию\n"
+             "                               в Reg_RPU под именем из режима, модуля и объекта)\n"
+             "  backup write FILE.rrg [--verify]\n"
+             "                               записать резервную копию в прибор\n"
+             "  backup info FILE.rrg         режим, модуль, объект и код конфигурации файла\n\n"
              "Параметры:\n") +
          CommonOptionsHelp() +
          "  -y, --yes                    отвечать «да» на вопросы\n"

@@ -31,5 +31,6 @@ int DiscoverOneDevice(CommandContext& ctx);
 
 int RunInfo(CommandContext& ctx);
 int RunFirmware(CommandContext& ctx);
+int RunBackup(CommandContext& ctx);
 
 }  // namespace orten::cli

@@ -20,7 +20,7 @@ namespace {
 using Command = int (*)(CommandContext&);
 
 const std::map<std::string, Command>& Commands() {
-  static const std::map<std::string, Command> commands = {{"info", RunInfo}, {"firmware", RunFirmware}};
+  static const std::map<std::string, Command> commands = {{"info", RunInfo}, {"firmware", RunFirmware}, {"backup", RunBackup}};
   return commands;
 }
 

@@ -1,0 +1,158 @@
+// ortenctl backup read | write | info: the backup page's work for scripts.
+#include <clocale>
+#include <ctime>
+#include <filesystem>
+#include <ostream>
+
+#include "backup/BackupNaming.h"
+#include "backup/RegistrationImage.h"
+#include "cli/Commands.h"
+#include "common/DataFolders.h"
+#include "common/DateStamp.h"
+#include "link/DeviceCommands.h"
+#include "link/DeviceLink.h"
+#include "link/Packets.h"
+#include "link/UserInterface.h"
+#include "params/ParameterExchange.h"
+#include "params/ValueFile.h"
+
+namespace fs = std::filesystem;
+
+namespace orten::cli {
+
+namespace {
+
+SystemMode ModeOption(const std::string& text) {
+  return text == "rpu" ? SystemMode::Rpu : text == "rtr" ? SystemMode::Rtr : SystemMode::None;
+}
+
+const char* ModeText(SystemMode mode) {
+  return mode == SystemMode::Rpu ? "РПУ" : mode == SystemMode::Rtr ? "РТР" : "не указан";
+}
+
+// Today in the user's short date format, as the window stamps backup names.
+std::string TodayStamp() {
+  std::setlocale(LC_TIME, "");
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+#ifdef _WIN32
+  localtime_s(&local, &now);
+#else
+  localtime_r(&now, &local);
+#endif
+  char text[64];
+  std::strftime(text, sizeof text, "%x", &local);
+  return MakeDateStamp(text);
+}
+
+// Connects for a work page, runs the exchange, and always says goodbye.
+template <typename Exchange>
+int WithDevice(CommandContext& ctx, Exchange exchange) {
+  if (const int rc = DiscoverOneDevice(ctx); rc != kExitOk) return rc;
+  const std::optional<DeviceIdentity> device = SendConnect(ctx.link, kCmdConnectWork);
+  if (!device) return kExitDevice;
+  const int rc = exchange();
+  return SendDisconnect(ctx.link) ? rc : kExitDevice;
+}
+
+int RunBackupRead(CommandContext& ctx) {
+  const CliOptions& o = ctx.options;
+  const SystemMode mode = ModeOption(o.systemMode);
+  if (o.output.empty() && (o.module.empty() || o.object.empty())) {
+    ctx.ui.ShowMessage("Для имени файла по умолчанию укажите --module и --object (и --mode), или -o FILE.");
+    return kExitUsage;
+  }
+  if (!ModuleNumberAccepted(mode, o.module)) {
+    ctx.ui.ShowMessage("Введено недопустимое значение номера модуля!");
+    return kExitUsage;
+  }
+  RegistrationImage image;
+  const int rc = WithDevice(ctx, [&] {
+    std::vector<std::int32_t> values(RegistrationImage::kSize, 0);
+    if (!ReadParameterBlock(ctx.link, kRegistrationArea, values)) return int{kExitDevice};
+    image.assign(values);
+    return int{kExitOk};
+  });
+  if (rc != kExitOk) return rc;
+  const std::string code = std::to_string(image.configurationCode());
+  ctx.out << "Код конфигурации: " << code << '\n';
+  const std::string path =
+      !o.output.empty()
+          ? o.output
+          : (fs::path(ctx.programFolder) / kBackupFolder /
+             (DefaultBackupName(mode, o.module, TodayStamp(), o.object, code) + ".rrg"))
+                .string();
+  std::string error;
+  if (!WriteValueFile(path, image.values(), error)) {
+    ctx.ui.ShowMessage(error);
+    return kExitFile;
+  }
+  ctx.out << "Файл: " << path << '\n';
+  return kExitOk;
+}
+
+int RunBackupWrite(CommandContext& ctx) {
+  if (ctx.options.words.size() != 3) {
+    ctx.ui.ShowMessage("использование: backup write FILE.rrg [--verify]");
+    return kExitUsage;
+  }
+  std::vector<std::int32_t> values;
+  std::string error;
+  if (!ReadValueFile(ctx.options.words[2], RegistrationImage::kSize, values, error)) {
+    ctx.ui.ShowMessage(error);
+    return kExitFile;
+  }
+  return WithDevice(ctx, [&] {
+    if (!WriteParameterBlock(ctx.link, kRegistrationArea, values)) return int{kExitDevice};
+    ctx.out << "Резервная копия загружена успешно\n";
+    if (!ctx.options.verify) return int{kExitOk};
+    std::vector<std::int32_t> back(RegistrationImage::kSize, 0);
+    if (!ReadParameterBlock(ctx.link, kRegistrationArea, back)) return int{kExitDevice};
+    int differences = 0;
+    for (std::size_t i = 0; i < back.size(); ++i) {
+      if (back[i] == values[i]) continue;
+      if (++differences <= 10) {
+        ctx.out << "Байт " << i << ": в файле " << values[i] << ", в приборе " << back[i] << '\n';
+      }
+    }
+    if (differences == 0) {
+      ctx.out << "Проверка: память регистрации совпадает с файлом.\n";
+      return int{kExitOk};
+    }
+    ctx.ui.ShowMessage("Проверка не пройдена: различаются " + std::to_string(differences) + " байт.");
+    return int{kExitDevice};
+  });
+}
+
+int RunBackupInfo(CommandContext& ctx) {
+  if (ctx.options.words.size() != 3) {
+    ctx.ui.ShowMessage("использование: backup info FILE.rrg");
+    return kExitUsage;
+  }
+  const std::string& path = ctx.options.words[2];
+  const BackupNameFacts facts = ReadBackupName(path);
+  ctx.out << "Режим работы в системе: " << ModeText(facts.mode) << '\n'
+          << "Адрес прибора в системе: " << facts.module.value_or("") << '\n'
+          << "Номер объекта(системы): " << facts.object.value_or("") << '\n';
+  std::vector<std::int32_t> values;
+  std::string error;
+  if (!ReadValueFile(path, RegistrationImage::kSize, values, error)) {
+    ctx.out << "Файл непригоден: " << error << '\n';
+    return kExitFile;
+  }
+  ctx.out << "Код конфигурации: " << values.back() << '\n' << "Файл пригоден для записи в прибор.\n";
+  return kExitOk;
+}
+
+}  // namespace
+
+int RunBackup(CommandContext& ctx) {
+  const std::string sub = ctx.options.words.size() > 1 ? ctx.options.words[1] : "";
+  if (sub == "read" && ctx.options.words.size() == 2) return RunBackupRead(ctx);
+  if (sub == "write") return RunBackupWrite(ctx);
+  if (sub == "info") return RunBackupInfo(ctx);
+  ctx.ui.ShowMessage("использование: backup read|write FILE|info FILE");
+  return kExitUsage;
+}
+
+}  // namespace orten::cli

@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# ortenctl backup read / write / info on the simulated receiver.
+set -u
+ctl=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail=0
+check() {
+  local what=$1; shift
+  if "$@"; then echo "ok   $what"; else echo "FAIL $what"; fail=1; fi
+}
+run() { "$ctl" --data-dir "$work/data" --sim-state "$work/state" "$@"; }
+
+# A device whose registration memory is not all zeros: write a backup first.
+seq 0 1791 | awk '{ print ($1 * 7) % 256 "\r" }' >"$work/source.rrg"
+"$ctl" --data-dir "$work/data" --simulate rpu --sim-state "$work/state" \
+  --trace "$work/trace" backup write "$work/source.rrg" >/dev/null 2>&1; rc=$?
+check "write exits 0" test $rc -eq 0
+check "write request on the wire" grep -qx 'W 55' "$work/trace"
+check "registration write request" grep -q '^W 94$' "$work/trace"
+check "28 chunks of 64 bytes" test "$(grep -Ec '^W [0-9a-f]{128}$' "$work/trace")" -eq 28
+check "38 pauses" test "$(grep -c '^P 10$' "$work/trace")" -eq 38
+
+out=$(run backup read -o "$work/copy.rrg" 2>&1); rc=$?
+check "read exits 0" test $rc -eq 0
+check "read prints the configuration code" grep -qx 'Код конфигурации: 249' <<<"$out"
+check "the copy equals what was written" cmp -s "$work/source.rrg" "$work/copy.rrg"
+
+out=$(run backup read --mode rtr --module 150 --object 7 2>&1); rc=$?
+check "read to the default name" test $rc -eq 0
+name=$(ls "$work/data/Reg_RPU")
+check "default name carries mode, module, object and code" \
+  grep -Eq '^DEZ_RTR_150_.*_object_7_conf_249\.rrg$' <<<"$name"
+out=$(run backup info "$work/data/Reg_RPU/$name" 2>&1); rc=$?
+check "info reads the name back" grep -qx 'Адрес прибора в системе: 150' <<<"$out"
+check "info shows the code" grep -qx 'Код конфигурации: 249' <<<"$out"
+
+run backup read --mode rpu --module 9 --object 1 >/dev/null 2>&1; rc=$?
+check "module outside the mode's range is a usage error" test $rc -eq 2
+
+head -n 100 "$work/source.rrg" >"$work/short.rrg"
+err=$(run --trace "$work/t2" backup write "$work/short.rrg" 2>&1 >/dev/null); rc=$?
+check "a short backup is refused" test $rc -eq 3
+check "naming the file" grep -q 'short.rrg' <<<"$err"
+check "before the device hears anything" test ! -s "$work/t2"
+
+out=$(run backup write "$work/copy.rrg" --verify 2>&1); rc=$?
+check "write with verify exits 0" test $rc -eq 0
+check "verify compares the memory" grep -q 'совпадает с файлом' <<<"$out"
+exit $fail
