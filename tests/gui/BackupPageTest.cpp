@@ -22,27 +22,21 @@ using Kind = ScriptedUi::Kind;
 
 namespace {
 
-void Click(const WindowFixture& f, const char* name) {
-  QTest::mouseClick(f.Find<QPushButton>(name), Qt::LeftButton);
+QString Text(const WindowFixture& f, const char* label) {
+  return f.Find<QLabel>(label)->text();
 }
-
-void Pick(const WindowFixture& f, const char* group, int item) {
-  QCoreApplication::processEvents();
-  QRadioButton* b = f.Find<RadioGroup>(group)->button(item);
-  QVERIFY(b);
-  QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(6, b->height() / 2));
+QComboBox* Module(const WindowFixture& f) {
+  return f.Find<QComboBox>("ModuleNumCmB");
 }
-
-bool Enabled(const WindowFixture& f, const char* name) { return f.Widget(name)->isEnabled(); }
-QString Text(const WindowFixture& f, const char* label) { return f.Find<QLabel>(label)->text(); }
-QComboBox* Module(const WindowFixture& f) { return f.Find<QComboBox>("ModuleNumCmB"); }
-QLineEdit* Object(const WindowFixture& f) { return f.Find<QLineEdit>("ObjNumEdit"); }
+QLineEdit* Object(const WindowFixture& f) {
+  return f.Find<QLineEdit>("ObjNumEdit");
+}
 
 // The backup page with a receiver connected, as "Выполнить" leaves it.
 void OpenOnline(WindowFixture& f) {
   QVERIFY(f.Show());
-  Click(f, "ConnectButton");
-  Click(f, "ExecuteButton");
+  f.Click("ConnectButton");
+  f.Click("ExecuteButton");
   QCOMPARE(f.form->MainPageC->currentIndex(), 1);
   f.ui.Clear();
 }
@@ -50,8 +44,8 @@ void OpenOnline(WindowFixture& f) {
 void OpenDemo(WindowFixture& f) {
   QVERIFY(f.Show());
   f.Find<QComboBox>("OperModeCmB")->setCurrentIndex(0);
-  Pick(f, "DevOperModeRdG", 0);
-  Click(f, "ExecuteButton");
+  f.Pick("DevOperModeRdG", 0);
+  f.Click("ExecuteButton");
   QCOMPARE(f.form->MainPageC->currentIndex(), 1);
 }
 
@@ -62,7 +56,8 @@ QString BackupPath(const WindowFixture& f, const QString& name) {
 void PutBackup(const QString& path, int count, int last = 17, const QByteArray& extra = {}) {
   QFile file(path);
   QVERIFY(file.open(QIODevice::WriteOnly));
-  for (int i = 0; i < count; ++i) file.write(QByteArray::number(i == count - 1 ? last : i % 256) + "\r\n");
+  for (int i = 0; i < count; ++i)
+    file.write(QByteArray::number(i == count - 1 ? last : i % 256) + "\r\n");
   file.write(extra);
 }
 
@@ -92,46 +87,46 @@ class BackupPageTest : public QObject {
 void BackupPageTest::actionsOnline() {
   WindowFixture f(120);
   OpenOnline(f);
-  QVERIFY(Enabled(f, "RegBackupCreateButton") && Enabled(f, "RegBackupRestoreButton"));
-  Click(f, "RegBackupCreateButton");
-  QVERIFY(Enabled(f, "ReadButton"));
-  QVERIFY(!Enabled(f, "WriteButton") && !Enabled(f, "LoadButton") && !Enabled(f, "SaveButton"));
-  QVERIFY(Enabled(f, "ObjNumEdit") && Enabled(f, "ModuleNumCmB") && Enabled(f, "RPU_RTRRadioGr"));
+  QVERIFY(f.Enabled("RegBackupCreateButton") && f.Enabled("RegBackupRestoreButton"));
+  f.Click("RegBackupCreateButton");
+  QVERIFY(f.Enabled("ReadButton"));
+  QVERIFY(!f.Enabled("WriteButton") && !f.Enabled("LoadButton") && !f.Enabled("SaveButton"));
+  QVERIFY(f.Enabled("ObjNumEdit") && f.Enabled("ModuleNumCmB") && f.Enabled("RPU_RTRRadioGr"));
   QCOMPARE(f.Find<RadioGroup>("RPU_RTRRadioGr")->itemIndex(), -1);
 
-  Click(f, "RegBackupRestoreButton");
-  QVERIFY(Enabled(f, "LoadButton") && !Enabled(f, "ReadButton"));
-  QVERIFY(!Enabled(f, "ObjNumEdit") && !Enabled(f, "ModuleNumCmB") && !Enabled(f, "RPU_RTRRadioGr"));
+  f.Click("RegBackupRestoreButton");
+  QVERIFY(f.Enabled("LoadButton") && !f.Enabled("ReadButton"));
+  QVERIFY(!f.Enabled("ObjNumEdit") && !f.Enabled("ModuleNumCmB") && !f.Enabled("RPU_RTRRadioGr"));
   QCOMPARE(Module(f)->count(), 0);
 }
 
 void BackupPageTest::actionsInDemo() {
   WindowFixture f(120);
   OpenDemo(f);
-  QVERIFY(Enabled(f, "RegBackupCreateButton") && Enabled(f, "RegBackupRestoreButton"));
-  Click(f, "RegBackupCreateButton");
-  QVERIFY(!Enabled(f, "ReadButton") && !Enabled(f, "WriteButton"));  // no device in demo
-  QVERIFY(!Enabled(f, "LoadButton") && !Enabled(f, "SaveButton"));
-  QVERIFY(Enabled(f, "ObjNumEdit") && Enabled(f, "ModuleNumCmB") && Enabled(f, "RPU_RTRRadioGr"));
-  Click(f, "RegBackupRestoreButton");
-  QVERIFY(Enabled(f, "LoadButton") && !Enabled(f, "ReadButton"));
+  QVERIFY(f.Enabled("RegBackupCreateButton") && f.Enabled("RegBackupRestoreButton"));
+  f.Click("RegBackupCreateButton");
+  QVERIFY(!f.Enabled("ReadButton") && !f.Enabled("WriteButton"));  // no device in demo
+  QVERIFY(!f.Enabled("LoadButton") && !f.Enabled("SaveButton"));
+  QVERIFY(f.Enabled("ObjNumEdit") && f.Enabled("ModuleNumCmB") && f.Enabled("RPU_RTRRadioGr"));
+  f.Click("RegBackupRestoreButton");
+  QVERIFY(f.Enabled("LoadButton") && !f.Enabled("ReadButton"));
   QVERIFY(f.device->received().empty());
 }
 
 void BackupPageTest::moduleListFollowsTheSystemMode() {
   WindowFixture f(120);
   OpenDemo(f);
-  Click(f, "RegBackupCreateButton");
+  f.Click("RegBackupCreateButton");
   Object(f)->setText("12");
-  Pick(f, "RPU_RTRRadioGr", 0);
+  f.Pick("RPU_RTRRadioGr", 0);
   QCOMPARE(Module(f)->count(), 4);
   QCOMPARE(Module(f)->itemText(3), QString("4"));
   QCOMPARE(Object(f)->text(), QString());  // a new mode starts the numbers afresh
-  Pick(f, "RPU_RTRRadioGr", 1);
+  f.Pick("RPU_RTRRadioGr", 1);
   QCOMPARE(Module(f)->count(), 192);
   QCOMPARE(Module(f)->itemText(0), QString("5"));
   QCOMPARE(Module(f)->itemText(191), QString("196"));
-  Click(f, "RegBackupCreateButton");
+  f.Click("RegBackupCreateButton");
   QCOMPARE(Module(f)->count(), 0);  // every action leaves the list empty
 }
 
@@ -155,21 +150,22 @@ void BackupPageTest::moduleNumberRange() {
   QFETCH(bool, refused);
   WindowFixture f(120);
   OpenDemo(f);
-  Click(f, "RegBackupCreateButton");
-  if (mode >= 0) Pick(f, "RPU_RTRRadioGr", mode);
+  f.Click("RegBackupCreateButton");
+  if (mode >= 0) f.Pick("RPU_RTRRadioGr", mode);
   Module(f)->setEditText(text);
   f.ui.Clear();
   f.form->ModuleNumCmBExit();
   QCOMPARE(f.ui.Messages().empty(), !refused);
-  if (refused) QCOMPARE(f.ui.Messages()[0], std::string("Введено недопустимое значение номера модуля!"));
+  if (refused)
+    QCOMPARE(f.ui.Messages()[0], std::string("Введено недопустимое значение номера модуля!"));
   QCOMPARE(Module(f)->currentText(), text);  // kept as typed
 }
 
 void BackupPageTest::leavingTheModuleBoxChecksIt() {
   WindowFixture f(120);
   OpenDemo(f);
-  Click(f, "RegBackupCreateButton");
-  Pick(f, "RPU_RTRRadioGr", 0);
+  f.Click("RegBackupCreateButton");
+  f.Pick("RPU_RTRRadioGr", 0);
   QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
   Module(f)->setFocus();
   QTRY_VERIFY(Module(f)->hasFocus());
@@ -186,16 +182,17 @@ void BackupPageTest::readFromTheDevice() {
   WindowFixture f(120);
   for (std::size_t i = 0; i < 1792; ++i) f.device->memory()[i] = static_cast<std::uint8_t>(i * 3);
   OpenOnline(f);
-  Click(f, "RegBackupCreateButton");
+  f.Click("RegBackupCreateButton");
   const std::size_t before = f.device->received().size();
-  Click(f, "ReadButton");
-  const std::vector<std::uint8_t> request(f.device->received().begin() + static_cast<std::ptrdiff_t>(before),
-                                          f.device->received().end());
+  f.Click("ReadButton");
+  const std::vector<std::uint8_t> request(
+      f.device->received().begin() + static_cast<std::ptrdiff_t>(before),
+      f.device->received().end());
   QCOMPARE(request, (std::vector<std::uint8_t>{0x55, 0x55, 0x93, 0x07, 0x00, 0x00, 0x9C, 0x8C}));
   QCOMPARE(Text(f, "ConfCodeLabel2"), QString::number((1791 * 3) & 0xFF));
   QCOMPARE(f.ui.Messages(), std::vector<std::string>{"Резервная копия считана успешно"});
   QCOMPARE(f.ui.LastStatus(), std::string("Резервная копия считана успешно"));
-  QVERIFY(Enabled(f, "SaveButton"));
+  QVERIFY(f.Enabled("SaveButton"));
   QCOMPARE(f.form->registrationImage().values()[100], (100 * 3) & 0xFF);
 }
 
@@ -203,13 +200,13 @@ void BackupPageTest::checksumErrorKeepsThePreviousBackup() {
   WindowFixture f(120);
   f.device->memory()[1791] = 17;
   OpenOnline(f);
-  Click(f, "RegBackupCreateButton");
-  Click(f, "ReadButton");
-  Click(f, "SaveButton");  // answered nothing: only to see SaveButton stays usable
+  f.Click("RegBackupCreateButton");
+  f.Click("ReadButton");
+  f.Click("SaveButton");  // answered nothing: only to see SaveButton stays usable
   f.device->memory()[1791] = 99;
   f.device->set_faults({.badChecksum = true});
   f.ui.Clear();
-  Click(f, "ReadButton");
+  f.Click("ReadButton");
   QCOMPARE(Text(f, "ConfCodeLabel2"), QString("17"));
   QCOMPARE(f.form->registrationImage().configurationCode(), 17);
   QVERIFY(f.ui.Messages().empty());
@@ -218,22 +215,24 @@ void BackupPageTest::checksumErrorKeepsThePreviousBackup() {
 
 void BackupPageTest::roundTripDeviceFileDevice() {
   WindowFixture f(120);
-  for (std::size_t i = 0; i < 1792; ++i) f.device->memory()[i] = static_cast<std::uint8_t>(i * 7 + 1);
+  for (std::size_t i = 0; i < 1792; ++i)
+    f.device->memory()[i] = static_cast<std::uint8_t>(i * 7 + 1);
   const auto original = f.device->memory();
   OpenOnline(f);
-  Click(f, "RegBackupCreateButton");
-  Pick(f, "RPU_RTRRadioGr", 0);
+  f.Click("RegBackupCreateButton");
+  f.Pick("RPU_RTRRadioGr", 0);
   Module(f)->setEditText("3");
   Object(f)->setText("125");
-  Click(f, "ReadButton");
+  f.Click("ReadButton");
   const QString code = Text(f, "ConfCodeLabel2");
   const QString path = BackupPath(f, "saved.rrg");
   f.ui.ChooseFile(path.toStdString());
-  Click(f, "SaveButton");
+  f.Click("SaveButton");
   const auto saves = f.ui.Of(Kind::SaveDialog);
   QCOMPARE(saves.size(), size_t{1});
-  QCOMPARE(QString::fromStdString(saves[0].caption),
-           "DEZ_RPU_3" + QString::fromStdString(f.form->state().DateStamp) + "object_125_conf_" + code);
+  QCOMPARE(
+      QString::fromStdString(saves[0].caption),
+      "DEZ_RPU_3" + QString::fromStdString(f.form->state().DateStamp) + "object_125_conf_" + code);
   QCOMPARE(f.ui.LastStatus(), std::string("Сведения о регистрации успешно сохранены"));
   QFile saved(path);
   QVERIFY(saved.open(QIODevice::ReadOnly));
@@ -242,12 +241,12 @@ void BackupPageTest::roundTripDeviceFileDevice() {
   QVERIFY(text.startsWith("1\r\n8\r\n15\r\n"));
 
   f.device->memory().fill(0);
-  Click(f, "RegBackupRestoreButton");
+  f.Click("RegBackupRestoreButton");
   f.ui.ChooseFile(path.toStdString());
-  Click(f, "LoadButton");
-  QVERIFY(Enabled(f, "WriteButton"));
+  f.Click("LoadButton");
+  QVERIFY(f.Enabled("WriteButton"));
   f.ui.Clear();
-  Click(f, "WriteButton");
+  f.Click("WriteButton");
   QCOMPARE(f.ui.Messages(), std::vector<std::string>{"Резервная копия загружена успешно"});
   QCOMPARE(f.device->memory(), original);
 }
@@ -255,13 +254,14 @@ void BackupPageTest::roundTripDeviceFileDevice() {
 void BackupPageTest::saveNeedsModuleAndObject() {
   WindowFixture f(120);
   OpenOnline(f);
-  Click(f, "RegBackupCreateButton");
-  Click(f, "ReadButton");
+  f.Click("RegBackupCreateButton");
+  f.Click("ReadButton");
   f.ui.Clear();
   Module(f)->setEditText("3");
-  Click(f, "SaveButton");
-  QCOMPARE(f.ui.Messages(), std::vector<std::string>{
-                                "Внимание! Для сохранения файла необходимо указать номер модуля и номер объекта!"});
+  f.Click("SaveButton");
+  QCOMPARE(f.ui.Messages(),
+           std::vector<std::string>{
+               "Внимание! Для сохранения файла необходимо указать номер модуля и номер объекта!"});
   QVERIFY(f.ui.Of(Kind::SaveDialog).empty());
 }
 
@@ -270,9 +270,9 @@ void BackupPageTest::loadReadsTheNameBack() {
   OpenDemo(f);
   const QString path = BackupPath(f, "DEZ_RTR_150_071226_object_7_conf_1.rrg");
   PutBackup(path, 1792, 33, "garbage after the last value\r\n");
-  Click(f, "RegBackupRestoreButton");
+  f.Click("RegBackupRestoreButton");
   f.ui.ChooseFile(path.toStdString());
-  Click(f, "LoadButton");
+  f.Click("LoadButton");
   QCOMPARE(f.Find<RadioGroup>("RPU_RTRRadioGr")->itemIndex(), 1);
   QCOMPARE(Module(f)->currentText(), QString("150"));
   QCOMPARE(Module(f)->count(), 192);
@@ -280,7 +280,7 @@ void BackupPageTest::loadReadsTheNameBack() {
   QCOMPARE(Text(f, "RegFNameLabel2"), QString("DEZ_RTR_150_071226_object_7_conf_1.rrg"));
   QCOMPARE(Text(f, "ConfCodeLabel2"), QString("33"));  // from the last value, not the name
   QCOMPARE(f.ui.LastStatus(), std::string("Сведения о регистрации успешно считаны"));
-  QVERIFY(Enabled(f, "SaveButton"));  // demo: the backup can be saved again
+  QVERIFY(f.Enabled("SaveButton"));  // demo: the backup can be saved again
   const auto opens = f.ui.Of(Kind::OpenDialog);
   QCOMPARE(opens[0].text, std::string("Открытие файла регистрации"));
 }
@@ -290,16 +290,17 @@ void BackupPageTest::refusedFileChangesNothing() {
   OpenDemo(f);
   const QString good = BackupPath(f, "DEZ_RPU_2_0712_object_5_conf_1.rrg");
   PutBackup(good, 1792, 44);
-  Click(f, "RegBackupRestoreButton");
+  f.Click("RegBackupRestoreButton");
   f.ui.ChooseFile(good.toStdString());
-  Click(f, "LoadButton");
+  f.Click("LoadButton");
   const QString shortFile = BackupPath(f, "DEZ_RTR_9_0712_object_1_conf_1.rrg");
   PutBackup(shortFile, 1791);
   f.ui.Clear();
   f.ui.ChooseFile(shortFile.toStdString());
-  Click(f, "LoadButton");
+  f.Click("LoadButton");
   QCOMPARE(f.ui.Messages().size(), size_t{1});
-  QVERIFY(QString::fromStdString(f.ui.Messages()[0]).contains("DEZ_RTR_9_0712_object_1_conf_1.rrg"));
+  QVERIFY(
+      QString::fromStdString(f.ui.Messages()[0]).contains("DEZ_RTR_9_0712_object_1_conf_1.rrg"));
   QCOMPARE(Text(f, "ConfCodeLabel2"), QString("44"));
   QCOMPARE(f.Find<RadioGroup>("RPU_RTRRadioGr")->itemIndex(), 0);
   QCOMPARE(Module(f)->currentText(), QString("2"));
@@ -313,16 +314,18 @@ void BackupPageTest::deleteConfirmedDeletes() {
   PutBackup(path, 1792);
   f.ui.ChooseFile(path.toStdString());
   f.ui.AnswerYes();
-  Click(f, "RegBackupDeleteButton");
+  f.Click("RegBackupDeleteButton");
   QVERIFY(!QFile::exists(path));
   const auto questions = f.ui.Of(Kind::Question);
   QCOMPARE(questions.size(), size_t{1});
-  QCOMPARE(questions[0].text,
-           std::string("Вы уверены, что хотите удалить файл регистрации DEZ_RPU_1_0712_object_1_conf_1.rrg ?"));
+  QCOMPARE(
+      questions[0].text,
+      std::string(
+          "Вы уверены, что хотите удалить файл регистрации DEZ_RPU_1_0712_object_1_conf_1.rrg ?"));
   QCOMPARE(questions[0].caption, std::string("Confirm"));
   QCOMPARE(f.ui.LastStatus(), std::string("Файл регистрации успешно удален"));
   QCOMPARE(f.ui.Of(Kind::OpenDialog)[0].text, std::string("Удаление файла регистрации"));
-  QVERIFY(Enabled(f, "RegBackupDeleteButton"));
+  QVERIFY(f.Enabled("RegBackupDeleteButton"));
 }
 
 void BackupPageTest::deleteOfAMissingFileSaysSo() {
@@ -330,7 +333,7 @@ void BackupPageTest::deleteOfAMissingFileSaysSo() {
   OpenDemo(f);
   f.ui.ChooseFile(BackupPath(f, "gone.rrg").toStdString());
   f.ui.AnswerYes();
-  Click(f, "RegBackupDeleteButton");
+  f.Click("RegBackupDeleteButton");
   QVERIFY(f.ui.LastStatus() != "Файл регистрации успешно удален");
   QCOMPARE(f.ui.Messages().size(), size_t{1});
   QVERIFY(QString::fromStdString(f.ui.Messages()[0]).contains("gone.rrg"));
@@ -342,7 +345,7 @@ void BackupPageTest::deleteDeclinedKeepsTheFile() {
   const QString path = BackupPath(f, "keep.rrg");
   PutBackup(path, 1792);
   f.ui.ChooseFile(path.toStdString());
-  Click(f, "RegBackupDeleteButton");  // answered No
+  f.Click("RegBackupDeleteButton");  // answered No
   QVERIFY(QFile::exists(path));
   QCOMPARE(f.ui.LastStatus(), std::string("Удаление файла регистрации..."));
 }

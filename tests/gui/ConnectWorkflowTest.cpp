@@ -20,36 +20,12 @@ using Kind = ScriptedUi::Kind;
 
 namespace {
 
-const QByteArray kConnectMain("\x55\x55\xA0\xAA\x00\x00\x02\x29", 8);
-const QByteArray kConnectWork("\x55\x55\xAA\xAA\x00\x00\x01\xF1", 8);
-const QByteArray kDisconnect("\x55\x55\xA0\x00\x00\x00\x22\x09", 8);
-
-// A firmware file in Base: the device's head 55 55 12 VERSION, then blocks.
-void PutFirmware(const WindowFixture& f, const QString& name, int version, int blocks = 4) {
-  QByteArray bytes(10 + 64 * blocks, '\x5a');
-  bytes[0] = bytes[1] = '\x55';
-  bytes[2] = '\x12';
-  bytes[3] = static_cast<char>(version);
-  QFile file(QDir(f.Folder()).filePath("Base/" + name));
-  QVERIFY(file.open(QIODevice::WriteOnly));
-  file.write(bytes);
-}
-
-QByteArray Wire(const WindowFixture& f) {
-  const auto& bytes = f.device->received();
-  return QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
-}
-
-QString Label(const WindowFixture& f, const char* name) { return f.Find<QLabel>(name)->text(); }
-
-bool Enabled(const WindowFixture& f, const char* name) { return f.Widget(name)->isEnabled(); }
-
-void Click(const WindowFixture& f, const char* name) {
-  QTest::mouseClick(f.Find<QPushButton>(name), Qt::LeftButton);
+QString Label(const WindowFixture& f, const char* name) {
+  return f.Find<QLabel>(name)->text();
 }
 
 bool Idle(const WindowFixture& f) {
-  return Enabled(f, "ConnectButton") && !Enabled(f, "DisconnectButton") &&
+  return f.Enabled("ConnectButton") && !f.Enabled("DisconnectButton") &&
          f.form->MainPageC->currentIndex() == 0 && !f.form->MainPageC->isTabVisible(1) &&
          !f.form->MainPageC->isTabVisible(2);
 }
@@ -78,8 +54,9 @@ void ConnectWorkflowTest::noDevice() {
   WindowFixture f;
   QVERIFY(f.Show());
   f.device->Unplug();
-  Click(f, "ConnectButton");
-  QCOMPARE(f.ui.Statuses(), (std::vector<std::string>{"Приборы марки Ортен отключены от линии USB!"}));
+  f.Click("ConnectButton");
+  QCOMPARE(f.ui.Statuses(),
+           (std::vector<std::string>{"Приборы марки Ортен отключены от линии USB!"}));
   const auto boxes = f.ui.Of(Kind::Message);
   QCOMPARE(boxes.size(), size_t{1});
   QCOMPARE(boxes[0].text, std::string("Приборы марки Ортен отключены от линии USB!"));
@@ -92,11 +69,13 @@ void ConnectWorkflowTest::severalDevices() {
   WindowFixture f;
   QVERIFY(f.Show());
   f.bus.Attach(120);
-  Click(f, "ConnectButton");
+  f.Click("ConnectButton");
   QCOMPARE(f.ui.LastStatus(),
-           std::string("Подключено более 1 прибора марки Ортен! Оставьте только 1 прибор на линии USB!"));
-  QCOMPARE(f.ui.Messages(), (std::vector<std::string>{
-                                "Подключено более 1 прибора марки Ортен!\nОставьте только 1 прибор на линии USB!"}));
+           std::string(
+               "Подключено более 1 прибора марки Ортен! Оставьте только 1 прибор на линии USB!"));
+  QCOMPARE(f.ui.Messages(),
+           (std::vector<std::string>{
+               "Подключено более 1 прибора марки Ортен!\nОставьте только 1 прибор на линии USB!"}));
   QVERIFY(Idle(f));
   QVERIFY(f.device->received().empty());
 }
@@ -116,7 +95,7 @@ void ConnectWorkflowTest::badReplyLeavesTheWindowIdle() {
   SimFaults faults;
   (badSync ? faults.badSync : faults.badChecksum) = true;
   f.device->set_faults(faults);
-  Click(f, "ConnectButton");
+  f.Click("ConnectButton");
   QCOMPARE(f.ui.Messages(), std::vector<std::string>{message.toStdString()});
   QVERIFY(Idle(f));
   QCOMPARE(f.form->state().DeviceMode, DeviceMode::None);
@@ -129,8 +108,10 @@ void ConnectWorkflowTest::connectShowsTheDeviceAndItsFamily_data() {
   QTest::addColumn<int>("item");
   QTest::addColumn<QString>("type");
   QTest::addColumn<QString>("versionText");
-  QTest::newRow("relay module 45") << 45 << 1 << "Модуль реле и оповещения (МРО)" << "4_5";
-  QTest::newRow("receiver 120") << 120 << 0 << "Радиоприемное устройство (РПУ/РТР)" << "12_0";
+  QTest::newRow("relay module 45") << 45 << 1 << "Модуль реле и оповещения (МРО)"
+                                   << "4_5";
+  QTest::newRow("receiver 120") << 120 << 0 << "Радиоприемное устройство (РПУ/РТР)"
+                                << "12_0";
 }
 
 void ConnectWorkflowTest::connectShowsTheDeviceAndItsFamily() {
@@ -140,21 +121,22 @@ void ConnectWorkflowTest::connectShowsTheDeviceAndItsFamily() {
   QFETCH(QString, versionText);
   WindowFixture f(static_cast<std::uint8_t>(version));
   QVERIFY(f.Show());
-  Click(f, "ConnectButton");
-  QCOMPARE(Wire(f), kConnectMain);
+  f.Click("ConnectButton");
+  QCOMPARE(f.Wire(), kConnectMain);
   QCOMPARE(Label(f, "DevTypeLabel2"), type);
   QCOMPARE(Label(f, "Dev2TypeLabel2"), type);
   QCOMPARE(Label(f, "CurrentSoftVerLabel2"), versionText);
   auto* family = f.Find<RadioGroup>("DevOperModeRdG");
   QCOMPARE(family->itemIndex(), item);
   QVERIFY(family->isVisible() && family->isEnabled());
-  QVERIFY(f.Widget("ExecuteButton")->isVisible() && Enabled(f, "ExecuteButton"));
+  QVERIFY(f.Widget("ExecuteButton")->isVisible() && f.Enabled("ExecuteButton"));
   QVERIFY(f.Widget("SWVersionRdG")->isHidden());
   QVERIFY(f.Widget("SoftUpdateGrB")->isHidden());
-  QVERIFY(!Enabled(f, "ConnectButton") && Enabled(f, "DisconnectButton"));
+  QVERIFY(!f.Enabled("ConnectButton") && f.Enabled("DisconnectButton"));
   const std::vector<std::string> start{"Обнаружен прибор марки Ортен на линии USB!",
                                        "Устанавливается связь с прибором ...",
-                                       "Связь с прибором установлена", "Связь с прибором установлена!",
+                                       "Связь с прибором установлена",
+                                       "Связь с прибором установлена!",
                                        "Проверка наличия новых версий прошивок ...",
                                        "Новых версий прошивок не найдено"};
   QCOMPARE(f.ui.Statuses(), start);
@@ -164,22 +146,23 @@ void ConnectWorkflowTest::connectShowsTheDeviceAndItsFamily() {
 void ConnectWorkflowTest::noFirmwareOfTheFamily() {
   WindowFixture f(45);
   QVERIFY(f.Show());
-  PutFirmware(f, "RPU_130", 130);  // the other family's only
-  Click(f, "ConnectButton");
+  f.PutFirmware("RPU_130", 130);  // the other family's only
+  f.Click("ConnectButton");
   const auto boxes = f.ui.Of(Kind::Message);
   QCOMPARE(boxes.size(), size_t{1});
-  QCOMPARE(boxes[0].text, std::string("Внимание!\nВ папке Base не найдено ни одного файла прошивок!"));
+  QCOMPARE(boxes[0].text,
+           std::string("Внимание!\nВ папке Base не найдено ни одного файла прошивок!"));
   QCOMPARE(boxes[0].caption, std::string("Системное сообщение"));
   QCOMPARE(f.ui.LastStatus(), std::string("Новых версий прошивок не найдено"));
-  QVERIFY(Enabled(f, "DisconnectButton"));
+  QVERIFY(f.Enabled("DisconnectButton"));
 }
 
 void ConnectWorkflowTest::equalVersionIsNotOffered() {
   WindowFixture f(120);
   QVERIFY(f.Show());
-  PutFirmware(f, "RPU_99", 99);
-  PutFirmware(f, "RPU_120", 120);
-  Click(f, "ConnectButton");
+  f.PutFirmware("RPU_99", 99);
+  f.PutFirmware("RPU_120", 120);
+  f.Click("ConnectButton");
   QVERIFY(f.ui.Of(Kind::Question).empty());
   QCOMPARE(f.ui.LastStatus(), std::string("Новых версий прошивок не найдено"));
 }
@@ -187,28 +170,29 @@ void ConnectWorkflowTest::equalVersionIsNotOffered() {
 void ConnectWorkflowTest::newerFirmwareDeclinedStaysConnected() {
   WindowFixture f(100);
   QVERIFY(f.Show());
-  PutFirmware(f, "RPU_99", 99);
-  PutFirmware(f, "RPU_120", 120);
-  Click(f, "ConnectButton");  // no answer scripted: No
+  f.PutFirmware("RPU_99", 99);
+  f.PutFirmware("RPU_120", 120);
+  f.Click("ConnectButton");  // no answer scripted: No
   const auto questions = f.ui.Of(Kind::Question);
   QCOMPARE(questions.size(), size_t{1});
-  QCOMPARE(questions[0].text, std::string("Найдена более свежая прошивка - RPU_120.\nЖелаете обновить?"));
+  QCOMPARE(questions[0].text,
+           std::string("Найдена более свежая прошивка - RPU_120.\nЖелаете обновить?"));
   QCOMPARE(questions[0].caption, std::string("Системное сообщение"));
   QCOMPARE(f.form->statusText(), QString());
-  QVERIFY(Enabled(f, "DisconnectButton") && Enabled(f, "ExecuteButton"));
-  QCOMPARE(Wire(f), kConnectMain);
+  QVERIFY(f.Enabled("DisconnectButton") && f.Enabled("ExecuteButton"));
+  QCOMPARE(f.Wire(), kConnectMain);
 }
 
 void ConnectWorkflowTest::newerFirmwareInstalledWithoutDisconnectCommand() {
   WindowFixture f(100);
   QVERIFY(f.Show());
-  PutFirmware(f, "RPU_99", 99);
-  PutFirmware(f, "RPU_120", 120, 5);
+  f.PutFirmware("RPU_99", 99);
+  f.PutFirmware("RPU_120", 120, 5);
   f.ui.AnswerYes();
-  Click(f, "ConnectButton");
+  f.Click("ConnectButton");
   QCOMPARE(f.device->version(), std::uint8_t{120});
   QCOMPARE(f.ui.Messages(), std::vector<std::string>{"Прошивка загружена успешно"});
-  QCOMPARE(Wire(f).size(), qsizetype{8 + 330});  // the connect, then the image: no disconnect
+  QCOMPARE(f.Wire().size(), qsizetype{8 + 330});  // the connect, then the image: no disconnect
   QCOMPARE(f.device->disconnectCount(), 0);
   QVERIFY(Idle(f));
   QCOMPARE(f.form->statusText(), QString());
@@ -216,33 +200,33 @@ void ConnectWorkflowTest::newerFirmwareInstalledWithoutDisconnectCommand() {
   QVERIFY(f.form->state().DisconnectDue);  // the next disconnect sends the command again
 
   f.ui.Clear();
-  Click(f, "ConnectButton");
+  f.Click("ConnectButton");
   QCOMPARE(Label(f, "CurrentSoftVerLabel2"), QString("12_0"));
   QVERIFY(f.ui.Of(Kind::Question).empty());
-  Click(f, "DisconnectButton");
+  f.Click("DisconnectButton");
   QCOMPARE(f.device->disconnectCount(), 1);
-  QVERIFY(Wire(f).endsWith(kDisconnect));
+  QVERIFY(f.Wire().endsWith(kDisconnect));
 }
 
 void ConnectWorkflowTest::rejectedFirmwareStillDisconnects() {
   WindowFixture f(100);
   QVERIFY(f.Show());
-  PutFirmware(f, "RPU_120", 120);
+  f.PutFirmware("RPU_120", 120);
   f.device->set_faults({.reject = true});
   f.ui.AnswerYes();
-  Click(f, "ConnectButton");
+  f.Click("ConnectButton");
   QCOMPARE(f.device->version(), std::uint8_t{100});
   QCOMPARE(f.ui.Messages(), std::vector<std::string>{"Ошибка: Прошивка не загружена"});
   QVERIFY(Idle(f));
-  QVERIFY(Wire(f).endsWith(kDisconnect));
+  QVERIFY(f.Wire().endsWith(kDisconnect));
 }
 
 void ConnectWorkflowTest::disconnectReturnsToIdle() {
   WindowFixture f(45);
   QVERIFY(f.Show());
-  Click(f, "ConnectButton");
-  Click(f, "DisconnectButton");
-  QCOMPARE(Wire(f), kConnectMain + kDisconnect);
+  f.Click("ConnectButton");
+  f.Click("DisconnectButton");
+  QCOMPARE(f.Wire(), kConnectMain + kDisconnect);
   QVERIFY(Idle(f));
   QCOMPARE(f.form->state().DeviceMode, DeviceMode::None);
   for (const char* label : {"DevTypeLabel2", "CurrentSoftVerLabel2", "Dev2TypeLabel2"}) {

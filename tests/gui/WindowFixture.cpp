@@ -1,6 +1,12 @@
 #include "tests/gui/WindowFixture.h"
 
+#include "app/RadioGroup.h"
+
+#include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 
 namespace orten::gui::test {
@@ -21,6 +27,33 @@ bool WindowFixture::Show() {
   form->show();
   form->activateWindow();
   return QTest::qWaitForWindowExposed(form.get());
+}
+
+void WindowFixture::Click(const char* button) const {
+  QTest::mouseClick(Find<QPushButton>(button), Qt::LeftButton);
+}
+
+void WindowFixture::Pick(const char* group, int item) const {
+  QCoreApplication::processEvents();  // lay out buttons the page has just made
+  QRadioButton* b = Find<RadioGroup>(group)->button(item);
+  QVERIFY(b);
+  QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(6, b->height() / 2));
+}
+
+QByteArray WindowFixture::Wire() const {
+  const auto& bytes = device->received();
+  return QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                    static_cast<qsizetype>(bytes.size()));
+}
+
+void WindowFixture::PutFirmware(const QString& name, int version, int blocks, char type) const {
+  QByteArray bytes(10 + 64 * blocks, '\x33');
+  bytes[0] = bytes[1] = '\x55';
+  bytes[2] = type;
+  bytes[3] = static_cast<char>(version);
+  QFile file(QDir(folder_).filePath("Base/" + name));
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  file.write(bytes);
 }
 
 }  // namespace orten::gui::test

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QTemporaryDir>
 #include <QWidget>
@@ -12,6 +13,11 @@
 #include "tests/support/ScriptedUi.h"
 
 namespace orten::gui::test {
+
+// The device's command packets as the window sends them.
+inline const QByteArray kConnectMain("\x55\x55\xA0\xAA\x00\x00\x02\x29", 8);
+inline const QByteArray kConnectWork("\x55\x55\xAA\xAA\x00\x00\x01\xF1", 8);
+inline const QByteArray kDisconnect("\x55\x55\xA0\x00\x00\x00\x22\x09", 8);
 
 using orten::test::ScriptedUi;
 
@@ -33,6 +39,17 @@ class WindowFixture {
   QWidget* Widget(const char* name) const { return Find<QWidget>(name); }
 
   QString Folder() const { return folder_; }
+
+  // What a user does: click a button, pick an item of a radio group (on its
+  // round indicator: a radio button takes clicks on indicator and text only).
+  void Click(const char* button) const;
+  void Pick(const char* group, int item) const;
+  bool Enabled(const char* name) const { return Widget(name)->isEnabled(); }
+
+  // Every byte the simulated device has received.
+  QByteArray Wire() const;
+  // A firmware file in Base: the head 55 55 TYPE VERSION, then 64-byte blocks.
+  void PutFirmware(const QString& name, int version, int blocks = 4, char type = '\x12') const;
 
   VirtualClock clock;
   SimBus bus;
