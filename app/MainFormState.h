@@ -28,8 +28,6 @@ struct MainFormState {
   std::string ProgramFolder;
   // True while OperModeCmB shows "демо": files only, no device.
   bool DemoMode = false;
-  // A work-mode click of the relay pages is being handled.
-  bool ReleModeClickActive = false;
   // The next disconnect sends the disconnect command (not right after a
   // successful firmware write).
   bool DisconnectDue = false;

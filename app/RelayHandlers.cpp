@@ -1,11 +1,102 @@
+// The page "Режимы реле и выхода ОК" behind the shared buttons: the three
+// outputs' settings to and from the device and .cfg files, and the factory
+// settings.
+#include <QPushButton>
+#include <vector>
+
+#include "app/RightColumn.h"
 #include "app/TMainForm.h"
+#include "common/DataFolders.h"
+#include "params/ParameterExchange.h"
+#include "params/RelayPage.h"
+#include "params/ReleSettings.h"
+#include "params/ValueFile.h"
 
 namespace orten::gui {
 
-void TMainForm::DefaultButtonClick() {}
-void TMainForm::readReleSettings() {}
-void TMainForm::writeReleSettings() {}
-void TMainForm::saveReleSettingsFile() {}
-void TMainForm::loadReleSettingsFile() {}
+namespace {
+
+constexpr const char* kDefaultsShown = "Заводские настройки выставлены";
+constexpr const char* kReadFromDevice = "Настройки реле считаны успешно";
+constexpr const char* kWritingToDevice = "Запись настроек реле в прибор ...";
+constexpr const char* kWrittenToDevice = "Настройки реле загружены успешно";
+constexpr const char* kLoadingFile = "Чтение настроек реле из файла";
+constexpr const char* kFileLoaded = "Настройки реле успешно считаны";
+constexpr const char* kFileNotLoaded = "Настройки реле не считаны";
+constexpr const char* kSavingFile = "Сохранение настроек реле в файл";
+constexpr const char* kFileSaved = "Настройки реле успешно сохранены";
+constexpr const char* kFileNotSaved = "Настройки реле не сохранены";
+
+constexpr const char* kOpenTitle = "Открытие файла настроек реле";
+constexpr const char* kSaveTitle = "Сохранение настроек реле в файл";
+constexpr const char* kFilter = "Файлы конфигурации (*.cfg)";
+constexpr const char* kSuffix = "cfg";
+
+}  // namespace
+
+void TMainForm::showFactoryReleSettings() {
+  for (int n = 1; n <= state_.ReleCount; ++n) ReleSettingsTabSh->CheckReleEvents(n, false);
+  ReleSettingsTabSh->ShowReleSettings(kFactoryReleSettings);
+}
+
+void TMainForm::DefaultButtonClick() {
+  showFactoryReleSettings();
+  ui().SetStatusText(kDefaultsShown);
+}
+
+void TMainForm::readReleSettings() {
+  std::vector<std::int32_t> block(kReleSettingsArea.size(), 0);
+  if (!ReadParameterBlock(link(), kReleSettingsArea, block)) return;
+  ReleSettingsTabSh->ShowReleSettings(block);
+  ui().SetProgress(0);
+  ui().SetStatusText(kReadFromDevice);
+  ui().ShowMessage(kReadFromDevice);
+  Column->SaveButton->setEnabled(true);
+}
+
+void TMainForm::writeReleSettings() {
+  ui().SetStatusText(kWritingToDevice);
+  std::vector<std::int32_t> block(kReleSettingsArea.size(), 0);
+  ReleSettingsTabSh->CollectReleSettings(block);
+  if (!WriteParameterBlock(link(), kReleSettingsArea, block)) return;
+  ui().SetProgress(0);
+  ui().SetStatusText(kWrittenToDevice);
+  ui().ShowMessage(kWrittenToDevice);
+}
+
+void TMainForm::loadReleSettingsFile() {
+  ui().SetStatusText(kLoadingFile);
+  const std::optional<std::string> path =
+      ui().AskOpenFile({kOpenTitle, dataFolder(kSettingsFolder), std::string(), kFilter, kSuffix});
+  if (!path) return;
+  // A file is taken whole or not at all: the page keeps its settings when
+  // the file is short or holds anything but bytes.
+  std::vector<std::int32_t> table;
+  std::string error;
+  if (!ReadValueFile(*path, kReleParamCount, table, error)) {
+    ui().ShowMessage(error);
+    ui().SetStatusText(kFileNotLoaded);
+    return;
+  }
+  for (int n = 1; n <= state_.ReleCount; ++n) ReleSettingsTabSh->CheckReleEvents(n, false);
+  ReleSettingsTabSh->ShowReleSettings(table);
+  ui().SetStatusText(kFileLoaded);
+}
+
+void TMainForm::saveReleSettingsFile() {
+  ui().SetStatusText(kSavingFile);
+  const std::optional<std::string> path = ui().AskSaveFile(
+      {kSaveTitle, dataFolder(kSettingsFolder), state_.DefaultReleFileName, kFilter, kSuffix});
+  if (!path) return;
+  std::vector<std::int32_t> table(kReleParamCount, 0);
+  ReleSettingsTabSh->CollectReleSettings(table);
+  std::string error;
+  if (!WriteValueFile(*path, table, error)) {
+    ui().ShowMessage(error);
+    ui().SetStatusText(kFileNotSaved);
+    return;
+  }
+  ui().SetStatusText(kFileSaved);
+}
 
 }  // namespace orten::gui

@@ -148,8 +148,7 @@ void TMainForm::startUp(const std::string& programFolder) {
   enterProgramFolder(programFolder);
   state_.ReleCount = kReleCount;
   state_.ReleParamCount = kReleParamCount;
-  DefaultButtonClick();  // the relay page starts with the factory settings
-  state_.ReleModeClickActive = false;
+  showFactoryReleSettings();  // the relay page starts with the factory settings
   state_.DateStamp = MakeDateStamp(
       QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat).toStdString());
   setFileNameParts();

@@ -120,6 +120,10 @@ class TMainForm : public QMainWindow {
   void writeReleSettings();
   void saveReleSettingsFile();
   void loadReleSettingsFile();
+  // Relay page.
+  // The factory settings onto the relay page, without a word in the status
+  // line: start-up shows them before anything has been done.
+  void showFactoryReleSettings();
 
   // Backup page work behind the shared buttons (app/BackupHandlers.cpp).
   void readRegistration();

@@ -14,6 +14,7 @@
 
 #include "app/GuardedTabWidget.h"
 #include "app/RadioGroup.h"
+#include "params/RelayPage.h"
 #include "tests/gui/WindowFixture.h"
 
 using namespace orten::gui;
@@ -177,7 +178,7 @@ void StartupTest::stateFields() {
   const MainFormState& s = f.form->state();
   QVERIFY(!s.DemoMode);
   QVERIFY(s.DisconnectDue);
-  QVERIFY(!s.ReleModeClickActive);
+  QVERIFY(!f.form->ReleSettingsTabSh->ReleModeClickActive());
   QCOMPARE(s.ReleCount, 3);
   QCOMPARE(s.ReleParamCount, 45);
   // Today's date, wrapped in underscores, fit for a file name.
