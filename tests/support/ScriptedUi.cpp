@@ -24,6 +24,7 @@ bool ScriptedUi::AskYesNo(const std::string& text, const std::string& caption) {
 
 std::optional<std::string> ScriptedUi::AskOpenFile(const FileDialogRequest& request) {
   events_.push_back({Kind::OpenDialog, request.title, request.defaultName, BoxIcon::None, 0});
+  dialogs_.push_back(request);
   if (files_.empty()) return std::nullopt;
   auto path = files_.front();
   files_.pop_front();
@@ -32,6 +33,7 @@ std::optional<std::string> ScriptedUi::AskOpenFile(const FileDialogRequest& requ
 
 std::optional<std::string> ScriptedUi::AskSaveFile(const FileDialogRequest& request) {
   events_.push_back({Kind::SaveDialog, request.title, request.defaultName, BoxIcon::None, 0});
+  dialogs_.push_back(request);
   if (files_.empty()) return std::nullopt;
   auto path = files_.front();
   files_.pop_front();

@@ -19,7 +19,7 @@ class ScriptedUi final : public UserInterface {
     std::string text;     // status text, message, question, dialog title, document path
     std::string caption;  // box caption, or the dialog's proposed name
     BoxIcon icon = BoxIcon::None;
-    int value = 0;        // progress percent
+    int value = 0;  // progress percent
   };
 
   void SetStatusText(const std::string& text) override;
@@ -43,10 +43,16 @@ class ScriptedUi final : public UserInterface {
   std::vector<std::string> Statuses() const;
   std::vector<int> Progress() const;
   std::string LastStatus() const;
-  void Clear() { events_.clear(); }
+  // Every file dialog's request in full, in order.
+  const std::vector<FileDialogRequest>& Dialogs() const { return dialogs_; }
+  void Clear() {
+    events_.clear();
+    dialogs_.clear();
+  }
 
  private:
   std::vector<Event> events_;
+  std::vector<FileDialogRequest> dialogs_;
   std::deque<bool> answers_;
   std::deque<std::optional<std::string>> files_;
   bool documentOpens_ = true;
