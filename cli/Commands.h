@@ -32,5 +32,6 @@ int DiscoverOneDevice(CommandContext& ctx);
 int RunInfo(CommandContext& ctx);
 int RunFirmware(CommandContext& ctx);
 int RunBackup(CommandContext& ctx);
+int RunSettings(CommandContext& ctx);
 
 }  // namespace orten::cli

@@ -20,7 +20,8 @@ namespace {
 using Command = int (*)(CommandContext&);
 
 const std::map<std::string, Command>& Commands() {
-  static const std::map<std::string, Command> commands = {{"info", RunInfo}, {"firmware", RunFirmware}, {"backup", RunBackup}};
+  static const std::map<std::string, Command> commands = {
+      {"info", RunInfo}, {"firmware", RunFirmware}, {"backup", RunBackup}, {"settings", RunSettings}};
   return commands;
 }
 

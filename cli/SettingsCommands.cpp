@@ -1,0 +1,297 @@
+// ortenctl settings read | write | show | diff | defaults: the relay page's
+// work for scripts.
+#include <algorithm>
+#include <array>
+#include <filesystem>
+#include <functional>
+#include <ostream>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "cli/Commands.h"
+#include "common/DataFolders.h"
+#include "link/DeviceCommands.h"
+#include "link/DeviceLink.h"
+#include "link/Packets.h"
+#include "link/UserInterface.h"
+#include "params/ParameterExchange.h"
+#include "params/ReleSettings.h"
+#include "params/ValueFile.h"
+
+namespace fs = std::filesystem;
+
+namespace orten::cli {
+
+namespace {
+
+constexpr std::size_t kCaptionColumns = 34;
+constexpr std::size_t kValueColumns = 18;
+
+constexpr const char* kUsage =
+    "использование: settings read [-o FILE.cfg] | write FILE.cfg [--verify] | show FILE.cfg |"
+    " diff A.cfg B.cfg | defaults -o FILE.cfg";
+
+// Characters, not bytes: the texts are UTF-8 and mostly Cyrillic.
+std::size_t Columns(const std::string& text) {
+  return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  }));
+}
+
+std::string Padded(const std::string& text, std::size_t width) {
+  const std::size_t used = Columns(text);
+  return text + std::string(used < width ? width - used : 1, ' ');
+}
+
+// "запись 20 (резерв)" at the start of a sentence.
+std::string Capitalized(const std::string& text) {
+  return text.rfind("запись", 0) == 0 ? "З" + text.substr(std::string("з").size()) : text;
+}
+
+std::string Trimmed(std::string text) {
+  while (!text.empty() && text.back() == ' ') text.pop_back();
+  return text;
+}
+
+std::string YesNo(bool yes) {
+  return Trimmed(kInverseItems[yes ? 1 : 0]);
+}
+
+// "1-8, 11, 13-16"; "нет" when the output is bound to no partition.
+std::string PartitionList(const OutputSettings& s) {
+  std::string text;
+  for (int k = 0; k < kPartitionCount;) {
+    if (!s.partitions[static_cast<std::size_t>(k)]) {
+      ++k;
+      continue;
+    }
+    int last = k;
+    while (last + 1 < kPartitionCount && s.partitions[static_cast<std::size_t>(last + 1)]) ++last;
+    if (!text.empty()) text += ", ";
+    text += std::to_string(k + 1);
+    if (last > k) text += "-" + std::to_string(last + 1);
+    k = last + 1;
+  }
+  return text.empty() ? "нет" : text;
+}
+
+// One line of the table: a caption and what one output shows for it.
+struct Setting {
+  std::string caption;
+  std::function<std::string(int output, const OutputSettings&)> text;
+};
+
+std::vector<Setting> Settings() {
+  std::vector<Setting> rows = {
+      {"Режим работы",
+       [](int, const OutputSettings& s) {
+         return s.modeItem < 0 ? std::string("не выбран")
+                               : std::string(kWorkModeNames[static_cast<std::size_t>(s.modeItem)]);
+       }},
+      {"Размыкание на время",
+       [](int n, const OutputSettings& s) { return OpeningTimeText(n, s.opening); }},
+      {"Замыкание на время",
+       [](int n, const OutputSettings& s) { return ClosingTimeText(n, s.closing); }},
+      {"Длительность извещения",
+       [](int, const OutputSettings& s) { return FiveSecondText(s.duration); }},
+      {"Инверсный режим", [](int, const OutputSettings& s) { return YesNo(s.inverse); }},
+  };
+  for (std::size_t i = 0; i < kNotifications.size(); ++i) {
+    rows.push_back({Trimmed(kNotifications[i].caption),
+                    [i](int, const OutputSettings& s) { return YesNo(s.notifications[i]); }});
+  }
+  rows.push_back(
+      {"Привязки к разделам", [](int, const OutputSettings& s) { return PartitionList(s); }});
+  return rows;
+}
+
+void PrintTable(std::ostream& out, const ReleTable& table) {
+  std::array<OutputSettings, kReleCount> outputs;
+  for (int n = 1; n <= kReleCount; ++n)
+    outputs[static_cast<std::size_t>(n - 1)] = OutputOf(table, n);
+  const auto line = [&out](const std::string& caption, const std::array<std::string, 3>& values) {
+    out << Padded(caption, kCaptionColumns) << Padded(values[0], kValueColumns)
+        << Padded(values[1], kValueColumns) << values[2] << '\n';
+  };
+  line("", {kOutputNames[0], kOutputNames[1], kOutputNames[2]});
+  for (const Setting& row : Settings()) {
+    line(row.caption, {row.text(1, outputs[0]), row.text(2, outputs[1]), row.text(3, outputs[2])});
+  }
+}
+
+// What an entry holds, for reports about single values.
+std::string EntryName(int e) {
+  const std::string number = "запись " + std::to_string(e);
+  if (e < kPartitionCount) return number + " (привязки раздела " + std::to_string(e + 1) + ")";
+  if (rele::IsReserved(e)) return number + " (резерв)";
+  if (e == rele::kInvRele) return number + " (инверсный режим)";
+  for (const NotificationInfo& n : kNotifications) {
+    if (n.entry == e) return number + " (" + Trimmed(n.caption) + ")";
+  }
+  for (int n = 1; n <= kReleCount; ++n) {
+    const std::string output = kOutputNames[static_cast<std::size_t>(n - 1)];
+    if (e == rele::ClosingEntry(n)) return number + " (" + output + ", замыкание на время)";
+    if (e == rele::OpeningEntry(n)) return number + " (" + output + ", размыкание на время)";
+    if (e == rele::DurationEntry(n)) return number + " (" + output + ", длительность извещения)";
+    if (e == rele::ModeEntry(n)) return number + " (" + output + ", режим работы)";
+  }
+  return number;
+}
+
+// The window keeps only what its controls can show; says what it drops.
+ReleTable AsTheWindowKeepsIt(CommandContext& ctx, std::span<const std::int32_t> raw) {
+  const ReleTable table = NormalizeReleSettings(raw);
+  for (std::size_t e = 0; e < kReleParamCount; ++e) {
+    if (raw[e] == table[e]) continue;
+    ctx.ui.ShowMessage(Capitalized(EntryName(static_cast<int>(e))) + ": значение " +
+                       std::to_string(raw[e]) + " не хранится, берется " +
+                       std::to_string(table[e]) + ".");
+  }
+  return table;
+}
+
+// A bare name that is not in the current folder is looked up in ReleCfg.
+std::string SettingsPath(const CommandContext& ctx, const std::string& arg) {
+  std::error_code ec;
+  if (fs::exists(arg, ec)) return arg;
+  const fs::path inFolder = fs::path(ctx.programFolder) / kSettingsFolder / arg;
+  return fs::exists(inFolder, ec) ? inFolder.string() : arg;
+}
+
+bool ReadSettingsFile(CommandContext& ctx, const std::string& arg, ReleTable& table) {
+  std::vector<std::int32_t> values;
+  std::string error;
+  if (!ReadValueFile(SettingsPath(ctx, arg), kReleParamCount, values, error)) {
+    ctx.ui.ShowMessage(error);
+    return false;
+  }
+  table = AsTheWindowKeepsIt(ctx, values);
+  return true;
+}
+
+int SaveSettingsFile(CommandContext& ctx, const std::string& path, const ReleTable& table) {
+  std::string error;
+  if (!WriteValueFile(path, table, error)) {
+    ctx.ui.ShowMessage(error);
+    return kExitFile;
+  }
+  ctx.out << "Файл: " << path << '\n';
+  return kExitOk;
+}
+
+// Connects as the window does on the relay page, runs the exchange and
+// always ends with the disconnect command.
+int OnDevice(CommandContext& ctx, const std::function<int()>& exchange) {
+  if (const int rc = DiscoverOneDevice(ctx); rc != kExitOk) return rc;
+  if (!SendConnect(ctx.link, kCmdConnectWork)) return kExitDevice;
+  const int rc = exchange();
+  return SendDisconnect(ctx.link) ? rc : kExitDevice;
+}
+
+bool ReadFromDevice(CommandContext& ctx, std::vector<std::int32_t>& block) {
+  block.assign(kReleSettingsArea.size(), 0);
+  if (ReadParameterBlock(ctx.link, kReleSettingsArea, block)) return true;
+  ctx.ui.ShowMessage("Ошибка: настройки реле не считаны из прибора.");
+  return false;
+}
+
+int RunRead(CommandContext& ctx) {
+  std::vector<std::int32_t> block;
+  const int rc = OnDevice(ctx, [&] { return ReadFromDevice(ctx, block) ? kExitOk : kExitDevice; });
+  if (rc != kExitOk) return rc;
+  const ReleTable table =
+      AsTheWindowKeepsIt(ctx, std::span<const std::int32_t>(block).first(kReleParamCount));
+  PrintTable(ctx.out, table);
+  return ctx.options.output.empty() ? kExitOk : SaveSettingsFile(ctx, ctx.options.output, table);
+}
+
+int Verify(CommandContext& ctx, const ReleTable& written) {
+  std::vector<std::int32_t> back;
+  if (!ReadFromDevice(ctx, back)) return kExitDevice;
+  int differences = 0;
+  for (std::size_t e = 0; e < kReleParamCount; ++e) {
+    if (back[e] == written[e]) continue;
+    ++differences;
+    ctx.out << Capitalized(EntryName(static_cast<int>(e))) << ": записано " << written[e]
+            << ", в приборе " << back[e] << '\n';
+  }
+  if (differences == 0) {
+    ctx.out << "Проверка: настройки в приборе совпадают с файлом.\n";
+    return kExitOk;
+  }
+  ctx.ui.ShowMessage("Проверка не пройдена: различаются " + std::to_string(differences) +
+                     " значений.");
+  return kExitDevice;
+}
+
+int RunWrite(CommandContext& ctx) {
+  ReleTable table{};
+  if (!ReadSettingsFile(ctx, ctx.options.words[2], table)) return kExitFile;
+  std::vector<std::int32_t> block(kReleSettingsArea.size(), 0);
+  std::copy(table.begin(), table.end(), block.begin());
+  return OnDevice(ctx, [&] {
+    if (!WriteParameterBlock(ctx.link, kReleSettingsArea, block)) {
+      ctx.ui.ShowMessage("Ошибка: настройки реле не загружены в прибор.");
+      return int{kExitDevice};
+    }
+    ctx.out << "Настройки реле загружены успешно\n";
+    return ctx.options.verify ? Verify(ctx, table) : int{kExitOk};
+  });
+}
+
+int RunShow(CommandContext& ctx) {
+  ReleTable table{};
+  if (!ReadSettingsFile(ctx, ctx.options.words[2], table)) return kExitFile;
+  PrintTable(ctx.out, table);
+  return kExitOk;
+}
+
+int RunDiff(CommandContext& ctx) {
+  ReleTable a{};
+  ReleTable b{};
+  if (!ReadSettingsFile(ctx, ctx.options.words[2], a) ||
+      !ReadSettingsFile(ctx, ctx.options.words[3], b)) {
+    return kExitFile;
+  }
+  int differences = 0;
+  const std::vector<Setting> settings = Settings();
+  for (int n = 1; n <= kReleCount; ++n) {
+    const OutputSettings sa = OutputOf(a, n);
+    const OutputSettings sb = OutputOf(b, n);
+    for (const Setting& row : settings) {
+      const std::string ta = row.text(n, sa);
+      const std::string tb = row.text(n, sb);
+      if (ta == tb) continue;
+      ++differences;
+      ctx.out << kOutputNames[static_cast<std::size_t>(n - 1)] << ": " << row.caption << ": " << ta
+              << " -> " << tb << '\n';
+    }
+  }
+  if (differences == 0) ctx.out << "Настройки в файлах совпадают.\n";
+  return kExitOk;
+}
+
+int RunDefaults(CommandContext& ctx) {
+  if (ctx.options.output.empty()) {
+    ctx.ui.ShowMessage("использование: settings defaults -o FILE.cfg");
+    return kExitUsage;
+  }
+  return SaveSettingsFile(ctx, ctx.options.output, kFactoryReleSettings);
+}
+
+}  // namespace
+
+int RunSettings(CommandContext& ctx) {
+  const std::vector<std::string>& words = ctx.options.words;
+  const std::string sub = words.size() > 1 ? words[1] : "";
+  if (sub == "read" && words.size() == 2) return RunRead(ctx);
+  if (sub == "write" && words.size() == 3) return RunWrite(ctx);
+  if (sub == "show" && words.size() == 3) return RunShow(ctx);
+  if (sub == "diff" && words.size() == 4) return RunDiff(ctx);
+  if (sub == "defaults" && words.size() == 2) return RunDefaults(ctx);
+  ctx.ui.ShowMessage(kUsage);
+  return kExitUsage;
+}
+
+}  // namespace orten::cli
