@@ -70,7 +70,10 @@ std::string PartitionList(const OutputSettings& s) {
     while (last + 1 < kPartitionCount && s.partitions[static_cast<std::size_t>(last + 1)]) ++last;
     if (!text.empty()) text += ", ";
     text += std::to_string(k + 1);
-    if (last > k) text += "-" + std::to_string(last + 1);
+    if (last > k) {
+      text += '-';
+      text += std::to_string(last + 1);
+    }
     k = last + 1;
   }
   return text.empty() ? "нет" : text;
