@@ -1,6 +1,7 @@
 // The relay page's controls: names, captions and arrangement, the factory
 // settings at start, tables shown and collected, and the work-mode rules a
 // user's choice runs.
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QFrame>
 #include <QGroupBox>
@@ -142,6 +143,13 @@ void RelayPageTest::controlsOfEachOutput() {
   QVERIFY(Out(f, n).ReleControlLabel->isHidden());
   QCOMPARE(control->itemText(0), QString("по команде"));
   QCOMPARE(control->itemText(1), QString("по событию"));
+  // A screen reader can name every input of the page.
+  for (QWidget* w :
+       Page(f)->outputPages[static_cast<std::size_t>(n - 1)]->findChildren<QWidget*>()) {
+    if (qobject_cast<QAbstractButton*>(w) || qobject_cast<QComboBox*>(w)) {
+      QVERIFY2(!w->accessibleName().trimmed().isEmpty(), qPrintable(w->objectName()));
+    }
+  }
 }
 
 // Bindings and mode above, notifications and times below; partitions
