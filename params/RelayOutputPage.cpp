@@ -166,7 +166,7 @@ void BuildExtra(OutputControls& c, int output) {
   c.TimeZmkLabel = TimeCaption("TimeZmkLabel", output, "Замыкание на время");
   c.TimeZmk = MakeList(Numbered("TimeZmk", output), ClosingTimeList(output));
   c.TimePeriodLabel = TimeCaption("TimePeriodLabel", output, "Длительность извещения ");
-  c.TimePeriodLabel->setWordWrap(true);  // two lines, as on the form
+  c.TimePeriodLabel->setWordWrap(true);  // two lines where the column is narrow, as on the form
   c.TimePeriod = MakeList(Numbered("TimePeriod", output), DurationList());
   c.InvReleLabel = TimeCaption("InvReleLabel", output, "Инверсный режим");
   c.InvRele = MakeList(Numbered("InvRele", output), {kInverseItems[0], kInverseItems[1]});
