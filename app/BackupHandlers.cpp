@@ -42,14 +42,16 @@ constexpr const char* kSaved = "Сведения о регистрации ус�
 constexpr const char* kNothingToWrite =
     "Нет резервной копии для записи: сначала считайте её из прибора или из файла.";
 
-QString FileName(const std::string& path) { return QFileInfo(QString::fromStdString(path)).fileName(); }
+QString FileName(const std::string& path) {
+  return QFileInfo(QString::fromStdString(path)).fileName();
+}
 
 }  // namespace
 
 void TMainForm::connectBackupHandlers() {
   BackupPage* page = RegistBackupTabSh;
-  for (QPushButton* b : {page->RegBackupCreateButton, page->RegBackupRestoreButton,
-                         page->RegBackupDeleteButton}) {
+  for (QPushButton* b :
+       {page->RegBackupCreateButton, page->RegBackupRestoreButton, page->RegBackupDeleteButton}) {
     connect(b, &QPushButton::clicked, this, [this, b] { RegBackupCreateButtonClick(b); });
   }
   connect(page->RPU_RTRRadioGr, &RadioGroup::clicked, this, &TMainForm::RPU_RTRRadioGrClick);
@@ -105,8 +107,10 @@ void TMainForm::deleteBackupFile() {
   page->ModuleNumCmB->setEnabled(false);
   ui_.SetStatusText(kDeleting);
   const SystemMode mode = backupSystemMode();
-  FileDialogRequest request{kDeleteTitle, dataFolder(kBackupFolder), "", kBackupFilter, kBackupSuffix};
-  if (mode != SystemMode::None) request.defaultName = std::string(mode == SystemMode::Rpu ? kRpuPrefix : kRtrPrefix) + "*";
+  FileDialogRequest request{kDeleteTitle, dataFolder(kBackupFolder), "", kBackupFilter,
+                            kBackupSuffix};
+  if (mode != SystemMode::None)
+    request.defaultName = std::string(mode == SystemMode::Rpu ? kRpuPrefix : kRtrPrefix) + "*";
   const std::optional<std::string> path = ui_.AskOpenFile(request);
   if (!path) return;
   const QString name = FileName(*path);
@@ -119,7 +123,8 @@ void TMainForm::deleteBackupFile() {
   if (!std::filesystem::remove(*path, ec)) {
     // Deleting nothing is no success: say what went wrong.
     const std::string why = ec ? ec.message() : "файла нет";
-    const std::string text = "Не удалось удалить файл регистрации " + name.toStdString() + ": " + why + ".";
+    const std::string text =
+        "Не удалось удалить файл регистрации " + name.toStdString() + ": " + why + ".";
     ui_.SetStatusText(text);
     ui_.ShowMessage(text, kAppTitle, BoxIcon::Error);
     return;
@@ -150,7 +155,8 @@ void TMainForm::readRegistration() {
   std::vector<std::int32_t> values(RegistrationImage::kSize, 0);
   if (!ReadParameterBlock(link_, kRegistrationArea, values)) return;
   registrationImage_.assign(values);
-  RegistBackupTabSh->ConfCodeLabel2->setText(QString::number(registrationImage_.configurationCode()));
+  RegistBackupTabSh->ConfCodeLabel2->setText(
+      QString::number(registrationImage_.configurationCode()));
   ui_.SetProgress(0);
   ui_.SetStatusText(kBackupRead);
   ui_.ShowMessage(kBackupRead, kAppTitle, BoxIcon::None);
@@ -171,8 +177,10 @@ void TMainForm::writeRegistration() {
 void TMainForm::loadRegistrationFile() {
   ui_.SetStatusText(kLoading);
   const SystemMode mode = backupSystemMode();
-  FileDialogRequest request{kLoadTitle, dataFolder(kBackupFolder), "", kBackupFilter, kBackupSuffix};
-  if (mode != SystemMode::None) request.defaultName = std::string(mode == SystemMode::Rpu ? kRpuPrefix : kRtrPrefix) + "*";
+  FileDialogRequest request{kLoadTitle, dataFolder(kBackupFolder), "", kBackupFilter,
+                            kBackupSuffix};
+  if (mode != SystemMode::None)
+    request.defaultName = std::string(mode == SystemMode::Rpu ? kRpuPrefix : kRtrPrefix) + "*";
   const std::optional<std::string> path = ui_.AskOpenFile(request);
   if (!path) return;
   std::vector<std::int32_t> values;
@@ -209,8 +217,8 @@ void TMainForm::saveRegistrationFile() {
   const std::string name = DefaultBackupName(backupSystemMode(), module, state_.DateStamp, object,
                                              page->ConfCodeLabel2->text().toStdString());
   page->RegFNameLabel2->setText(QString::fromStdString(name));
-  const std::optional<std::string> path = ui_.AskSaveFile(
-      {kSaveTitle, dataFolder(kBackupFolder), name, kBackupFilter, kBackupSuffix});
+  const std::optional<std::string> path =
+      ui_.AskSaveFile({kSaveTitle, dataFolder(kBackupFolder), name, kBackupFilter, kBackupSuffix});
   if (!path) return;
   if (registrationImage_.empty()) {
     ui_.ShowMessage(kNothingToWrite, kAppTitle, BoxIcon::Error);

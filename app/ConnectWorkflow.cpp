@@ -1,9 +1,9 @@
 // The connect workflow of the window: find the one device, connect with the
 // code of the active page, and what each page does once connected.
+#include <QComboBox>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
-#include <QComboBox>
 #include <QPushButton>
 
 #include "app/BusyGuard.h"
@@ -75,8 +75,8 @@ void TMainForm::ConnectButtonClick() {
     RegistBackupTabSh->RegBackupCreateButton->setEnabled(true);
     RegistBackupTabSh->RegBackupRestoreButton->setEnabled(true);
   } else {
-    for (QPushButton* b : {Column->ReadButton, Column->WriteButton, Column->LoadButton,
-                           Column->SaveButton}) {
+    for (QPushButton* b :
+         {Column->ReadButton, Column->WriteButton, Column->LoadButton, Column->SaveButton}) {
       b->setEnabled(true);
     }
   }
@@ -113,8 +113,8 @@ void TMainForm::connectOnMainPage() {
 }
 
 void TMainForm::offerNewerFirmware() {
-  const std::optional<std::string> newer = FindNewerFirmware(
-      firmwarePath({}), state_.DeviceMode, state_.DeviceVersion, ui_);
+  const std::optional<std::string> newer =
+      FindNewerFirmware(firmwarePath({}), state_.DeviceMode, state_.DeviceVersion, ui_);
   if (!newer) {
     ui_.SetStatusText(msg::kNoNewerFirmware);
     return;

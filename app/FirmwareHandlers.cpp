@@ -40,7 +40,8 @@ DeviceMode FamilyOfItem(int item) {
 }  // namespace
 
 std::string TMainForm::dataFolder(const char* folder) const {
-  return QDir::toNativeSeparators(QDir(QString::fromStdString(state_.ProgramFolder)).filePath(folder))
+  return QDir::toNativeSeparators(
+             QDir(QString::fromStdString(state_.ProgramFolder)).filePath(folder))
       .toStdString();
 }
 
@@ -51,8 +52,10 @@ std::string TMainForm::firmwarePath(const QString& name) const {
 
 bool TMainForm::readFirmwareFile(const QString& name, FirmwareReadMode mode) {
   LabelFactsView facts(*UpdateSoftTabSh);
-  const FirmwareReadContext context{state_.DeviceMode, UpdateSoftTabSh->DevOperModeRdG->itemIndex()};
-  const bool loaded = ReadFirmwareFile(firmwarePath(name), mode, context, facts, ui_, &firmwareImage_);
+  const FirmwareReadContext context{state_.DeviceMode,
+                                    UpdateSoftTabSh->DevOperModeRdG->itemIndex()};
+  const bool loaded =
+      ReadFirmwareFile(firmwarePath(name), mode, context, facts, ui_, &firmwareImage_);
   if (loaded) state_.FirmwareFileSize = static_cast<int>(firmwareImage_.size());
   return loaded;
 }
@@ -114,7 +117,8 @@ void TMainForm::ExecuteButtonClick() {
       BackupPage* backup = RegistBackupTabSh;
       backup->RegBackupCreateButton->setEnabled(true);
       backup->RegBackupRestoreButton->setEnabled(true);
-      for (QLabel* label : {backup->RegFNameLabel2, backup->ConfCodeLabel2, backup->Dev2TypeLabel2}) {
+      for (QLabel* label :
+           {backup->RegFNameLabel2, backup->ConfCodeLabel2, backup->Dev2TypeLabel2}) {
         label->clear();
       }
       backup->ObjNumEdit->clear();

@@ -55,7 +55,7 @@ TMainForm::~TMainForm() {
   // The pages outlive this part of the window by a moment: no handler of
   // ours may run for what they report while they are taken down.
   for (QObject* page : std::initializer_list<QObject*>{UpdateSoftTabSh, RegistBackupTabSh,
-                                                        ReleSettingsTabSh, Column, MainPageC}) {
+                                                       ReleSettingsTabSh, Column, MainPageC}) {
     page->disconnect(this);
   }
 }

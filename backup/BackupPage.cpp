@@ -46,7 +46,8 @@ bool BackupPage::eventFilter(QObject* watched, QEvent* event) {
     QWidget* now = QApplication::focusWidget();
     const bool stillInside = now && (now == ModuleNumCmB || ModuleNumCmB->isAncestorOf(now));
     // Switching to another window, or closing this one, is no leaving of the box.
-    const bool windowChange = reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason;
+    const bool windowChange =
+        reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason;
     if (!windowChange && !stillInside && watched == ModuleNumCmB) emit moduleNumberLeft();
   }
   return QWidget::eventFilter(watched, event);

@@ -29,7 +29,6 @@ class BackupPage : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  public:
-
   QLabel* Label125 = nullptr;
 
   QGroupBox* RegistBackupGrB = nullptr;

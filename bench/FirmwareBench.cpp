@@ -42,7 +42,8 @@ void BM_LoadFirmware256KiB(benchmark::State& state) {
   const fs::path path = fs::temp_directory_path() / "orten-bench-RPU_121";
   const std::vector<std::uint8_t> bytes = Image(4096);  // 256 KiB + 10
   std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
   orten::SilentUi ui;
   NoFacts facts;
   for (auto _ : state) {
@@ -75,7 +76,8 @@ void BM_WriteFirmware64KiB(benchmark::State& state) {
   double ratio = 0;
   for (auto _ : state) {
     const auto start = std::chrono::steady_clock::now();
-    if (!orten::WriteFirmwareImage(link, image)) state.SkipWithError(device->lastVerdictReason().c_str());
+    if (!orten::WriteFirmwareImage(link, image))
+      state.SkipWithError(device->lastVerdictReason().c_str());
     const std::chrono::duration<double, std::milli> wall = std::chrono::steady_clock::now() - start;
     ratio = wall.count() / kMandatedMs;
   }

@@ -59,7 +59,8 @@ int RunBackupRead(CommandContext& ctx) {
   const CliOptions& o = ctx.options;
   const SystemMode mode = ModeOption(o.systemMode);
   if (o.output.empty() && (o.module.empty() || o.object.empty())) {
-    ctx.ui.ShowMessage("Для имени файла по умолчанию укажите --module и --object (и --mode), или -o FILE.");
+    ctx.ui.ShowMessage(
+        "Для имени файла по умолчанию укажите --module и --object (и --mode), или -o FILE.");
     return kExitUsage;
   }
   if (!ModuleNumberAccepted(mode, o.module)) {
@@ -119,7 +120,8 @@ int RunBackupWrite(CommandContext& ctx) {
       ctx.out << "Проверка: память регистрации совпадает с файлом.\n";
       return int{kExitOk};
     }
-    ctx.ui.ShowMessage("Проверка не пройдена: различаются " + std::to_string(differences) + " байт.");
+    ctx.ui.ShowMessage("Проверка не пройдена: различаются " + std::to_string(differences) +
+                       " байт.");
     return int{kExitDevice};
   });
 }
@@ -140,7 +142,8 @@ int RunBackupInfo(CommandContext& ctx) {
     ctx.out << "Файл непригоден: " << error << '\n';
     return kExitFile;
   }
-  ctx.out << "Код конфигурации: " << values.back() << '\n' << "Файл пригоден для записи в прибор.\n";
+  ctx.out << "Код конфигурации: " << values.back() << '\n'
+          << "Файл пригоден для записи в прибор.\n";
   return kExitOk;
 }
 

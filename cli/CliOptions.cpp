@@ -19,7 +19,8 @@ bool CheckChoice(const std::string& name, const std::string& value, std::string&
 
 }  // namespace
 
-bool ParseCliOptions(const std::vector<std::string>& args, CliOptions& options, std::string& error) {
+bool ParseCliOptions(const std::vector<std::string>& args, CliOptions& options,
+                     std::string& error) {
   std::vector<std::string> rest = args;
   if (!TakeCommonOptions(rest, options.common, error)) return false;
   for (std::size_t i = 0; i < rest.size(); ++i) {
@@ -63,9 +64,11 @@ std::string UsageText() {
              "Использование: ortenctl [параметры] КОМАНДА\n"
              "Настройка приемника Ортен-ДЕЗ из командной строки.\n\n"
              "Команды:\n"
-             "  info                         найти прибор, связаться с ним и показать его тип и версию ПО\n"
+             "  info                         найти прибор, связаться с ним и показать его тип и "
+             "версию ПО\n"
              "  firmware list [--family rpu|mro]\n"
-             "                               файлы прошивок в Base (семейства прибора, если не указано)\n"
+             "                               файлы прошивок в Base (семейства прибора, если не "
+             "указано)\n"
              "  firmware check FILE          проверить файл прошивки\n"
              "  firmware write FILE [--yes] [--change-family] [--verify]\n"
              "                               записать прошивку в прибор\n"

@@ -9,7 +9,7 @@ namespace orten::cli {
 
 enum ExitCode : int {
   kExitOk = 0,
-  kExitDevice = 1,    // the device failed or refused
+  kExitDevice = 1,  // the device failed or refused
   kExitUsage = 2,
   kExitFile = 3,
   kExitNoDevice = 4,  // no device, or more than one
@@ -20,13 +20,13 @@ struct CliOptions {
   bool help = false;
   bool version = false;
   bool yes = false;
-  bool changeFamily = false;  // firmware write: allow the other family's firmware
-  bool verify = false;        // read back what was written
-  std::string family;         // firmware list: "rpu" or "mro"
-  std::string output;         // -o: the file a command saves to
-  std::string systemMode;     // backup read: "rpu" or "rtr", for the default file name
-  std::string module;         // backup read: module number, for the default file name
-  std::string object;         // backup read: object number, for the default file name
+  bool changeFamily = false;       // firmware write: allow the other family's firmware
+  bool verify = false;             // read back what was written
+  std::string family;              // firmware list: "rpu" or "mro"
+  std::string output;              // -o: the file a command saves to
+  std::string systemMode;          // backup read: "rpu" or "rtr", for the default file name
+  std::string module;              // backup read: module number, for the default file name
+  std::string object;              // backup read: object number, for the default file name
   std::vector<std::string> words;  // the command and its arguments
 };
 

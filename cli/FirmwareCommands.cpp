@@ -44,15 +44,21 @@ std::string DateText(std::chrono::system_clock::time_point t) {
 class PrintedFacts final : public FirmwareFactsView {
  public:
   explicit PrintedFacts(std::ostream& out) : out_(out) {}
-  void ShowFileName(const std::string& name) override { out_ << "Имя файла обновления: " << name << '\n'; }
+  void ShowFileName(const std::string& name) override {
+    out_ << "Имя файла обновления: " << name << '\n';
+  }
   void ShowFileSize(std::uintmax_t size) override {
     out_ << "Размер файла обновления(байт): " << size << '\n';
   }
   void ShowFileDate(std::chrono::system_clock::time_point t) override {
     out_ << "Дата файла обновления: " << DateText(t) << '\n';
   }
-  void ShowFileType(const std::string& text) override { out_ << "Тип файла обновления: " << text << '\n'; }
-  void ShowNewVersion(const std::string& text) override { out_ << "Новая версия ПО: " << text << '\n'; }
+  void ShowFileType(const std::string& text) override {
+    out_ << "Тип файла обновления: " << text << '\n';
+  }
+  void ShowNewVersion(const std::string& text) override {
+    out_ << "Новая версия ПО: " << text << '\n';
+  }
 
  private:
   std::ostream& out_;
@@ -64,7 +70,9 @@ DeviceMode FamilyOfName(const std::string& name) {
   return DeviceMode::None;
 }
 
-int FamilyItem(DeviceMode mode) { return mode == DeviceMode::None ? -1 : static_cast<int>(mode); }
+int FamilyItem(DeviceMode mode) {
+  return mode == DeviceMode::None ? -1 : static_cast<int>(mode);
+}
 
 std::string BaseFolder(const CommandContext& ctx) {
   return (fs::path(ctx.programFolder) / kFirmwareFolder).string();
@@ -115,11 +123,12 @@ int RunList(CommandContext& ctx) {
     const std::optional<std::int32_t> number = FirmwareVersionNumber(name);
     const auto modified = fs::last_write_time(path, ec);
     ctx.out << std::left << std::setw(24) << name << ' ' << std::right << std::setw(10)
-            << (number ? std::to_string(*number) : "-") << ' ' << std::setw(10) << fs::file_size(path, ec)
-            << ' '
+            << (number ? std::to_string(*number) : "-") << ' ' << std::setw(10)
+            << fs::file_size(path, ec) << ' '
             << DateText(std::chrono::time_point_cast<std::chrono::system_clock::duration>(
                    modified - fs::file_time_type::clock::now() + std::chrono::system_clock::now()));
-    if (offered && name == newest->name) ctx.out << (deviceVersion ? "  <- будет предложена" : "  <- новейшая");
+    if (offered && name == newest->name)
+      ctx.out << (deviceVersion ? "  <- будет предложена" : "  <- новейшая");
     ctx.out << '\n';
   }
   if (deviceVersion && !offered) ctx.out << msg::kNoNewerFirmware << '\n';
@@ -135,7 +144,8 @@ int RunCheck(CommandContext& ctx) {
   const DeviceMode family = FamilyOfName(fs::path(path).filename().string());
   PrintedFacts facts(ctx.out);
   FirmwareImage image;
-  if (!ReadFirmwareFile(path, FirmwareReadMode::Load, {family, FamilyItem(family)}, facts, ctx.ui, &image)) {
+  if (!ReadFirmwareFile(path, FirmwareReadMode::Load, {family, FamilyItem(family)}, facts, ctx.ui,
+                        &image)) {
     return kExitFile;
   }
   ctx.out << "Байт версии: " << int{image.version()} << '\n' << "Файл можно записать в прибор.\n";
@@ -156,7 +166,8 @@ int Verify(CommandContext& ctx, std::uint8_t expected) {
             << '\n';
     if (device->version == expected) return kExitOk;
     ctx.ui.ShowMessage("Проверка не пройдена: прибор сообщает версию " +
-                       std::to_string(device->version) + " вместо " + std::to_string(expected) + ".");
+                       std::to_string(device->version) + " вместо " + std::to_string(expected) +
+                       ".");
     return kExitDevice;
   }
   ctx.ui.ShowMessage("Проверка не пройдена: прибор не ответил за 10 с после записи.");
@@ -184,8 +195,9 @@ int RunWrite(CommandContext& ctx) {
   ctx.out << "Прибор: " << DeviceTypeText(device->mode) << ", версия ПО "
           << VersionText(device->version, device->mode) << '\n';
   if (family != device->mode && !ctx.options.changeFamily) {
-    ctx.ui.ShowMessage("Файл " + name + " не является прошивкой " + FamilyCode(device->mode) +
-                       " для подключенного прибора; чтобы сменить прошивку, укажите --change-family.");
+    ctx.ui.ShowMessage(
+        "Файл " + name + " не является прошивкой " + FamilyCode(device->mode) +
+        " для подключенного прибора; чтобы сменить прошивку, укажите --change-family.");
     SendDisconnect(ctx.link);
     return kExitUsage;
   }

@@ -13,7 +13,8 @@ int DiscoverOneDevice(CommandContext& ctx) {
   if (ctx.link.DeviceCount() == 0) {
     ctx.ui.ShowMessage(msg::kNoDevices, kWarningCaption, BoxIcon::Error);
     // Why the search came up empty, when the transport knows (no USB IDs set).
-    if (const std::string why = ctx.link.transport().LastErrorText(); !why.empty()) ctx.ui.ShowMessage(why);
+    if (const std::string why = ctx.link.transport().LastErrorText(); !why.empty())
+      ctx.ui.ShowMessage(why);
   } else {
     ctx.ui.ShowMessage(msg::kSeveralDevices, kWarningCaption, BoxIcon::Error);
   }

@@ -20,8 +20,10 @@ namespace {
 using Command = int (*)(CommandContext&);
 
 const std::map<std::string, Command>& Commands() {
-  static const std::map<std::string, Command> commands = {
-      {"info", RunInfo}, {"firmware", RunFirmware}, {"backup", RunBackup}, {"settings", RunSettings}};
+  static const std::map<std::string, Command> commands = {{"info", RunInfo},
+                                                          {"firmware", RunFirmware},
+                                                          {"backup", RunBackup},
+                                                          {"settings", RunSettings}};
   return commands;
 }
 

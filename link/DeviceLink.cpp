@@ -77,8 +77,9 @@ std::optional<std::uint8_t> DeviceLink::ReadByte(int timeoutMs) {
   std::uint8_t byte = 0;
   const bool ok =
       BoundedRead([&](int slice) { return transport_.ReadByte(byte, slice); }, timeoutMs);
-  if (trace_) trace_->Read(ok ? std::span<const std::uint8_t>(&byte, 1)
-                              : std::span<const std::uint8_t>(), ok);
+  if (trace_)
+    trace_->Read(ok ? std::span<const std::uint8_t>(&byte, 1) : std::span<const std::uint8_t>(),
+                 ok);
   if (!ok) return std::nullopt;
   return byte;
 }
@@ -86,8 +87,8 @@ std::optional<std::uint8_t> DeviceLink::ReadByte(int timeoutMs) {
 bool DeviceLink::ReadChunk(Chunk& chunk, int timeoutMs) {
   const bool ok =
       BoundedRead([&](int slice) { return transport_.ReadChunk(chunk, slice); }, timeoutMs);
-  if (trace_) trace_->Read(ok ? std::span<const std::uint8_t>(chunk)
-                              : std::span<const std::uint8_t>(), ok);
+  if (trace_)
+    trace_->Read(ok ? std::span<const std::uint8_t>(chunk) : std::span<const std::uint8_t>(), ok);
   return ok;
 }
 
@@ -119,7 +120,9 @@ void DeviceLink::Pause(int ms) {
   pacer_.Pause(ms);
 }
 
-void DeviceLink::Pump() { pacer_.Pump(); }
+void DeviceLink::Pump() {
+  pacer_.Pump();
+}
 
 void DeviceLink::TraceNote(const std::string& line) {
   if (trace_) trace_->Note(line);

@@ -16,7 +16,9 @@ constexpr int kDrainTimeoutMs = 1;
 constexpr int kDrainPacketLimit = 16;
 constexpr int kInterface = 0;
 
-std::string LibusbText(int rc) { return libusb_strerror(rc); }
+std::string LibusbText(int rc) {
+  return libusb_strerror(rc);
+}
 
 std::string PermissionText(const UsbId& id, libusb_device* device) {
   char rule[160];
@@ -28,8 +30,7 @@ std::string PermissionText(const UsbId& id, libusb_device* device) {
          std::to_string(libusb_get_bus_number(device)) + ", адрес " +
          std::to_string(libusb_get_device_address(device)) +
          ").\nРазрешите доступ правилом udev: файл /etc/udev/rules.d/70-orten.rules со строкой\n" +
-         rule +
-         "\nзатем выполните «sudo udevadm control --reload-rules» и переподключите прибор.";
+         rule + "\nзатем выполните «sudo udevadm control --reload-rules» и переподключите прибор.";
 }
 
 }  // namespace
@@ -250,9 +251,13 @@ bool LibusbTransport::DiscoverDevice() {
   return d.count == 1;
 }
 
-std::uint32_t LibusbTransport::DeviceCount() const { return impl_->count; }
+std::uint32_t LibusbTransport::DeviceCount() const {
+  return impl_->count;
+}
 
-bool LibusbTransport::WriteByte(std::uint8_t byte) { return impl_->Write(&byte, 1); }
+bool LibusbTransport::WriteByte(std::uint8_t byte) {
+  return impl_->Write(&byte, 1);
+}
 
 bool LibusbTransport::WriteChunk(const Chunk& chunk) {
   return impl_->Write(chunk.data(), static_cast<int>(chunk.size()));
@@ -283,10 +288,18 @@ void LibusbTransport::FlushReadPipe() {
   }
 }
 
-void LibusbTransport::CloseLink() { impl_->Close(); }
+void LibusbTransport::CloseLink() {
+  impl_->Close();
+}
 
-PipeState LibusbTransport::WritePipeState() const { return impl_->state; }
-PipeState LibusbTransport::ReadPipeState() const { return impl_->state; }
-std::string LibusbTransport::LastErrorText() const { return impl_->error; }
+PipeState LibusbTransport::WritePipeState() const {
+  return impl_->state;
+}
+PipeState LibusbTransport::ReadPipeState() const {
+  return impl_->state;
+}
+std::string LibusbTransport::LastErrorText() const {
+  return impl_->error;
+}
 
 }  // namespace orten

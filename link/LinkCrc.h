@@ -12,7 +12,11 @@ std::uint16_t ComputeLinkCrc(std::span<const std::uint8_t> bytes);
 // Integer arrays hold one byte per element: only the low 8 bits count.
 std::uint16_t ComputeLinkCrc(std::span<const std::int32_t> values);
 
-inline constexpr std::uint8_t LowByte(std::uint16_t v) { return static_cast<std::uint8_t>(v & 0xFF); }
-inline constexpr std::uint8_t HighByte(std::uint16_t v) { return static_cast<std::uint8_t>(v >> 8); }
+inline constexpr std::uint8_t LowByte(std::uint16_t v) {
+  return static_cast<std::uint8_t>(v & 0xFF);
+}
+inline constexpr std::uint8_t HighByte(std::uint16_t v) {
+  return static_cast<std::uint8_t>(v >> 8);
+}
 
 }  // namespace orten

@@ -5,6 +5,8 @@
 
 namespace orten {
 
-void SleepPacer::Pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void SleepPacer::Pause(int ms) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
 }  // namespace orten

@@ -34,7 +34,8 @@ bool ParseUsbIdList(const std::string& text, std::vector<UsbId>& ids, std::strin
     if (!item.empty()) {
       const auto id = ParseUsbId(item);
       if (!id) {
-        error = "неверный идентификатор USB '" + item + "' (ожидается VID:PID в шестнадцатеричном виде)";
+        error = "неверный идентификатор USB '" + item +
+                "' (ожидается VID:PID в шестнадцатеричном виде)";
         return false;
       }
       ids.push_back(*id);

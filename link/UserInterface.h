@@ -42,7 +42,9 @@ class UserInterface {
   virtual void Beep() = 0;
 
   // The transport's failure box: caption "Error", error icon.
-  void ShowSystemError(const std::string& text) { ShowMessage(text, kErrorCaption, BoxIcon::Error); }
+  void ShowSystemError(const std::string& text) {
+    ShowMessage(text, kErrorCaption, BoxIcon::Error);
+  }
 };
 
 }  // namespace orten

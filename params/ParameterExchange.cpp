@@ -66,7 +66,8 @@ bool SendFrame(DeviceLink& link, const std::vector<std::uint8_t>& frame) {
 
 }  // namespace
 
-bool WriteParameterBlock(DeviceLink& link, ParameterArea area, std::span<const std::int32_t> values) {
+bool WriteParameterBlock(DeviceLink& link, ParameterArea area,
+                         std::span<const std::int32_t> values) {
   UserInterface& ui = link.ui();
   if (!link.SendPacket(MakeCommandPacket(kCmdWriteParams, area.pageCount, area.startPage))) {
     return RequestFailed(ui, msg::kWriteRequestFailed);
@@ -79,7 +80,8 @@ bool WriteParameterBlock(DeviceLink& link, ParameterArea area, std::span<const s
 
   // Only byte 3 of the answer counts; the device may take a while to store the block.
   CommandPacket answer{};
-  if (!link.ReadPacket(answer, kParamWriteAnswerTimeoutMs) || answer[3] != 0) return WriteFailed(ui);
+  if (!link.ReadPacket(answer, kParamWriteAnswerTimeoutMs) || answer[3] != 0)
+    return WriteFailed(ui);
   ui.SetStatusText(msg::kParamsWritten);
   return true;
 }

@@ -19,8 +19,10 @@ inline constexpr ParameterArea kRegistrationArea{0, 7};
 inline constexpr ParameterArea kReleSettingsArea{7, 1};
 
 namespace msg {
-inline constexpr const char* kWriteRequestFailed = "Не могу отправить команду инициализации записи !";
-inline constexpr const char* kReadRequestFailed = "Не могу отправить команду инициализации чтения !";
+inline constexpr const char* kWriteRequestFailed =
+    "Не могу отправить команду инициализации записи !";
+inline constexpr const char* kReadRequestFailed =
+    "Не могу отправить команду инициализации чтения !";
 inline constexpr const char* kWriteProgress = "Запись параметров в прибор...";
 inline constexpr const char* kReadProgress = "Чтение параметров из прибора...";
 inline constexpr const char* kParamsWritten = "Параметры загружены успешно";
@@ -33,7 +35,8 @@ inline constexpr const char* kParamsCrcError = "Ошибка CRC! Парамет
 // of them; only the low 8 bits travel), paced as the device needs, then
 // reads the device's answer. True when the device accepted the block. Stops
 // at the first failed transfer; an answer that never comes is a failure.
-bool WriteParameterBlock(DeviceLink& link, ParameterArea area, std::span<const std::int32_t> values);
+bool WriteParameterBlock(DeviceLink& link, ParameterArea area,
+                         std::span<const std::int32_t> values);
 
 // Sends a read request and receives the device's data frame. On true, out
 // (area.size() entries) holds the payload bytes 0-255; on false out is left

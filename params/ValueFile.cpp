@@ -13,7 +13,9 @@ namespace orten {
 
 namespace {
 
-std::string Name(const std::string& path) { return fs::path(path).filename().string(); }
+std::string Name(const std::string& path) {
+  return fs::path(path).filename().string();
+}
 
 }  // namespace
 
@@ -31,7 +33,8 @@ bool ReadValueFile(const std::string& path, std::size_t count, std::vector<std::
   // Tokens are runs of non-blank characters; line numbers follow LF.
   for (int c = in.get(); read.size() < count; c = in.get()) {
     const bool end = c == std::char_traits<char>::eof();
-    const bool blank = end || c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+    const bool blank =
+        end || c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
     if (!blank) {
       token.push_back(static_cast<char>(c));
       continue;
@@ -64,7 +67,8 @@ bool ReadValueFile(const std::string& path, std::size_t count, std::vector<std::
   return true;
 }
 
-bool WriteValueFile(const std::string& path, std::span<const std::int32_t> values, std::string& error) {
+bool WriteValueFile(const std::string& path, std::span<const std::int32_t> values,
+                    std::string& error) {
   std::ostringstream text;
   for (std::int32_t v : values) text << v << "\r\n";
   return WriteFileAtomically(path, text.str(), error);

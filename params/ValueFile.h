@@ -20,6 +20,7 @@ bool ReadValueFile(const std::string& path, std::size_t count, std::vector<std::
 
 // Writes the values, one per line, through a temporary file in the same
 // folder renamed over the target: a failed save leaves the old file whole.
-bool WriteValueFile(const std::string& path, std::span<const std::int32_t> values, std::string& error);
+bool WriteValueFile(const std::string& path, std::span<const std::int32_t> values,
+                    std::string& error);
 
 }  // namespace orten

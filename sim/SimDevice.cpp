@@ -111,7 +111,8 @@ void SimDevice::OnCommand() {
     const std::size_t start = packet[4];
     if (pages == 0 || start + pages > kPageCount) return;
     if (code == kCmdReadParams) {
-      QueueFrame(std::span<const std::uint8_t>(memory_).subspan(start * kPageSize, pages * kPageSize));
+      QueueFrame(
+          std::span<const std::uint8_t>(memory_).subspan(start * kPageSize, pages * kPageSize));
     } else {
       state_ = State::ParamData;
       startPage_ = static_cast<std::uint8_t>(start);
@@ -155,7 +156,8 @@ void SimDevice::FinishFirmware(std::int64_t nowUs) {
   state_ = State::Command;
   std::string reason;
   const std::size_t size = frame_.size();
-  if (size < kFirmwareHead + kFirmwareTail || (size - kFirmwareHead - kFirmwareTail) % kChunkSize != 0) {
+  if (size < kFirmwareHead + kFirmwareTail ||
+      (size - kFirmwareHead - kFirmwareTail) % kChunkSize != 0) {
     reason = "image length " + std::to_string(size);
   } else {
     // The image's content is the firmware maker's business; what the device
@@ -175,11 +177,13 @@ std::string SimDevice::CheckFirmwarePacing(std::int64_t answerUs) const {
   if (n < kFirmwareHead + kFirmwareTail) return "write pattern";
   for (std::size_t i = 0; i < n; ++i) {
     const bool single = i < kFirmwareHead || i >= n - kFirmwareTail;
-    if (writes_[i].size != (single ? 1 : kChunkSize)) return "write pattern at write " + std::to_string(i);
+    if (writes_[i].size != (single ? 1 : kChunkSize))
+      return "write pattern at write " + std::to_string(i);
   }
   for (std::size_t block = 4; kFirmwareHead + block - 1 < n - kFirmwareTail; block += 4) {
     const std::size_t i = kFirmwareHead + block - 1;
-    if (writes_[i + 1].atUs - writes_[i].atUs < kChunkGapUs) return "overrun after block " + std::to_string(block);
+    if (writes_[i + 1].atUs - writes_[i].atUs < kChunkGapUs)
+      return "overrun after block " + std::to_string(block);
   }
   if (writes_[n - 1].atUs - writes_[n - 2].atUs < kTailGapUs) return "overrun in the tail";
   if (answerUs - writes_[n - 1].atUs < kVerdictGapUs) return "answer asked too early";

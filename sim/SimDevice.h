@@ -16,9 +16,9 @@ namespace orten {
 // moment the fault is set: host-to-device bytes for writes, device-to-host
 // bytes for reads (0 = the next byte).
 struct SimFaults {
-  bool pipeOpenFails = false;                    // discovery finds it, the pipes won't open
-  std::optional<std::uint64_t> failWriteAtByte;  // that one write call fails
-  std::optional<std::uint64_t> unplugAtByte;     // pulled out as that byte is written
+  bool pipeOpenFails = false;                      // discovery finds it, the pipes won't open
+  std::optional<std::uint64_t> failWriteAtByte;    // that one write call fails
+  std::optional<std::uint64_t> unplugAtByte;       // pulled out as that byte is written
   std::optional<std::uint64_t> readTimeoutAtByte;  // falls silent from that byte on
   std::optional<std::uint64_t> shortChunkAtByte;   // the chunk read holding it comes short
   bool badSync = false;      // replies and frames start with a wrong sync byte
@@ -98,7 +98,7 @@ class SimDevice {
   std::vector<std::uint8_t> frame_;
   std::size_t frameSize_ = 0;
   std::uint8_t startPage_ = 0;
-  std::vector<WriteRecord> writes_;  // of the current data or firmware transfer
+  std::vector<WriteRecord> writes_;         // of the current data or firmware transfer
   std::vector<WriteRecord> commandWrites_;  // of the packet being collected
   std::deque<std::uint8_t> output_;
   std::vector<std::uint8_t> received_;

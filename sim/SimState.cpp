@@ -67,7 +67,8 @@ bool LoadSimState(const std::string& path, SimDevice& device, std::string& error
   std::string versionText;
   in >> key >> versionText;
   const std::optional<int> version = ParseInt(versionText);
-  if (magic.rfind(kMagic, 0) != 0 || key != "version" || !version || *version < 0 || *version > 255) {
+  if (magic.rfind(kMagic, 0) != 0 || key != "version" || !version || *version < 0 ||
+      *version > 255) {
     error = "файл " + path + " не является состоянием имитатора";
     return false;
   }
@@ -102,7 +103,7 @@ bool SaveSimState(const std::string& path, const SimDevice& device, std::string&
   for (std::size_t page = 0; page < SimDevice::kPageCount; ++page) {
     text << "page" << page << ' '
          << TraceLog::Hex(std::span<const std::uint8_t>(memory).subspan(page * SimDevice::kPageSize,
-                                                                       SimDevice::kPageSize))
+                                                                        SimDevice::kPageSize))
          << '\n';
   }
   return WriteFileAtomically(path, text.str(), error);

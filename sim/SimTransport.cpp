@@ -59,9 +59,13 @@ bool SimTransport::Write(std::span<const std::uint8_t> bytes) {
   return true;
 }
 
-bool SimTransport::WriteByte(std::uint8_t byte) { return Write(std::span<const std::uint8_t>(&byte, 1)); }
+bool SimTransport::WriteByte(std::uint8_t byte) {
+  return Write(std::span<const std::uint8_t>(&byte, 1));
+}
 
-bool SimTransport::WriteChunk(const Chunk& chunk) { return Write(chunk); }
+bool SimTransport::WriteChunk(const Chunk& chunk) {
+  return Write(chunk);
+}
 
 ReadStatus SimTransport::Read(std::span<std::uint8_t> out, int timeoutMs) {
   if (!Usable()) return ReadStatus::Failed;
@@ -75,7 +79,9 @@ ReadStatus SimTransport::ReadByte(std::uint8_t& byte, int timeoutMs) {
   return Read(std::span<std::uint8_t>(&byte, 1), timeoutMs);
 }
 
-ReadStatus SimTransport::ReadChunk(Chunk& chunk, int timeoutMs) { return Read(chunk, timeoutMs); }
+ReadStatus SimTransport::ReadChunk(Chunk& chunk, int timeoutMs) {
+  return Read(chunk, timeoutMs);
+}
 
 void SimTransport::FlushReadPipe() {
   if (state_ == PipeState::Open) device_->DropPendingOutput();

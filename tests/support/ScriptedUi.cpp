@@ -45,7 +45,9 @@ bool ScriptedUi::OpenDocument(const std::string& path) {
   return documentOpens_;
 }
 
-void ScriptedUi::Beep() { events_.push_back({Kind::Beep, {}, {}, BoxIcon::None, 0}); }
+void ScriptedUi::Beep() {
+  events_.push_back({Kind::Beep, {}, {}, BoxIcon::None, 0});
+}
 
 std::vector<ScriptedUi::Event> ScriptedUi::Of(Kind kind) const {
   std::vector<Event> out;

@@ -44,8 +44,8 @@ INSTANTIATE_TEST_SUITE_P(
                      std::nullopt},
         ReadBackCase{"NoObjectPart", "/d/DEZ_RPU_4_071226_conf_3.rrg", SystemMode::Rpu, "4",
                      std::nullopt},
-        ReadBackCase{"NoClosingUnderscore", "/d/DEZ_RPU_1object_88", SystemMode::Rpu,
-                     "1object", "88"},
+        ReadBackCase{"NoClosingUnderscore", "/d/DEZ_RPU_1object_88", SystemMode::Rpu, "1object",
+                     "88"},
         ReadBackCase{"PrefixAtTheVeryEnd", "/d/DEZ_RPU_", SystemMode::Rpu, "", std::nullopt}),
     [](const auto& row) { return std::string(row.param.name); });
 
@@ -68,8 +68,10 @@ INSTANTIATE_TEST_SUITE_P(
                     ModuleCase{SystemMode::Rpu, "4", true}, ModuleCase{SystemMode::Rpu, "5", false},
                     ModuleCase{SystemMode::Rpu, "x", false}, ModuleCase{SystemMode::Rpu, "", true},
                     ModuleCase{SystemMode::Rtr, "4", false}, ModuleCase{SystemMode::Rtr, "5", true},
-                    ModuleCase{SystemMode::Rtr, "196", true}, ModuleCase{SystemMode::Rtr, "197", false},
-                    ModuleCase{SystemMode::Rtr, "12a", false}, ModuleCase{SystemMode::None, "999", true},
+                    ModuleCase{SystemMode::Rtr, "196", true},
+                    ModuleCase{SystemMode::Rtr, "197", false},
+                    ModuleCase{SystemMode::Rtr, "12a", false},
+                    ModuleCase{SystemMode::None, "999", true},
                     ModuleCase{SystemMode::None, "text", true}));
 
 TEST(ModuleNumbers, ListsOfTheTwoModes) {

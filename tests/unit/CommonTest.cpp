@@ -39,9 +39,9 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<StampCase>& row) { return row.param.name; });
 
 TEST(CommonOptions, TakesSharedOptionsAndLeavesTheRest) {
-  std::vector<std::string> args{"--simulate", "mro:45", "info", "--usb-id=1234:abcd", "--yes",
-                                "--usb-id", "0483:5740,16c0:05dc", "--trace", "t.txt",
-                                "--data-dir=/d", "--sim-state", "s"};
+  std::vector<std::string> args{
+      "--simulate",          "mro:45",  "info",  "--usb-id=1234:abcd", "--yes",       "--usb-id",
+      "0483:5740,16c0:05dc", "--trace", "t.txt", "--data-dir=/d",      "--sim-state", "s"};
   CommonOptions options;
   std::string error;
   ASSERT_TRUE(TakeCommonOptions(args, options, error)) << error;
@@ -57,9 +57,13 @@ TEST(CommonOptions, TakesSharedOptionsAndLeavesTheRest) {
 
 TEST(CommonOptions, RefusesMalformedValues) {
   for (std::vector<std::string> args : {std::vector<std::string>{"--simulate", "xyz"},
-                                        {"--simulate", "rpu:99"}, {"--simulate", "mro:100"},
-                                        {"--simulate", "mro:4x"}, {"--usb-id", "12345:1"},
-                                        {"--usb-id", "1234"}, {"--usb-id", "zz:1"}, {"--trace"}}) {
+                                        {"--simulate", "rpu:99"},
+                                        {"--simulate", "mro:100"},
+                                        {"--simulate", "mro:4x"},
+                                        {"--usb-id", "12345:1"},
+                                        {"--usb-id", "1234"},
+                                        {"--usb-id", "zz:1"},
+                                        {"--trace"}}) {
     CommonOptions options;
     std::string error;
     EXPECT_FALSE(TakeCommonOptions(args, options, error)) << args[0] << ' ' << args.back();
@@ -96,7 +100,8 @@ class TempFolder : public testing::Test {
 
 TEST_F(TempFolder, DataFoldersAreCreatedOnceAndLeftAlone) {
   EnsureDataFolders(root_.string());
-  for (const char* name : {"Reg_RPU", "Base", "ReleCfg"}) EXPECT_TRUE(fs::is_directory(root_ / name)) << name;
+  for (const char* name : {"Reg_RPU", "Base", "ReleCfg"})
+    EXPECT_TRUE(fs::is_directory(root_ / name)) << name;
   std::ofstream(root_ / "Base" / "RPU_120") << "x";
   EnsureDataFolders(root_.string());
   EXPECT_TRUE(fs::exists(root_ / "Base" / "RPU_120"));

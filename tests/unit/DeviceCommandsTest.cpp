@@ -28,15 +28,20 @@ TEST_P(VersionTextTest, RendersAsTheDeviceShowsIt) {
   EXPECT_EQ(VersionText(GetParam().version, GetParam().mode), GetParam().text);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, VersionTextTest,
-    testing::Values(VersionCase{7, DeviceMode::Receiver, "0_7"}, VersionCase{42, DeviceMode::Receiver, "4_2"},
-                    VersionCase{105, DeviceMode::Receiver, "10_5"}, VersionCase{123, DeviceMode::Receiver, "12_3"},
-                    VersionCase{255, DeviceMode::Receiver, "25_5"}, VersionCase{100, DeviceMode::Receiver, "10_0"},
-                    VersionCase{42, DeviceMode::Relay, "4_2"}, VersionCase{0, DeviceMode::Relay, "0_0"},
-                    VersionCase{99, DeviceMode::Relay, "9_9"}, VersionCase{123, DeviceMode::Relay, "1_3"},
-                    VersionCase{200, DeviceMode::Relay, "2_0"}, VersionCase{45, DeviceMode::None, ""},
-                    VersionCase{120, DeviceMode::None, ""}));
+INSTANTIATE_TEST_SUITE_P(Table, VersionTextTest,
+                         testing::Values(VersionCase{7, DeviceMode::Receiver, "0_7"},
+                                         VersionCase{42, DeviceMode::Receiver, "4_2"},
+                                         VersionCase{105, DeviceMode::Receiver, "10_5"},
+                                         VersionCase{123, DeviceMode::Receiver, "12_3"},
+                                         VersionCase{255, DeviceMode::Receiver, "25_5"},
+                                         VersionCase{100, DeviceMode::Receiver, "10_0"},
+                                         VersionCase{42, DeviceMode::Relay, "4_2"},
+                                         VersionCase{0, DeviceMode::Relay, "0_0"},
+                                         VersionCase{99, DeviceMode::Relay, "9_9"},
+                                         VersionCase{123, DeviceMode::Relay, "1_3"},
+                                         VersionCase{200, DeviceMode::Relay, "2_0"},
+                                         VersionCase{45, DeviceMode::None, ""},
+                                         VersionCase{120, DeviceMode::None, ""}));
 
 TEST(FamilyRule, VersionByteDecidesTheFamily) {
   EXPECT_EQ(FamilyOfVersion(100), DeviceMode::Receiver);

@@ -26,9 +26,9 @@ TEST_F(TracedRig, ConnectAndDisconnectAsLogged) {
   ASSERT_TRUE(SendConnect(link_, kCmdConnectMain));
   ASSERT_TRUE(SendDisconnect(link_));
   const std::vector<std::string> expected{
-      "FW", "FR", "W 55", "W 55", "W a0", "W aa", "W 00", "W 00", "W 02", "W 29", "FW",
-      "R 55", "R 55", "R a0", "R 2d", "R 00", "R 00", "R b2", "R 00", "FR", "FW",
-      "FW", "FR", "W 55", "W 55", "W a0", "W 00", "W 00", "W 00", "W 22", "W 09", "FW"};
+      "FW",   "FR",   "W 55", "W 55", "W a0", "W aa", "W 00", "W 00", "W 02", "W 29", "FW",
+      "R 55", "R 55", "R a0", "R 2d", "R 00", "R 00", "R b2", "R 00", "FR",   "FW",   "FW",
+      "FR",   "W 55", "W 55", "W a0", "W 00", "W 00", "W 00", "W 22", "W 09", "FW"};
   EXPECT_EQ(Lines(), expected);
 }
 

@@ -17,7 +17,8 @@ class FirmwareFolder : public testing::Test {
  protected:
   void SetUp() override {
     base_ = fs::temp_directory_path() /
-            ("orten-base-" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
+            ("orten-base-" +
+             std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
     fs::remove_all(base_);
     fs::create_directories(base_);
   }
@@ -25,7 +26,8 @@ class FirmwareFolder : public testing::Test {
 
   void File(const std::string& name, std::vector<std::uint8_t> bytes = {0x55, 0x55, 0x12, 0x78}) {
     std::ofstream(base_ / name, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
   }
   std::optional<std::string> Find(DeviceMode mode, int version) {
     return FindNewerFirmware(base_.string(), mode, version, ui_);
@@ -118,7 +120,8 @@ class ReadFirmware : public FirmwareFolder {
   bool Read(const std::string& name, FirmwareReadMode mode, int selectedItem = 0,
             DeviceMode device = DeviceMode::Relay) {
     RecordingView view(ui_);
-    return ReadFirmwareFile((base_ / name).string(), mode, {device, selectedItem}, view, ui_, &image_);
+    return ReadFirmwareFile((base_ / name).string(), mode, {device, selectedItem}, view, ui_,
+                            &image_);
   }
   static std::vector<std::uint8_t> Valid(std::uint8_t type = 0x12, std::size_t blocks = 4) {
     std::vector<std::uint8_t> bytes(10 + 64 * blocks, 0x33);
@@ -129,7 +132,8 @@ class ReadFirmware : public FirmwareFolder {
   }
   std::vector<std::string> Trail() const {
     std::vector<std::string> out;
-    for (const auto& e : ui_.events()) out.push_back((e.kind == ScriptedUi::Kind::Message ? "box: " : "") + e.text);
+    for (const auto& e : ui_.events())
+      out.push_back((e.kind == ScriptedUi::Kind::Message ? "box: " : "") + e.text);
     return out;
   }
   FirmwareImage image_{std::vector<std::uint8_t>{1, 2, 3}};
@@ -139,7 +143,7 @@ TEST_F(ReadFirmware, PreviewShowsEveryFactAndLoadsNothing) {
   File("RPU_123", Valid());
   EXPECT_FALSE(Read("RPU_123", FirmwareReadMode::Preview, 0, DeviceMode::Relay));
   EXPECT_EQ(Trail(), (std::vector<std::string>{"[name] RPU_123", "[size] 266", "[date] recent",
-                                                "[type] ПО для DEZ-RPU", "[version] 1_3"}));
+                                               "[type] ПО для DEZ-RPU", "[version] 1_3"}));
   EXPECT_EQ(image_.size(), 3u);
 }
 
@@ -166,7 +170,7 @@ TEST_F(ReadFirmware, WrongTypeShowsTheFileThenBoxBeforeStatus) {
   EXPECT_FALSE(Read("RPU_130", FirmwareReadMode::Load));
   const std::string text = "Ошибка: Несовпадение типа прибора - Запись не доступна";
   EXPECT_EQ(Trail(), (std::vector<std::string>{"[name] RPU_130", "[size] 266", "[date] recent",
-                                                "box: " + text, text}));
+                                               "box: " + text, text}));
   EXPECT_EQ(image_.size(), 3u);
 }
 
@@ -176,7 +180,7 @@ TEST_F(ReadFirmware, BadHeadIsStatusThenBoxAndNoLabel) {
   File("RPU_130", bytes);
   EXPECT_FALSE(Read("RPU_130", FirmwareReadMode::Load));
   EXPECT_EQ(Trail(), (std::vector<std::string>{"Ошибка: Неверный формат файла.",
-                                                "box: Ошибка: Неверный формат файла."}));
+                                               "box: Ошибка: Неверный формат файла."}));
 }
 
 struct LengthCase {
@@ -199,7 +203,8 @@ TEST_P(RefusedLength, IsRefusedNamingTheFileAndKeepsTheImage) {
 
 INSTANTIATE_TEST_SUITE_P(Lengths, RefusedLength,
                          testing::Values(LengthCase{"Empty", 0}, LengthCase{"HeadOnly", 4},
-                                         LengthCase{"NineBytes", 9}, LengthCase{"ThreeHundred", 300},
+                                         LengthCase{"NineBytes", 9},
+                                         LengthCase{"ThreeHundred", 300},
                                          LengthCase{"OneMoreThanWhole", 267}),
                          [](const auto& row) { return std::string(row.param.name); });
 

@@ -17,7 +17,8 @@ using Bytes = std::vector<std::uint8_t>;
 Bytes Image(std::size_t blocks, std::uint8_t version = 121) {
   const CommandPacket head = MakeCommandPacket(kFirmwareTypeCode, version, 0x10, 0x20);
   Bytes image(head.begin(), head.end());
-  for (std::size_t i = 0; i < blocks * kChunkSize; ++i) image.push_back(static_cast<std::uint8_t>(i * 7 + 3));
+  for (std::size_t i = 0; i < blocks * kChunkSize; ++i)
+    image.push_back(static_cast<std::uint8_t>(i * 7 + 3));
   image.push_back(0xE1);
   image.push_back(0xE2);
   return image;
@@ -57,7 +58,9 @@ class FirmwareWrite : public testing::Test {
   std::shared_ptr<SimDevice> device_;
 };
 
-std::vector<std::string> Repeat(const std::string& s, int n) { return std::vector<std::string>(n, s); }
+std::vector<std::string> Repeat(const std::string& s, int n) {
+  return std::vector<std::string>(n, s);
+}
 std::vector<std::string> operator+(std::vector<std::string> a, const std::vector<std::string>& b) {
   a.insert(a.end(), b.begin(), b.end());
   return a;

@@ -45,7 +45,8 @@ TEST_F(ParameterExchange, SettingsWriteExactFramePausesAndProgress) {
 
   const Bytes sent = Sent();
   ASSERT_EQ(sent.size(), 8u + 260u);
-  EXPECT_EQ(Bytes(sent.begin(), sent.begin() + 8), (Bytes{0x55, 0x55, 0x94, 0x01, 0x07, 0x00, 0x7F, 0xC9}));
+  EXPECT_EQ(Bytes(sent.begin(), sent.begin() + 8),
+            (Bytes{0x55, 0x55, 0x94, 0x01, 0x07, 0x00, 0x7F, 0xC9}));
   std::vector<std::int32_t> low(values);
   low[10] = 0xFF;
   const std::vector<std::uint8_t> frame = BuildDataFrame(low);
@@ -75,13 +76,20 @@ TEST_F(ParameterExchange, WriteOrderOfTransfersAndPauses) {
   }
   std::string pattern(shape.size(), ' ');
   for (std::size_t i = 0; i < shape.size(); ++i) pattern[i] = shape[i][0];
-  std::string expected = "BBBBBBBB" "P" "BB";
+  std::string expected =
+      "BBBBBBBB"
+      "P"
+      "BB";
   for (int c = 1; c <= 28; ++c) expected += c % 4 == 0 ? "CPP" : "CP";
-  expected += "BPB" "P" "RRRRRRRR";
+  expected +=
+      "BPB"
+      "P"
+      "RRRRRRRR";
   EXPECT_EQ(pattern, expected);
   EXPECT_EQ(rig_.pacer.pauses().size(), 38u);
   const Bytes sent = Sent();
-  EXPECT_EQ(Bytes(sent.begin(), sent.begin() + 8), (Bytes{0x55, 0x55, 0x94, 0x07, 0x00, 0x00, 0x9D, 0xF8}));
+  EXPECT_EQ(Bytes(sent.begin(), sent.begin() + 8),
+            (Bytes{0x55, 0x55, 0x94, 0x07, 0x00, 0x00, 0x9D, 0xF8}));
 }
 
 TEST_F(ParameterExchange, ReadReturnsThePayloadAndTracesEveryByte) {
@@ -96,7 +104,8 @@ TEST_F(ParameterExchange, ReadReturnsThePayloadAndTracesEveryByte) {
   const auto lines = Lines();
   EXPECT_NE(std::find(lines.begin(), lines.end(), "TxData[0] - aa"), lines.end());
   EXPECT_NE(std::find(lines.begin(), lines.end(), "TxData[3] - 1"), lines.end());
-  EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.rfind("TxData[", 0) == 0; }),
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                          [](const std::string& l) { return l.rfind("TxData[", 0) == 0; }),
             260);
 }
 
@@ -180,7 +189,9 @@ TEST_F(ParameterExchange, WriteStopsAtAFailedChunkAndWaitsForNoAnswer) {
   EXPECT_EQ(rig_.ui.Messages().size(), 1u);  // the pipe's error; the status says the rest
   EXPECT_EQ(rig_.ui.LastStatus(), "Ошибка: Параметры не загружены");
   const auto lines = Lines();
-  EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l[0] == 'R'; }), 0);
+  EXPECT_EQ(
+      std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l[0] == 'R'; }),
+      0);
 }
 
 TEST_F(ParameterExchange, RejectedOrUnansweredWriteIsAFailure) {

@@ -59,12 +59,14 @@ class SimDeviceTest : public testing::Test {
     return image;
   }
 
-  void SendImage(const Bytes& image, int blockPause = 10, int tailPause = 10, int answerPause = 25) {
+  void SendImage(const Bytes& image, int blockPause = 10, int tailPause = 10,
+                 int answerPause = 25) {
     const std::size_t blocks = (image.size() - 10) / kChunkSize;
     for (std::size_t i = 0; i < 8; ++i) rig_.link.WriteByte(image[i]);
     for (std::size_t b = 0; b < blocks; ++b) {
       Chunk chunk{};
-      std::copy_n(image.begin() + static_cast<std::ptrdiff_t>(8 + b * kChunkSize), kChunkSize, chunk.begin());
+      std::copy_n(image.begin() + static_cast<std::ptrdiff_t>(8 + b * kChunkSize), kChunkSize,
+                  chunk.begin());
       rig_.link.WriteChunk(chunk);
       if ((b + 1) % 4 == 0 && blockPause > 0) rig_.link.Pause(blockPause);
     }

@@ -15,7 +15,8 @@ class ValueFileTest : public testing::Test {
  protected:
   void SetUp() override {
     dir_ = fs::temp_directory_path() /
-           ("orten-values-" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
+           ("orten-values-" +
+            std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
     fs::remove_all(dir_);
     fs::create_directories(dir_);
   }
@@ -70,7 +71,8 @@ TEST_P(RefusedFile, NamesFileLineAndValueAndKeepsValues) {
   EXPECT_FALSE(ReadValueFile(Put(GetParam().text), GetParam().count, values_, error_));
   EXPECT_EQ(values_, (std::vector<std::int32_t>{9, 9, 9}));
   EXPECT_NE(error_.find("X.cfg"), std::string::npos) << error_;
-  for (const std::string& m : GetParam().mentions) EXPECT_NE(error_.find(m), std::string::npos) << error_;
+  for (const std::string& m : GetParam().mentions)
+    EXPECT_NE(error_.find(m), std::string::npos) << error_;
 }
 
 INSTANTIATE_TEST_SUITE_P(
