@@ -32,7 +32,7 @@ bool TakeCommonOptions(std::vector<std::string>& args, CommonOptions& options, s
   for (std::size_t i = 0; i < args.size() && error.empty(); ++i) {
     std::optional<std::string> value;
     if (TakeValue(args, i, "--simulate", value, error)) {
-      if (value && ParseSimulateSpec(*value, error)) options.simulate = value;
+      if (value && ParseSimulateOption(*value, error)) options.simulate = value;
     } else if (TakeValue(args, i, "--sim-state", value, error)) {
       if (value) options.simState = *value;
     } else if (TakeValue(args, i, "--usb-id", value, error)) {

@@ -29,7 +29,7 @@ std::unique_ptr<LinkEnvironment> LinkEnvironment::Create(const CommonOptions& op
   if (options.simulate || !options.simState.empty()) {
     std::uint8_t version = 0;
     if (options.simulate) {
-      version = *ParseSimulateSpec(*options.simulate, error);
+      version = *ParseSimulateOption(*options.simulate, error);
     } else if (!stateExists) {
       error = "файла состояния имитатора " + options.simState + " нет; укажите --simulate";
       why = Failure::Usage;

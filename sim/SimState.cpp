@@ -31,9 +31,9 @@ int HexDigit(char c) {
 
 }  // namespace
 
-std::optional<std::uint8_t> ParseSimulateSpec(const std::string& spec, std::string& error) {
-  const std::size_t colon = spec.find(':');
-  const std::string family = spec.substr(0, colon);
+std::optional<std::uint8_t> ParseSimulateOption(const std::string& text, std::string& error) {
+  const std::size_t colon = text.find(':');
+  const std::string family = text.substr(0, colon);
   int low = 0;
   int high = 0;
   int fallback = 0;
@@ -46,7 +46,7 @@ std::optional<std::uint8_t> ParseSimulateSpec(const std::string& spec, std::stri
     return std::nullopt;
   }
   if (colon == std::string::npos) return static_cast<std::uint8_t>(fallback);
-  const std::optional<int> version = ParseInt(spec.substr(colon + 1));
+  const std::optional<int> version = ParseInt(text.substr(colon + 1));
   if (!version || *version < low || *version > high) {
     error = "версия для " + family + " должна быть числом от " + std::to_string(low) + " до " +
             std::to_string(high);

@@ -71,15 +71,15 @@ TEST(CommonOptions, RefusesMalformedValues) {
   }
 }
 
-TEST(SimulateSpec, DefaultsAndRanges) {
+TEST(SimulateOption, DefaultsAndRanges) {
   std::string error;
-  EXPECT_EQ(ParseSimulateSpec("rpu", error), 120);
-  EXPECT_EQ(ParseSimulateSpec("mro", error), 45);
-  EXPECT_EQ(ParseSimulateSpec("rpu:100", error), 100);
-  EXPECT_EQ(ParseSimulateSpec("rpu:255", error), 255);
-  EXPECT_EQ(ParseSimulateSpec("mro:0", error), 0);
-  EXPECT_FALSE(ParseSimulateSpec("rpu:256", error));
-  EXPECT_FALSE(ParseSimulateSpec("RPU", error));
+  EXPECT_EQ(ParseSimulateOption("rpu", error), 120);
+  EXPECT_EQ(ParseSimulateOption("mro", error), 45);
+  EXPECT_EQ(ParseSimulateOption("rpu:100", error), 100);
+  EXPECT_EQ(ParseSimulateOption("rpu:255", error), 255);
+  EXPECT_EQ(ParseSimulateOption("mro:0", error), 0);
+  EXPECT_FALSE(ParseSimulateOption("rpu:256", error));
+  EXPECT_FALSE(ParseSimulateOption("RPU", error));
 }
 
 class TempFolder : public testing::Test {
