@@ -2,6 +2,8 @@
 .PHONY: run test deps build bench format clean
 
 SIMULATE ?= mro
+# One setting for every target, so `make run` after `make test` rebuilds nothing.
+export ORTEN_WERROR ?= ON
 DEPS_STAMP := build/.deps-installed
 
 deps: $(DEPS_STAMP)

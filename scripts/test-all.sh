@@ -3,7 +3,7 @@
 # build's unit tests, and the Windows cross build of the core and ortenctl.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-export ORTEN_WERROR=ON
+export ORTEN_WERROR="${ORTEN_WERROR:-ON}"
 
 step() { printf '\n== %s\n' "$*"; }
 
