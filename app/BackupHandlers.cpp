@@ -58,6 +58,13 @@ void TMainForm::connectBackupHandlers() {
   connect(page, &BackupPage::moduleNumberLeft, this, &TMainForm::ModuleNumCmBExit);
 }
 
+// The open dialog of the backup folder, offering the chosen system mode's files.
+FileDialogRequest TMainForm::backupOpenRequest(const char* title) const {
+  const std::string prefix = SystemModePrefix(backupSystemMode());
+  return {title, dataFolder(kBackupFolder), prefix.empty() ? "" : prefix + "*", kBackupFilter,
+          kBackupSuffix};
+}
+
 SystemMode TMainForm::backupSystemMode() const {
   const int item = RegistBackupTabSh->RPU_RTRRadioGr->itemIndex();
   return item == 0 ? SystemMode::Rpu : item == 1 ? SystemMode::Rtr : SystemMode::None;
@@ -106,12 +113,7 @@ void TMainForm::deleteBackupFile() {
   page->ObjNumEdit->setEnabled(false);
   page->ModuleNumCmB->setEnabled(false);
   ui_.SetStatusText(kDeleting);
-  const SystemMode mode = backupSystemMode();
-  FileDialogRequest request{kDeleteTitle, dataFolder(kBackupFolder), "", kBackupFilter,
-                            kBackupSuffix};
-  if (mode != SystemMode::None)
-    request.defaultName = std::string(mode == SystemMode::Rpu ? kRpuPrefix : kRtrPrefix) + "*";
-  const std::optional<std::string> path = ui_.AskOpenFile(request);
+  const std::optional<std::string> path = ui_.AskOpenFile(backupOpenRequest(kDeleteTitle));
   if (!path) return;
   const QString name = FileName(*path);
   page->RegFNameLabel2->setText(name);
@@ -176,12 +178,7 @@ void TMainForm::writeRegistration() {
 
 void TMainForm::loadRegistrationFile() {
   ui_.SetStatusText(kLoading);
-  const SystemMode mode = backupSystemMode();
-  FileDialogRequest request{kLoadTitle, dataFolder(kBackupFolder), "", kBackupFilter,
-                            kBackupSuffix};
-  if (mode != SystemMode::None)
-    request.defaultName = std::string(mode == SystemMode::Rpu ? kRpuPrefix : kRtrPrefix) + "*";
-  const std::optional<std::string> path = ui_.AskOpenFile(request);
+  const std::optional<std::string> path = ui_.AskOpenFile(backupOpenRequest(kLoadTitle));
   if (!path) return;
   std::vector<std::int32_t> values;
   std::string error;

@@ -7,11 +7,7 @@
 
 namespace orten::gui {
 
-// Pieces of the backup and settings file names.
-inline constexpr const char* kBackupPrefixRpu = "DEZ_RPU_";
-inline constexpr const char* kBackupPrefixRtr = "DEZ_RTR_";
-inline constexpr const char* kObjectNamePart = "object_";
-inline constexpr const char* kConfCodeNamePart = "_conf_";
+// The proposed name of a relay settings file, and the help file.
 inline constexpr const char* kDefaultReleFileName = "DEZ_MRO";
 inline constexpr const char* kHelpFileName = "KelvoRPU-DEZ-v1_0-help.hlp";
 
@@ -38,12 +34,6 @@ struct MainFormState {
   int FirmwareType = 0;
   // Today's date as backup names carry it, "_071226_".
   std::string DateStamp;
-
-  std::string BackupPrefixRpu;
-  std::string BackupPrefixRtr;
-  std::string ObjectNamePart;
-  std::string ConfCodeNamePart;
-  std::string DefaultReleFileName;
 };
 
 }  // namespace orten::gui

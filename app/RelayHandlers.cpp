@@ -86,7 +86,7 @@ void TMainForm::loadReleSettingsFile() {
 void TMainForm::saveReleSettingsFile() {
   ui().SetStatusText(kSavingFile);
   const std::optional<std::string> path = ui().AskSaveFile(
-      {kSaveTitle, dataFolder(kSettingsFolder), state_.DefaultReleFileName, kFilter, kSuffix});
+      {kSaveTitle, dataFolder(kSettingsFolder), kDefaultReleFileName, kFilter, kSuffix});
   if (!path) return;
   std::vector<std::int32_t> table(kReleParamCount, 0);
   ReleSettingsTabSh->CollectReleSettings(table);

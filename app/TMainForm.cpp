@@ -151,7 +151,6 @@ void TMainForm::startUp(const std::string& programFolder) {
   showFactoryReleSettings();  // the relay page starts with the factory settings
   state_.DateStamp = MakeDateStamp(
       QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat).toStdString());
-  setFileNameParts();
 }
 
 void TMainForm::enterProgramFolder(const std::string& programFolder) {
@@ -163,14 +162,6 @@ void TMainForm::enterProgramFolder(const std::string& programFolder) {
   state_.ProgramFolder = QDir::setCurrent(QString::fromStdString(folder))
                              ? QDir::toNativeSeparators(QDir::currentPath()).toStdString()
                              : folder;
-}
-
-void TMainForm::setFileNameParts() {
-  state_.BackupPrefixRpu = kBackupPrefixRpu;
-  state_.BackupPrefixRtr = kBackupPrefixRtr;
-  state_.ObjectNamePart = kObjectNamePart;
-  state_.ConfCodeNamePart = kConfCodeNamePart;
-  state_.DefaultReleFileName = kDefaultReleFileName;
 }
 
 void TMainForm::OperModeCmBChange() {

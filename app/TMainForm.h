@@ -102,7 +102,6 @@ class TMainForm : public QMainWindow {
   void connectHandlers();
   void startUp(const std::string& programFolder);
   void enterProgramFolder(const std::string& programFolder);
-  void setFileNameParts();
 
   void setLinkButtons(bool connected);
   void applyIdentity(const DeviceIdentity& device);
@@ -132,6 +131,7 @@ class TMainForm : public QMainWindow {
   void loadRegistrationFile();
   void connectBackupHandlers();
   SystemMode backupSystemMode() const;
+  FileDialogRequest backupOpenRequest(const char* title) const;
   void clearBackupFields();
   void deleteBackupFile();
 

@@ -34,13 +34,24 @@ std::optional<std::string> RunAfter(const std::string& path, const std::string& 
 
 }  // namespace
 
+std::string SystemModePrefix(SystemMode mode) {
+  switch (mode) {
+    case SystemMode::Rpu:
+      return kRpuPrefix;
+    case SystemMode::Rtr:
+      return kRtrPrefix;
+    case SystemMode::None:
+      break;
+  }
+  return {};
+}
+
 std::string DefaultBackupName(SystemMode mode, const std::string& module,
                               const std::string& dateStamp, const std::string& object,
                               const std::string& confCode) {
   std::string name;
   if (mode != SystemMode::None) {
-    name = std::string(mode == SystemMode::Rpu ? kRpuPrefix : kRtrPrefix) + module + dateStamp +
-           kObjectPart + object;
+    name = SystemModePrefix(mode) + module + dateStamp + kObjectPart + object;
   }
   return name + kConfCodePart + confCode;
 }

@@ -14,6 +14,9 @@ inline constexpr const char* kRtrPrefix = "DEZ_RTR_";
 inline constexpr const char* kObjectPart = "object_";
 inline constexpr const char* kConfCodePart = "_conf_";
 
+// "DEZ_RPU_", "DEZ_RTR_", or empty without a system mode.
+std::string SystemModePrefix(SystemMode mode);
+
 // DEZ_RPU_3_071226_object_125_conf_17 (the dialog adds ".rrg"); with no
 // system mode only "_conf_" and the code remain.
 std::string DefaultBackupName(SystemMode mode, const std::string& module,

@@ -33,26 +33,7 @@ const char* ModeText(SystemMode mode) {
 // Today in the user's short date format, as the window stamps backup names.
 std::string TodayStamp() {
   std::setlocale(LC_TIME, "");
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-#ifdef _WIN32
-  localtime_s(&local, &now);
-#else
-  localtime_r(&now, &local);
-#endif
-  char text[64];
-  std::strftime(text, sizeof text, "%x", &local);
-  return MakeDateStamp(text);
-}
-
-// Connects for a work page, runs the exchange, and always says goodbye.
-template <typename Exchange>
-int WithDevice(CommandContext& ctx, Exchange exchange) {
-  if (const int rc = DiscoverOneDevice(ctx); rc != kExitOk) return rc;
-  const std::optional<DeviceIdentity> device = SendConnect(ctx.link, kCmdConnectWork);
-  if (!device) return kExitDevice;
-  const int rc = exchange();
-  return SendDisconnect(ctx.link) ? rc : kExitDevice;
+  return MakeDateStamp(LocalTimeText(std::time(nullptr), "%x"));
 }
 
 int RunBackupRead(CommandContext& ctx) {
@@ -68,7 +49,7 @@ int RunBackupRead(CommandContext& ctx) {
     return kExitUsage;
   }
   RegistrationImage image;
-  const int rc = WithDevice(ctx, [&] {
+  const int rc = OnWorkPageDevice(ctx, [&] {
     std::vector<std::int32_t> values(RegistrationImage::kSize, 0);
     if (!ReadParameterBlock(ctx.link, kRegistrationArea, values)) return int{kExitDevice};
     image.assign(values);
@@ -103,7 +84,7 @@ int RunBackupWrite(CommandContext& ctx) {
     ctx.ui.ShowMessage(error);
     return kExitFile;
   }
-  return WithDevice(ctx, [&] {
+  return OnWorkPageDevice(ctx, [&] {
     if (!WriteParameterBlock(ctx.link, kRegistrationArea, values)) return int{kExitDevice};
     ctx.out << "Резервная копия загружена успешно\n";
     if (!ctx.options.verify) return int{kExitOk};

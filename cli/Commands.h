@@ -1,5 +1,7 @@
 #pragma once
 
+#include <ctime>
+#include <functional>
 #include <iosfwd>
 #include <string>
 
@@ -28,6 +30,13 @@ struct CommandContext {
 // Finds exactly one device, as the window's connect does; prints the
 // window's message and returns kExitNoDevice otherwise.
 int DiscoverOneDevice(CommandContext& ctx);
+
+// Connects as the window does on a work page (code 0xAA), runs the exchange
+// and always ends with the disconnect command.
+int OnWorkPageDevice(CommandContext& ctx, const std::function<int()>& exchange);
+
+// A moment in local time, through strftime's format.
+std::string LocalTimeText(std::time_t time, const char* format);
 
 int RunInfo(CommandContext& ctx);
 int RunFirmware(CommandContext& ctx);

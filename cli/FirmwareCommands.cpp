@@ -28,16 +28,7 @@ constexpr int kVerifyAttempts = 10;  // one a second: the device restarts after 
 constexpr int kVerifyIntervalMs = 1000;
 
 std::string DateText(std::chrono::system_clock::time_point t) {
-  const std::time_t time = std::chrono::system_clock::to_time_t(t);
-  std::tm local{};
-#ifdef _WIN32
-  localtime_s(&local, &time);
-#else
-  localtime_r(&time, &local);
-#endif
-  char text[16];
-  std::strftime(text, sizeof text, "%d.%m.%Y", &local);
-  return text;
+  return LocalTimeText(std::chrono::system_clock::to_time_t(t), "%d.%m.%Y");
 }
 
 // The facts the firmware page shows, as lines under the same captions.
@@ -121,12 +112,9 @@ int RunList(CommandContext& ctx) {
     const fs::path path = fs::path(BaseFolder(ctx)) / name;
     std::error_code ec;
     const std::optional<std::int32_t> number = FirmwareVersionNumber(name);
-    const auto modified = fs::last_write_time(path, ec);
     ctx.out << std::left << std::setw(24) << name << ' ' << std::right << std::setw(10)
             << (number ? std::to_string(*number) : "-") << ' ' << std::setw(10)
-            << fs::file_size(path, ec) << ' '
-            << DateText(std::chrono::time_point_cast<std::chrono::system_clock::duration>(
-                   modified - fs::file_time_type::clock::now() + std::chrono::system_clock::now()));
+            << fs::file_size(path, ec) << ' ' << DateText(FileModifiedTime(path.string()));
     if (offered && name == newest->name)
       ctx.out << (deviceVersion ? "  <- будет предложена" : "  <- новейшая");
     ctx.out << '\n';

@@ -21,6 +21,24 @@ int DiscoverOneDevice(CommandContext& ctx) {
   return kExitNoDevice;
 }
 
+int OnWorkPageDevice(CommandContext& ctx, const std::function<int()>& exchange) {
+  if (const int rc = DiscoverOneDevice(ctx); rc != kExitOk) return rc;
+  if (!SendConnect(ctx.link, kCmdConnectWork)) return kExitDevice;
+  const int rc = exchange();
+  return SendDisconnect(ctx.link) ? rc : kExitDevice;
+}
+
+std::string LocalTimeText(std::time_t time, const char* format) {
+  std::tm local{};
+#ifdef _WIN32
+  localtime_s(&local, &time);
+#else
+  localtime_r(&time, &local);
+#endif
+  char text[64];
+  return std::string(text, std::strftime(text, sizeof text, format, &local));
+}
+
 int RunInfo(CommandContext& ctx) {
   if (ctx.options.words.size() != 1) {
     ctx.ui.ShowMessage("команда info не принимает аргументов");

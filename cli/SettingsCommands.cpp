@@ -183,15 +183,6 @@ int SaveSettingsFile(CommandContext& ctx, const std::string& path, const ReleTab
   return kExitOk;
 }
 
-// Connects as the window does on the relay page, runs the exchange and
-// always ends with the disconnect command.
-int OnDevice(CommandContext& ctx, const std::function<int()>& exchange) {
-  if (const int rc = DiscoverOneDevice(ctx); rc != kExitOk) return rc;
-  if (!SendConnect(ctx.link, kCmdConnectWork)) return kExitDevice;
-  const int rc = exchange();
-  return SendDisconnect(ctx.link) ? rc : kExitDevice;
-}
-
 bool ReadFromDevice(CommandContext& ctx, std::vector<std::int32_t>& block) {
   block.assign(kReleSettingsArea.size(), 0);
   if (ReadParameterBlock(ctx.link, kReleSettingsArea, block)) return true;
@@ -201,7 +192,8 @@ bool ReadFromDevice(CommandContext& ctx, std::vector<std::int32_t>& block) {
 
 int RunRead(CommandContext& ctx) {
   std::vector<std::int32_t> block;
-  const int rc = OnDevice(ctx, [&] { return ReadFromDevice(ctx, block) ? kExitOk : kExitDevice; });
+  const int rc =
+      OnWorkPageDevice(ctx, [&] { return ReadFromDevice(ctx, block) ? kExitOk : kExitDevice; });
   if (rc != kExitOk) return rc;
   const ReleTable table =
       AsTheWindowKeepsIt(ctx, std::span<const std::int32_t>(block).first(kReleParamCount));
@@ -233,7 +225,7 @@ int RunWrite(CommandContext& ctx) {
   if (!ReadSettingsFile(ctx, ctx.options.words[2], table)) return kExitFile;
   std::vector<std::int32_t> block(kReleSettingsArea.size(), 0);
   std::copy(table.begin(), table.end(), block.begin());
-  return OnDevice(ctx, [&] {
+  return OnWorkPageDevice(ctx, [&] {
     if (!WriteParameterBlock(ctx.link, kReleSettingsArea, block)) {
       ctx.ui.ShowMessage("Ошибка: настройки реле не загружены в прибор.");
       return int{kExitDevice};

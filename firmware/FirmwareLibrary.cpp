@@ -17,11 +17,6 @@ namespace {
 
 constexpr std::uintmax_t kHeadChecked = 4;  // sync, sync, type code, version
 
-std::chrono::system_clock::time_point ToSystemTime(fs::file_time_type t) {
-  return std::chrono::time_point_cast<std::chrono::system_clock::duration>(
-      t - fs::file_time_type::clock::now() + std::chrono::system_clock::now());
-}
-
 // Status line first, then the box: the order the window has always used for
 // a file it cannot read.
 void Refuse(UserInterface& ui, const std::string& text) {
@@ -35,6 +30,13 @@ std::string LengthProblem(const std::string& name, std::uintmax_t size) {
 }
 
 }  // namespace
+
+std::chrono::system_clock::time_point FileModifiedTime(const std::string& path) {
+  std::error_code ec;
+  const fs::file_time_type t = fs::last_write_time(path, ec);
+  return std::chrono::time_point_cast<std::chrono::system_clock::duration>(
+      t - fs::file_time_type::clock::now() + std::chrono::system_clock::now());
+}
 
 bool IsWritableFirmwareLength(std::uintmax_t size) {
   return size >= 10 && (size - 10) % kChunkSize == 0;
@@ -130,7 +132,7 @@ bool ReadFirmwareFile(const std::string& path, FirmwareReadMode mode,
   }
   view.ShowFileName(name);
   view.ShowFileSize(size);
-  view.ShowFileDate(ToSystemTime(fs::last_write_time(file, ec)));
+  view.ShowFileDate(FileModifiedTime(path));
   if (bytes[2] != kFirmwareTypeCode) {
     ui.ShowMessage(msg::kFirmwareTypeMismatch);
     ui.SetStatusText(msg::kFirmwareTypeMismatch);

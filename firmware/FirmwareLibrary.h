@@ -25,6 +25,9 @@ inline constexpr const char* kReceiverFirmwareType = "ПО для DEZ-RPU";
 inline constexpr const char* kRelayFirmwareType = "ПО для DEZ-MRO";
 }  // namespace msg
 
+// When a file was last changed, as the system clock counts.
+std::chrono::system_clock::time_point FileModifiedTime(const std::string& path);
+
 // "RPU" for the receiver family, "MRO" for the relay module, empty otherwise.
 std::string FamilyCode(DeviceMode mode);
 // The number all decimal digits of a file name spell, left to right;

@@ -1,15 +1,6 @@
 #!/usr/bin/env bash
 # ortenctl backup read / write / info on the simulated receiver.
-set -u
-ctl=$1
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-fail=0
-check() {
-  local what=$1; shift
-  if "$@"; then echo "ok   $what"; else echo "FAIL $what"; fail=1; fi
-}
-run() { "$ctl" --data-dir "$work/data" --sim-state "$work/state" "$@"; }
+source "$(dirname "$0")/common.sh"
 
 # A device whose registration memory is not all zeros: write a backup first.
 seq 0 1791 | awk '{ print ($1 * 7) % 256 "\r" }' >"$work/source.rrg"

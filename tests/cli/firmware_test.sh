@@ -1,14 +1,6 @@
 #!/usr/bin/env bash
 # ortenctl firmware list / check / write on the simulated device.
-set -u
-ctl=$1
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-fail=0
-check() {
-  local what=$1; shift
-  if "$@"; then echo "ok   $what"; else echo "FAIL $what"; fail=1; fi
-}
+source "$(dirname "$0")/common.sh"
 # firmware NAME VERSION SIZE: a file of the device's format (head 55 55 12 VERSION)
 firmware() {
   { printf '\x55\x55\x12'"\\x$(printf %02x "$2")"; head -c $(($3 - 4)) /dev/zero; } >"$work/data/Base/$1"
@@ -18,7 +10,6 @@ firmware RPU_99 99 1034
 firmware RPU_120 120 1034
 firmware RPU_short 130 300
 firmware MRO_46 46 266
-run() { "$ctl" --data-dir "$work/data" --sim-state "$work/state" "$@"; }
 
 "$ctl" --data-dir "$work/data" --simulate rpu:100 --sim-state "$work/state" info >/dev/null
 out=$(run firmware list 2>&1); rc=$?

@@ -1,14 +1,6 @@
 #!/usr/bin/env bash
 # ortenctl info end to end on the simulated device: output, exit codes, trace.
-set -u
-ctl=$1
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-fail=0
-check() {  # description, condition...
-  local what=$1; shift
-  if "$@"; then echo "ok   $what"; else echo "FAIL $what"; fail=1; fi
-}
+source "$(dirname "$0")/common.sh"
 
 out=$("$ctl" --simulate mro:45 --data-dir "$work/data" --trace "$work/trace" info 2>"$work/err"); rc=$?
 check "relay module exits 0" test $rc -eq 0

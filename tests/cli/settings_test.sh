@@ -1,15 +1,6 @@
 #!/usr/bin/env bash
 # ortenctl settings read / write / show / diff / defaults on the simulated relay module.
-set -u
-ctl=$(realpath "$1")
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-fail=0
-check() {
-  local what=$1; shift
-  if "$@"; then echo "ok   $what"; else echo "FAIL $what"; fail=1; fi
-}
-run() { "$ctl" --data-dir "$work/data" --sim-state "$work/state" "$@"; }
+source "$(dirname "$0")/common.sh"
 # cfg V0 V1 ... V44: a settings file as the window writes it
 cfg() { printf '%s\r\n' "$@"; }
 

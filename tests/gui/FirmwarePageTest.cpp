@@ -28,6 +28,16 @@ const char* const kChangeQuestion =
     "Выбранный Вами режим работы прибора не соответствует подключенному!\nПроизвести смену "
     "прошивки?";
 
+// Connected to the relay module, the user asks for the receiver's firmware
+// (answering Yes) and picks the one file offered, RPU_130.
+void ChooseReceiverFirmware(WindowFixture& f, char type = '\x12') {
+  f.PutFirmware("RPU_130", 130, 4, type);
+  f.Click("ConnectButton");
+  f.ui.AnswerYes();
+  f.Pick("DevOperModeRdG", 0);
+  f.Pick("SWVersionRdG", 0);
+}
+
 void SetDemo(const WindowFixture& f, bool demo) {
   f.Find<QComboBox>("OperModeCmB")->setCurrentIndex(demo ? 0 : 1);
 }
@@ -182,11 +192,7 @@ void FirmwarePageTest::pickedFileIsPreviewedThenWritten() {
 void FirmwarePageTest::fileStaysChosenWhenTheListIsHiddenAgain() {
   WindowFixture f(45);
   QVERIFY(f.Show());
-  f.PutFirmware("RPU_130", 130);
-  f.Click("ConnectButton");
-  f.ui.AnswerYes();
-  f.Pick("DevOperModeRdG", 0);
-  f.Pick("SWVersionRdG", 0);
+  ChooseReceiverFirmware(f);
   f.Pick("DevOperModeRdG", 1);  // back to the device's family
   QVERIFY(f.Widget("SWVersionRdG")->isHidden());
   QVERIFY(f.Widget("SoftUpdateGrB")->isHidden());
@@ -197,11 +203,7 @@ void FirmwarePageTest::fileStaysChosenWhenTheListIsHiddenAgain() {
 void FirmwarePageTest::badFileThenFamilyMismatch() {
   WindowFixture f(45);
   QVERIFY(f.Show());
-  f.PutFirmware("RPU_130", 130, 4, '\x13');
-  f.Click("ConnectButton");
-  f.ui.AnswerYes();
-  f.Pick("DevOperModeRdG", 0);
-  f.Pick("SWVersionRdG", 0);
+  ChooseReceiverFirmware(f, '\x13');
   f.ui.Clear();
   f.Click("ExecuteButton");
   const std::string typeError = "Ошибка: Несовпадение типа прибора - Запись не доступна";
