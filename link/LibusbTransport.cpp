@@ -20,6 +20,19 @@ std::string LibusbText(int rc) {
   return libusb_strerror(rc);
 }
 
+LinkFault FaultOf(int rc) {
+  switch (rc) {
+    case LIBUSB_ERROR_TIMEOUT:
+      return LinkFault::Timeout;
+    case LIBUSB_ERROR_NO_DEVICE:
+      return LinkFault::NoDevice;
+    case LIBUSB_ERROR_ACCESS:
+      return LinkFault::Access;
+    default:
+      return LinkFault::Io;
+  }
+}
+
 std::string PermissionText(const UsbId& id, libusb_device* device) {
   char rule[160];
   std::snprintf(rule, sizeof rule,
@@ -48,18 +61,21 @@ struct LibusbTransport::Impl {
   std::deque<std::uint8_t> received;  // whole IN packets, served in the sizes asked for
   std::uint32_t count = 0;
   std::string error;
+  LinkFault fault = LinkFault::None;
 
   void Fail(int rc) {
     error = LibusbText(rc);
+    fault = FaultOf(rc);
     if (rc == LIBUSB_ERROR_NO_DEVICE) dead = true;
   }
   bool Usable() {
     if (state != PipeState::Open) {
       error = "Канал связи с прибором не открыт.";
+      fault = LinkFault::Io;
       return false;
     }
     if (dead) {
-      error = LibusbText(LIBUSB_ERROR_NO_DEVICE);
+      Fail(LIBUSB_ERROR_NO_DEVICE);
       return false;
     }
     return true;
@@ -108,6 +124,7 @@ bool LibusbTransport::Impl::Open(libusb_device* device, const UsbId& id) {
     handle = nullptr;
     if (rc == LIBUSB_ERROR_ACCESS) {
       error = PermissionText(id, device);
+      fault = LinkFault::Access;
     } else {
       Fail(rc);
     }
@@ -126,14 +143,16 @@ bool LibusbTransport::Impl::Open(libusb_device* device, const UsbId& id) {
   if (libusb_kernel_driver_active(handle, kInterface) == 1) {
     rc = libusb_detach_kernel_driver(handle, kInterface);
     if (rc != 0 && rc != LIBUSB_ERROR_NOT_FOUND) {
-      rc == LIBUSB_ERROR_ACCESS ? void(error = PermissionText(id, device)) : Fail(rc);
+      Fail(rc);
+      if (rc == LIBUSB_ERROR_ACCESS) error = PermissionText(id, device);
       return false;
     }
     kernelDriverDetached = rc == 0;
   }
   rc = libusb_claim_interface(handle, kInterface);
   if (rc != 0) {
-    rc == LIBUSB_ERROR_ACCESS ? void(error = PermissionText(id, device)) : Fail(rc);
+    Fail(rc);
+    if (rc == LIBUSB_ERROR_ACCESS) error = PermissionText(id, device);
     return false;
   }
   return FindEndpoints(device);
@@ -170,6 +189,7 @@ ReadStatus LibusbTransport::Impl::Read(std::uint8_t* out, std::size_t size, int 
     received.insert(received.end(), packet.begin(), packet.begin() + std::max(got, 0));
     if (rc == LIBUSB_ERROR_TIMEOUT) {
       if (received.size() >= size) break;
+      fault = LinkFault::Timeout;
       return ReadStatus::TimedOut;  // what came stays queued for the next slice
     }
     if (rc != 0) {
@@ -214,10 +234,15 @@ bool LibusbTransport::DiscoverDevice() {
   Impl& d = *impl_;
   d.Close();
   d.count = 0;
-  if (!d.context) return false;  // keeps the reason libusb_init gave
+  if (!d.context) {
+    d.fault = LinkFault::Unavailable;  // the text stays the reason libusb_init gave
+    return false;
+  }
   d.error.clear();
+  d.fault = LinkFault::None;
   if (d.ids.empty()) {
     d.error = "Не заданы идентификаторы USB прибора: укажите --usb-id VID:PID или ORTEN_USB_ID.";
+    d.fault = LinkFault::NotConfigured;
     return false;
   }
   libusb_device** list = nullptr;
@@ -300,6 +325,9 @@ PipeState LibusbTransport::ReadPipeState() const {
 }
 std::string LibusbTransport::LastErrorText() const {
   return impl_->error;
+}
+LinkFault LibusbTransport::LastFault() const {
+  return impl_->fault;
 }
 
 }  // namespace orten

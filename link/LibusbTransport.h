@@ -30,6 +30,7 @@ class LibusbTransport final : public Transport {
   PipeState WritePipeState() const override;
   PipeState ReadPipeState() const override;
   std::string LastErrorText() const override;
+  LinkFault LastFault() const override;
 
  private:
   struct Impl;

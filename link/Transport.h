@@ -19,6 +19,20 @@ enum class ReadStatus { Ok, TimedOut, Failed };
 // that found several devices), invalid when its open failed, or open.
 enum class PipeState { None, Invalid, Open };
 
+// The kind of the last failure, so that callers can say why and pick an exit
+// code without parsing the text. After a discovery that found no device,
+// NotConfigured, Unavailable and Access explain the empty result; None there
+// means nothing is plugged in.
+enum class LinkFault {
+  None,
+  Timeout,        // nothing, or not enough, arrived in time
+  NoDevice,       // the device went away: calls fail at once until the next discovery
+  Access,         // the system refused access (permissions)
+  NotConfigured,  // the transport does not know what to look for (no USB IDs)
+  Unavailable,    // the USB layer itself could not start
+  Io,             // any other failure
+};
+
 // The byte-level link to the device: two pipes, nothing more. No framing,
 // no pacing, no retries, no user interface: callers (DeviceLink) decide what
 // a failure means and how it is shown.
@@ -49,6 +63,7 @@ class Transport {
 
   // The platform's text for the last failure (for the "Error" box).
   virtual std::string LastErrorText() const = 0;
+  virtual LinkFault LastFault() const = 0;
 };
 
 }  // namespace orten

@@ -333,5 +333,8 @@ PipeState WinPipeTransport::ReadPipeState() const {
 std::string WinPipeTransport::LastErrorText() const {
   return impl_->error;
 }
+LinkFault WinPipeTransport::LastFault() const {
+  return impl_->error.empty() ? LinkFault::None : LinkFault::Io;
+}
 
 }  // namespace orten

@@ -28,6 +28,7 @@ class WinPipeTransport final : public Transport {
   PipeState WritePipeState() const override;
   PipeState ReadPipeState() const override;
   std::string LastErrorText() const override;
+  LinkFault LastFault() const override;
 
  private:
   struct Impl;

@@ -23,6 +23,7 @@ std::vector<std::shared_ptr<SimDevice>> SimBus::Plugged() const {
 bool SimTransport::DiscoverDevice() {
   CloseLink();
   error_.clear();
+  fault_ = LinkFault::None;
   const std::vector<std::shared_ptr<SimDevice>> plugged = bus_.Plugged();
   count_ = static_cast<std::uint32_t>(plugged.size());
   if (count_ != 1) return false;
@@ -30,6 +31,7 @@ bool SimTransport::DiscoverDevice() {
   if (device_->faults().pipeOpenFails) {
     state_ = PipeState::Invalid;
     error_ = kCannotOpen;
+    fault_ = LinkFault::Io;
   } else {
     state_ = PipeState::Open;
   }
@@ -45,6 +47,7 @@ void SimTransport::CloseLink() {
 bool SimTransport::Usable() {
   if (state_ != PipeState::Open) {
     error_ = kNotOpen;
+    fault_ = LinkFault::Io;
     return false;
   }
   return true;
@@ -53,7 +56,7 @@ bool SimTransport::Usable() {
 bool SimTransport::Write(std::span<const std::uint8_t> bytes) {
   if (!Usable()) return false;
   if (!device_->Receive(bytes, clock_.NowUs())) {
-    error_ = device_->lastError();
+    FailFromDevice();
     return false;
   }
   return true;
@@ -70,8 +73,11 @@ bool SimTransport::WriteChunk(const Chunk& chunk) {
 ReadStatus SimTransport::Read(std::span<std::uint8_t> out, int timeoutMs) {
   if (!Usable()) return ReadStatus::Failed;
   const ReadStatus status = device_->Send(out, clock_.NowUs());
-  if (status == ReadStatus::TimedOut) clock_.Wait(timeoutMs);  // as long as a real pipe would
-  if (status == ReadStatus::Failed) error_ = device_->lastError();
+  if (status == ReadStatus::TimedOut) {
+    clock_.Wait(timeoutMs);  // as long as a real pipe would
+    fault_ = LinkFault::Timeout;
+  }
+  if (status == ReadStatus::Failed) FailFromDevice();
   return status;
 }
 
@@ -81,6 +87,11 @@ ReadStatus SimTransport::ReadByte(std::uint8_t& byte, int timeoutMs) {
 
 ReadStatus SimTransport::ReadChunk(Chunk& chunk, int timeoutMs) {
   return Read(chunk, timeoutMs);
+}
+
+void SimTransport::FailFromDevice() {
+  error_ = device_->lastError();
+  fault_ = device_->plugged() ? LinkFault::Io : LinkFault::NoDevice;
 }
 
 void SimTransport::FlushReadPipe() {

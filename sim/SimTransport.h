@@ -40,6 +40,7 @@ class SimTransport final : public Transport {
   PipeState WritePipeState() const override { return state_; }
   PipeState ReadPipeState() const override { return state_; }
   std::string LastErrorText() const override { return error_; }
+  LinkFault LastFault() const override { return fault_; }
 
   // The device whose pipes are open, if any.
   SimDevice* device() const { return state_ == PipeState::Open ? device_.get() : nullptr; }
@@ -50,6 +51,8 @@ class SimTransport final : public Transport {
   bool Write(std::span<const std::uint8_t> bytes);
   ReadStatus Read(std::span<std::uint8_t> out, int timeoutMs);
   bool Usable();
+  // Takes the device's reason for a failed transfer.
+  void FailFromDevice();
 
   SimBus& bus_;
   SimClock& clock_;
@@ -58,6 +61,7 @@ class SimTransport final : public Transport {
   std::uint32_t count_ = 0;
   int closes_ = 0;
   std::string error_;
+  LinkFault fault_ = LinkFault::None;
 };
 
 }  // namespace orten
