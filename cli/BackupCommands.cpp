@@ -39,9 +39,9 @@ std::string TodayStamp() {
 int RunBackupRead(CommandContext& ctx) {
   const CliOptions& o = ctx.options;
   const SystemMode mode = ModeOption(o.systemMode);
-  if (o.output.empty() && (o.module.empty() || o.object.empty())) {
+  if (o.output.empty() && (o.module.empty() || o.object.empty() || o.systemMode.empty())) {
     ctx.ui.ShowMessage(
-        "Для имени файла по умолчанию укажите --module и --object (и --mode), или -o FILE.");
+        "Для имени файла по умолчанию укажите --mode, --module и --object, или -o FILE.");
     return kExitUsage;
   }
   if (!ModuleNumberAccepted(mode, o.module)) {
@@ -49,7 +49,7 @@ int RunBackupRead(CommandContext& ctx) {
     return kExitUsage;
   }
   RegistrationImage image;
-  const int rc = OnWorkPageDevice(ctx, [&] {
+  const int rc = OnWorkPageDevice(ctx, DeviceMode::Receiver, [&] {
     std::vector<std::int32_t> values(RegistrationImage::kSize, 0);
     if (!ReadParameterBlock(ctx.link, kRegistrationArea, values)) return int{kExitDevice};
     image.assign(values);
@@ -84,7 +84,7 @@ int RunBackupWrite(CommandContext& ctx) {
     ctx.ui.ShowMessage(error);
     return kExitFile;
   }
-  return OnWorkPageDevice(ctx, [&] {
+  return OnWorkPageDevice(ctx, DeviceMode::Receiver, [&] {
     if (!WriteParameterBlock(ctx.link, kRegistrationArea, values)) return int{kExitDevice};
     ctx.out << "Резервная копия загружена успешно\n";
     if (!ctx.options.verify) return int{kExitOk};

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli/CliOptions.h"
+#include "link/DeviceCommands.h"
 
 namespace orten {
 class DeviceLink;
@@ -32,8 +33,9 @@ struct CommandContext {
 int DiscoverOneDevice(CommandContext& ctx);
 
 // Connects as the window does on a work page (code 0xAA), runs the exchange
-// and always ends with the disconnect command.
-int OnWorkPageDevice(CommandContext& ctx, const std::function<int()>& exchange);
+// and always ends with the disconnect command. A device of the other family
+// is refused before any parameter request: its memory is laid out otherwise.
+int OnWorkPageDevice(CommandContext& ctx, DeviceMode family, const std::function<int()>& exchange);
 
 // A moment in local time, through strftime's format.
 std::string LocalTimeText(std::time_t time, const char* format);

@@ -21,9 +21,17 @@ int DiscoverOneDevice(CommandContext& ctx) {
   return kExitNoDevice;
 }
 
-int OnWorkPageDevice(CommandContext& ctx, const std::function<int()>& exchange) {
+int OnWorkPageDevice(CommandContext& ctx, DeviceMode family, const std::function<int()>& exchange) {
   if (const int rc = DiscoverOneDevice(ctx); rc != kExitOk) return rc;
-  if (!SendConnect(ctx.link, kCmdConnectWork)) return kExitDevice;
+  const std::optional<DeviceIdentity> device = SendConnect(ctx.link, kCmdConnectWork);
+  if (!device) return kExitDevice;
+  if (device->mode != family) {
+    ctx.ui.ShowMessage("Команда предназначена для прибора «" + DeviceTypeText(family) +
+                       "», а подключен «" + DeviceTypeText(device->mode) +
+                       "». Обмен параметрами с прибором не выполнялся.");
+    SendDisconnect(ctx.link);
+    return kExitDevice;
+  }
   const int rc = exchange();
   return SendDisconnect(ctx.link) ? rc : kExitDevice;
 }

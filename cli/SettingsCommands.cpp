@@ -192,8 +192,8 @@ bool ReadFromDevice(CommandContext& ctx, std::vector<std::int32_t>& block) {
 
 int RunRead(CommandContext& ctx) {
   std::vector<std::int32_t> block;
-  const int rc =
-      OnWorkPageDevice(ctx, [&] { return ReadFromDevice(ctx, block) ? kExitOk : kExitDevice; });
+  const int rc = OnWorkPageDevice(
+      ctx, DeviceMode::Relay, [&] { return ReadFromDevice(ctx, block) ? kExitOk : kExitDevice; });
   if (rc != kExitOk) return rc;
   const ReleTable table =
       AsTheWindowKeepsIt(ctx, std::span<const std::int32_t>(block).first(kReleParamCount));
@@ -225,7 +225,7 @@ int RunWrite(CommandContext& ctx) {
   if (!ReadSettingsFile(ctx, ctx.options.words[2], table)) return kExitFile;
   std::vector<std::int32_t> block(kReleSettingsArea.size(), 0);
   std::copy(table.begin(), table.end(), block.begin());
-  return OnWorkPageDevice(ctx, [&] {
+  return OnWorkPageDevice(ctx, DeviceMode::Relay, [&] {
     if (!WriteParameterBlock(ctx.link, kReleSettingsArea, block)) {
       ctx.ui.ShowMessage("Ошибка: настройки реле не загружены в прибор.");
       return int{kExitDevice};

@@ -28,6 +28,28 @@ check "info shows the code" grep -qx 'Код конфигурации: 249' <<<"
 
 run backup read --mode rpu --module 9 --object 1 >/dev/null 2>&1; rc=$?
 check "module outside the mode's range is a usage error" test $rc -eq 2
+run backup read --module 150 --object 7 >/dev/null 2>&1; rc=$?
+check "a default name without --mode is a usage error" test $rc -eq 2
+
+"$ctl" --data-dir "$work/data" settings defaults -o "$work/factory.cfg" >/dev/null 2>&1
+# The other family's memory is never touched: refused after the connect,
+# before any parameter request (0x93 read, 0x94 write) goes out.
+while IFS='|' read -r family args; do
+  rm -f "$work/tf"
+  # shellcheck disable=SC2086
+  err=$("$ctl" --data-dir "$work/data" --simulate "$family" --trace "$work/tf" $args 2>&1 >/dev/null)
+  rc=$?
+  check "$family $args: refused with exit 1" test $rc -eq 1
+  check "$family $args: says which device is connected" grep -q 'а подключен «' <<<"$err"
+  check "$family $args: no parameter request" test "$(grep -Ec '^W 9[34]$' "$work/tf")" -eq 0
+  check "$family $args: disconnected" grep -qx 'W a0' "$work/tf"
+done <<EOF2
+mro:40|backup write $work/source.rrg
+mro:40|backup read -o $work/never.rrg
+rpu:120|settings read
+rpu:120|settings write $work/factory.cfg
+EOF2
+check "nothing saved from the wrong family" test ! -e "$work/never.rrg"
 
 head -n 100 "$work/source.rrg" >"$work/short.rrg"
 err=$(run --trace "$work/t2" backup write "$work/short.rrg" 2>&1 >/dev/null); rc=$?
