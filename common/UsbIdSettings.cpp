@@ -76,7 +76,10 @@ std::string FormatRememberedUsbIds(const std::vector<UsbId>& ids) {
       "# Идентификаторы USB прибора для ortenconf и ortenctl (ortenctl usb --remember).\n";
   text += kKey;
   text += " = ";
-  for (std::size_t i = 0; i < ids.size(); ++i) text += (i ? "," : "") + FormatUsbId(ids[i]);
+  for (std::size_t i = 0; i < ids.size(); ++i) {
+    if (i > 0) text += ',';
+    text += FormatUsbId(ids[i]);
+  }
   return text + "\n";
 }
 
