@@ -14,6 +14,7 @@
 #include "backup/BackupPage.h"
 #include "common/DataFolders.h"
 #include "firmware/FirmwarePage.h"
+#include "link/DiscoveryAdvice.h"
 #include "link/Packets.h"
 
 namespace orten::gui {
@@ -47,6 +48,11 @@ void TMainForm::ConnectButtonClick() {
     if (link_.DeviceCount() == 0) {
       ui_.SetStatusText(msg::kNoDevices);
       ui_.ShowMessage(msg::kNoDevices, kWarningCaption, BoxIcon::Error);
+      // The real reason when it is more than nothing plugged in: no IDs,
+      // no USB layer, no access.
+      if (const auto why = NotFoundReason(link_.transport())) {
+        ui_.ShowMessage(*why, kAppTitle, BoxIcon::Information);
+      }
     } else {
       ui_.SetStatusText(msg::kSeveralDevicesStatus);
       ui_.ShowMessage(msg::kSeveralDevices, kWarningCaption, BoxIcon::Error);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,11 @@ struct CliOptions {
   std::string systemMode;          // backup read: "rpu" or "rtr", for the default file name
   std::string module;              // backup read: module number, for the default file name
   std::string object;              // backup read: object number, for the default file name
+  bool all = false;                // usb: every device, not just the possible receivers
+  bool forget = false;             // usb: drop the remembered IDs
+  std::string remember;            // usb: IDs to remember for both programs
+  bool gone = false;               // wait: for the device to go
+  std::optional<double> timeout;   // wait: seconds; none waits as long as it takes
   std::vector<std::string> words;  // the command and its arguments
 };
 

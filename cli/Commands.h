@@ -44,5 +44,9 @@ int RunInfo(CommandContext& ctx);
 int RunFirmware(CommandContext& ctx);
 int RunBackup(CommandContext& ctx);
 int RunSettings(CommandContext& ctx);
+int RunWait(CommandContext& ctx);
+// Needs no link to the device (and must work when the remembered IDs are
+// broken, to replace or forget them), so it runs before one is built.
+int RunUsb(const CliOptions& options, std::ostream& out, std::ostream& err);
 
 }  // namespace orten::cli

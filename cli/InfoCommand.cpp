@@ -3,6 +3,7 @@
 #include "cli/Commands.h"
 #include "link/DeviceCommands.h"
 #include "link/DeviceLink.h"
+#include "link/DiscoveryAdvice.h"
 #include "link/Packets.h"
 #include "link/UserInterface.h"
 
@@ -12,9 +13,9 @@ int DiscoverOneDevice(CommandContext& ctx) {
   if (ctx.link.DiscoverDevice()) return kExitOk;
   if (ctx.link.DeviceCount() == 0) {
     ctx.ui.ShowMessage(msg::kNoDevices, kWarningCaption, BoxIcon::Error);
-    // Why the search came up empty, when the transport knows (no USB IDs set).
-    if (const std::string why = ctx.link.transport().LastErrorText(); !why.empty())
-      ctx.ui.ShowMessage(why);
+    // Why the search came up empty, when it is more than nothing plugged in.
+    if (const auto why = NotFoundReason(ctx.link.transport()))
+      ctx.ui.ShowMessage(*why, kAppTitle, BoxIcon::Information);
   } else {
     ctx.ui.ShowMessage(msg::kSeveralDevices, kWarningCaption, BoxIcon::Error);
   }

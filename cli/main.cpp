@@ -23,7 +23,8 @@ const std::map<std::string, Command>& Commands() {
   static const std::map<std::string, Command> commands = {{"info", RunInfo},
                                                           {"firmware", RunFirmware},
                                                           {"backup", RunBackup},
-                                                          {"settings", RunSettings}};
+                                                          {"settings", RunSettings},
+                                                          {"wait", RunWait}};
   return commands;
 }
 
@@ -49,6 +50,7 @@ int main(int argc, char** argv) {
     return kExitOk;
   }
   if (options.words.empty()) return Usage("не указана команда");
+  if (options.words.front() == "usb") return RunUsb(options, std::cout, std::cerr);
   const auto command = Commands().find(options.words.front());
   if (command == Commands().end()) return Usage("неизвестная команда " + options.words.front());
 

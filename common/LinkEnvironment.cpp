@@ -1,14 +1,15 @@
 #include "common/LinkEnvironment.h"
 
-#include <cstdlib>
 #include <filesystem>
 
+#include "common/SimPresence.h"
 #include "sim/SimState.h"
 #include "sim/SimTransport.h"
 
 #ifdef _WIN32
 #include "link/WinPipeTransport.h"
 #else
+#include "link/LibusbPresence.h"
 #include "link/LibusbTransport.h"
 #endif
 
@@ -48,16 +49,16 @@ std::unique_ptr<LinkEnvironment> LinkEnvironment::Create(const CommonOptions& op
 #ifdef _WIN32
   env->transport_ = std::make_unique<WinPipeTransport>();
 #else
-  std::vector<UsbId> ids = options.usbIds;
-  if (ids.empty()) {
-    if (const char* fromEnv = std::getenv("ORTEN_USB_ID");
-        fromEnv && !ParseUsbIdList(fromEnv, ids, error)) {
-      error = "ORTEN_USB_ID: " + error;
+  switch (ResolveUsbIds(options.usbIds, env->usbIds_, error)) {
+    case UsbIdProblem::BadEnvironment:
       why = Failure::Usage;
       return nullptr;
-    }
+    case UsbIdProblem::BadFile:
+      return nullptr;
+    case UsbIdProblem::None:
+      break;
   }
-  env->transport_ = std::make_unique<LibusbTransport>(std::move(ids));
+  env->transport_ = std::make_unique<LibusbTransport>(env->usbIds_.ids);
 #endif
   why = Failure::None;
   return env;
@@ -67,6 +68,19 @@ LinkEnvironment::~LinkEnvironment() {
   std::string ignored;  // a program that is ending has nobody left to tell
   SaveSimState(ignored);
   if (transport_) transport_->CloseLink();
+}
+
+DevicePresence* LinkEnvironment::presence() {
+  if (!presence_) {
+    if (simBus_) {
+      presence_ = std::make_unique<SimPresence>(*simBus_);
+    } else {
+#ifndef _WIN32
+      presence_ = std::make_unique<LibusbPresence>(usbIds_.ids);
+#endif
+    }
+  }
+  return presence_.get();
 }
 
 bool LinkEnvironment::SaveSimState(std::string& error) {

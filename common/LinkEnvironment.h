@@ -4,6 +4,8 @@
 #include <string>
 
 #include "common/CommonOptions.h"
+#include "common/UsbIdSettings.h"
+#include "link/DevicePresence.h"
 #include "link/TraceLog.h"
 #include "link/Transport.h"
 
@@ -18,7 +20,8 @@ class SimDevice;
 // programs build their link from here, so they pick the device the same way.
 class LinkEnvironment {
  public:
-  // Why Create failed: a wrong option value, or a file that could not be used.
+  // Why Create failed: a wrong option value, or a file that could not be used
+  // (the remembered USB IDs among them).
   enum class Failure { None, Usage, File };
   static std::unique_ptr<LinkEnvironment> Create(const CommonOptions& options, std::string& error,
                                                  Failure* failure = nullptr);
@@ -33,6 +36,11 @@ class LinkEnvironment {
   SimDevice* simDevice() const { return simDevice_.get(); }
   // Saves the simulated device to its state file, if it has one.
   bool SaveSimState(std::string& error);
+  // Whether the device is on the line, without opening it; made on first
+  // use. Null where the platform has no way to tell (Windows).
+  DevicePresence* presence();
+  // The USB IDs looked for, and where they came from (none on the simulation).
+  const ConfiguredUsbIds& usbIds() const { return usbIds_; }
 
  private:
   LinkEnvironment() = default;
@@ -42,6 +50,8 @@ class LinkEnvironment {
   std::shared_ptr<SimDevice> simDevice_;
   std::unique_ptr<Transport> transport_;
   std::string simStatePath_;
+  ConfiguredUsbIds usbIds_;
+  std::unique_ptr<DevicePresence> presence_;
   TraceLog trace_;
 };
 

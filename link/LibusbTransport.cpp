@@ -241,7 +241,7 @@ bool LibusbTransport::DiscoverDevice() {
   d.error.clear();
   d.fault = LinkFault::None;
   if (d.ids.empty()) {
-    d.error = "Не заданы идентификаторы USB прибора: укажите --usb-id VID:PID или ORTEN_USB_ID.";
+    d.error = kUsbIdsNotConfigured;
     d.fault = LinkFault::NotConfigured;
     return false;
   }

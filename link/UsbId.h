@@ -20,4 +20,11 @@ std::optional<UsbId> ParseUsbId(const std::string& text);
 bool ParseUsbIdList(const std::string& text, std::vector<UsbId>& ids, std::string& error);
 std::string FormatUsbId(const UsbId& id);
 
+// Said wherever the device is looked for with no IDs configured: how to find
+// them and how to keep them for both programs.
+inline constexpr const char* kUsbIdsNotConfigured =
+    "Не заданы идентификаторы USB прибора (VID:PID).\n"
+    "Найдите прибор командой «ortenctl usb» и запомните его идентификаторы командой\n"
+    "«ortenctl usb --remember VID:PID» (или укажите --usb-id VID:PID либо ORTEN_USB_ID).";
+
 }  // namespace orten

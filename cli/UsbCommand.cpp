@@ -1,0 +1,146 @@
+// ortenctl usb: which USB devices could be the receiver, and the IDs both
+// programs remember for it. Formatting only: the core does the looking.
+#include <ostream>
+
+#include "cli/Commands.h"
+#include "common/UsbIdSettings.h"
+#include "link/DiscoveryAdvice.h"
+#include "link/UsbDeviceScan.h"
+
+namespace orten::cli {
+
+namespace {
+
+#ifndef _WIN32
+
+// Pads to a width in characters, not bytes: the headings are Cyrillic.
+std::string Pad(const std::string& text, std::size_t width) {
+  std::size_t characters = 0;
+  for (const char c : text) characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  return text + std::string(width > characters ? width - characters : 1, ' ');
+}
+
+std::string AccessText(UsbAccess access) {
+  switch (access) {
+    case UsbAccess::Yes:
+      return "да";
+    case UsbAccess::No:
+      return "нет";
+    case UsbAccess::Unknown:
+      break;
+  }
+  return "?";
+}
+
+std::string NamesText(const UsbDeviceInfo& device) {
+  if (device.manufacturer.empty() && device.product.empty()) return "(названия не прочитать)";
+  return (device.manufacturer.empty() ? "?" : device.manufacturer) + " / " +
+         (device.product.empty() ? "?" : device.product);
+}
+
+void PrintTable(const std::vector<UsbDeviceInfo>& rows, bool all, std::ostream& out) {
+  std::size_t portWidth = 8;
+  for (const UsbDeviceInfo& d : rows) portWidth = std::max(portWidth, d.port.size() + 2);
+  out << Pad("VID:PID", 11) << Pad("USB", portWidth) << Pad("доступ", 8) << Pad("задан", 7)
+      << (all ? Pad("прибор?", 9) : "") << "изготовитель / изделие\n";
+  for (const UsbDeviceInfo& d : rows) {
+    out << Pad(FormatUsbId(d.id), 11) << Pad(d.port, portWidth) << Pad(AccessText(d.access), 8)
+        << Pad(d.configured ? "да" : "нет", 7)
+        << (all ? Pad(d.receiverInterface ? "может" : "нет", 9) : "") << NamesText(d) << '\n';
+  }
+}
+
+// What to do next: remember the one candidate, or let this user open it.
+void PrintAdvice(const std::vector<UsbDeviceInfo>& rows, bool haveIds, std::ostream& out) {
+  std::vector<const UsbDeviceInfo*> candidates;
+  for (const UsbDeviceInfo& d : rows) {
+    if (d.receiverInterface) candidates.push_back(&d);
+  }
+  if (!haveIds && candidates.size() == 1) {
+    out << "\nЗапомните его: ortenctl usb --remember " << FormatUsbId(candidates[0]->id) << '\n';
+  }
+  for (const UsbDeviceInfo* d : candidates) {
+    if ((d->configured || !haveIds) && d->access == UsbAccess::No) {
+      out << "\nУ этого пользователя нет доступа к " << FormatUsbId(d->id) << " (" << d->port
+          << ").\n"
+          << UdevAdvice(d->id) << '\n';
+    }
+  }
+}
+
+int ListDevices(const CliOptions& options, std::ostream& out, std::ostream& err) {
+  int rc = kExitOk;
+  ConfiguredUsbIds configured;
+  std::string error;
+  if (const UsbIdProblem problem = ResolveUsbIds(options.common.usbIds, configured, error);
+      problem != UsbIdProblem::None) {
+    err << "ortenctl: " << error << '\n';
+    rc = problem == UsbIdProblem::BadFile ? kExitFile : kExitUsage;
+  }
+  out << "Идентификаторы прибора: ";
+  for (const UsbId& id : configured.ids) out << FormatUsbId(id) << ' ';
+  out << '(' << UsbIdSourceText(configured.source) << ")\n\n";
+
+  UsbScan scan = ScanUsbDevices(configured.ids);
+  if (!scan.ok) {
+    err << "ortenctl: " << NotFoundReason(scan.fault, scan.error).value_or(scan.error) << '\n';
+    return kExitDevice;
+  }
+  std::vector<UsbDeviceInfo> rows;
+  for (UsbDeviceInfo& d : scan.devices) {
+    if (options.all || d.receiverInterface) rows.push_back(std::move(d));
+  }
+  if (rows.empty()) {
+    out << (options.all ? "Устройств USB не найдено.\n"
+                        : "Устройств USB, которые могут быть прибором, не найдено "
+                          "(все устройства: ortenctl usb --all).\n");
+    return rc;
+  }
+  PrintTable(rows, options.all, out);
+  PrintAdvice(rows, !configured.ids.empty(), out);
+  return rc;
+}
+
+int Remember(const CliOptions& options, std::ostream& out, std::ostream& err) {
+  std::vector<UsbId> ids;
+  std::string error;
+  ParseUsbIdList(options.remember, ids, error);  // checked when the options were read
+  const std::string path = RememberedUsbIdsPath();
+  if (!RememberUsbIds(path, ids, error)) {
+    err << "ortenctl: " << error << '\n';
+    return kExitFile;
+  }
+  out << "Идентификаторы прибора запомнены в " << path << ".\n";
+  if (!options.common.usbIds.empty()) out << "(В этом запуске действует --usb-id.)\n";
+  return kExitOk;
+}
+
+#endif
+
+}  // namespace
+
+int RunUsb(const CliOptions& options, std::ostream& out, std::ostream& err) {
+  if (options.words.size() != 1 || (options.forget && !options.remember.empty())) {
+    err << "ortenctl: команда usb принимает только --all, --remember VID:PID или --forget\n";
+    return kExitUsage;
+  }
+#ifdef _WIN32
+  (void)out;
+  err << "ortenctl: команда usb нужна только в Linux: в Windows прибор находит его драйвер.\n";
+  return kExitUsage;
+#else
+  if (!options.remember.empty()) return Remember(options, out, err);
+  if (options.forget) {
+    std::string error;
+    if (!ForgetUsbIds(RememberedUsbIdsPath(), error)) {
+      err << "ortenctl: " << error << '\n';
+      return kExitFile;
+    }
+    out << "Запомненных идентификаторов прибора больше нет.\n";
+    return kExitOk;
+  }
+  return ListDevices(options, out, err);
+#endif
+}
+
+}  // namespace orten::cli

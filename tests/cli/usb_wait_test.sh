@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# ortenctl usb (remembered IDs and their precedence) and wait, on a machine
+# with no receiver attached and on the simulated device.
+source "$(dirname "$0")/common.sh"
+export XDG_CONFIG_HOME="$work/config"
+unset ORTEN_USB_ID
+conf="$XDG_CONFIG_HOME/ortenconf/usb.conf"
+
+"$ctl" --data-dir "$work/data" info >/dev/null 2>"$work/err"; rc=$?
+check "no IDs: info exits 4" test $rc -eq 4
+check "no IDs: the usual message first" test "$(head -n 1 "$work/err")" = 'Внимание! (ошибка): Приборы марки Ортен отключены от линии USB!'
+check "no IDs: names the command that finds the device" grep -q '«ortenctl usb»' "$work/err"
+check "no IDs: names the command that remembers it" grep -q 'ortenctl usb --remember VID:PID' "$work/err"
+
+out=$("$ctl" usb --remember 1234:ABCD,0483:5740); rc=$?
+check "remember exits 0" test $rc -eq 0
+check "remember names the file" grep -qF "$conf" <<<"$out"
+check "remembered file holds the IDs" grep -qx 'usb-id = 1234:abcd,0483:5740' "$conf"
+check "no temporary file left" test -z "$(ls -A "$XDG_CONFIG_HOME/ortenconf" | grep -v '^usb.conf$')"
+
+"$ctl" --data-dir "$work/data" info >/dev/null 2>"$work/err"; rc=$?
+check "remembered IDs: nothing plugged in exits 4" test $rc -eq 4
+check "remembered IDs: no reason box" test "$(wc -l <"$work/err")" -eq 1
+
+out=$("$ctl" usb 2>/dev/null)
+check "usb shows the remembered IDs" grep -q '^Идентификаторы прибора: 1234:abcd 0483:5740 (запомнены в ' <<<"$out"
+out=$(ORTEN_USB_ID=1111:2222 "$ctl" usb 2>/dev/null)
+check "ORTEN_USB_ID wins over remembered" grep -q '^Идентификаторы прибора: 1111:2222 (из ORTEN_USB_ID)' <<<"$out"
+out=$(ORTEN_USB_ID=1111:2222 "$ctl" usb --usb-id 3333:4444 2>/dev/null)
+check "--usb-id wins over both" grep -q '^Идентификаторы прибора: 3333:4444 (из --usb-id)' <<<"$out"
+
+printf 'usb-id = 1234:abcd\nmode = fast\n' >"$conf"
+"$ctl" --data-dir "$work/data" info >/dev/null 2>"$work/err"; rc=$?
+check "malformed file: info exits 3" test $rc -eq 3
+check "malformed file: names file and line" grep -qF "$conf, строка 2" "$work/err"
+"$ctl" --data-dir "$work/data" info --usb-id 1:1 >/dev/null 2>&1; rc=$?
+check "malformed file unused under --usb-id" test $rc -eq 4
+"$ctl" usb >/dev/null 2>&1; rc=$?
+check "malformed file: usb lists and exits 3" test $rc -eq 3
+"$ctl" usb --forget >/dev/null; rc=$?
+check "forget exits 0 and removes the file" test $rc -eq 0 -a ! -e "$conf"
+
+"$ctl" usb --remember 12345:1 >/dev/null 2>&1; rc=$?
+check "bad ID to remember is a usage error" test $rc -eq 2 -a ! -e "$conf"
+"$ctl" usb --remember 1:1 --forget >/dev/null 2>&1; rc=$?
+check "remember and forget together is a usage error" test $rc -eq 2
+
+"$ctl" wait --timeout 0.2 >/dev/null 2>"$work/err"; rc=$?
+check "wait without IDs is a usage error" test $rc -eq 2
+check "wait without IDs says how to set them" grep -q 'ortenctl usb --remember' "$work/err"
+"$ctl" wait --usb-id 0000:0001 --timeout 0.3 >/dev/null 2>&1; rc=$?
+check "wait for an absent device times out with 4" test $rc -eq 4
+out=$("$ctl" wait --gone --usb-id 0000:0001 --timeout 1); rc=$?
+check "wait --gone for an absent device ends at once" test $rc -eq 0
+
+out=$(run --simulate mro wait --timeout 1); rc=$?
+check "simulated device: wait ends at once" test $rc -eq 0
+check "simulated device: wait says so" grep -qx 'Прибор на линии USB.' <<<"$out"
+run wait --gone --timeout 1 >/dev/null 2>"$work/err"; rc=$?
+check "simulated device never goes: --gone times out with 4" test $rc -eq 4
+run wait --gone >/dev/null 2>&1; rc=$?
+check "simulated device: endless --gone is refused" test $rc -eq 2
+"$ctl" wait --timeout soon >/dev/null 2>&1; rc=$?
+check "bad --timeout is a usage error" test $rc -eq 2
+
+help=$("$ctl" --help)
+for word in 'usb \[--all\]' 'usb --remember VID:PID' 'usb --forget' 'wait \[--gone\] \[--timeout SECONDS\]'; do
+  check "help lists $word" grep -q "$word" <<<"$help"
+done
+
+exit $fail
