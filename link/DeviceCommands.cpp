@@ -69,6 +69,9 @@ std::optional<DeviceIdentity> SendConnect(DeviceLink& link, std::uint8_t code) {
 }
 
 bool SendDisconnect(DeviceLink& link) {
+  // A device that was pulled out has been reported once already; there is
+  // nobody to say goodbye to.
+  if (link.DeviceGone()) return false;
   link.FlushWritePipe();
   link.FlushReadPipe();
   if (!link.SendPacket(MakeCommandPacket(kCmdConnectMain))) {

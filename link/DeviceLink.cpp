@@ -23,10 +23,13 @@ DeviceLink::DeviceLink(Transport& transport, Pacer& pacer, UserInterface& ui, Tr
     : transport_(transport), pacer_(pacer), ui_(ui), trace_(trace) {}
 
 void DeviceLink::ReportFailure(const std::string& text) {
+  if (deviceGone_) return;
+  deviceGone_ = transport_.LastFault() == LinkFault::NoDevice;
   if (!text.empty()) ui_.ShowSystemError(text);
 }
 
 bool DeviceLink::DiscoverDevice() {
+  deviceGone_ = false;
   const bool one = transport_.DiscoverDevice();
   if (one && (transport_.WritePipeState() == PipeState::Invalid ||
               transport_.ReadPipeState() == PipeState::Invalid)) {
@@ -50,7 +53,9 @@ bool DeviceLink::WriteChunk(const Chunk& chunk) {
 }
 
 // Waits in slices, pumping the window in between, until the attempt gets
-// its bytes, fails, or the whole wait is used up.
+// its bytes, fails, or the whole wait is used up. A slice that times out
+// keeps what it got for the next slice; a read given up keeps nothing, so
+// the next exchange never starts on the remains of this one.
 template <typename Attempt>
 bool DeviceLink::BoundedRead(Attempt attempt, int timeoutMs) {
   for (int waited = 0;;) {
@@ -59,11 +64,13 @@ bool DeviceLink::BoundedRead(Attempt attempt, int timeoutMs) {
       case ReadStatus::Ok:
         return true;
       case ReadStatus::Failed:
+        transport_.DiscardInput();
         ReportFailure(transport_.LastErrorText());
         return false;
       case ReadStatus::TimedOut:
         waited += slice;
         if (waited >= timeoutMs) {
+          transport_.DiscardInput();
           ReportFailure(TimeoutText(timeoutMs));
           return false;
         }

@@ -23,6 +23,8 @@ inline constexpr int kReadSliceMs = 100;
 // pacer and the user interface of whoever started the exchange, plus the
 // optional trace. A failed transfer shows the transport's text once in the
 // "Error" box; the caller then stops and says what failed in its own words.
+// Once the device is known to be gone, later failures stay quiet until the
+// next discovery: one unplug, one box.
 class DeviceLink {
  public:
   DeviceLink(Transport& transport, Pacer& pacer, UserInterface& ui, TraceLog* trace = nullptr);
@@ -39,6 +41,8 @@ class DeviceLink {
   void FlushWritePipe();
   void FlushReadPipe();
   void CloseLink() { transport_.CloseLink(); }
+  // The device went away during this connection (already reported).
+  bool DeviceGone() const { return deviceGone_; }
 
   // A command packet goes out as eight single-byte writes; stops at the
   // first failed write.
@@ -63,6 +67,7 @@ class DeviceLink {
   Pacer& pacer_;
   UserInterface& ui_;
   TraceLog* trace_;
+  bool deviceGone_ = false;
 };
 
 }  // namespace orten

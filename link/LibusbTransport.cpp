@@ -16,8 +16,11 @@ constexpr int kDrainTimeoutMs = 1;
 constexpr int kDrainPacketLimit = 16;
 constexpr int kInterface = 0;
 
+constexpr const char* kDeviceGone = "Прибор отключен от линии USB: связь с ним потеряна.";
+constexpr const char* kNotOpen = "Канал связи с прибором не открыт.";
+
 std::string LibusbText(int rc) {
-  return libusb_strerror(rc);
+  return rc == LIBUSB_ERROR_NO_DEVICE ? kDeviceGone : libusb_strerror(rc);
 }
 
 LinkFault FaultOf(int rc) {
@@ -68,10 +71,20 @@ struct LibusbTransport::Impl {
     fault = FaultOf(rc);
     if (rc == LIBUSB_ERROR_NO_DEVICE) dead = true;
   }
+  void FailIo(std::string text) {
+    error = std::move(text);
+    fault = LinkFault::Io;
+  }
+  // A failed transfer on an endpoint. A stalled endpoint is cleared at once,
+  // so the next exchange works without replugging the device.
+  void FailTransfer(int rc, std::uint8_t endpoint) {
+    Fail(rc);
+    if (rc == LIBUSB_ERROR_PIPE && libusb_clear_halt(handle, endpoint) == 0)
+      error += " (конечная точка сброшена, операцию можно повторить)";
+  }
   bool Usable() {
     if (state != PipeState::Open) {
-      error = "Канал связи с прибором не открыт.";
-      fault = LinkFault::Io;
+      FailIo(kNotOpen);
       return false;
     }
     if (dead) {
@@ -84,6 +97,7 @@ struct LibusbTransport::Impl {
   bool FindEndpoints(libusb_device* device);
   bool Write(const std::uint8_t* data, int size);
   ReadStatus Read(std::uint8_t* out, std::size_t size, int timeoutMs);
+  void Drain();
   void Close();
 };
 
@@ -112,7 +126,7 @@ bool LibusbTransport::Impl::FindEndpoints(libusb_device* device) {
   }
   libusb_free_config_descriptor(config);
   if (endpointIn == 0 || endpointOut == 0) {
-    error = "У интерфейса 0 прибора нет пары конечных точек bulk IN и OUT.";
+    FailIo("У интерфейса 0 прибора нет пары конечных точек bulk IN и OUT.");
     return false;
   }
   return true;
@@ -164,11 +178,11 @@ bool LibusbTransport::Impl::Write(const std::uint8_t* data, int size) {
   const int rc = libusb_bulk_transfer(handle, endpointOut, const_cast<std::uint8_t*>(data), size,
                                       &written, kWriteTimeoutMs);
   if (rc != 0) {
-    Fail(rc);
+    FailTransfer(rc, endpointOut);
     return false;
   }
   if (written != size) {
-    error = "Записано " + std::to_string(written) + " байт из " + std::to_string(size) + ".";
+    FailIo("Записано " + std::to_string(written) + " байт из " + std::to_string(size) + ".");
     return false;
   }
   return true;
@@ -189,17 +203,35 @@ ReadStatus LibusbTransport::Impl::Read(std::uint8_t* out, std::size_t size, int 
     received.insert(received.end(), packet.begin(), packet.begin() + std::max(got, 0));
     if (rc == LIBUSB_ERROR_TIMEOUT) {
       if (received.size() >= size) break;
-      fault = LinkFault::Timeout;
+      Fail(rc);
       return ReadStatus::TimedOut;  // what came stays queued for the next slice
     }
     if (rc != 0) {
-      Fail(rc);
+      FailTransfer(rc, endpointIn);
+      received.clear();  // a failed read leaves nothing of its reply behind
       return ReadStatus::Failed;
     }
   }
   std::copy_n(received.begin(), size, out);
   received.erase(received.begin(), received.begin() + static_cast<std::ptrdiff_t>(size));
   return ReadStatus::Ok;
+}
+
+// Drops whatever the device has already queued, without waiting for more.
+void LibusbTransport::Impl::Drain() {
+  std::vector<std::uint8_t> packet(static_cast<std::size_t>(inPacketSize));
+  for (int i = 0; i < kDrainPacketLimit; ++i) {
+    int got = 0;
+    const int rc = libusb_bulk_transfer(handle, endpointIn, packet.data(), inPacketSize, &got,
+                                        kDrainTimeoutMs);
+    if (rc == LIBUSB_ERROR_TIMEOUT) return;  // nothing more queued: the usual end
+    if (rc != 0) {
+      // The flush has no result of its own: the next transfer reports a
+      // device that is gone, and a stall is cleared now.
+      FailTransfer(rc, endpointIn);
+      return;
+    }
+  }
 }
 
 void LibusbTransport::Impl::Close() {
@@ -298,19 +330,14 @@ ReadStatus LibusbTransport::ReadChunk(Chunk& chunk, int timeoutMs) {
 
 void LibusbTransport::FlushWritePipe() {}  // bulk writes are done when they return
 
+void LibusbTransport::DiscardInput() {
+  impl_->received.clear();
+}
+
 void LibusbTransport::FlushReadPipe() {
   Impl& d = *impl_;
   d.received.clear();
-  if (!d.Usable()) return;
-  // Drop whatever the device has already queued, without waiting for more.
-  std::vector<std::uint8_t> packet(static_cast<std::size_t>(d.inPacketSize));
-  for (int i = 0; i < kDrainPacketLimit; ++i) {
-    int got = 0;
-    if (libusb_bulk_transfer(d.handle, d.endpointIn, packet.data(), d.inPacketSize, &got,
-                             kDrainTimeoutMs) != 0) {
-      break;
-    }
-  }
+  if (d.state == PipeState::Open && !d.dead) d.Drain();
 }
 
 void LibusbTransport::CloseLink() {

@@ -10,7 +10,8 @@ namespace orten {
 
 // The device on Linux, through libusb-1.0: interface 0 of the one device
 // with a configured ID, its first bulk OUT endpoint as the write pipe and its
-// first bulk IN endpoint as the read pipe.
+// first bulk IN endpoint as the read pipe. Input arrives in whole packets of
+// the IN endpoint's size and is served from a queue in the sizes asked for.
 class LibusbTransport final : public Transport {
  public:
   explicit LibusbTransport(std::vector<UsbId> ids);
@@ -24,6 +25,7 @@ class LibusbTransport final : public Transport {
   bool WriteChunk(const Chunk& chunk) override;
   ReadStatus ReadByte(std::uint8_t& byte, int timeoutMs) override;
   ReadStatus ReadChunk(Chunk& chunk, int timeoutMs) override;
+  void DiscardInput() override;
   void FlushWritePipe() override;
   void FlushReadPipe() override;
   void CloseLink() override;

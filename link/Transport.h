@@ -12,7 +12,8 @@ using Chunk = std::array<std::uint8_t, kChunkSize>;
 
 // Result of one bounded read attempt. TimedOut means nothing (or not enough)
 // arrived within the wait; the bytes that did arrive stay queued for the next
-// attempt. Failed is final for this call and LastErrorText() says why.
+// attempt, until DiscardInput(). Failed is final for this call, leaves nothing
+// of the reply queued, and LastErrorText() says why.
 enum class ReadStatus { Ok, TimedOut, Failed };
 
 // A pipe handle is none before the first discovery (and after a discovery
@@ -52,6 +53,10 @@ class Transport {
   // Waits at most timeoutMs for the whole request; never returns part of it.
   virtual ReadStatus ReadByte(std::uint8_t& byte, int timeoutMs) = 0;
   virtual ReadStatus ReadChunk(Chunk& chunk, int timeoutMs) = 0;
+
+  // Drops what timed-out attempts left queued, without asking the device for
+  // anything: the read they belonged to has been given up.
+  virtual void DiscardInput() = 0;
 
   virtual void FlushWritePipe() = 0;
   // Also drops input that arrived but was never read.

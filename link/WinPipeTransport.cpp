@@ -311,6 +311,10 @@ ReadStatus WinPipeTransport::ReadChunk(Chunk& chunk, int timeoutMs) {
   return impl_->Read(chunk.data(), chunk.size(), timeoutMs);
 }
 
+void WinPipeTransport::DiscardInput() {
+  impl_->reader.Discard();
+}
+
 void WinPipeTransport::FlushWritePipe() {
   if (impl_->writePipe.IsOpen()) FlushFileBuffers(impl_->writePipe.get());
 }

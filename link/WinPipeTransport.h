@@ -22,6 +22,7 @@ class WinPipeTransport final : public Transport {
   bool WriteChunk(const Chunk& chunk) override;
   ReadStatus ReadByte(std::uint8_t& byte, int timeoutMs) override;
   ReadStatus ReadChunk(Chunk& chunk, int timeoutMs) override;
+  void DiscardInput() override;
   void FlushWritePipe() override;
   void FlushReadPipe() override;
   void CloseLink() override;

@@ -7,6 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config ccache git
   qt6-base-dev libgl-dev            # the window (Qt 6 Widgets)
   libusb-1.0-0-dev                  # USB on Linux
+  umockdev libumockdev-dev          # the libusb transport's tests, against emulated devices
   googletest libgtest-dev libgmock-dev libbenchmark-dev libboost-dev   # tests and benchmarks
   g++-mingw-w64-x86-64-posix        # the Windows cross build
   xvfb xauth fonts-dejavu-core      # running the window without a display

@@ -211,6 +211,12 @@ void SimDevice::Corrupt(std::size_t first, std::size_t crcLow) {
   if (faults_.badChecksum) output_[crcLow] ^= 0xFF;
 }
 
+std::size_t SimDevice::OutputReady(std::int64_t nowUs) {
+  if (!plugged_) return 0;
+  if (state_ == State::Firmware) FinishFirmware(nowUs);
+  return silent_ ? 0 : output_.size();
+}
+
 ReadStatus SimDevice::Send(std::span<std::uint8_t> out, std::int64_t nowUs) {
   if (!plugged_) {
     lastError_ = "Устройство не подключено.";

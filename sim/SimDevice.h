@@ -56,6 +56,9 @@ class SimDevice {
   // Device to host: exactly out.size() bytes, or TimedOut with nothing
   // taken, or Failed for a short chunk.
   ReadStatus Send(std::span<std::uint8_t> out, std::int64_t nowUs);
+  // How many device-to-host bytes a read could take now. Asking is what
+  // tells the device a firmware stream has ended, as Send() does.
+  std::size_t OutputReady(std::int64_t nowUs);
   // Output the host never read is dropped, as a flush of the read pipe does.
   void DropPendingOutput() { output_.clear(); }
 

@@ -34,6 +34,8 @@ class SimTransport final : public Transport {
   bool WriteChunk(const Chunk& chunk) override;
   ReadStatus ReadByte(std::uint8_t& byte, int timeoutMs) override;
   ReadStatus ReadChunk(Chunk& chunk, int timeoutMs) override;
+  // The simulated pipe hands over a whole request or nothing: nothing to drop.
+  void DiscardInput() override {}
   void FlushWritePipe() override {}
   void FlushReadPipe() override;
   void CloseLink() override;
