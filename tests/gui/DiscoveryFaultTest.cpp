@@ -37,6 +37,7 @@ class EmptyLineTransport final : public Transport {
   ReadStatus ReadChunk(Chunk&, int) override { return Transfer(), ReadStatus::Failed; }
   void FlushWritePipe() override {}
   void FlushReadPipe() override {}
+  void DiscardInput() override {}
   void CloseLink() override {}
   PipeState WritePipeState() const override { return PipeState::None; }
   PipeState ReadPipeState() const override { return PipeState::None; }
