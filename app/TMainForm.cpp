@@ -2,13 +2,11 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDate>
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
@@ -149,8 +147,7 @@ void TMainForm::startUp(const std::string& programFolder) {
   state_.ReleCount = kReleCount;
   state_.ReleParamCount = kReleParamCount;
   showFactoryReleSettings();  // the relay page starts with the factory settings
-  state_.DateStamp = MakeDateStamp(
-      QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat).toStdString());
+  state_.DateStamp = TodayDateStamp();
 }
 
 void TMainForm::enterProgramFolder(const std::string& programFolder) {

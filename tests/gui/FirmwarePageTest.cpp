@@ -2,8 +2,10 @@
 // with a device and in demo mode.
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -178,7 +180,11 @@ void FirmwarePageTest::pickedFileIsPreviewedThenWritten() {
   QCOMPARE(f.Find<QLabel>("SoftFTypeLabel2")->text(), QString("ПО для DEZ-RPU"));
   QCOMPARE(f.Find<QLabel>("NewSoftVerLabel2")->text(),
            QString("1_0"));  // under the device's family
-  QVERIFY(!f.Find<QLabel>("SoftFDateLabel2")->text().isEmpty());
+  QCOMPARE(f.Find<QLabel>("SoftFDateLabel2")->text(),
+           QFileInfo(QDir(f.Folder()).filePath("Base/RPU_130"))
+               .lastModified()
+               .date()
+               .toString("dd.MM.yyyy"));
   QCOMPARE(f.Wire(), kConnectMain);  // a preview sends nothing
 
   f.Click("ExecuteButton");
