@@ -343,6 +343,7 @@ void BackupPageTest::deleteConfirmedDeletes() {
       std::string(
           "Вы уверены, что хотите удалить файл регистрации DEZ_RPU_1_0712_object_1_conf_1.rrg ?"));
   QCOMPARE(questions[0].caption, std::string("Confirm"));
+  QCOMPARE(questions[0].icon, BoxIcon::Question);
   QCOMPARE(f.ui.LastStatus(), std::string("Файл регистрации успешно удален"));
   QCOMPARE(f.ui.Of(Kind::OpenDialog)[0].text, std::string("Удаление файла регистрации"));
   QVERIFY(f.Enabled("RegBackupDeleteButton"));

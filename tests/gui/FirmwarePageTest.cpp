@@ -142,6 +142,7 @@ void FirmwarePageTest::otherFamilyDeclinedThenExecuteSaysChangeFirmware() {
   f.Pick("DevOperModeRdG", 0);  // answered No
   QCOMPARE(f.ui.Of(Kind::Question).size(), size_t{1});
   QCOMPARE(f.ui.Of(Kind::Question)[0].text, std::string(kChangeQuestion));
+  QCOMPARE(f.ui.Of(Kind::Question)[0].icon, BoxIcon::None);
   QVERIFY(f.Widget("SWVersionRdG")->isHidden());
   f.Click("ExecuteButton");
   const auto boxes = f.ui.Of(Kind::Message);
