@@ -118,7 +118,7 @@ void TMainForm::deleteBackupFile() {
   const QString name = FileName(*path);
   page->RegFNameLabel2->setText(name);
   if (!ui_.AskYesNo("Вы уверены, что хотите удалить файл регистрации " + name.toStdString() + " ?",
-                    "Confirm")) {
+                    "Confirm", BoxIcon::Question)) {
     return;
   }
   std::error_code ec;

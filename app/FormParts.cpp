@@ -7,6 +7,8 @@
 #include <QPalette>
 #include <QPushButton>
 
+#include "app/ValueLabel.h"
+
 namespace orten::gui {
 
 QLabel* MakeHeadline(const QString& name, const QString& text) {
@@ -30,10 +32,8 @@ QLabel* MakeCaption(const QString& name, const QString& text) {
 }
 
 QLabel* MakeValueLabel(const QString& name) {
-  auto* label = new QLabel();
+  auto* label = new ValueLabel();
   label->setObjectName(name);
-  // Values are worth copying into a report or a support call.
-  label->setTextInteractionFlags(Qt::TextSelectableByMouse);
   return label;
 }
 
@@ -57,7 +57,12 @@ QPushButton* MakeButton(const QString& name, const QString& caption, const QStri
 
 void Caption(QLabel* caption, QWidget* field) {
   caption->setBuddy(field);
-  field->setAccessibleName(caption->text().trimmed());
+  // A value label is named by the value it shows; its caption describes it.
+  if (qobject_cast<ValueLabel*>(field)) {
+    field->setAccessibleDescription(caption->text().trimmed());
+  } else {
+    field->setAccessibleName(caption->text().trimmed());
+  }
 }
 
 void AddCaptionedRow(QGridLayout* grid, int row, QLabel* caption, QWidget* field) {

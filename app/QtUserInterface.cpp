@@ -22,6 +22,8 @@ QMessageBox::Icon IconOf(BoxIcon icon) {
       return QMessageBox::Information;
     case BoxIcon::Error:
       return QMessageBox::Critical;
+    case BoxIcon::Question:
+      return QMessageBox::Question;
     case BoxIcon::None:
       break;
   }
@@ -51,9 +53,8 @@ void QtUserInterface::ShowMessage(const std::string& text, const std::string& ca
   box.exec();
 }
 
-bool QtUserInterface::AskYesNo(const std::string& text, const std::string& caption) {
-  QMessageBox box(QMessageBox::NoIcon, Q(caption), Q(text), QMessageBox::Yes | QMessageBox::No,
-                  parent_);
+bool QtUserInterface::AskYesNo(const std::string& text, const std::string& caption, BoxIcon icon) {
+  QMessageBox box(IconOf(icon), Q(caption), Q(text), QMessageBox::Yes | QMessageBox::No, parent_);
   box.setDefaultButton(QMessageBox::Yes);
   box.setEscapeButton(QMessageBox::No);
   // The window speaks Russian whether or not Qt's own translations are installed.

@@ -17,7 +17,7 @@ class QtUserInterface final : public UserInterface {
   void SetStatusText(const std::string&) override {}
   void SetProgress(int) override {}
   void ShowMessage(const std::string& text, const std::string& caption, BoxIcon icon) override;
-  bool AskYesNo(const std::string& text, const std::string& caption) override;
+  bool AskYesNo(const std::string& text, const std::string& caption, BoxIcon icon) override;
   std::optional<std::string> AskOpenFile(const FileDialogRequest& request) override;
   std::optional<std::string> AskSaveFile(const FileDialogRequest& request) override;
   bool OpenDocument(const std::string& path) override;

@@ -2,13 +2,11 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDate>
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
@@ -16,6 +14,7 @@
 #include "app/GuardedTabWidget.h"
 #include "app/RadioGroup.h"
 #include "app/RightColumn.h"
+#include "app/ValueLabel.h"
 #include "backup/BackupPage.h"
 #include "common/DataFolders.h"
 #include "common/DateStamp.h"
@@ -91,10 +90,11 @@ void TMainForm::buildStatusBar() {
   MainStatusB->setSizeGripEnabled(false);
   // A label rather than showMessage(): a temporary message would be wiped by
   // any status tip, and the status text must stay until the program changes it.
-  statusText_ = new QLabel();
+  // A screen reader reads the text itself; a long one is cut with an ellipsis
+  // at the window's edge rather than widening it.
+  statusText_ = new ValueLabel(Qt::ElideRight);
   statusText_->setObjectName("MainStatusText");
-  statusText_->setAccessibleName("Состояние");
-  // A long status text is cut at the window's edge rather than widening it.
+  statusText_->setAccessibleDescription("Состояние");
   statusText_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   MainStatusB->addWidget(statusText_, 1);
 
@@ -103,6 +103,7 @@ void TMainForm::buildStatusBar() {
   MainProgressB->setAccessibleName("Ход выполнения");
   MainProgressB->setRange(0, 100);
   MainProgressB->setValue(0);
+  MainProgressB->setTextVisible(false);  // the plain bar, no percentage
   MainStatusB->addPermanentWidget(MainProgressB);
   setStatusBar(MainStatusB);
   ui_.Attach(statusText_, MainProgressB);
@@ -149,8 +150,7 @@ void TMainForm::startUp(const std::string& programFolder) {
   state_.ReleCount = kReleCount;
   state_.ReleParamCount = kReleParamCount;
   showFactoryReleSettings();  // the relay page starts with the factory settings
-  state_.DateStamp = MakeDateStamp(
-      QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat).toStdString());
+  state_.DateStamp = TodayDateStamp();
 }
 
 void TMainForm::enterProgramFolder(const std::string& programFolder) {

@@ -22,8 +22,9 @@ class WindowUi final : public UserInterface {
   void ShowMessage(const std::string& text, const std::string& caption, BoxIcon icon) override {
     inner_.ShowMessage(text, caption, icon);
   }
-  bool AskYesNo(const std::string& text, const std::string& caption) override {
-    return inner_.AskYesNo(text, caption);
+  bool AskYesNo(const std::string& text, const std::string& caption,
+                BoxIcon icon = BoxIcon::None) override {
+    return inner_.AskYesNo(text, caption, icon);
   }
   std::optional<std::string> AskOpenFile(const FileDialogRequest& request) override {
     return inner_.AskOpenFile(request);

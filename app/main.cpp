@@ -8,6 +8,7 @@
 #include "app/GuiPacer.h"
 #include "app/OrtenApplication.h"
 #include "app/QtUserInterface.h"
+#include "app/RussianLanguage.h"
 #include "app/TMainForm.h"
 #include "common/DataFolders.h"
 #include "common/LinkEnvironment.h"
@@ -62,6 +63,10 @@ int main(int argc, char** argv) {
   int qtArgc = static_cast<int>(qtArgs.size());
   OrtenApplication app(qtArgc, qtArgv.data());
   if (qtArgc > 1) return UsageError(std::string("неизвестный параметр ") + qtArgv[1]);
+  if (!UseRussianLanguage()) {
+    std::cerr << "ortenconf: не найдены русские переводы Qt (qtbase_ru.qm); "
+                 "стандартные диалоги будут на английском\n";
+  }
 
   std::unique_ptr<LinkEnvironment> env = LinkEnvironment::Create(options.common, error);
   if (!env) {

@@ -107,10 +107,13 @@ void BackupPage::buildParamsGroup() {
   auto* rows = new QGridLayout(RegistBackupParamsGrB);
   AddCaptionedRow(rows, 0, ObjNumLabel, ObjNumEdit);
   AddCaptionedRow(rows, 1, ModuleNumLabel, ModuleNumCmB);
-  AddCaptionedRow(rows, 2, RegFNameLabel, RegFNameLabel2);
-  AddCaptionedRow(rows, 3, ConfCodeLabel, ConfCodeLabel2);
-  // The system mode stands beside the object number and the address.
+  // The system mode stands beside the object number and the address; below
+  // it the file name may use the whole width before it is cut.
   rows->addWidget(RPU_RTRRadioGr, 0, 2, 2, 1);
+  rows->addWidget(RegFNameLabel, 2, 0);
+  rows->addWidget(RegFNameLabel2, 2, 1, 1, 2);
+  Caption(RegFNameLabel, RegFNameLabel2);
+  AddCaptionedRow(rows, 3, ConfCodeLabel, ConfCodeLabel2);
   rows->setColumnStretch(1, 1);
   rows->setColumnStretch(2, 1);
 }

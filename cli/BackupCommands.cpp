@@ -1,6 +1,4 @@
 // ortenctl backup read | write | info: the backup page's work for scripts.
-#include <clocale>
-#include <ctime>
 #include <filesystem>
 #include <ostream>
 
@@ -30,10 +28,9 @@ const char* ModeText(SystemMode mode) {
   return mode == SystemMode::Rpu ? "РПУ" : mode == SystemMode::Rtr ? "РТР" : "не указан";
 }
 
-// Today in the user's short date format, as the window stamps backup names.
+// Today's stamp, made by the same function as the window's.
 std::string TodayStamp() {
-  std::setlocale(LC_TIME, "");
-  return MakeDateStamp(LocalTimeText(std::time(nullptr), "%x"));
+  return TodayDateStamp();
 }
 
 int RunBackupRead(CommandContext& ctx) {

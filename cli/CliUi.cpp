@@ -46,7 +46,7 @@ void CliUi::ShowMessage(const std::string& text, const std::string& caption, Box
   }
 }
 
-bool CliUi::AskYesNo(const std::string& text, const std::string& caption) {
+bool CliUi::AskYesNo(const std::string& text, const std::string& caption, BoxIcon) {
   EndBar();
   err_ << caption << ": " << text << " [y/N] ";
   if (yes_) {

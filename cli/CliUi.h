@@ -19,7 +19,7 @@ class CliUi final : public UserInterface {
   void SetStatusText(const std::string&) override {}
   void SetProgress(int percent) override;
   void ShowMessage(const std::string& text, const std::string& caption, BoxIcon icon) override;
-  bool AskYesNo(const std::string& text, const std::string& caption) override;
+  bool AskYesNo(const std::string& text, const std::string& caption, BoxIcon icon) override;
   std::optional<std::string> AskOpenFile(const FileDialogRequest&) override { return std::nullopt; }
   std::optional<std::string> AskSaveFile(const FileDialogRequest&) override { return std::nullopt; }
   bool OpenDocument(const std::string&) override { return false; }

@@ -7,6 +7,7 @@
 
 #include "cli/Commands.h"
 #include "common/DataFolders.h"
+#include "common/DateStamp.h"
 #include "common/LinkEnvironment.h"
 #include "firmware/FirmwareImage.h"
 #include "firmware/FirmwareLibrary.h"
@@ -27,8 +28,9 @@ namespace {
 constexpr int kVerifyAttempts = 10;  // one a second: the device restarts after programming
 constexpr int kVerifyIntervalMs = 1000;
 
+// As the window shows file dates.
 std::string DateText(std::chrono::system_clock::time_point t) {
-  return LocalTimeText(std::chrono::system_clock::to_time_t(t), "%d.%m.%Y");
+  return FileDateText(t);
 }
 
 // The facts the firmware page shows, as lines under the same captions.

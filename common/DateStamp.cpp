@@ -1,5 +1,7 @@
 #include "common/DateStamp.h"
 
+#include <cstdio>
+#include <ctime>
 #include <string_view>
 
 namespace orten {
@@ -46,6 +48,20 @@ std::string Encode(const std::u32string& text) {
   return out;
 }
 
+std::tm LocalDate(std::time_t time) {
+  std::tm local{};
+#ifdef _WIN32
+  localtime_s(&local, &time);
+#else
+  localtime_r(&time, &local);
+#endif
+  return local;
+}
+
+std::string ShortDateOf(const std::tm& local) {
+  return ShortDateText(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
+}
+
 }  // namespace
 
 std::string MakeDateStamp(const std::string& shortDate) {
@@ -64,6 +80,24 @@ std::string MakeDateStamp(const std::string& shortDate) {
   stamp += Encode(clean);
   stamp += '_';
   return stamp;
+}
+
+std::string ShortDateText(int year, int month, int day) {
+  char text[32];
+  const int n = std::snprintf(text, sizeof text, "%02d.%02d.%04d", day, month, year);
+  return std::string(text, n > 0 ? static_cast<std::size_t>(n) : 0);
+}
+
+std::string DateStampFor(int year, int month, int day) {
+  return MakeDateStamp(ShortDateText(year, month, day));
+}
+
+std::string TodayDateStamp() {
+  return MakeDateStamp(ShortDateOf(LocalDate(std::time(nullptr))));
+}
+
+std::string FileDateText(std::chrono::system_clock::time_point moment) {
+  return ShortDateOf(LocalDate(std::chrono::system_clock::to_time_t(moment)));
 }
 
 }  // namespace orten

@@ -1,9 +1,8 @@
 #include "firmware/LabelFactsView.h"
 
-#include <QDateTime>
 #include <QLabel>
-#include <QLocale>
 
+#include "common/DateStamp.h"
 #include "firmware/FirmwarePage.h"
 
 namespace orten::gui {
@@ -17,10 +16,7 @@ void LabelFactsView::ShowFileSize(std::uintmax_t size) {
 }
 
 void LabelFactsView::ShowFileDate(std::chrono::system_clock::time_point modified) {
-  const auto seconds =
-      std::chrono::duration_cast<std::chrono::seconds>(modified.time_since_epoch()).count();
-  const QDate date = QDateTime::fromSecsSinceEpoch(seconds).date();
-  page_.SoftFDateLabel2->setText(QLocale::system().toString(date, QLocale::ShortFormat));
+  page_.SoftFDateLabel2->setText(QString::fromStdString(FileDateText(modified)));
 }
 
 void LabelFactsView::ShowFileType(const std::string& text) {

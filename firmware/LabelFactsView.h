@@ -14,7 +14,7 @@ class LabelFactsView final : public FirmwareFactsView {
 
   void ShowFileName(const std::string& name) override;
   void ShowFileSize(std::uintmax_t size) override;
-  // In local time, date only, in the user's short date format.
+  // In local time, date only, as dd.MM.yyyy (as ortenctl prints it).
   void ShowFileDate(std::chrono::system_clock::time_point modified) override;
   void ShowFileType(const std::string& text) override;
   void ShowNewVersion(const std::string& text) override;

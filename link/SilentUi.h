@@ -11,7 +11,7 @@ class SilentUi final : public UserInterface {
   void SetStatusText(const std::string&) override {}
   void SetProgress(int) override {}
   void ShowMessage(const std::string&, const std::string&, BoxIcon) override {}
-  bool AskYesNo(const std::string&, const std::string&) override { return false; }
+  bool AskYesNo(const std::string&, const std::string&, BoxIcon) override { return false; }
   std::optional<std::string> AskOpenFile(const FileDialogRequest&) override { return std::nullopt; }
   std::optional<std::string> AskSaveFile(const FileDialogRequest&) override { return std::nullopt; }
   bool OpenDocument(const std::string&) override { return false; }

@@ -12,7 +12,7 @@ inline constexpr const char* kErrorCaption = "Error";
 inline constexpr const char* kWarningCaption = "Внимание!";
 inline constexpr const char* kSystemCaption = "Системное сообщение";
 
-enum class BoxIcon { None, Information, Error };
+enum class BoxIcon { None, Information, Error, Question };
 
 struct FileDialogRequest {
   std::string title;
@@ -34,7 +34,8 @@ class UserInterface {
   virtual void ShowMessage(const std::string& text, const std::string& caption = kAppTitle,
                            BoxIcon icon = BoxIcon::None) = 0;
   // A modal Yes/No box; only Yes proceeds.
-  virtual bool AskYesNo(const std::string& text, const std::string& caption) = 0;
+  virtual bool AskYesNo(const std::string& text, const std::string& caption,
+                        BoxIcon icon = BoxIcon::None) = 0;
   virtual std::optional<std::string> AskOpenFile(const FileDialogRequest& request) = 0;
   virtual std::optional<std::string> AskSaveFile(const FileDialogRequest& request) = 0;
   // Opens a document (the help file) with the system's handler for it.

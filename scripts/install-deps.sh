@@ -12,7 +12,18 @@ packages=(
   g++-mingw-w64-x86-64-posix        # the Windows cross build
   xvfb xauth fonts-dejavu-core      # running the window without a display
   clang-format
+  qt6-translations-l10n             # Qt's own dialogs and menus in Russian
+  locales                           # the date-stamp test runs under several locales
 )
+
+# The locales the date-stamp test runs under, besides C.
+make_locales() {
+  local sudo=()
+  [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+  for loc in en_US ru_RU; do
+    locale -a 2>/dev/null | grep -qix "$loc.utf8" || "${sudo[@]}" localedef -i "$loc" -f UTF-8 "$loc.UTF-8"
+  done
+}
 
 missing=()
 for p in "${packages[@]}"; do
@@ -20,10 +31,14 @@ for p in "${packages[@]}"; do
     missing+=("$p")
   fi
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+if [ ${#missing[@]} -eq 0 ]; then
+  make_locales
+  exit 0
+fi
 
 sudo=()
 [ "$(id -u)" -ne 0 ] && sudo=(sudo)
 echo "install-deps: installing ${missing[*]}"
 "${sudo[@]}" apt-get update -qq
 DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+make_locales

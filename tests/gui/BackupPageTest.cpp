@@ -3,6 +3,7 @@
 // backup files.
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -77,6 +78,7 @@ class BackupPageTest : public QObject {
   void checksumErrorKeepsThePreviousBackup();
   void roundTripDeviceFileDevice();
   void saveNeedsModuleAndObject();
+  void defaultNameCarriesTodaysRussianDate();
   void loadReadsTheNameBack();
   void refusedFileChangesNothing();
   void deleteConfirmedDeletes();
@@ -265,6 +267,24 @@ void BackupPageTest::saveNeedsModuleAndObject() {
   QVERIFY(f.ui.Of(Kind::SaveDialog).empty());
 }
 
+// Today as a Russian system writes it (dd.MM.yyyy -> ddMMyy), whatever this
+// machine's locale: tests/cli/date_stamp_test.sh runs this under several
+// locales and compares the name with the one ortenctl makes.
+void BackupPageTest::defaultNameCarriesTodaysRussianDate() {
+  WindowFixture f(120);
+  f.device->memory()[1791] = 17;
+  OpenOnline(f);
+  f.Click("RegBackupCreateButton");
+  f.Pick("RPU_RTRRadioGr", 0);
+  Module(f)->setEditText("3");
+  Object(f)->setText("125");
+  f.Click("ReadButton");
+  f.Click("SaveButton");  // cancelled: the proposed name stays on show
+  const QString name = Text(f, "RegFNameLabel2");
+  qInfo().noquote() << "backup name:" << name;
+  QCOMPARE(name, "DEZ_RPU_3_" + QDate::currentDate().toString("ddMMyy") + "_object_125_conf_17");
+}
+
 void BackupPageTest::loadReadsTheNameBack() {
   WindowFixture f(120);
   OpenDemo(f);
@@ -323,6 +343,7 @@ void BackupPageTest::deleteConfirmedDeletes() {
       std::string(
           "Вы уверены, что хотите удалить файл регистрации DEZ_RPU_1_0712_object_1_conf_1.rrg ?"));
   QCOMPARE(questions[0].caption, std::string("Confirm"));
+  QCOMPARE(questions[0].icon, BoxIcon::Question);
   QCOMPARE(f.ui.LastStatus(), std::string("Файл регистрации успешно удален"));
   QCOMPARE(f.ui.Of(Kind::OpenDialog)[0].text, std::string("Удаление файла регистрации"));
   QVERIFY(f.Enabled("RegBackupDeleteButton"));

@@ -178,6 +178,7 @@ void ConnectWorkflowTest::newerFirmwareDeclinedStaysConnected() {
   QCOMPARE(questions[0].text,
            std::string("Найдена более свежая прошивка - RPU_120.\nЖелаете обновить?"));
   QCOMPARE(questions[0].caption, std::string("Системное сообщение"));
+  QCOMPARE(questions[0].icon, BoxIcon::None);
   QCOMPARE(f.form->statusText(), QString());
   QVERIFY(f.Enabled("DisconnectButton") && f.Enabled("ExecuteButton"));
   QCOMPARE(f.Wire(), kConnectMain);

@@ -2,8 +2,10 @@
 // with a device and in demo mode.
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -140,6 +142,7 @@ void FirmwarePageTest::otherFamilyDeclinedThenExecuteSaysChangeFirmware() {
   f.Pick("DevOperModeRdG", 0);  // answered No
   QCOMPARE(f.ui.Of(Kind::Question).size(), size_t{1});
   QCOMPARE(f.ui.Of(Kind::Question)[0].text, std::string(kChangeQuestion));
+  QCOMPARE(f.ui.Of(Kind::Question)[0].icon, BoxIcon::None);
   QVERIFY(f.Widget("SWVersionRdG")->isHidden());
   f.Click("ExecuteButton");
   const auto boxes = f.ui.Of(Kind::Message);
@@ -178,7 +181,11 @@ void FirmwarePageTest::pickedFileIsPreviewedThenWritten() {
   QCOMPARE(f.Find<QLabel>("SoftFTypeLabel2")->text(), QString("ПО для DEZ-RPU"));
   QCOMPARE(f.Find<QLabel>("NewSoftVerLabel2")->text(),
            QString("1_0"));  // under the device's family
-  QVERIFY(!f.Find<QLabel>("SoftFDateLabel2")->text().isEmpty());
+  QCOMPARE(f.Find<QLabel>("SoftFDateLabel2")->text(),
+           QFileInfo(QDir(f.Folder()).filePath("Base/RPU_130"))
+               .lastModified()
+               .date()
+               .toString("dd.MM.yyyy"));
   QCOMPARE(f.Wire(), kConnectMain);  // a preview sends nothing
 
   f.Click("ExecuteButton");

@@ -1,6 +1,7 @@
 #include "tests/gui/WindowFixture.h"
 
 #include "app/RadioGroup.h"
+#include "app/RussianLanguage.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -13,6 +14,7 @@ namespace orten::gui::test {
 
 WindowFixture::WindowFixture(std::uint8_t version, const QString& programFolder)
     : device(bus.Attach(version)), folder_(programFolder.isEmpty() ? dir_.path() : programFolder) {
+  UseRussianLanguage();  // as the program does at start
   form = std::make_unique<TMainForm>(
       AppServices{transport, ui, pacer, nullptr, QDir(folder_).absolutePath().toStdString()});
 }

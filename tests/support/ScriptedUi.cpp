@@ -14,8 +14,8 @@ void ScriptedUi::ShowMessage(const std::string& text, const std::string& caption
   events_.push_back({Kind::Message, text, caption, icon, 0});
 }
 
-bool ScriptedUi::AskYesNo(const std::string& text, const std::string& caption) {
-  events_.push_back({Kind::Question, text, caption, BoxIcon::None, 0});
+bool ScriptedUi::AskYesNo(const std::string& text, const std::string& caption, BoxIcon icon) {
+  events_.push_back({Kind::Question, text, caption, icon, 0});
   if (answers_.empty()) return false;
   const bool yes = answers_.front();
   answers_.pop_front();

@@ -25,7 +25,7 @@ class ScriptedUi final : public UserInterface {
   void SetStatusText(const std::string& text) override;
   void SetProgress(int percent) override;
   void ShowMessage(const std::string& text, const std::string& caption, BoxIcon icon) override;
-  bool AskYesNo(const std::string& text, const std::string& caption) override;
+  bool AskYesNo(const std::string& text, const std::string& caption, BoxIcon icon) override;
   std::optional<std::string> AskOpenFile(const FileDialogRequest& request) override;
   std::optional<std::string> AskSaveFile(const FileDialogRequest& request) override;
   bool OpenDocument(const std::string& path) override;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 
@@ -37,6 +38,38 @@ INSTANTIATE_TEST_SUITE_P(
                     StampCase{"ColonsAndBackslashes", "07:12\\2026", "_071226_"},
                     StampCase{"CyrillicCountsAsCharacters", "7 дек. 2026 г.", "_7 ек026 г._"}),
     [](const testing::TestParamInfo<StampCase>& row) { return row.param.name; });
+
+struct DayCase {
+  const char* name;
+  int year, month, day;
+  const char* shortDate;
+  const char* stamp;
+};
+
+class RussianDateTest : public testing::TestWithParam<DayCase> {};
+
+// The same day gives the same text and stamp on any machine, and a file's
+// local modification date reads the same way.
+TEST_P(RussianDateTest, IsDayMonthYearWithDots) {
+  const DayCase& c = GetParam();
+  EXPECT_EQ(ShortDateText(c.year, c.month, c.day), c.shortDate);
+  EXPECT_EQ(DateStampFor(c.year, c.month, c.day), c.stamp);
+  std::tm noon{};
+  noon.tm_year = c.year - 1900;
+  noon.tm_mon = c.month - 1;
+  noon.tm_mday = c.day;
+  noon.tm_hour = 12;
+  noon.tm_isdst = -1;
+  EXPECT_EQ(FileDateText(std::chrono::system_clock::from_time_t(std::mktime(&noon))), c.shortDate);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Days, RussianDateTest,
+    testing::Values(DayCase{"Example", 2026, 12, 7, "07.12.2026", "_071226_"},
+                    DayCase{"SingleDigits", 2027, 1, 2, "02.01.2027", "_020127_"},
+                    DayCase{"CenturyTurn", 2000, 2, 29, "29.02.2000", "_290200_"},
+                    DayCase{"LastDayOfYear", 1999, 12, 31, "31.12.1999", "_311299_"}),
+    [](const testing::TestParamInfo<DayCase>& row) { return row.param.name; });
 
 TEST(CommonOptions, TakesSharedOptionsAndLeavesTheRest) {
   std::vector<std::string> args{

@@ -1,0 +1,206 @@
+// What the window looks like whatever it shows: Russian in Qt's own dialogs
+// and menus, 800 x 600 with long values, and values a screen reader can read.
+#include <QAccessible>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QHelpEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <QToolTip>
+#include <memory>
+
+#include "app/GuardedTabWidget.h"
+#include "app/ValueLabel.h"
+#include "firmware/FirmwareLibrary.h"
+#include "link/DeviceCommands.h"
+#include "tests/gui/WindowFixture.h"
+
+using namespace orten;
+using namespace orten::gui;
+using namespace orten::gui::test;
+
+namespace {
+
+QString Accessible(QWidget* w, QAccessible::Text kind) {
+  QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(w);
+  return iface ? iface->text(kind) : QStringLiteral("<no interface>");
+}
+
+// The tooltip a user gets by resting the pointer on the widget.
+QString ToolTipOf(QWidget* w) {
+  QToolTip::hideText();
+  const QPoint at(w->width() / 2, w->height() / 2);
+  QHelpEvent event(QEvent::ToolTip, at, w->mapToGlobal(at));
+  QCoreApplication::sendEvent(w, &event);
+  return QToolTip::isVisible() ? QToolTip::text() : QString();
+}
+
+// Settles the layouts after a change, as the event loop would: a group's
+// new size reaches the window only a few layout passes later.
+void Settle() {
+  for (int pass = 0; pass < 4; ++pass) {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    QCoreApplication::processEvents();
+  }
+}
+
+// Every control a page may show, shown at once, on the page of `label`.
+void ShowEverything(WindowFixture& f, const QString& label) {
+  for (const char* name : {"DevOperModeRdG", "SWVersionRdG", "ExecuteButton", "SoftUpdateGrB"}) {
+    f.Widget(name)->show();
+  }
+  f.form->MainPageC->setTabVisible(1, true);
+  f.form->MainPageC->setTabVisible(2, true);
+  const QWidget* page = f.Widget(label.toLatin1().constData())->parentWidget();
+  while (page && page->objectName() != "RegistBackupTabSh" &&
+         page->objectName() != "UpdateSoftTabSh") {
+    page = page->parentWidget();
+  }
+  if (page) f.form->MainPageC->setCurrentWidget(const_cast<QWidget*>(page));
+}
+
+const QString kLongName = QString("DEZ_RPU_3_081226_object_") + QString(164, '7') + "_conf_17.rrg";
+
+}  // namespace
+
+class AppearanceTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void qtTextsAreRussian();
+  void valueLabels_data();
+  void valueLabels();
+  void longProposedBackupNameKeepsTheWindow();
+};
+
+void AppearanceTest::qtTextsAreRussian() {
+  WindowFixture f;  // as the program starts: Qt's Russian translations loaded
+  QFileDialog save;
+  save.setOption(QFileDialog::DontUseNativeDialog);
+  save.setAcceptMode(QFileDialog::AcceptSave);
+  QFileDialog open;
+  open.setOption(QFileDialog::DontUseNativeDialog);
+  const auto label = [&](const char* name) { return save.findChild<QLabel*>(name)->text(); };
+  const auto button = [](QFileDialog& d, QDialogButtonBox::StandardButton which) {
+    QPushButton* b = d.findChild<QDialogButtonBox*>()->button(which);
+    return b ? b->text() : QString();
+  };
+  QLineEdit edit;
+  std::unique_ptr<QMenu> menu(edit.createStandardContextMenu());
+  QStringList actions;
+  for (const QAction* a : menu->actions()) actions << a->text().section('\t', 0, 0);
+
+  const std::pair<QString, QString> texts[] = {
+      {label("lookInLabel"), "Перейти к:"},
+      {label("fileNameLabel"), "&Имя файла:"},
+      {label("fileTypeLabel"), "Типы файлов:"},
+      {button(save, QDialogButtonBox::Save), "&Сохранить"},
+      {button(open, QDialogButtonBox::Open), "&Открыть"},
+      {button(save, QDialogButtonBox::Cancel), "Отмена"},
+  };
+  for (const auto& [shown, russian] : texts) QCOMPARE(shown, russian);
+  for (const char* item : {"&Отменить действие", "&Копировать", "В&ставить"}) {
+    QVERIFY2(actions.contains(item), qPrintable(actions.join(" | ")));
+  }
+}
+
+void AppearanceTest::valueLabels_data() {
+  QTest::addColumn<QString>("label");
+  QTest::addColumn<QString>("caption");
+  QTest::addColumn<QString>("value");  // the longest the program puts there
+  QTest::addColumn<bool>("elided");
+  const QString receiver = QString::fromStdString(DeviceTypeText(DeviceMode::Receiver));
+  const QString version = QString::fromStdString(VersionText(255, DeviceMode::Receiver));
+  QTest::newRow("device type") << "DevTypeLabel2"
+                               << "Тип подключенного прибора:" << receiver << false;
+  QTest::newRow("version") << "CurrentSoftVerLabel2"
+                           << "Текущая версия ПО:" << version << false;
+  QTest::newRow("new version") << "NewSoftVerLabel2"
+                               << "Новая версия ПО:" << version << false;
+  QTest::newRow("firmware file") << "SoftFNameLabel2"
+                                 << "Имя файла обновления:" << kLongName << true;
+  QTest::newRow("firmware type") << "SoftFTypeLabel2"
+                                 << "Тип файла обновления:" << QString(msg::kReceiverFirmwareType)
+                                 << false;
+  QTest::newRow("file date") << "SoftFDateLabel2"
+                             << "Дата файла обновления:"
+                             << "31.12.2026" << false;
+  QTest::newRow("file size") << "SoftFSizeLabel2"
+                             << "Размер файла обновления(байт):"
+                             << "4294967295" << false;
+  QTest::newRow("backup device type") << "Dev2TypeLabel2"
+                                      << "Тип подключенного прибора:" << receiver << false;
+  QTest::newRow("backup file") << "RegFNameLabel2"
+                               << "Имя файла резервной копии:" << kLongName << true;
+  QTest::newRow("configuration code") << "ConfCodeLabel2"
+                                      << "Код конфигурации:"
+                                      << "255" << false;
+  QTest::newRow("status line") << "MainStatusText"
+                               << "Состояние"
+                               << "Не удалось удалить файл регистрации " + kLongName +
+                                      ": Permission denied."
+                               << true;
+}
+
+// Any value in its longest form leaves the window 800 x 600; a value that
+// does not fit is cut with the whole text in the tooltip; a screen reader
+// reads the value itself, with the caption as its description.
+void AppearanceTest::valueLabels() {
+  QFETCH(QString, label);
+  QFETCH(QString, caption);
+  QFETCH(QString, value);
+  QFETCH(bool, elided);
+  WindowFixture f;
+  QVERIFY(f.Show());
+  ShowEverything(f, label);
+  auto* shown = f.Find<QLabel>(label.toLatin1().constData());
+  QVERIFY(qobject_cast<ValueLabel*>(shown));
+  shown->setText(value);  // as the handlers set it, through a plain QLabel pointer
+  Settle();
+
+  QCOMPARE(f.form->size(), QSize(800, 600));
+  QVERIFY(f.form->minimumSizeHint().width() <= 800);
+  QVERIFY(shown->mapTo(f.form.get(), QPoint(shown->width(), 0)).x() <= 800);
+  QCOMPARE(static_cast<ValueLabel*>(shown)->isElided(), elided);
+  QCOMPARE(ToolTipOf(shown), elided ? value : QString());
+  QCOMPARE(Accessible(shown, QAccessible::Name), value);
+  QCOMPARE(Accessible(shown, QAccessible::Description), caption);
+
+  shown->clear();  // kept up to date: a cleared value reads empty, not stale
+  QCOMPARE(Accessible(shown, QAccessible::Name), QString());
+}
+
+// The case that used to widen the window to 859 px: saving a backup proposes
+// a long name. On the way, the device type and the status line read as they show.
+void AppearanceTest::longProposedBackupNameKeepsTheWindow() {
+  WindowFixture f(120);
+  QVERIFY(f.Show());
+  f.Click("ConnectButton");
+  f.Click("ExecuteButton");
+  QCOMPARE(Accessible(f.Widget("Dev2TypeLabel2"), QAccessible::Name),
+           QString::fromStdString(DeviceTypeText(DeviceMode::Receiver)));
+  f.Click("RegBackupCreateButton");
+  f.Pick("RPU_RTRRadioGr", 0);
+  f.Find<QComboBox>("ModuleNumCmB")->setEditText("3");
+  f.Find<QLineEdit>("ObjNumEdit")->setText(QString(169, '7'));
+  f.Click("ReadButton");
+  QVERIFY(!f.form->MainProgressB->isTextVisible());  // the plain bar, no percentage
+  f.Click("SaveButton");                             // cancelled: the proposed name stays on show
+  Settle();
+
+  auto* name = f.Find<QLabel>("RegFNameLabel2");
+  QCOMPARE(name->text().size(), 200);
+  QCOMPARE(f.form->size(), QSize(800, 600));
+  QCOMPARE(ToolTipOf(name), name->text());
+  QCOMPARE(Accessible(name, QAccessible::Name), name->text());
+  QCOMPARE(Accessible(f.Widget("MainStatusText"), QAccessible::Name),
+           QString("Сохранение сведений о регистрации в файл"));
+}
+
+QTEST_MAIN(AppearanceTest)
+#include "AppearanceTest.moc"
