@@ -14,7 +14,7 @@ namespace orten::gui::test {
 WindowFixture::WindowFixture(std::uint8_t version, const QString& programFolder)
     : device(bus.Attach(version)), folder_(programFolder.isEmpty() ? dir_.path() : programFolder) {
   form = std::make_unique<TMainForm>(
-      AppServices{transport, ui, pacer, nullptr, QDir(folder_).absolutePath().toStdString()});
+      AppServices{transport, ui, pacer, nullptr, QDir(folder_).absolutePath().toStdString(), {}});
 }
 
 WindowFixture::~WindowFixture() {
