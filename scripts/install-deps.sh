@@ -11,6 +11,7 @@ packages=(
   g++-mingw-w64-x86-64-posix        # the Windows cross build
   xvfb xauth fonts-dejavu-core      # running the window without a display
   clang-format
+  help2man dpkg-dev fakeroot lintian desktop-file-utils   # the Debian package and its checks
 )
 
 missing=()
