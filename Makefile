@@ -1,5 +1,5 @@
 # Front door: `make run` and `make test` do all set-up on a fresh Debian 12.
-.PHONY: run test deps build bench format clean
+.PHONY: run test deps build bench package format clean
 
 SIMULATE ?= mro
 # One setting for every target, so `make run` after `make test` rebuilds nothing.
@@ -30,6 +30,15 @@ bench: deps
 	cmake --preset release >/dev/null
 	cmake --build --preset release --target benchmarks
 	build/release/bench/orten_bench
+
+# The Debian package, checked by lintian. The udev rule opens the devices in
+# ORTEN_USB_IDS (vvvv:pppp,...); without them it is a commented template.
+ORTEN_USB_IDS ?=
+package: deps
+	cmake --preset package -DORTEN_USB_IDS="$(ORTEN_USB_IDS)" >/dev/null
+	cmake --build --preset package
+	cpack --preset package
+	lintian --fail-on error build/package/ortenconf_*.deb
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -20,6 +20,9 @@ struct AppServices {
   Pacer& pacer;
   TraceLog* trace = nullptr;
   std::string programFolder;
+  // The program's own guide (its index.html), shown when the help file
+  // cannot be; empty when it was not found.
+  std::string userGuide;
 };
 
 }  // namespace orten::gui

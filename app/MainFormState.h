@@ -22,6 +22,8 @@ struct MainFormState {
   std::uint8_t SelectedMode = 0;
   // Folder with Base, Reg_RPU and ReleCfg; the current directory.
   std::string ProgramFolder;
+  // Start page of the program's own guide; empty when there is none.
+  std::string UserGuide;
   // True while OperModeCmB shows "демо": files only, no device.
   bool DemoMode = false;
   // The next disconnect sends the disconnect command (not right after a

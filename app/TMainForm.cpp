@@ -12,6 +12,7 @@
 #include <QStatusBar>
 
 #include "app/GuardedTabWidget.h"
+#include "app/HelpWindow.h"
 #include "app/RadioGroup.h"
 #include "app/RightColumn.h"
 #include "app/ValueLabel.h"
@@ -47,6 +48,7 @@ TMainForm::TMainForm(const AppServices& services, QWidget* parent)
   buildWindow();
   resize(800, 600);
   startUp(services.programFolder);
+  state_.UserGuide = services.userGuide;
   connectHandlers();
 }
 
@@ -200,14 +202,28 @@ bool TMainForm::MainPageCChanging(int from, int /*to*/) {
 void TMainForm::HelpClick() {
   const QString path = QDir::toNativeSeparators(
       QDir(QString::fromStdString(state_.ProgramFolder)).filePath(kHelpFileName));
-  if (!QFileInfo(path).isFile()) {
+  const bool present = QFileInfo(path).isFile();
+  if (present && ui_.OpenDocument(path.toStdString())) return;
+  // Where the help file is missing or nothing can show it, our own guide does.
+  const QString guide = QString::fromStdString(state_.UserGuide);
+  if (!guide.isEmpty() && QFileInfo(guide).isFile()) {
+    showUserGuide(guide);
+    return;
+  }
+  if (!present) {
     ui_.ShowMessage(kHelpMissing + path.toStdString(), kWarningCaption, BoxIcon::Error);
     return;
   }
-  if (!ui_.OpenDocument(path.toStdString())) {
-    ui_.ShowMessage(kHelpNoViewer + path.toStdString() + kHelpNoViewerHint, kWarningCaption,
-                    BoxIcon::Error);
-  }
+  ui_.ShowMessage(kHelpNoViewer + path.toStdString() + kHelpNoViewerHint, kWarningCaption,
+                  BoxIcon::Error);
+}
+
+void TMainForm::showUserGuide(const QString& guide) {
+  // One guide window, kept open beside the main window while the user works.
+  if (!helpWindow_) helpWindow_ = new HelpWindow(guide, this);
+  helpWindow_->show();
+  helpWindow_->raise();
+  helpWindow_->activateWindow();
 }
 
 void TMainForm::SetStatusText(const QString& text) {

@@ -23,6 +23,7 @@ namespace orten::gui {
 class BackupPage;
 class FirmwarePage;
 class GuardedTabWidget;
+class HelpWindow;
 class RelayPage;
 class RightColumn;
 
@@ -102,6 +103,7 @@ class TMainForm : public QMainWindow {
   void connectHandlers();
   void startUp(const std::string& programFolder);
   void enterProgramFolder(const std::string& programFolder);
+  void showUserGuide(const QString& guide);
 
   void setLinkButtons(bool connected);
   void applyIdentity(const DeviceIdentity& device);
@@ -141,6 +143,7 @@ class TMainForm : public QMainWindow {
   FirmwareImage firmwareImage_;
   RegistrationImage registrationImage_;
   QLabel* statusText_ = nullptr;
+  HelpWindow* helpWindow_ = nullptr;
 };
 
 }  // namespace orten::gui

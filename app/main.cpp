@@ -6,6 +6,7 @@
 
 #include "app/CommandLine.h"
 #include "app/GuiPacer.h"
+#include "app/HelpWindow.h"
 #include "app/OrtenApplication.h"
 #include "app/QtUserInterface.h"
 #include "app/RussianLanguage.h"
@@ -31,7 +32,8 @@ int RunWindow(LinkEnvironment& env, const CommonOptions& options) {
   GuiPacer pacer;
   const std::string programFolder =
       ResolveProgramFolder(QCoreApplication::applicationDirPath().toStdString(), options.dataDir);
-  TMainForm form({env.transport(), ui, pacer, env.trace(), programFolder});
+  const QString guide = FindUserGuide(QCoreApplication::applicationDirPath());
+  TMainForm form({env.transport(), ui, pacer, env.trace(), programFolder, guide.toStdString()});
   ui.SetParentWidget(&form);
   form.show();
   return QCoreApplication::exec();

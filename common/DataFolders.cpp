@@ -52,13 +52,26 @@ bool IsWritableFolder(const std::string& folder) {
   return true;
 }
 
+bool IsInstalledProgram(const std::string& executableFolder) {
+  // The install puts the program's shared files next to its bin folder; a
+  // build tree has neither.
+  const fs::path bin = fs::path(executableFolder).lexically_normal();
+  if (bin.filename() != "bin") return false;
+  std::error_code ec;
+  return fs::is_directory(bin.parent_path() / "share" / "ortenconf", ec);
+}
+
 std::string ResolveProgramFolder(const std::string& executableFolder, const std::string& dataDir) {
   std::error_code ec;
   if (!dataDir.empty()) {
     fs::create_directories(dataDir, ec);
     return fs::absolute(dataDir, ec).lexically_normal().string();
   }
-  if (IsWritableFolder(executableFolder)) return executableFolder;
+  // An installed program never keeps data beside itself, even where it
+  // could (run as root, /usr/bin is writable).
+  if (!IsInstalledProgram(executableFolder) && IsWritableFolder(executableFolder)) {
+    return executableFolder;
+  }
   const std::string user = UserDataFolder();
   fs::create_directories(user, ec);
   return user;

@@ -14,8 +14,12 @@ std::string ExecutableFolder(const std::string& argv0);
 // Where this user's data goes when the program's own folder is read-only.
 std::string UserDataFolder();
 bool IsWritableFolder(const std::string& folder);
-// The program's folder: dataDir when given, else the executable's folder when
-// it is writable, else the user's data folder.
+// An installed program: its executable sits in PREFIX/bin and the install's
+// PREFIX/share/ortenconf is there.
+bool IsInstalledProgram(const std::string& executableFolder);
+// The program's folder: dataDir when given; else, for a program that is not
+// installed, the executable's folder when it is writable; else the user's
+// data folder.
 std::string ResolveProgramFolder(const std::string& executableFolder, const std::string& dataDir);
 // Creates "Reg_RPU", "Base" and "ReleCfg" inside programFolder where they are
 // missing (on Windows hidden, system and read-only, as the device's tools

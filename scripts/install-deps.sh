@@ -14,6 +14,7 @@ packages=(
   clang-format
   qt6-translations-l10n             # Qt's own dialogs and menus in Russian
   locales                           # the date-stamp test runs under several locales
+  help2man dpkg-dev fakeroot lintian desktop-file-utils   # the Debian package and its checks
 )
 
 # The locales the date-stamp test runs under, besides C.

@@ -16,7 +16,7 @@ WindowFixture::WindowFixture(std::uint8_t version, const QString& programFolder)
     : device(bus.Attach(version)), folder_(programFolder.isEmpty() ? dir_.path() : programFolder) {
   UseRussianLanguage();  // as the program does at start
   form = std::make_unique<TMainForm>(
-      AppServices{transport, ui, pacer, nullptr, QDir(folder_).absolutePath().toStdString()});
+      AppServices{transport, ui, pacer, nullptr, QDir(folder_).absolutePath().toStdString(), {}});
 }
 
 WindowFixture::~WindowFixture() {

@@ -1,6 +1,7 @@
 // The operating-mode switch, the data folders, help, the status line and
 // closing the window.
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -9,6 +10,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#include <QTextBrowser>
+#include <QUrl>
 
 #include "app/GuardedTabWidget.h"
 #include "app/RadioGroup.h"
@@ -161,22 +164,39 @@ void WindowServicesTest::dataFolders() {
 void WindowServicesTest::help_data() {
   QTest::addColumn<bool>("present");
   QTest::addColumn<bool>("opens");
+  QTest::addColumn<bool>("guide");
+  QTest::addColumn<bool>("guideShown");
   QTest::addColumn<QString>("messageStart");  // empty: no message
-  QTest::newRow("present, opens") << true << true << QString();
-  QTest::newRow("missing") << false << true << QString("Не найден файл справки: ");
-  QTest::newRow("present, nothing opens it")
-      << true << false << QString("Не удалось открыть файл справки: ");
+  QTest::newRow("present, opens") << true << true << true << false << QString();
+  QTest::newRow("present, nothing opens it, guide") << true << false << true << true << QString();
+  QTest::newRow("missing, guide") << false << true << true << true << QString();
+  QTest::newRow("missing, no guide")
+      << false << true << false << false << QString("Не найден файл справки: ");
+  QTest::newRow("present, nothing opens it, no guide")
+      << true << false << false << false << QString("Не удалось открыть файл справки: ");
 }
 
 void WindowServicesTest::help() {
   QFETCH(bool, present);
   QFETCH(bool, opens);
+  QFETCH(bool, guide);
+  QFETCH(bool, guideShown);
   QFETCH(QString, messageStart);
   WindowFixture f;
   QVERIFY(f.Show());
   const QString path = QDir::toNativeSeparators(QDir(f.Folder()).filePath(kHelpFile));
   if (present) QVERIFY(Touch(path));
   f.ui.SetDocumentOpens(opens);
+  // The guide lives apart from the program's data; a guide that was found at
+  // start but is gone by now counts as none.
+  QTemporaryDir guideDir;
+  const QString guidePage = guideDir.filePath("index.html");
+  if (guide) {
+    QFile page(guidePage);
+    QVERIFY(page.open(QIODevice::WriteOnly));
+    page.write("<html><body><h1>Руководство</h1><img src=\"images/main.png\"></body></html>");
+  }
+  f.form->state().UserGuide = guidePage.toStdString();
 
   QTest::mouseClick(f.Find<QPushButton>("Help"), Qt::LeftButton);
 
@@ -185,6 +205,16 @@ void WindowServicesTest::help() {
   if (present) {
     QCOMPARE(QFileInfo(QString::fromStdString(documents[0].text)).canonicalFilePath(),
              QFileInfo(path).canonicalFilePath());
+  }
+  auto* window = f.form->findChild<QDialog*>("HelpWindow");
+  QCOMPARE(window && window->isVisible(), guideShown);
+  if (guideShown) {
+    auto* browser = window->findChild<QTextBrowser*>("HelpBrowser");
+    QCOMPARE(browser->source().toLocalFile(), QFileInfo(guidePage).absoluteFilePath());
+    QVERIFY(browser->toPlainText().contains("Руководство"));
+    // Pictures resolve against the guide's own folder.
+    QCOMPARE(browser->source().resolved(QUrl("images/main.png")).toLocalFile(),
+             guideDir.filePath("images/main.png"));
   }
   const auto messages = f.ui.Of(Kind::Message);
   if (messageStart.isEmpty()) {

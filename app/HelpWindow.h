@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+class QTextBrowser;
+
+namespace orten::gui {
+
+// The program's own user guide (HTML with its pictures), shown in a small
+// window of its own so that it needs no browser.
+class HelpWindow : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit HelpWindow(const QString& guidePage, QWidget* parent = nullptr);
+
+  QTextBrowser* browser() const { return browser_; }
+
+ private:
+  QTextBrowser* browser_ = nullptr;
+};
+
+// The guide's start page: next to the executable (the build tree copies it
+// there) or in the installed PREFIX/share/ortenconf; empty when neither is.
+QString FindUserGuide(const QString& executableFolder);
+
+}  // namespace orten::gui

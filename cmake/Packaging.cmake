@@ -1,0 +1,94 @@
+# The user guide next to the window program, install rules and the Debian
+# package (`make package`: cpack with the "package" preset).
+
+# --- user guide: copied beside the executable so Help finds it in the build tree
+file(GLOB_RECURSE ORTEN_GUIDE_FILES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/docs/guide/*)
+set(guide_stamp ${CMAKE_CURRENT_BINARY_DIR}/user-guide.stamp)
+add_custom_command(OUTPUT ${guide_stamp}
+  COMMAND ${CMAKE_COMMAND} -E copy_directory ${PROJECT_SOURCE_DIR}/docs/guide
+          $<TARGET_FILE_DIR:ortenconf>/guide
+  COMMAND ${CMAKE_COMMAND} -E touch ${guide_stamp}
+  DEPENDS ${ORTEN_GUIDE_FILES}
+  COMMENT "Copying the user guide beside ortenconf"
+  VERBATIM)
+add_custom_target(orten_user_guide ALL DEPENDS ${guide_stamp})
+
+if(WIN32 OR CMAKE_CROSSCOMPILING)
+  return()  # the rest is the Linux install and its package
+endif()
+
+include(GNUInstallDirs)
+set(ORTEN_USB_IDS "" CACHE STRING
+    "USB IDs the packaged udev rule opens to the user at the seat: vvvv:pppp,...")
+set(gen ${CMAKE_CURRENT_BINARY_DIR}/packaging)
+file(MAKE_DIRECTORY ${gen})
+
+# The udev rule comes from the same function as `ortenctl usb --udev-rule`.
+add_executable(make_udev_rule packaging/make_udev_rule.cpp)
+target_link_libraries(make_udev_rule PRIVATE orten_core orten_warnings)
+add_custom_command(OUTPUT ${gen}/70-ortenconf.rules
+  COMMAND make_udev_rule "${ORTEN_USB_IDS}" ${gen}/70-ortenconf.rules
+  DEPENDS make_udev_rule
+  COMMENT "udev rule for USB IDs '${ORTEN_USB_IDS}'"
+  VERBATIM)
+
+# Manual pages from the programs' own --help, so they never drift apart.
+find_program(HELP2MAN help2man REQUIRED)
+set(man_pages)
+foreach(prog ortenconf ortenctl)
+  set(page ${gen}/${prog}.1)
+  add_custom_command(OUTPUT ${page}.gz
+    COMMAND ${CMAKE_COMMAND} -E env LC_ALL=C.UTF-8 ${HELP2MAN} --locale=C.UTF-8 --no-info --no-discard-stderr --section=1
+            --include=${PROJECT_SOURCE_DIR}/packaging/${prog}.h2m
+            --output=${page} $<TARGET_FILE:${prog}>
+    COMMAND gzip -9nf ${page}
+    DEPENDS ${prog} ${PROJECT_SOURCE_DIR}/packaging/${prog}.h2m
+    COMMENT "Manual page of ${prog}"
+    VERBATIM)
+  list(APPEND man_pages ${page}.gz)
+endforeach()
+
+# Debian wants a compressed changelog without a time stamp in its header.
+configure_file(packaging/changelog.in ${gen}/changelog @ONLY)
+add_custom_command(OUTPUT ${gen}/changelog.gz
+  COMMAND gzip -9nkf ${gen}/changelog
+  DEPENDS ${gen}/changelog
+  VERBATIM)
+
+add_custom_target(orten_package_files ALL
+  DEPENDS ${gen}/70-ortenconf.rules ${man_pages} ${gen}/changelog.gz)
+
+# --- install: PREFIX/share/ortenconf also tells the programs they are
+# installed (common/DataFolders), so their data goes to the user's folder.
+install(TARGETS ortenconf ortenctl RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(DIRECTORY docs/guide/ DESTINATION ${CMAKE_INSTALL_DATADIR}/ortenconf/guide)
+install(FILES packaging/ortenconf.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES packaging/ortenconf.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+install(FILES ${man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES packaging/copyright ${gen}/changelog.gz
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/ortenconf)
+install(FILES ${gen}/70-ortenconf.rules DESTINATION lib/udev/rules.d)
+
+# --- the Debian package
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME ortenconf)
+set(CPACK_PACKAGE_VENDOR "ortenconf developers")
+set(CPACK_PACKAGE_CONTACT "ortenconf developers <ortenconf@example.org>" CACHE STRING
+    "The package's maintainer")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "configuration tool for the Orten-DEZ USB receiver")
+# Lines of the long description stay under 80 columns.
+string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
+  "ortenconf identifies the USB receiver of the Orten-DEZ wireless alarm system,"
+  "updates its firmware, backs up and restores its registration memory and"
+  "edits the settings of its relay outputs, in a Russian-language window."
+  "ortenctl does the same from the command line, for scripts and batch work."
+  "A udev rule gives the user at the seat access to the device.")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# Dependencies come from the binaries (dpkg-shlibdeps), never from a hand list.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+include(CPack)

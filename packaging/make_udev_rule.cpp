@@ -1,0 +1,22 @@
+// Writes the packaged udev rule at build time from the same text that
+// `ortenctl usb --udev-rule` prints: make_udev_rule "VID:PID,..." FILE.
+#include <fstream>
+#include <iostream>
+
+#include "common/UdevRule.h"
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::cerr << "usage: make_udev_rule VID:PID,... FILE\n";
+    return 2;
+  }
+  std::vector<orten::UsbId> ids;
+  std::string error;
+  if (!orten::ParseUsbIdList(argv[1], ids, error)) {
+    std::cerr << "make_udev_rule: " << error << '\n';
+    return 2;
+  }
+  std::ofstream out(argv[2], std::ios::binary | std::ios::trunc);
+  out << orten::UdevRuleText(ids);
+  return out.flush() ? 0 : 1;
+}

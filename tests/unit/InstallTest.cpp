@@ -1,0 +1,114 @@
+// Where an installed program keeps its data, and the udev rule the package
+// installs.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+
+#include "common/DataFolders.h"
+#include "common/UdevRule.h"
+
+namespace orten {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct FolderCase {
+  const char* name;
+  const char* executable;   // the executable's folder, under the test's root
+  const char* shareFolder;  // made under the root first; empty: none
+  bool dataDir;
+  const char* expected;  // "exe", "user" or "data"
+};
+
+void PrintTo(const FolderCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class ProgramFolderTest : public testing::TestWithParam<FolderCase> {
+ protected:
+  void SetUp() override {
+    root_ = fs::temp_directory_path() / ("orten-install-" + std::string(GetParam().name));
+    fs::remove_all(root_);
+    fs::create_directories(root_ / GetParam().executable);
+    if (*GetParam().shareFolder) fs::create_directories(root_ / GetParam().shareFolder);
+    ::setenv("XDG_DATA_HOME", (root_ / "xdg").c_str(), 1);
+  }
+  void TearDown() override {
+    ::unsetenv("XDG_DATA_HOME");
+    fs::remove_all(root_);
+  }
+  fs::path root_;
+};
+
+TEST_P(ProgramFolderTest, InstalledProgramsUseTheUsersFolder) {
+  const FolderCase& c = GetParam();
+  const std::string exe = (root_ / c.executable).string();
+  const std::string dataDir = c.dataDir ? (root_ / "given").string() : "";
+  const std::string expected = std::string(c.expected) == "exe" ? exe
+                               : std::string(c.expected) == "data"
+                                   ? dataDir
+                                   : (root_ / "xdg" / "ortenconf").string();
+  // Every executable folder here is writable, as /usr/bin is for root.
+  ASSERT_TRUE(IsWritableFolder(exe));
+  EXPECT_EQ(ResolveProgramFolder(exe, dataDir), expected);
+  EXPECT_TRUE(fs::is_directory(expected));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, ProgramFolderTest,
+    testing::Values(
+        FolderCase{"BuildTree", "build/debug/app", "", false, "exe"},
+        FolderCase{"Installed", "usr/bin", "usr/share/ortenconf", false, "user"},
+        FolderCase{"InstalledInLocal", "opt/x/bin", "opt/x/share/ortenconf", false, "user"},
+        FolderCase{"BinWithoutOurShare", "tools/bin", "tools/share/other", false, "exe"},
+        FolderCase{"ShareNotBesideBin", "usr/lib", "usr/share/ortenconf", false, "exe"},
+        FolderCase{"InstalledWithDataDir", "usr/bin", "usr/share/ortenconf", true, "data"}),
+    [](const testing::TestParamInfo<FolderCase>& row) { return row.param.name; });
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+std::vector<std::string> ActiveLines(const std::string& text) {
+  std::vector<std::string> active;
+  for (const std::string& line : Lines(text)) {
+    if (!line.empty() && line[0] != '#') active.push_back(line);
+  }
+  return active;
+}
+
+TEST(UdevRule, OneUaccessLinePerDeviceInLowerCaseHex) {
+  const std::string text = UdevRuleText({{0x04D8, 0x000A}, {0x16c0, 0x05dc}});
+  EXPECT_EQ(
+      ActiveLines(text),
+      (std::vector<std::string>{
+          R"(SUBSYSTEM=="usb", ATTR{idVendor}=="04d8", ATTR{idProduct}=="000a", TAG+="uaccess")",
+          R"(SUBSYSTEM=="usb", ATTR{idVendor}=="16c0", ATTR{idProduct}=="05dc", TAG+="uaccess")"}));
+  EXPECT_EQ(text.back(), '\n');
+}
+
+TEST(UdevRule, WithoutIdsEverythingIsCommentedAndSaysHow) {
+  const std::string text = UdevRuleText({});
+  EXPECT_TRUE(ActiveLines(text).empty()) << text;
+  // The template is the real rule once the IDs are filled in and "# " removed.
+  const std::string filled = [&] {
+    for (const std::string& line : Lines(text)) {
+      if (line.rfind("# SUBSYSTEM", 0) == 0) return line.substr(2);
+    }
+    return std::string();
+  }();
+  std::string expected = ActiveLines(UdevRuleText({{0xabcd, 0x1234}})).at(0);
+  expected.replace(expected.find("abcd"), 4, "VVVV");
+  expected.replace(expected.find("1234"), 4, "PPPP");
+  EXPECT_EQ(filled, expected);
+  EXPECT_NE(text.find("/etc/udev/rules.d/70-ortenconf.rules"), std::string::npos);
+  EXPECT_NE(text.find("udevadm control --reload-rules"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace orten
