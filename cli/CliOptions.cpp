@@ -70,6 +70,8 @@ bool ParseCliOptions(const std::vector<std::string>& args, CliOptions& options,
       options.all = true;
     } else if (arg == "--forget") {
       options.forget = true;
+    } else if (arg == "--udev-rule") {
+      options.udevRule = true;
     } else if (arg == "--gone") {
       options.gone = true;
     } else if (arg == "--change-family") {
@@ -126,6 +128,8 @@ std::string UsageText() {
              "  usb --remember VID:PID       запомнить идентификаторы прибора для ortenctl и\n"
              "                               ortenconf (--usb-id и ORTEN_USB_ID важнее)\n"
              "  usb --forget                 забыть запомненные идентификаторы\n"
+             "  usb --udev-rule              правило udev, открывающее прибор пользователю\n"
+             "                               (для заданных или запомненных идентификаторов)\n"
              "  wait [--gone] [--timeout SECONDS]\n"
              "                               ждать, пока прибор появится на линии USB (--gone:\n"
              "                               пока его не отключат); без --timeout ждать сколько\n"

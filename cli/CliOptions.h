@@ -30,6 +30,7 @@ struct CliOptions {
   std::string object;              // backup read: object number, for the default file name
   bool all = false;                // usb: every device, not just the possible receivers
   bool forget = false;             // usb: drop the remembered IDs
+  bool udevRule = false;           // usb: print the udev rule for the configured IDs
   std::string remember;            // usb: IDs to remember for both programs
   bool gone = false;               // wait: for the device to go
   std::optional<double> timeout;   // wait: seconds; none waits as long as it takes

@@ -5,6 +5,7 @@
 #include "cli/Commands.h"
 #include "common/UsbIdSettings.h"
 #include "link/DiscoveryAdvice.h"
+#include "link/UdevRule.h"
 #include "link/UsbDeviceScan.h"
 
 namespace orten::cli {
@@ -101,6 +102,19 @@ int ListDevices(const CliOptions& options, std::ostream& out, std::ostream& err)
   return rc;
 }
 
+// The rule for the IDs in force, ready for `| sudo tee` into the rules folder.
+int PrintUdevRule(const CliOptions& options, std::ostream& out, std::ostream& err) {
+  ConfiguredUsbIds configured;
+  std::string error;
+  if (const UsbIdProblem problem = ResolveUsbIds(options.common.usbIds, configured, error);
+      problem != UsbIdProblem::None) {
+    err << "ortenctl: " << error << '\n';
+    return problem == UsbIdProblem::BadFile ? kExitFile : kExitUsage;
+  }
+  out << UdevRuleText(configured.ids);
+  return kExitOk;
+}
+
 int Remember(const CliOptions& options, std::ostream& out, std::ostream& err) {
   std::vector<UsbId> ids;
   std::string error;
@@ -120,8 +134,10 @@ int Remember(const CliOptions& options, std::ostream& out, std::ostream& err) {
 }  // namespace
 
 int RunUsb(const CliOptions& options, std::ostream& out, std::ostream& err) {
-  if (options.words.size() != 1 || (options.forget && !options.remember.empty())) {
-    err << "ortenctl: команда usb принимает только --all, --remember VID:PID или --forget\n";
+  const int actions = int{options.forget} + int{!options.remember.empty()} + int{options.udevRule};
+  if (options.words.size() != 1 || actions > 1) {
+    err << "ortenctl: команда usb принимает только --all, --remember VID:PID, --forget или "
+           "--udev-rule\n";
     return kExitUsage;
   }
 #ifdef _WIN32
@@ -130,6 +146,7 @@ int RunUsb(const CliOptions& options, std::ostream& out, std::ostream& err) {
   return kExitUsage;
 #else
   if (!options.remember.empty()) return Remember(options, out, err);
+  if (options.udevRule) return PrintUdevRule(options, out, err);
   if (options.forget) {
     std::string error;
     if (!ForgetUsbIds(RememberedUsbIdsPath(), error)) {

@@ -1,5 +1,7 @@
 #include "link/DiscoveryAdvice.h"
 
+#include "link/UdevRule.h"
+
 namespace orten {
 
 std::optional<std::string> NotFoundReason(LinkFault fault, const std::string& transportText) {
@@ -16,13 +18,10 @@ std::optional<std::string> NotFoundReason(LinkFault fault, const std::string& tr
 }
 
 std::string UdevAdvice(const std::optional<UsbId>& id) {
-  const std::string vendor = id ? FormatUsbId(*id).substr(0, 4) : "VID";
-  const std::string product = id ? FormatUsbId(*id).substr(5) : "PID";
-  return "Разрешите доступ правилом udev: файл /etc/udev/rules.d/70-orten.rules со строкой\n"
-         "SUBSYSTEM==\"usb\", ATTR{idVendor}==\"" +
-         vendor + "\", ATTR{idProduct}==\"" + product +
-         "\", MODE=\"0660\", TAG+=\"uaccess\"\n"
-         "затем выполните «sudo udevadm control --reload-rules» и переподключите прибор.";
+  return "Разрешите доступ правилом udev: файл " + std::string(kUdevRulePath) + " со строкой\n" +
+         UdevRuleLine(id) +
+         "(его печатает «ortenctl usb --udev-rule»), затем выполните "
+         "«sudo udevadm control --reload-rules» и переподключите прибор.";
 }
 
 }  // namespace orten

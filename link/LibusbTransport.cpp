@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <deque>
 
+#include "link/DiscoveryAdvice.h"
+
 namespace orten {
 
 namespace {
@@ -37,16 +39,9 @@ LinkFault FaultOf(int rc) {
 }
 
 std::string PermissionText(const UsbId& id, libusb_device* device) {
-  char rule[160];
-  std::snprintf(rule, sizeof rule,
-                "SUBSYSTEM==\"usb\", ATTR{idVendor}==\"%04x\", ATTR{idProduct}==\"%04x\", "
-                "MODE=\"0660\", TAG+=\"uaccess\"",
-                id.vendor, id.product);
   return "Нет прав на доступ к прибору USB " + FormatUsbId(id) + " (шина " +
          std::to_string(libusb_get_bus_number(device)) + ", адрес " +
-         std::to_string(libusb_get_device_address(device)) +
-         ").\nРазрешите доступ правилом udev: файл /etc/udev/rules.d/70-orten.rules со строкой\n" +
-         rule + "\nзатем выполните «sudo udevadm control --reload-rules» и переподключите прибор.";
+         std::to_string(libusb_get_device_address(device)) + ").\n" + UdevAdvice(id);
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 #include <fstream>
 #include <iostream>
 
-#include "common/UdevRule.h"
+#include "link/UdevRule.h"
 
 int main(int argc, char** argv) {
   if (argc != 3) {

@@ -40,6 +40,11 @@ check "malformed file: usb lists and exits 3" test $rc -eq 3
 "$ctl" usb --forget >/dev/null; rc=$?
 check "forget exits 0 and removes the file" test $rc -eq 0 -a ! -e "$conf"
 
+out=$("$ctl" usb --udev-rule --usb-id 04D8:000a); rc=$?
+check "udev rule for the IDs in force" grep -qx 'SUBSYSTEM=="usb", ATTR{idVendor}=="04d8", ATTR{idProduct}=="000a", TAG+="uaccess"' <<<"$out"
+out=$("$ctl" usb --udev-rule); rc=$?
+check "udev rule without IDs is all comments" test $rc -eq 0 -a -z "$(grep -v '^#' <<<"$out")"
+
 "$ctl" usb --remember 12345:1 >/dev/null 2>&1; rc=$?
 check "bad ID to remember is a usage error" test $rc -eq 2 -a ! -e "$conf"
 "$ctl" usb --remember 1:1 --forget >/dev/null 2>&1; rc=$?

@@ -82,7 +82,7 @@ void DiscoveryFaultTest::reasonFollowsTheNoDeviceBox_data() {
   QTest::newRow("access refused")
       << LinkFault::Access << "Access denied (insufficient permissions)"
       << QStringList{"Нет доступа к устройствам USB: Access denied (insufficient permissions)",
-                     "/etc/udev/rules.d/70-orten.rules", "TAG+=\"uaccess\"",
+                     "/etc/udev/rules.d/70-ortenconf.rules", "TAG+=\"uaccess\"",
                      "sudo udevadm control --reload-rules"};
   // A stale transfer fault from before is no reason for an empty line.
   QTest::newRow("earlier timeout") << LinkFault::Timeout << "Operation timed out" << QStringList{};

@@ -7,7 +7,7 @@
 #include <sstream>
 
 #include "common/DataFolders.h"
-#include "common/UdevRule.h"
+#include "link/UdevRule.h"
 
 namespace orten {
 namespace {

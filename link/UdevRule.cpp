@@ -1,15 +1,12 @@
-#include "common/UdevRule.h"
+#include "link/UdevRule.h"
 
 namespace orten {
 
-namespace {
-
-std::string RuleLine(const std::string& vendor, const std::string& product) {
-  return "SUBSYSTEM==\"usb\", ATTR{idVendor}==\"" + vendor + "\", ATTR{idProduct}==\"" + product +
-         "\", TAG+=\"uaccess\"\n";
+std::string UdevRuleLine(const std::optional<UsbId>& id) {
+  const std::string vidPid = id ? FormatUsbId(*id) : "VVVV:PPPP";
+  return "SUBSYSTEM==\"usb\", ATTR{idVendor}==\"" + vidPid.substr(0, 4) +
+         "\", ATTR{idProduct}==\"" + vidPid.substr(5) + "\", TAG+=\"uaccess\"\n";
 }
-
-}  // namespace
 
 std::string UdevRuleText(const std::vector<UsbId>& ids) {
   std::string text =
@@ -18,16 +15,15 @@ std::string UdevRuleText(const std::vector<UsbId>& ids) {
   if (ids.empty()) {
     return text +
            "# Идентификаторы прибора не заданы. Узнайте их командой «ortenctl usb» (или lsusb),\n"
-           "# скопируйте этот файл в /etc/udev/rules.d/70-ortenconf.rules, впишите VID и PID\n"
+           "# скопируйте этот файл в " +
+           std::string(kUdevRulePath) +
+           ", впишите VID и PID\n"
            "# в строку ниже (четыре шестнадцатеричные цифры, строчными буквами) и уберите «#»:\n"
            "# " +
-           RuleLine("VVVV", "PPPP") +
+           UdevRuleLine(std::nullopt) +
            "# Затем выполните «sudo udevadm control --reload-rules» и переподключите прибор.\n";
   }
-  for (const UsbId& id : ids) {
-    const std::string vidPid = FormatUsbId(id);
-    text += RuleLine(vidPid.substr(0, 4), vidPid.substr(5));
-  }
+  for (const UsbId& id : ids) text += UdevRuleLine(id);
   return text;
 }
 
