@@ -1,5 +1,6 @@
 // ortenconf: the configuration program's window.
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <exception>
 #include <iostream>
 #include <memory>
@@ -73,6 +74,9 @@ int main(int argc, char** argv) {
   std::unique_ptr<LinkEnvironment> env = LinkEnvironment::Create(options.common, error);
   if (!env) {
     std::cerr << "ortenconf: " << error << '\n';
+    // Started from a menu nobody reads stderr: say it where it is seen.
+    const QString platform = QGuiApplication::platformName();
+    if (platform != "offscreen" && platform != "minimal") OrtenApplication::ShowException(error);
     return kExitUsage;
   }
   int rc = kExitFailure;
