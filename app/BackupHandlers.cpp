@@ -10,14 +10,14 @@
 #include <QStringList>
 #include <filesystem>
 
-#include "app/GuardedTabWidget.h"
-#include "app/RadioGroup.h"
 #include "app/RightColumn.h"
 #include "app/TMainForm.h"
 #include "backup/BackupPage.h"
 #include "common/DataFolders.h"
 #include "params/ParameterExchange.h"
 #include "params/ValueFile.h"
+#include "widgets/GuardedTabWidget.h"
+#include "widgets/RadioGroup.h"
 
 namespace orten::gui {
 

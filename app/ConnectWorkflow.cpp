@@ -6,9 +6,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/BusyGuard.h"
-#include "app/GuardedTabWidget.h"
-#include "app/RadioGroup.h"
 #include "app/RightColumn.h"
 #include "app/TMainForm.h"
 #include "backup/BackupPage.h"
@@ -16,6 +13,9 @@
 #include "firmware/FirmwarePage.h"
 #include "link/DiscoveryAdvice.h"
 #include "link/Packets.h"
+#include "widgets/BusyGuard.h"
+#include "widgets/GuardedTabWidget.h"
+#include "widgets/RadioGroup.h"
 
 namespace orten::gui {
 

@@ -9,9 +9,6 @@
 #include <QPushButton>
 #include <QStringList>
 
-#include "app/BusyGuard.h"
-#include "app/GuardedTabWidget.h"
-#include "app/RadioGroup.h"
 #include "app/RightColumn.h"
 #include "app/TMainForm.h"
 #include "backup/BackupPage.h"
@@ -20,6 +17,9 @@
 #include "firmware/FirmwareWriter.h"
 #include "firmware/LabelFactsView.h"
 #include "params/RelayPage.h"
+#include "widgets/BusyGuard.h"
+#include "widgets/GuardedTabWidget.h"
+#include "widgets/RadioGroup.h"
 
 namespace orten::gui {
 

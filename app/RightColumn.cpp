@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/FormParts.h"
+#include "widgets/FormParts.h"
 
 namespace orten::gui {
 

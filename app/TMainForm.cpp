@@ -11,16 +11,16 @@
 #include <QPushButton>
 #include <QStatusBar>
 
-#include "app/GuardedTabWidget.h"
 #include "app/HelpWindow.h"
-#include "app/RadioGroup.h"
 #include "app/RightColumn.h"
-#include "app/ValueLabel.h"
 #include "backup/BackupPage.h"
 #include "common/DataFolders.h"
 #include "common/DateStamp.h"
 #include "firmware/FirmwarePage.h"
 #include "params/RelayPage.h"
+#include "widgets/GuardedTabWidget.h"
+#include "widgets/RadioGroup.h"
+#include "widgets/ValueLabel.h"
 
 namespace orten::gui {
 

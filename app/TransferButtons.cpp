@@ -1,9 +1,9 @@
 // The buttons of the groups "Прибор" and "Файл" act on the active work
 // page: the registration memory on "Резервная копия", the output settings
 // on "Режимы реле и выхода ОК"; on "Главная" they do nothing.
-#include "app/BusyGuard.h"
-#include "app/GuardedTabWidget.h"
 #include "app/TMainForm.h"
+#include "widgets/BusyGuard.h"
+#include "widgets/GuardedTabWidget.h"
 
 namespace orten::gui {
 

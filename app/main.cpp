@@ -6,14 +6,14 @@
 #include <memory>
 
 #include "app/CommandLine.h"
-#include "app/GuiPacer.h"
 #include "app/HelpWindow.h"
 #include "app/OrtenApplication.h"
-#include "app/QtUserInterface.h"
 #include "app/RussianLanguage.h"
 #include "app/TMainForm.h"
 #include "common/DataFolders.h"
 #include "common/LinkEnvironment.h"
+#include "widgets/GuiPacer.h"
+#include "widgets/QtUserInterface.h"
 
 using namespace orten;
 using namespace orten::gui;

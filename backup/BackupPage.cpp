@@ -11,8 +11,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/FormParts.h"
-#include "app/RadioGroup.h"
+#include "widgets/FormParts.h"
+#include "widgets/RadioGroup.h"
 
 namespace orten::gui {
 

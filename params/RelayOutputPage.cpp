@@ -13,8 +13,8 @@
 #include <QStringList>
 #include <QVBoxLayout>
 
-#include "app/FormParts.h"
-#include "app/RadioGroup.h"
+#include "widgets/FormParts.h"
+#include "widgets/RadioGroup.h"
 
 namespace orten::gui {
 

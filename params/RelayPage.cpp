@@ -6,8 +6,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/RadioGroup.h"
 #include "params/ReleModeRules.h"
+#include "widgets/RadioGroup.h"
 
 namespace orten::gui {
 

@@ -14,11 +14,11 @@
 #include <QToolTip>
 #include <memory>
 
-#include "app/GuardedTabWidget.h"
-#include "app/ValueLabel.h"
 #include "firmware/FirmwareLibrary.h"
 #include "link/DeviceCommands.h"
 #include "tests/gui/WindowFixture.h"
+#include "widgets/GuardedTabWidget.h"
+#include "widgets/ValueLabel.h"
 
 using namespace orten;
 using namespace orten::gui;

@@ -5,9 +5,9 @@
 #include <QTest>
 #include <QTimer>
 
-#include "app/BusyGuard.h"
-#include "app/GuiPacer.h"
 #include "tests/gui/WindowFixture.h"
+#include "widgets/BusyGuard.h"
+#include "widgets/GuiPacer.h"
 
 using namespace orten::gui;
 using namespace orten::gui::test;

@@ -9,9 +9,9 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "app/GuardedTabWidget.h"
-#include "app/RadioGroup.h"
 #include "tests/gui/WindowFixture.h"
+#include "widgets/GuardedTabWidget.h"
+#include "widgets/RadioGroup.h"
 
 using namespace orten;
 using namespace orten::gui;

@@ -5,12 +5,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "app/GuardedTabWidget.h"
 #include "app/TMainForm.h"
 #include "link/DeviceCommands.h"
 #include "link/UsbId.h"
 #include "sim/VirtualPacer.h"
 #include "tests/support/ScriptedUi.h"
+#include "widgets/GuardedTabWidget.h"
 
 using namespace orten;
 using namespace orten::gui;

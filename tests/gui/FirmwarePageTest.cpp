@@ -12,9 +12,9 @@
 #include <QRadioButton>
 #include <QTest>
 
-#include "app/GuardedTabWidget.h"
-#include "app/RadioGroup.h"
 #include "tests/gui/WindowFixture.h"
+#include "widgets/GuardedTabWidget.h"
+#include "widgets/RadioGroup.h"
 
 using namespace orten;
 using namespace orten::gui;

@@ -10,8 +10,8 @@
 #include <QTabWidget>
 #include <QTest>
 
-#include "app/RadioGroup.h"
 #include "tests/gui/WindowFixture.h"
+#include "widgets/RadioGroup.h"
 
 using namespace orten::gui;
 using namespace orten::gui::test;

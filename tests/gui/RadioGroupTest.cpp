@@ -3,7 +3,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "app/RadioGroup.h"
+#include "widgets/RadioGroup.h"
 
 using orten::gui::RadioGroup;
 

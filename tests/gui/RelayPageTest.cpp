@@ -8,9 +8,9 @@
 #include <QLabel>
 #include <QRadioButton>
 
-#include "app/RadioGroup.h"
 #include "params/ReleModeRules.h"
 #include "tests/gui/RelayTestSupport.h"
+#include "widgets/RadioGroup.h"
 
 using namespace orten;
 using namespace orten::gui;

@@ -9,10 +9,10 @@
 #include <random>
 #include <vector>
 
-#include "app/GuardedTabWidget.h"
 #include "params/RelayPage.h"
 #include "params/ReleSettings.h"
 #include "tests/gui/WindowFixture.h"
+#include "widgets/GuardedTabWidget.h"
 
 namespace orten::gui::test {
 

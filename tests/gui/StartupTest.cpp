@@ -12,10 +12,10 @@
 #include <QTabWidget>
 #include <QTest>
 
-#include "app/GuardedTabWidget.h"
-#include "app/RadioGroup.h"
 #include "params/RelayPage.h"
 #include "tests/gui/WindowFixture.h"
+#include "widgets/GuardedTabWidget.h"
+#include "widgets/RadioGroup.h"
 
 using namespace orten::gui;
 using namespace orten::gui::test;

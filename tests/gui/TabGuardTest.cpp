@@ -9,8 +9,8 @@
 #include <QTest>
 #include <QWheelEvent>
 
-#include "app/GuardedTabWidget.h"
 #include "tests/gui/WindowFixture.h"
+#include "widgets/GuardedTabWidget.h"
 
 using namespace orten::gui;
 using namespace orten::gui::test;

@@ -1,7 +1,7 @@
 #include "tests/gui/WindowFixture.h"
 
-#include "app/RadioGroup.h"
 #include "app/RussianLanguage.h"
+#include "widgets/RadioGroup.h"
 
 #include <QCoreApplication>
 #include <QDir>

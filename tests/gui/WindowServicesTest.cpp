@@ -13,10 +13,10 @@
 #include <QTextBrowser>
 #include <QUrl>
 
-#include "app/GuardedTabWidget.h"
-#include "app/RadioGroup.h"
 #include "link/DeviceCommands.h"
 #include "tests/gui/WindowFixture.h"
+#include "widgets/GuardedTabWidget.h"
+#include "widgets/RadioGroup.h"
 
 using namespace orten::gui;
 using namespace orten::gui::test;

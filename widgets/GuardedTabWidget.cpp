@@ -1,4 +1,4 @@
-#include "app/GuardedTabWidget.h"
+#include "widgets/GuardedTabWidget.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

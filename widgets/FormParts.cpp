@@ -1,4 +1,4 @@
-#include "app/FormParts.h"
+#include "widgets/FormParts.h"
 
 #include <QFont>
 #include <QGridLayout>
@@ -7,7 +7,7 @@
 #include <QPalette>
 #include <QPushButton>
 
-#include "app/ValueLabel.h"
+#include "widgets/ValueLabel.h"
 
 namespace orten::gui {
 

@@ -1,4 +1,4 @@
-#include "app/QtUserInterface.h"
+#include "widgets/QtUserInterface.h"
 
 #include <QApplication>
 #include <QDesktopServices>

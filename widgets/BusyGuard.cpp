@@ -1,4 +1,4 @@
-#include "app/BusyGuard.h"
+#include "widgets/BusyGuard.h"
 
 #include <QCoreApplication>
 #include <QEvent>

@@ -1,4 +1,4 @@
-#include "app/GuiPacer.h"
+#include "widgets/GuiPacer.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

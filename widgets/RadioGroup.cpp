@@ -1,4 +1,4 @@
-#include "app/RadioGroup.h"
+#include "widgets/RadioGroup.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>
