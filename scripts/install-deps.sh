@@ -9,6 +9,7 @@ packages=(
   libusb-1.0-0-dev                  # USB on Linux
   googletest libgtest-dev libgmock-dev libbenchmark-dev libboost-dev   # tests and benchmarks
   g++-mingw-w64-x86-64-posix        # the Windows cross build
+  wine wine64                       # running its tests
   xvfb xauth fonts-dejavu-core      # running the window without a display
   clang-format
 )
