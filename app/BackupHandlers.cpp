@@ -14,6 +14,7 @@
 #include "app/TMainForm.h"
 #include "backup/BackupPage.h"
 #include "common/DataFolders.h"
+#include "common/Utf8Path.h"
 #include "params/ParameterExchange.h"
 #include "params/ValueFile.h"
 #include "widgets/GuardedTabWidget.h"
@@ -122,7 +123,7 @@ void TMainForm::deleteBackupFile() {
     return;
   }
   std::error_code ec;
-  if (!std::filesystem::remove(*path, ec)) {
+  if (!std::filesystem::remove(PathFromUtf8(*path), ec)) {
     // Deleting nothing is no success: say what went wrong.
     const std::string why = ec ? ec.message() : "файла нет";
     const std::string text =

@@ -7,6 +7,7 @@
 #include "cli/Commands.h"
 #include "common/DataFolders.h"
 #include "common/DateStamp.h"
+#include "common/Utf8Path.h"
 #include "link/DeviceCommands.h"
 #include "link/DeviceLink.h"
 #include "link/Packets.h"
@@ -56,11 +57,11 @@ int RunBackupRead(CommandContext& ctx) {
   const std::string code = std::to_string(image.configurationCode());
   ctx.out << "Код конфигурации: " << code << '\n';
   const std::string path =
-      !o.output.empty()
-          ? o.output
-          : (fs::path(ctx.programFolder) / kBackupFolder /
-             (DefaultBackupName(mode, o.module, TodayStamp(), o.object, code) + ".rrg"))
-                .string();
+      !o.output.empty() ? o.output
+                        : Utf8FromPath(PathFromUtf8(ctx.programFolder) / kBackupFolder /
+                                       PathFromUtf8(DefaultBackupName(mode, o.module, TodayStamp(),
+                                                                      o.object, code) +
+                                                    ".rrg"));
   std::string error;
   if (!WriteValueFile(path, image.values(), error)) {
     ctx.ui.ShowMessage(error);

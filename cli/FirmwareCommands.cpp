@@ -9,6 +9,7 @@
 #include "common/DataFolders.h"
 #include "common/DateStamp.h"
 #include "common/LinkEnvironment.h"
+#include "common/Utf8Path.h"
 #include "firmware/FirmwareImage.h"
 #include "firmware/FirmwareLibrary.h"
 #include "firmware/FirmwareWriter.h"
@@ -68,15 +69,15 @@ int FamilyItem(DeviceMode mode) {
 }
 
 std::string BaseFolder(const CommandContext& ctx) {
-  return (fs::path(ctx.programFolder) / kFirmwareFolder).string();
+  return Utf8FromPath(PathFromUtf8(ctx.programFolder) / kFirmwareFolder);
 }
 
 // A bare name that is not in the current folder is looked up in Base.
 std::string FirmwarePath(const CommandContext& ctx, const std::string& arg) {
   std::error_code ec;
-  if (fs::exists(arg, ec)) return arg;
-  const fs::path inBase = fs::path(BaseFolder(ctx)) / arg;
-  return fs::exists(inBase, ec) ? inBase.string() : arg;
+  if (fs::exists(PathFromUtf8(arg), ec)) return arg;
+  const fs::path inBase = PathFromUtf8(BaseFolder(ctx)) / PathFromUtf8(arg);
+  return fs::exists(inBase, ec) ? Utf8FromPath(inBase) : arg;
 }
 
 std::optional<DeviceIdentity> Connect(CommandContext& ctx, int& rc) {
@@ -111,12 +112,12 @@ int RunList(CommandContext& ctx) {
   const std::optional<FirmwareCandidate> newest = NewestFirmware(names);
   const bool offered = newest && (!deviceVersion || newest->number > *deviceVersion);
   for (const std::string& name : names) {
-    const fs::path path = fs::path(BaseFolder(ctx)) / name;
+    const fs::path path = PathFromUtf8(BaseFolder(ctx)) / PathFromUtf8(name);
     std::error_code ec;
     const std::optional<std::int32_t> number = FirmwareVersionNumber(name);
     ctx.out << std::left << std::setw(24) << name << ' ' << std::right << std::setw(10)
             << (number ? std::to_string(*number) : "-") << ' ' << std::setw(10)
-            << fs::file_size(path, ec) << ' ' << DateText(FileModifiedTime(path.string()));
+            << fs::file_size(path, ec) << ' ' << DateText(FileModifiedTime(Utf8FromPath(path)));
     if (offered && name == newest->name)
       ctx.out << (deviceVersion ? "  <- будет предложена" : "  <- новейшая");
     ctx.out << '\n';
@@ -131,7 +132,7 @@ int RunCheck(CommandContext& ctx) {
     return kExitUsage;
   }
   const std::string path = FirmwarePath(ctx, ctx.options.words[2]);
-  const DeviceMode family = FamilyOfName(fs::path(path).filename().string());
+  const DeviceMode family = FamilyOfName(Utf8FromPath(PathFromUtf8(path).filename()));
   PrintedFacts facts(ctx.out);
   FirmwareImage image;
   if (!ReadFirmwareFile(path, FirmwareReadMode::Load, {family, FamilyItem(family)}, facts, ctx.ui,
@@ -170,7 +171,7 @@ int RunWrite(CommandContext& ctx) {
     return kExitUsage;
   }
   const std::string path = FirmwarePath(ctx, ctx.options.words[2]);
-  const std::string name = fs::path(path).filename().string();
+  const std::string name = Utf8FromPath(PathFromUtf8(path).filename());
   const DeviceMode family = FamilyOfName(name);
   // The file is checked before the device hears anything.
   PrintedFacts facts(ctx.out);

@@ -11,6 +11,7 @@
 
 #include "cli/Commands.h"
 #include "common/DataFolders.h"
+#include "common/Utf8Path.h"
 #include "link/DeviceCommands.h"
 #include "link/DeviceLink.h"
 #include "link/Packets.h"
@@ -157,9 +158,9 @@ ReleTable AsTheWindowKeepsIt(CommandContext& ctx, std::span<const std::int32_t> 
 // A bare name that is not in the current folder is looked up in ReleCfg.
 std::string SettingsPath(const CommandContext& ctx, const std::string& arg) {
   std::error_code ec;
-  if (fs::exists(arg, ec)) return arg;
-  const fs::path inFolder = fs::path(ctx.programFolder) / kSettingsFolder / arg;
-  return fs::exists(inFolder, ec) ? inFolder.string() : arg;
+  if (fs::exists(PathFromUtf8(arg), ec)) return arg;
+  const fs::path inFolder = PathFromUtf8(ctx.programFolder) / kSettingsFolder / PathFromUtf8(arg);
+  return fs::exists(inFolder, ec) ? Utf8FromPath(inFolder) : arg;
 }
 
 bool ReadSettingsFile(CommandContext& ctx, const std::string& arg, ReleTable& table) {

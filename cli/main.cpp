@@ -9,6 +9,7 @@
 #include "cli/Commands.h"
 #include "common/DataFolders.h"
 #include "common/LinkEnvironment.h"
+#include "common/Utf8Console.h"
 #include "link/DeviceLink.h"
 #include "link/SleepPacer.h"
 
@@ -36,9 +37,12 @@ int Usage(const std::string& error) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  UseUtf8Console();
+  const std::vector<std::string> args = Utf8Arguments(argc, argv);
   CliOptions options;
   std::string error;
-  if (!ParseCliOptions(std::vector<std::string>(argv + 1, argv + argc), options, error)) {
+  if (!ParseCliOptions(std::vector<std::string>(args.begin() + (args.empty() ? 0 : 1), args.end()),
+                       options, error)) {
     return Usage(error);
   }
   if (options.help) {
@@ -60,8 +64,8 @@ int main(int argc, char** argv) {
     std::cerr << "ortenctl: " << error << '\n';
     return failure == LinkEnvironment::Failure::File ? kExitFile : kExitUsage;
   }
-  const std::string programFolder =
-      ResolveProgramFolder(ExecutableFolder(argv[0]), options.common.dataDir);
+  const std::string programFolder = ResolveProgramFolder(
+      ExecutableFolder(args.empty() ? "" : args.front()), options.common.dataDir);
   EnsureDataFolders(programFolder);
 
   CliUi ui(std::cerr, std::cin, options.yes, StderrIsTerminal());

@@ -3,12 +3,15 @@
 #include <filesystem>
 #include <fstream>
 
+#include "common/Utf8Path.h"
+
 namespace fs = std::filesystem;
 
 namespace orten {
 
 bool WriteFileAtomically(const std::string& path, const std::string& text, std::string& error) {
-  const std::string temp = path + ".tmp";
+  const fs::path target = PathFromUtf8(path);
+  const fs::path temp = PathFromUtf8(path + ".tmp");
   std::error_code ec;
   {
     std::ofstream out(temp, std::ios::binary | std::ios::trunc);
@@ -20,7 +23,7 @@ bool WriteFileAtomically(const std::string& path, const std::string& text, std::
       return false;
     }
   }
-  fs::rename(temp, path, ec);
+  fs::rename(temp, target, ec);
   if (ec) {
     error = "Не удается записать файл " + path + ": " + ec.message() + ".";
     fs::remove(temp, ec);

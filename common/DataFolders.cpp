@@ -5,6 +5,8 @@
 #include <fstream>
 #include <system_error>
 
+#include "common/Utf8Path.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #endif
@@ -13,24 +15,56 @@ namespace fs = std::filesystem;
 
 namespace orten {
 
+#ifdef _WIN32
+namespace {
+
+// The full path of the running program; empty where the system cannot tell.
+// Grows the buffer: a path may be longer than MAX_PATH.
+std::wstring ModulePath() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD size = static_cast<DWORD>(path.size());
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), size);
+    if (length == 0) return {};
+    if (length < size) {
+      path.resize(length);
+      return path;
+    }
+    if (path.size() >= 32768) return {};  // beyond the longest path the system has
+    path.resize(path.size() * 2);
+  }
+}
+
+// A variable of the wide environment: the narrow one is ANSI.
+std::wstring EnvironmentValue(const wchar_t* name) {
+  const DWORD size = GetEnvironmentVariableW(name, nullptr, 0);
+  if (size == 0) return {};
+  std::wstring value(size, L'\0');
+  const DWORD length = GetEnvironmentVariableW(name, value.data(), size);
+  value.resize(length < size ? length : 0);
+  return value;
+}
+
+}  // namespace
+#endif
+
 std::string ExecutableFolder(const std::string& argv0) {
   std::error_code ec;
 #ifdef _WIN32
-  char path[MAX_PATH];
-  const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  if (length > 0 && length < MAX_PATH) return fs::path(path).parent_path().string();
+  const std::wstring self = ModulePath();
+  if (!self.empty()) return Utf8FromPath(fs::path(self).parent_path());
 #else
   const fs::path self = fs::read_symlink("/proc/self/exe", ec);
   if (!ec) return self.parent_path().string();
 #endif
-  const fs::path fromArgs = fs::absolute(fs::path(argv0), ec);
-  return ec ? fs::current_path(ec).string() : fromArgs.parent_path().string();
+  const fs::path fromArgs = fs::absolute(PathFromUtf8(argv0), ec);
+  return Utf8FromPath(ec ? fs::current_path(ec) : fromArgs.parent_path());
 }
 
 std::string UserDataFolder() {
 #ifdef _WIN32
-  const char* base = std::getenv("LOCALAPPDATA");
-  return (fs::path(base ? base : ".") / "ortenconf").string();
+  const std::wstring base = EnvironmentValue(L"LOCALAPPDATA");
+  return Utf8FromPath(fs::path(base.empty() ? L"." : base) / "ortenconf");
 #else
   if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg) {
     return (fs::path(xdg) / "ortenconf").string();
@@ -42,7 +76,7 @@ std::string UserDataFolder() {
 
 bool IsWritableFolder(const std::string& folder) {
   // Asking for permissions misses read-only mounts and ACLs: try it.
-  const fs::path probe = fs::path(folder) / ".ortenconf-write-probe";
+  const fs::path probe = PathFromUtf8(folder) / ".ortenconf-write-probe";
   {
     std::ofstream out(probe, std::ios::binary | std::ios::trunc);
     if (!out) return false;
@@ -64,8 +98,9 @@ bool IsInstalledProgram(const std::string& executableFolder) {
 std::string ResolveProgramFolder(const std::string& executableFolder, const std::string& dataDir) {
   std::error_code ec;
   if (!dataDir.empty()) {
-    fs::create_directories(dataDir, ec);
-    return fs::absolute(dataDir, ec).lexically_normal().string();
+    const fs::path dir = PathFromUtf8(dataDir);
+    fs::create_directories(dir, ec);
+    return Utf8FromPath(fs::absolute(dir, ec).lexically_normal());
   }
   // An installed program never keeps data beside itself, even where it
   // could (run as root, /usr/bin is writable).
@@ -73,13 +108,13 @@ std::string ResolveProgramFolder(const std::string& executableFolder, const std:
     return executableFolder;
   }
   const std::string user = UserDataFolder();
-  fs::create_directories(user, ec);
+  fs::create_directories(PathFromUtf8(user), ec);
   return user;
 }
 
 void EnsureDataFolders(const std::string& programFolder) {
   for (const char* name : {kBackupFolder, kFirmwareFolder, kSettingsFolder}) {
-    const fs::path folder = fs::path(programFolder) / name;
+    const fs::path folder = PathFromUtf8(programFolder) / name;
     std::error_code ec;
     if (fs::exists(folder, ec)) continue;
     if (!fs::create_directory(folder, ec)) continue;

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "common/SimPresence.h"
+#include "common/Utf8Path.h"
 #include "sim/SimState.h"
 #include "sim/SimTransport.h"
 
@@ -26,7 +27,7 @@ std::unique_ptr<LinkEnvironment> LinkEnvironment::Create(const CommonOptions& op
     return nullptr;
   }
 
-  const bool stateExists = !options.simState.empty() && std::filesystem::exists(options.simState);
+  const bool stateExists = !options.simState.empty() && std::filesystem::exists(PathFromUtf8(options.simState));
   if (options.simulate || !options.simState.empty()) {
     std::uint8_t version = 0;
     if (options.simulate) {

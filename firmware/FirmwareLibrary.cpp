@@ -4,6 +4,7 @@
 #include <fstream>
 #include <limits>
 
+#include "common/Utf8Path.h"
 #include "firmware/FirmwareImage.h"
 #include "link/Packets.h"
 #include "link/Transport.h"
@@ -33,7 +34,7 @@ std::string LengthProblem(const std::string& name, std::uintmax_t size) {
 
 std::chrono::system_clock::time_point FileModifiedTime(const std::string& path) {
   std::error_code ec;
-  const fs::file_time_type t = fs::last_write_time(path, ec);
+  const fs::file_time_type t = fs::last_write_time(PathFromUtf8(path), ec);
   return std::chrono::time_point_cast<std::chrono::system_clock::duration>(
       t - fs::file_time_type::clock::now() + std::chrono::system_clock::now());
 }
@@ -71,8 +72,9 @@ std::vector<std::string> ListFirmwareFiles(const std::string& folder, const std:
   std::vector<std::string> names;
   if (code.empty()) return names;
   std::error_code ec;
-  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-    const std::string name = it->path().filename().string();
+  for (fs::directory_iterator it(PathFromUtf8(folder), ec), end; !ec && it != end;
+       it.increment(ec)) {
+    const std::string name = Utf8FromPath(it->path().filename());
     // A folder named like firmware cannot be written to a device.
     if (name.find(code) != std::string::npos && !it->is_directory(ec)) names.push_back(name);
   }
@@ -106,8 +108,8 @@ std::optional<std::string> FindNewerFirmware(const std::string& baseFolder, Devi
 bool ReadFirmwareFile(const std::string& path, FirmwareReadMode mode,
                       const FirmwareReadContext& context, FirmwareFactsView& view,
                       UserInterface& ui, FirmwareImage* image) {
-  const fs::path file(path);
-  const std::string name = file.filename().string();
+  const fs::path file = PathFromUtf8(path);
+  const std::string name = Utf8FromPath(file.filename());
   std::error_code ec;
   const std::uintmax_t size = fs::is_regular_file(file, ec) ? fs::file_size(file, ec) : 0;
   std::ifstream in(file, std::ios::binary);

@@ -65,7 +65,7 @@ ReadStatus BoundedPipeReader::Read(std::uint8_t* out, std::size_t size, int time
 }
 
 void BoundedPipeReader::Discard() {
-  if (inFlight_) port_.CancelRead();
+  if (inFlight_) port_.CancelRead(kCancelGraceMs);
   inFlight_ = false;
   queue_.clear();
 }

@@ -28,7 +28,8 @@ class BoundedPipeReader {
   // fewer bytes than it asked for is Failed, like a system error; a failed
   // call leaves nothing of its reply behind.
   ReadStatus Read(std::uint8_t* out, std::size_t size, int timeoutMs);
-  // Cancels the read in flight and drops every byte not yet served.
+  // Cancels the read in flight (waiting only a bounded time for the system
+  // to let go) and drops every byte not yet served.
   void Discard();
 
   std::string FailureText() const { return failure_; }

@@ -1,9 +1,11 @@
 #include "link/TraceLog.h"
 
+#include "common/Utf8Path.h"
+
 namespace orten {
 
 bool TraceLog::Open(const std::string& path) {
-  out_.open(path, std::ios::out | std::ios::trunc | std::ios::binary);
+  out_.open(PathFromUtf8(path), std::ios::out | std::ios::trunc | std::ios::binary);
   return out_.is_open();
 }
 

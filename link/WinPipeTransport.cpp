@@ -13,7 +13,10 @@
 #include <vector>
 
 #include "link/AsyncReadPort.h"
+#include "link/AsyncWritePort.h"
 #include "link/BoundedPipeReader.h"
+#include "link/BoundedPipeWriter.h"
+#include "link/HeldTransfers.h"
 
 namespace orten {
 
@@ -25,6 +28,10 @@ constexpr GUID kInterfaceGuid = {
 
 constexpr const char* kWritePipeSuffix = "\\PIPE00";
 constexpr const char* kReadPipeSuffix = "\\PIPE01";
+
+// The device takes a byte or a chunk at once; a write that does not end in
+// this time is stuck and fails like a read that expires.
+constexpr int kWriteTimeoutMs = 2000;
 
 // INVALID_HANDLE_VALUE is a C cast in the system headers.
 HANDLE InvalidHandle() {
@@ -143,65 +150,111 @@ std::vector<std::string> EnumerateInterfacePaths(std::string& error) {
   return paths;
 }
 
-// The read pipe's overlapped read: the event, the OVERLAPPED record and the
-// buffer must stay put while the system owns them.
-class OverlappedReadPort final : public AsyncReadPort {
- public:
-  OverlappedReadPort() : event_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
-    if (!event_.IsOpen()) eventError_ = LastSystemErrorText();
+// The memory one overlapped transfer lends the system: the buffer, the
+// record the system reports into and the event it signals.
+struct OverlappedSlot {
+  OverlappedSlot() : event(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
+    if (!event.IsOpen()) eventError = LastSystemErrorText();
   }
+  // A slot that never started a transfer counts as let go too.
+  bool LetGo() const { return HasOverlappedIoCompleted(&overlapped); }
 
+  UniqueHandle event;
+  std::string eventError;
+  OVERLAPPED overlapped{};
+  std::vector<std::uint8_t> buffer;
+};
+
+// Overlapped transfers on one pipe, one at a time, each bounded by a wait
+// and cancelled on expiry. One class serves either pipe.
+class OverlappedPipePort final : public AsyncReadPort, public AsyncWritePort {
+ public:
   void SetPipe(HANDLE pipe) { pipe_ = pipe; }
 
-  bool StartRead(std::size_t size) override {
-    if (!event_.IsOpen()) {
-      error_ = eventError_;
+  bool StartRead(std::size_t size) override { return Start(nullptr, size); }
+  AsyncOutcome WaitRead(int timeoutMs, std::vector<std::uint8_t>& arrived) override {
+    std::size_t got = 0;
+    const AsyncOutcome outcome = Wait(timeoutMs, got);
+    if (outcome == AsyncOutcome::Done) {
+      const std::vector<std::uint8_t>& buffer = slots_.Current().buffer;
+      arrived.insert(arrived.end(), buffer.begin(),
+                     buffer.begin() + static_cast<std::ptrdiff_t>(got));
+    }
+    return outcome;
+  }
+  bool CancelRead(int graceMs) override { return Cancel(graceMs); }
+
+  bool StartWrite(const std::uint8_t* data, std::size_t size) override { return Start(data, size); }
+  AsyncOutcome WaitWrite(int timeoutMs, std::size_t& written) override {
+    return Wait(timeoutMs, written);
+  }
+  bool CancelWrite(int graceMs) override { return Cancel(graceMs); }
+
+  std::string LastErrorText() const override { return error_; }
+
+ private:
+  // Reads size bytes when data is null, else writes a copy of them.
+  bool Start(const std::uint8_t* data, std::size_t size) {
+    slots_.Reap();
+    OverlappedSlot& slot = slots_.Current();
+    if (!slot.event.IsOpen()) {
+      error_ = slot.eventError;
+      slots_.Abandon();  // never started, so let go at once: the next try makes a new event
       return false;
     }
-    buffer_.assign(size, 0);
-    overlapped_ = OVERLAPPED{};
-    overlapped_.hEvent = event_.get();
+    if (data) {
+      slot.buffer.assign(data, data + size);
+    } else {
+      slot.buffer.assign(size, 0);
+    }
+    slot.overlapped = OVERLAPPED{};
+    slot.overlapped.hEvent = slot.event.get();
+    const DWORD count = static_cast<DWORD>(size);
+    const BOOL started =
+        data ? WriteFile(pipe_, slot.buffer.data(), count, nullptr, &slot.overlapped)
+             : ReadFile(pipe_, slot.buffer.data(), count, nullptr, &slot.overlapped);
     // Done at once or pending: either way the event tells when it ended.
-    if (!ReadFile(pipe_, buffer_.data(), static_cast<DWORD>(size), nullptr, &overlapped_) &&
-        GetLastError() != ERROR_IO_PENDING) {
+    if (!started && GetLastError() != ERROR_IO_PENDING) {
       error_ = LastSystemErrorText();
       return false;
     }
     return true;
   }
 
-  Outcome WaitRead(int timeoutMs, std::vector<std::uint8_t>& arrived) override {
-    const DWORD wait = WaitForSingleObject(event_.get(), static_cast<DWORD>(timeoutMs));
-    if (wait == WAIT_TIMEOUT) return Outcome::Pending;
+  AsyncOutcome Wait(int timeoutMs, std::size_t& moved) {
+    OverlappedSlot& slot = slots_.Current();
+    const DWORD wait = WaitForSingleObject(slot.event.get(), static_cast<DWORD>(timeoutMs));
+    if (wait == WAIT_TIMEOUT) return AsyncOutcome::Pending;
     if (wait != WAIT_OBJECT_0) {
       error_ = LastSystemErrorText();
-      CancelRead();
-      return Outcome::Failed;
+      Cancel(kCancelGraceMs);
+      return AsyncOutcome::Failed;
     }
     DWORD got = 0;
-    if (!GetOverlappedResult(pipe_, &overlapped_, &got, FALSE)) {
+    if (!GetOverlappedResult(pipe_, &slot.overlapped, &got, FALSE)) {
       error_ = LastSystemErrorText();
-      return Outcome::Failed;
+      return AsyncOutcome::Failed;
     }
-    got = std::min<DWORD>(got, static_cast<DWORD>(buffer_.size()));
-    arrived.insert(arrived.end(), buffer_.begin(), buffer_.begin() + got);
-    return Outcome::Done;
+    moved = std::min<std::size_t>(got, slot.buffer.size());
+    return AsyncOutcome::Done;
   }
 
-  void CancelRead() override {
-    CancelIoEx(pipe_, &overlapped_);
-    DWORD ignored = 0;
-    GetOverlappedResult(pipe_, &overlapped_, &ignored, TRUE);
+  // Bounded, unlike GetOverlappedResult's own wait: a driver that never
+  // finishes the cancel leaves its slot held, not the program hanging.
+  bool Cancel(int graceMs) {
+    OverlappedSlot& slot = slots_.Current();
+    CancelIoEx(pipe_, &slot.overlapped);
+    if (WaitForSingleObject(slot.event.get(), static_cast<DWORD>(graceMs)) == WAIT_OBJECT_0) {
+      DWORD ignored = 0;
+      GetOverlappedResult(pipe_, &slot.overlapped, &ignored, FALSE);
+      return true;
+    }
+    slots_.Abandon();
+    return false;
   }
 
-  std::string LastErrorText() const override { return error_; }
-
- private:
-  UniqueHandle event_;
-  std::string eventError_;
   HANDLE pipe_ = nullptr;
-  OVERLAPPED overlapped_{};
-  std::vector<std::uint8_t> buffer_;
+  HeldTransfers<OverlappedSlot> slots_;
   std::string error_;
 };
 
@@ -210,61 +263,69 @@ class OverlappedReadPort final : public AsyncReadPort {
 struct WinPipeTransport::Impl {
   UniqueHandle writePipe;
   UniqueHandle readPipe;
-  OverlappedReadPort readPort;
+  OverlappedPipePort writePort;
+  OverlappedPipePort readPort;
+  BoundedPipeWriter writer{writePort};
   BoundedPipeReader reader{readPort};
   std::uint32_t count = 0;
   std::string error;
+  LinkFault fault = LinkFault::Io;  // the kind of error, when there is one
 
   void OpenPipes(const std::string& devicePath);
-  bool Write(const void* data, DWORD size);
+  bool Write(const std::uint8_t* data, std::size_t size);
   ReadStatus Read(std::uint8_t* out, std::size_t size, int timeoutMs);
   void Close();
 };
 
 void WinPipeTransport::Impl::OpenPipes(const std::string& devicePath) {
   std::string firstError;
+  // Both overlapped, so that reads and writes can be bounded by a wait.
   writePipe.Reset(CreateFileA((devicePath + kWritePipeSuffix).c_str(), GENERIC_WRITE,
-                              FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+                              FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED,
+                              nullptr));
   if (!writePipe.IsOpen()) firstError = LastSystemErrorText();
-  // Overlapped, so that a read can be bounded by a wait.
   readPipe.Reset(CreateFileA((devicePath + kReadPipeSuffix).c_str(), GENERIC_READ | GENERIC_WRITE,
                              FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED,
                              nullptr));
   if (!readPipe.IsOpen() && firstError.empty()) firstError = LastSystemErrorText();
+  writePort.SetPipe(writePipe.get());
   readPort.SetPipe(readPipe.get());
-  if (!firstError.empty()) error = firstError;
+  if (!firstError.empty()) {
+    error = firstError;
+    fault = LinkFault::Io;
+  }
 }
 
-bool WinPipeTransport::Impl::Write(const void* data, DWORD size) {
+bool WinPipeTransport::Impl::Write(const std::uint8_t* data, std::size_t size) {
   if (!writePipe.IsOpen()) {
     error = SystemErrorText(ERROR_INVALID_HANDLE);  // what the system says for a pipe never opened
+    fault = LinkFault::Io;
     return false;
   }
-  DWORD written = 0;
-  if (!WriteFile(writePipe.get(), data, size, &written, nullptr)) {
-    error = LastSystemErrorText();
-    return false;
-  }
-  if (written != size) {
-    error = "Записано " + std::to_string(written) + " байт из " + std::to_string(size) + ".";
-    return false;
-  }
-  return true;
+  if (writer.Write(data, size, kWriteTimeoutMs)) return true;
+  error = writer.FailureText();
+  fault = writer.TimedOut() ? LinkFault::Timeout : LinkFault::Io;
+  return false;
 }
 
 ReadStatus WinPipeTransport::Impl::Read(std::uint8_t* out, std::size_t size, int timeoutMs) {
   if (!readPipe.IsOpen()) {
     error = SystemErrorText(ERROR_INVALID_HANDLE);
+    fault = LinkFault::Io;
     return ReadStatus::Failed;
   }
   const ReadStatus status = reader.Read(out, size, timeoutMs);
-  if (status == ReadStatus::Failed) error = reader.FailureText();
+  if (status == ReadStatus::Failed) {
+    error = reader.FailureText();
+    fault = LinkFault::Io;
+  }
   return status;
 }
 
 void WinPipeTransport::Impl::Close() {
   reader.Discard();  // the system must let go of the read buffer before the pipe closes
   readPort.SetPipe(nullptr);
+  writePort.SetPipe(nullptr);
   writePipe.Reset();
   readPipe.Reset();
 }
@@ -300,7 +361,7 @@ bool WinPipeTransport::WriteByte(std::uint8_t byte) {
 }
 
 bool WinPipeTransport::WriteChunk(const Chunk& chunk) {
-  return impl_->Write(chunk.data(), static_cast<DWORD>(chunk.size()));
+  return impl_->Write(chunk.data(), chunk.size());
 }
 
 ReadStatus WinPipeTransport::ReadByte(std::uint8_t& byte, int timeoutMs) {
@@ -338,7 +399,7 @@ std::string WinPipeTransport::LastErrorText() const {
   return impl_->error;
 }
 LinkFault WinPipeTransport::LastFault() const {
-  return impl_->error.empty() ? LinkFault::None : LinkFault::Io;
+  return impl_->error.empty() ? LinkFault::None : impl_->fault;
 }
 
 }  // namespace orten

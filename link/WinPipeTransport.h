@@ -8,7 +8,7 @@ namespace orten {
 
 // The device on Windows, through its driver's device interface: SetupAPI
 // finds the interface, "\PIPE00" is the write pipe and "\PIPE01" the read
-// pipe. Reads are overlapped so that they can be bounded.
+// pipe. Reads and writes are overlapped so that they can be bounded.
 class WinPipeTransport final : public Transport {
  public:
   WinPipeTransport();

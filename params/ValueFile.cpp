@@ -1,6 +1,7 @@
 #include "params/ValueFile.h"
 
 #include "common/AtomicFile.h"
+#include "common/Utf8Path.h"
 
 #include <charconv>
 #include <filesystem>
@@ -14,14 +15,14 @@ namespace orten {
 namespace {
 
 std::string Name(const std::string& path) {
-  return fs::path(path).filename().string();
+  return Utf8FromPath(PathFromUtf8(path).filename());
 }
 
 }  // namespace
 
 bool ReadValueFile(const std::string& path, std::size_t count, std::vector<std::int32_t>& values,
                    std::string& error) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(PathFromUtf8(path), std::ios::binary);
   if (!in) {
     error = "Не удается открыть файл " + path + ".";
     return false;

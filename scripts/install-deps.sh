@@ -10,6 +10,7 @@ packages=(
   umockdev libumockdev-dev          # the libusb transport's tests, against emulated devices
   googletest libgtest-dev libgmock-dev libbenchmark-dev libboost-dev   # tests and benchmarks
   g++-mingw-w64-x86-64-posix        # the Windows cross build
+  wine wine64                       # running its tests
   xvfb xauth fonts-dejavu-core      # running the window without a display
   clang-format
   qt6-translations-l10n             # Qt's own dialogs and menus in Russian

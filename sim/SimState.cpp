@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "common/AtomicFile.h"
+#include "common/Utf8Path.h"
 #include "link/TraceLog.h"
 #include "sim/SimDevice.h"
 
@@ -56,7 +57,7 @@ std::optional<std::uint8_t> ParseSimulateOption(const std::string& text, std::st
 }
 
 bool LoadSimState(const std::string& path, SimDevice& device, std::string& error) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(PathFromUtf8(path), std::ios::binary);
   if (!in) {
     error = "не удается открыть файл " + path;
     return false;

@@ -34,7 +34,11 @@ class ScriptedPort final : public AsyncReadPort {
     arrived.insert(arrived.end(), step.bytes.begin(), step.bytes.end());
     return step.outcome;
   }
-  void CancelRead() override { ++cancels; }
+  bool CancelRead(int graceMs) override {
+    ++cancels;
+    cancelGraces.push_back(graceMs);
+    return true;
+  }
   std::string LastErrorText() const override { return error; }
 
   void Done(std::vector<std::uint8_t> bytes, int elapsedMs = 0) {
@@ -46,6 +50,7 @@ class ScriptedPort final : public AsyncReadPort {
   std::vector<std::size_t> starts;
   std::vector<int> waits;
   int cancels = 0;
+  std::vector<int> cancelGraces;
   bool refuseStart = false;
   std::int64_t now = 0;
   std::string error;
@@ -204,6 +209,8 @@ TEST_F(BoundedPipeReaderTest, DiscardCancelsTheReadInFlightAndDropsQueuedBytes) 
   ASSERT_EQ(ReadChunk(chunk), ReadStatus::TimedOut);
   reader.Discard();
   EXPECT_EQ(port.cancels, 1);
+  // The system gets a bounded time to let go, never an endless wait.
+  EXPECT_EQ(port.cancelGraces, std::vector<int>{kCancelGraceMs});
   EXPECT_FALSE(reader.ReadInFlight());
 
   // Bytes queued by a late chunk are stale after a discard as well.

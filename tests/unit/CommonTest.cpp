@@ -4,9 +4,14 @@
 #include <filesystem>
 #include <fstream>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "common/CommonOptions.h"
 #include "common/DataFolders.h"
 #include "common/DateStamp.h"
+#include "common/Utf8Path.h"
 #include "sim/SimDevice.h"
 #include "sim/SimState.h"
 
@@ -149,12 +154,23 @@ TEST_F(TempFolder, ProgramFolderFallsBackWhenTheExecutablesFolderIsReadOnly) {
   EXPECT_TRUE(fs::is_directory(override));
 
   // A folder that cannot take a file (here: one that does not exist) sends
-  // the data to the user's folder.
-  ::setenv("XDG_DATA_HOME", (root_ / "xdg").c_str(), 1);
+  // the data to the user's folder, wherever the environment puts it (on
+  // Windows through the wide environment: a Cyrillic user name is common).
+  const fs::path userBase = root_ / fs::path(u8"Данные пользователя");
+#ifdef _WIN32
+  const wchar_t* variable = L"LOCALAPPDATA";
+  std::wstring saved(32768, L'\0');
+  saved.resize(GetEnvironmentVariableW(variable, saved.data(), 32768));
+  SetEnvironmentVariableW(variable, userBase.c_str());
+  const std::string chosen = ResolveProgramFolder((root_ / "missing" / "bin").string(), "");
+  SetEnvironmentVariableW(variable, saved.empty() ? nullptr : saved.c_str());
+#else
+  ::setenv("XDG_DATA_HOME", userBase.c_str(), 1);
   const std::string chosen = ResolveProgramFolder((root_ / "missing" / "bin").string(), "");
   ::unsetenv("XDG_DATA_HOME");
-  EXPECT_EQ(chosen, (root_ / "xdg" / "ortenconf").string());
-  EXPECT_TRUE(fs::is_directory(chosen));
+#endif
+  EXPECT_EQ(PathFromUtf8(chosen), userBase / "ortenconf");
+  EXPECT_TRUE(fs::is_directory(userBase / "ortenconf"));
 }
 
 TEST_F(TempFolder, SimStateRoundTripAndRefusal) {
