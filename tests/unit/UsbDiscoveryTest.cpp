@@ -95,6 +95,7 @@ INSTANTIATE_TEST_SUITE_P(
                     SettingsCase{"Twice", "usb-id = 1:1\nusb-id = 2:2\n", false, {}, "строка 2"}),
     [](const testing::TestParamInfo<SettingsCase>& row) { return row.param.name; });
 
+#ifndef _WIN32  // USB IDs are Linux's way to the device; Windows asks the driver
 // Each test gets its own configuration folder and a clean ORTEN_USB_ID.
 class ConfiguredIdsTest : public testing::Test {
  protected:
@@ -155,6 +156,7 @@ TEST_F(ConfiguredIdsTest, MalformedFileIsReportedOnlyWhenItIsUsed) {
   ::setenv("ORTEN_USB_ID", "zz", 1);
   EXPECT_EQ(ResolveUsbIds({}, configured, error), UsbIdProblem::BadEnvironment);
 }
+#endif
 
 // A line whose device count follows a script, one entry per look; each wait
 // moves a virtual clock by what it was asked to wait.
