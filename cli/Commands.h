@@ -37,8 +37,6 @@ int DiscoverOneDevice(CommandContext& ctx);
 // is refused before any parameter request: its memory is laid out otherwise.
 int OnWorkPageDevice(CommandContext& ctx, DeviceMode family, const std::function<int()>& exchange);
 
-// A moment in local time, through strftime's format.
-std::string LocalTimeText(std::time_t time, const char* format);
 
 int RunInfo(CommandContext& ctx);
 int RunFirmware(CommandContext& ctx);

@@ -37,17 +37,6 @@ int OnWorkPageDevice(CommandContext& ctx, DeviceMode family, const std::function
   return SendDisconnect(ctx.link) ? rc : kExitDevice;
 }
 
-std::string LocalTimeText(std::time_t time, const char* format) {
-  std::tm local{};
-#ifdef _WIN32
-  localtime_s(&local, &time);
-#else
-  localtime_r(&time, &local);
-#endif
-  char text[64];
-  return std::string(text, std::strftime(text, sizeof text, format, &local));
-}
-
 int RunInfo(CommandContext& ctx) {
   if (ctx.options.words.size() != 1) {
     ctx.ui.ShowMessage("команда info не принимает аргументов");
