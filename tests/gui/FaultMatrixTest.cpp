@@ -454,7 +454,7 @@ void FaultMatrixTest::cell() {
   QVERIFY2(after == want, "is " + after.Text() + "\nnot " + want.Text());
 
   // Nothing lost or changed that should not be.
-  const bool took = orten::test::DeviceTookTheData(bitten, fault);
+  const bool took = orten::test::DeviceTookTheData(rules.phases, bitten, fault);
   if (op == Op::RelayRead && ok) {
     QCOMPARE(Collect(f), TableOf(2));
   } else {

@@ -205,11 +205,17 @@ bool ShowsTransportError(const FaultCase& fault, Phase bitten) {
   }
 }
 
-bool DeviceTookTheData(const std::optional<Phase>& bitten, const FaultCase& fault) {
-  if (!bitten) return true;
-  // The whole frame or image arrived: the device stored it, and only then
-  // answered "no", or not at all, or lost its answer on the way.
-  return IsAnswer(*bitten) && fault.kind != FaultKind::Reject;
+bool DeviceTookTheData(const std::vector<PhaseSpan>& phases, const std::optional<Phase>& bitten,
+                       const FaultCase& fault) {
+  // The whole frame or image arrived before the fault bit: the device
+  // stored it, unless it then answered "no". Losing the answer, or the
+  // disconnect after it, takes nothing back.
+  for (const PhaseSpan& span : phases) {
+    if (bitten == span.phase) return false;
+    if (span.phase == Phase::FrameOut || span.phase == Phase::Image)
+      return fault.kind != FaultKind::Reject;
+  }
+  return false;
 }
 
 PhaseFailure FailureOf(Phase phase, const FaultCase& fault) {
