@@ -208,16 +208,10 @@ std::vector<std::string> BoxLines(const Box& box) {
   return lines;
 }
 
-void RunCell(const std::string& ctl, const fs::path& work, const Command& cmd,
-             const FaultCase& fault, Cell& cell) {
-  const fs::path data = work / "data";
-  const std::vector<int> memory = InitialMemory();
-  Put(work / "state", StateText(cmd.version, memory));
-  Put(work / "out", "old\r\n");
-  fs::remove(work / "trace");
-  const auto files = Files(data);
-
-  std::string line = "'" + ctl + "' --data-dir '" + data.string() + "' --sim-state '" +
+// Runs ortenctl on the cell's fault; its exit code.
+int RunTool(const std::string& ctl, const fs::path& work, const Command& cmd,
+            const FaultCase& fault) {
+  std::string line = "'" + ctl + "' --data-dir '" + (work / "data").string() + "' --sim-state '" +
                      (work / "state").string() + "' --sim-skip-waits --trace '" +
                      (work / "trace").string() + "'";
   if (fault.kind != FaultKind::None) line += " --sim-fault " + fault.Name();
@@ -225,34 +219,29 @@ void RunCell(const std::string& ctl, const fs::path& work, const Command& cmd,
   line +=
       " >'" + (work / "stdout").string() + "' 2>'" + (work / "stderr").string() + "' </dev/null";
   const int status = std::system(line.c_str());
-  const int rc = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
 
-  const std::optional<Phase> bitten = FirstBite(cmd.phases, fault);
-  const bool ok = !bitten;
-  const bool inExchange = bitten && (*bitten == Phase::ReadRequest || *bitten == Phase::FrameIn ||
-                                     *bitten == Phase::WriteRequest || *bitten == Phase::FrameOut ||
-                                     *bitten == Phase::WriteAnswer);
-  // Exit code: 0 done, 4 no device or several, 1 any other failure, the
-  // disconnect's included.
-  const bool noOne = bitten == Phase::Discovery &&
-                     (fault.kind == FaultKind::NoDevice || fault.kind == FaultKind::TwoDevices);
-  cell.Check(rc == (ok ? 0 : noOne ? 4 : 1), "exit code " + std::to_string(rc));
-
-  // Messages, in order; the question --yes answers is not one.
+// At most one "Error" line, then the operation's own words and the
+// command's; the question --yes answers is not one of them.
+void CheckMessages(const fs::path& work, const Command& cmd, const std::optional<Phase>& bitten,
+                   const FaultCase& fault, Cell& cell) {
   std::vector<std::string> said;
   for (const std::string& l : Lines(Slurp(work / "stderr"))) {
     if (l.rfind("Системное сообщение: Записать прошивку", 0) != 0) said.push_back(l);
   }
   std::vector<std::string> want;
-  bool errorFirst = false;
-  if (ok) {
+  const bool errorFirst = bitten && ShowsTransportError(fault, *bitten);
+  if (!bitten) {
     if (cmd.name == std::string("firmware write")) want.push_back("Прошивка загружена успешно");
   } else {
-    errorFirst = ShowsTransportError(fault, *bitten);
     if (errorFirst) want.push_back("Error (ошибка): ");
     for (const Box& box : FailureOf(*bitten, fault).boxes) {
       for (const std::string& l : BoxLines(box)) want.push_back(l);
     }
+    const bool inExchange = *bitten == Phase::ReadRequest || *bitten == Phase::FrameIn ||
+                            *bitten == Phase::WriteRequest || *bitten == Phase::FrameOut ||
+                            *bitten == Phase::WriteAnswer;
     if (inExchange && !cmd.failureLine.empty()) want.push_back(cmd.failureLine);
   }
   bool same = said.size() == want.size();
@@ -264,9 +253,14 @@ void RunCell(const std::string& ctl, const fs::path& work, const Command& cmd,
   for (const std::string& l : said) text += l + " | ";
   cell.Check(same, "stderr: " + text);
   const std::string out = Slurp(work / "stdout");
-  if (ok) cell.Check(out.find(cmd.successOut) != std::string::npos, "stdout: " + out);
+  if (!bitten) cell.Check(out.find(cmd.successOut) != std::string::npos, "stdout: " + out);
+}
 
-  // The device keeps what it did not take.
+// The device keeps what it did not take; the output file changes only when
+// the command succeeds.
+void CheckData(const fs::path& work, const Command& cmd, const std::optional<Phase>& bitten,
+               const FaultCase& fault, Cell& cell) {
+  const std::vector<int> memory = InitialMemory();
   std::vector<int> wantMemory = memory;
   int wantVersion = cmd.version;
   if (DeviceTookTheData(cmd.phases, bitten, fault)) {
@@ -280,16 +274,16 @@ void RunCell(const std::string& ctl, const fs::path& work, const Command& cmd,
     if (cmd.name == std::string("firmware write")) wantVersion = kNewVersion;
   }
   cell.Check(Slurp(work / "state") == StateText(wantVersion, wantMemory), "device state changed");
-
-  // Files: the data folder as it was; the output only on success.
-  cell.Check(Files(data) == files, "data folder changed");
   std::string wantOut = "old\r\n";
-  if (ok && cmd.name == std::string("settings read")) wantOut = ValueLines(kFactory);
-  if (ok && cmd.name == std::string("backup read"))
+  if (!bitten && cmd.name == std::string("settings read")) wantOut = ValueLines(kFactory);
+  if (!bitten && cmd.name == std::string("backup read"))
     wantOut = ValueLines({memory.begin(), memory.begin() + 1792});
   cell.Check(Slurp(work / "out") == wantOut, "output file");
+}
 
-  // Bounded: the command's own pauses, and no more than one read given up.
+// Bounded: the command's own pauses, and no more than one read given up
+// (an exchange stops at its first failed transfer).
+void CheckTrace(const fs::path& work, const Command& cmd, Cell& cell) {
   int pausedMs = 0;
   int failedReads = 0;
   int failedTransfers = 0;
@@ -303,6 +297,26 @@ void RunCell(const std::string& ctl, const fs::path& work, const Command& cmd,
   cell.Check(
       pausedMs + failedReads * cmd.longestWaitMs <= cmd.pausesMs + cmd.longestWaitMs,
       std::to_string(pausedMs) + " ms paused, " + std::to_string(failedReads) + " reads given up");
+}
+
+void RunCell(const std::string& ctl, const fs::path& work, const Command& cmd,
+             const FaultCase& fault, Cell& cell) {
+  Put(work / "state", StateText(cmd.version, InitialMemory()));
+  Put(work / "out", "old\r\n");
+  fs::remove(work / "trace");
+  const auto files = Files(work / "data");
+  const int rc = RunTool(ctl, work, cmd, fault);
+
+  const std::optional<Phase> bitten = FirstBite(cmd.phases, fault);
+  // Exit code: 0 done, 4 no device or several, 1 any other failure, the
+  // disconnect's included.
+  const bool noOne = bitten == Phase::Discovery &&
+                     (fault.kind == FaultKind::NoDevice || fault.kind == FaultKind::TwoDevices);
+  cell.Check(rc == (!bitten ? 0 : noOne ? 4 : 1), "exit code " + std::to_string(rc));
+  CheckMessages(work, cmd, bitten, fault, cell);
+  CheckData(work, cmd, bitten, fault, cell);
+  cell.Check(Files(work / "data") == files, "data folder changed");
+  CheckTrace(work, cmd, cell);
 }
 
 }  // namespace

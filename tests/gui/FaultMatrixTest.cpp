@@ -360,6 +360,88 @@ QByteArray Describe(const std::vector<ScriptedUi::Event>& boxes) {
   return text;
 }
 
+// What must not change unless the operation says so.
+struct Before {
+  Snapshot screen;
+  ReleTable table;
+  std::vector<std::int32_t> image;
+  QByteArray firmware;
+  std::array<std::uint8_t, SimDevice::kPageSize * SimDevice::kPageCount> memory;
+  std::uint8_t version;
+  std::map<QString, QByteArray> files;
+};
+
+QByteArray FirmwareBytes(const WindowFixture& f) {
+  const auto bytes = f.form->firmwareImage().bytes();
+  return QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                    static_cast<qsizetype>(bytes.size()));
+}
+
+Before Record(const WindowFixture& f) {
+  return {Take(f),          Collect(f),         f.form->registrationImage().values(),
+          FirmwareBytes(f), f.device->memory(), f.device->version(),
+          Files(f.Folder())};
+}
+
+// At most one "Error" box, then the operation's own words; the status line
+// and the progress bar as the operation leaves them.
+void CheckMessages(const WindowFixture& f, const OpRules& rules, const std::optional<Phase>& bitten,
+                   const FaultCase& fault) {
+  std::vector<orten::test::Box> expected;
+  std::string status = rules.successStatus;
+  if (!bitten) {
+    for (const std::string& text : rules.successBoxes) expected.push_back({text, kAppTitle});
+  } else {
+    if (orten::test::ShowsTransportError(fault, *bitten)) expected.push_back({"", kErrorCaption});
+    const orten::test::PhaseFailure failure = orten::test::FailureOf(*bitten, fault);
+    expected.insert(expected.end(), failure.boxes.begin(), failure.boxes.end());
+    status = failure.status;
+  }
+  const auto boxes = f.ui.Of(Kind::Message);
+  QVERIFY2(boxes.size() == expected.size(), Describe(boxes).constData());
+  for (std::size_t i = 0; i < boxes.size(); ++i) {
+    QCOMPARE(boxes[i].caption, expected[i].caption);
+    if (expected[i].caption == kErrorCaption) {
+      QVERIFY(!boxes[i].text.empty());
+    } else {
+      QCOMPARE(boxes[i].text, expected[i].text);
+    }
+  }
+  QVERIFY(f.ui.Of(Kind::Question).empty());
+  if (!status.empty()) QCOMPARE(f.ui.LastStatus(), status);
+  if (bitten && (*bitten == Phase::FrameOut || *bitten == Phase::WriteAnswer ||
+                 *bitten == Phase::Image || *bitten == Phase::Verdict)) {
+    QCOMPARE(f.ui.Progress().back(), 0);
+  }
+}
+
+// The images, the relay controls, the device and the files: changed only
+// where the operation succeeded, or where the device took the data.
+void CheckData(const WindowFixture& f, Op op, const Before& before, bool ok, bool took) {
+  QCOMPARE(Collect(f), op == Op::RelayRead && ok ? TableOf(2) : before.table);
+  QCOMPARE(f.form->registrationImage().values(),
+           op == Op::RegistrationRead && ok ? kMemoryLater : before.image);
+  if (op == Op::FirmwareWrite) {  // loaded from the file, written or not
+    QFile source(QDir(f.Folder()).filePath("Base/RPU_130"));
+    QVERIFY(source.open(QIODevice::ReadOnly));
+    QCOMPARE(FirmwareBytes(f), source.readAll());
+  } else {
+    QCOMPARE(FirmwareBytes(f), before.firmware);
+  }
+  auto memory = before.memory;
+  if (took && op == Op::RelayWrite) {
+    std::fill_n(memory.begin() + kSettingsPage, 256, 0);
+    std::copy(before.table.begin(), before.table.end(), memory.begin() + kSettingsPage);
+  }
+  if (took && op == Op::RegistrationWrite) {
+    std::copy(kBackupFile.begin(), kBackupFile.end(), memory.begin());
+  }
+  QVERIFY(f.device->memory() == memory);
+  QCOMPARE(f.device->version(),
+           took && op == Op::FirmwareWrite ? kNewFirmwareVersion : before.version);
+  QVERIFY(Files(f.Folder()) == before.files);
+}
+
 int cells = 0;
 int passed = 0;
 
@@ -403,14 +485,7 @@ void FaultMatrixTest::cell() {
   SetUp(f, op);
   if (QTest::currentTestFailed()) return;
 
-  const Snapshot before = Take(f);
-  const ReleTable table = Collect(f);
-  const std::vector<std::int32_t> image = f.form->registrationImage().values();
-  const std::vector<std::uint8_t> firmware(f.form->firmwareImage().bytes().begin(),
-                                           f.form->firmwareImage().bytes().end());
-  const auto memory = f.device->memory();
-  const std::uint8_t version = f.device->version();
-  const auto files = Files(f.Folder());
+  const Before before = Record(f);
   Inject(f, fault);
   f.ui.Clear();
   const std::int64_t startUs = f.clock.NowUs();
@@ -418,74 +493,12 @@ void FaultMatrixTest::cell() {
   const std::int64_t tookMs = (f.clock.NowUs() - startUs) / 1000;
 
   const std::optional<Phase> bitten = orten::test::FirstBite(rules.phases, fault);
-  const bool ok = !bitten;
-
-  // Messages: at most one "Error" box, then the operation's own words.
-  std::vector<orten::test::Box> expected;
-  std::string status = rules.successStatus;
-  if (ok) {
-    for (const std::string& text : rules.successBoxes) expected.push_back({text, kAppTitle});
-  } else {
-    if (orten::test::ShowsTransportError(fault, *bitten)) expected.push_back({"", kErrorCaption});
-    const orten::test::PhaseFailure failure = orten::test::FailureOf(*bitten, fault);
-    expected.insert(expected.end(), failure.boxes.begin(), failure.boxes.end());
-    status = failure.status;
-  }
-  const auto boxes = f.ui.Of(Kind::Message);
-  QVERIFY2(boxes.size() == expected.size(), Describe(boxes).constData());
-  for (std::size_t i = 0; i < boxes.size(); ++i) {
-    QCOMPARE(boxes[i].caption, expected[i].caption);
-    if (expected[i].caption == kErrorCaption) {
-      QVERIFY(!boxes[i].text.empty());
-    } else {
-      QCOMPARE(boxes[i].text, expected[i].text);
-    }
-  }
-  QVERIFY(f.ui.Of(Kind::Question).empty());
-  if (!status.empty()) QCOMPARE(f.ui.LastStatus(), status);
-  if (!ok && (*bitten == Phase::FrameOut || *bitten == Phase::WriteAnswer ||
-              *bitten == Phase::Image || *bitten == Phase::Verdict)) {
-    QCOMPARE(f.ui.Progress().back(), 0);
-  }
-
-  // The window's state afterwards.
+  CheckMessages(f, rules, bitten, fault);
+  if (QTest::currentTestFailed()) return;
   const Snapshot after = Take(f);
-  const Snapshot want = Expected(ok ? rules.afterSuccess : rules.afterFailure, before);
+  const Snapshot want = Expected(bitten ? rules.afterFailure : rules.afterSuccess, before.screen);
   QVERIFY2(after == want, "is " + after.Text() + "\nnot " + want.Text());
-
-  // Nothing lost or changed that should not be.
-  const bool took = orten::test::DeviceTookTheData(rules.phases, bitten, fault);
-  if (op == Op::RelayRead && ok) {
-    QCOMPARE(Collect(f), TableOf(2));
-  } else {
-    QCOMPARE(Collect(f), table);
-  }
-  QCOMPARE(f.form->registrationImage().values(),
-           op == Op::RegistrationRead && ok ? kMemoryLater : image);
-  if (op == Op::FirmwareWrite) {
-    QFile source(QDir(f.Folder()).filePath("Base/RPU_130"));
-    QVERIFY(source.open(QIODevice::ReadOnly));
-    const QByteArray file = source.readAll();
-    QCOMPARE(QByteArray(reinterpret_cast<const char*>(f.form->firmwareImage().bytes().data()),
-                        static_cast<qsizetype>(f.form->firmwareImage().size())),
-             file);
-  } else {
-    QVERIFY(std::equal(firmware.begin(), firmware.end(), f.form->firmwareImage().bytes().begin(),
-                       f.form->firmwareImage().bytes().end()));
-  }
-  auto wantMemory = memory;
-  if (took && op == Op::RelayWrite) {
-    std::fill_n(wantMemory.begin() + kSettingsPage, 256, 0);
-    std::copy(table.begin(), table.end(), wantMemory.begin() + kSettingsPage);
-  }
-  if (took && op == Op::RegistrationWrite) {
-    std::copy(kBackupFile.begin(), kBackupFile.end(), wantMemory.begin());
-  }
-  QVERIFY(f.device->memory() == wantMemory);
-  QCOMPARE(f.device->version(), took && op == Op::FirmwareWrite ? kNewFirmwareVersion : version);
-  QVERIFY(Files(f.Folder()) == files);
-
-  // Within its bound on the virtual clock.
+  CheckData(f, op, before, !bitten, orten::test::DeviceTookTheData(rules.phases, bitten, fault));
   QVERIFY2(tookMs <= rules.boundMs,
            qPrintable(QString("%1 ms, bound %2 ms").arg(tookMs).arg(rules.boundMs)));
   if (!QTest::currentTestFailed()) ++passed;
