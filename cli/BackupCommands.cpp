@@ -21,6 +21,9 @@ namespace orten::cli {
 
 namespace {
 
+constexpr const char* kNotRead = "Ошибка: резервная копия не считана из прибора.";
+constexpr const char* kNotWritten = "Ошибка: резервная копия не загружена в прибор.";
+
 SystemMode ModeOption(const std::string& text) {
   return text == "rpu" ? SystemMode::Rpu : text == "rtr" ? SystemMode::Rtr : SystemMode::None;
 }
@@ -49,7 +52,11 @@ int RunBackupRead(CommandContext& ctx) {
   RegistrationImage image;
   const int rc = OnWorkPageDevice(ctx, DeviceMode::Receiver, [&] {
     std::vector<std::int32_t> values(RegistrationImage::kSize, 0);
-    if (!ReadParameterBlock(ctx.link, kRegistrationArea, values)) return int{kExitDevice};
+    if (!ReadParameterBlock(ctx.link, kRegistrationArea, values)) {
+      // A checksum error shows only on the window's status line: say it here.
+      ctx.ui.ShowMessage(kNotRead);
+      return int{kExitDevice};
+    }
     image.assign(values);
     return int{kExitOk};
   });
@@ -83,7 +90,10 @@ int RunBackupWrite(CommandContext& ctx) {
     return kExitFile;
   }
   return OnWorkPageDevice(ctx, DeviceMode::Receiver, [&] {
-    if (!WriteParameterBlock(ctx.link, kRegistrationArea, values)) return int{kExitDevice};
+    if (!WriteParameterBlock(ctx.link, kRegistrationArea, values)) {
+      ctx.ui.ShowMessage(kNotWritten);  // a refusal shows only on the window's status line
+      return int{kExitDevice};
+    }
     ctx.out << "Резервная копия загружена успешно\n";
     if (!ctx.options.verify) return int{kExitOk};
     std::vector<std::int32_t> back(RegistrationImage::kSize, 0);

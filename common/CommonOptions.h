@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "link/UsbId.h"
+#include "sim/SimDevice.h"
 
 namespace orten {
 
@@ -16,11 +17,20 @@ struct CommonOptions {
   std::vector<UsbId> usbIds;
   std::string dataDir;
   std::string tracePath;
+  // What goes wrong on the simulated line (--sim-fault, repeatable).
+  SimFaults simFaults;
+  bool simNoDevice = false;    // nothing on the line
+  bool simTwoDevices = false;  // a second device beside the first
+  bool simSkipWaits = false;   // a read's wait for a silent device takes no real time
 };
 
 // Takes the shared options ("--name value" or "--name=value") out of args
 // and leaves everything else in order. False on a malformed option.
 bool TakeCommonOptions(std::vector<std::string>& args, CommonOptions& options, std::string& error);
+
+// One "--sim-fault" value ("reject", "unplug@300", ...) into options. False,
+// naming the value, when it is not one.
+bool ParseSimFault(const std::string& text, CommonOptions& options, std::string& error);
 
 // One help line per shared option, for --help.
 const char* CommonOptionsHelp();

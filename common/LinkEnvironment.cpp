@@ -27,7 +27,8 @@ std::unique_ptr<LinkEnvironment> LinkEnvironment::Create(const CommonOptions& op
     return nullptr;
   }
 
-  const bool stateExists = !options.simState.empty() && std::filesystem::exists(PathFromUtf8(options.simState));
+  const bool stateExists =
+      !options.simState.empty() && std::filesystem::exists(PathFromUtf8(options.simState));
   if (options.simulate || !options.simState.empty()) {
     std::uint8_t version = 0;
     if (options.simulate) {
@@ -37,10 +38,15 @@ std::unique_ptr<LinkEnvironment> LinkEnvironment::Create(const CommonOptions& op
       why = Failure::Usage;
       return nullptr;
     }
-    env->simClock_ = std::make_unique<SteadySimClock>();
+    if (options.simSkipWaits) {
+      env->simClock_ = std::make_unique<SkippingSimClock>();
+    } else {
+      env->simClock_ = std::make_unique<SteadySimClock>();
+    }
     env->simBus_ = std::make_unique<SimBus>();
     env->simDevice_ = env->simBus_->Attach(version);
     if (stateExists && !LoadSimState(options.simState, *env->simDevice_, error)) return nullptr;
+    env->ApplySimFaults(options);
     env->simStatePath_ = options.simState;
     env->transport_ = std::make_unique<SimTransport>(*env->simBus_, *env->simClock_);
     why = Failure::None;
@@ -63,6 +69,15 @@ std::unique_ptr<LinkEnvironment> LinkEnvironment::Create(const CommonOptions& op
 #endif
   why = Failure::None;
   return env;
+}
+
+// Byte positions of the faults count from here: the start of the program's work.
+void LinkEnvironment::ApplySimFaults(const CommonOptions& options) {
+  simDevice_->set_faults(options.simFaults);
+  if (options.simNoDevice) simDevice_->Unplug();
+  // The second device is a twin that lives only for this run; the state
+  // file keeps the first.
+  if (options.simTwoDevices) simBus_->Attach(simDevice_->version());
 }
 
 LinkEnvironment::~LinkEnvironment() {

@@ -44,6 +44,7 @@ class LinkEnvironment {
 
  private:
   LinkEnvironment() = default;
+  void ApplySimFaults(const CommonOptions& options);
 
   std::unique_ptr<SimClock> simClock_;
   std::unique_ptr<SimBus> simBus_;

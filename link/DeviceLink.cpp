@@ -23,17 +23,21 @@ DeviceLink::DeviceLink(Transport& transport, Pacer& pacer, UserInterface& ui, Tr
     : transport_(transport), pacer_(pacer), ui_(ui), trace_(trace) {}
 
 void DeviceLink::ReportFailure(const std::string& text) {
-  if (deviceGone_) return;
+  if (deviceGone_ || pipesFailed_) return;
   deviceGone_ = transport_.LastFault() == LinkFault::NoDevice;
   if (!text.empty()) ui_.ShowSystemError(text);
 }
 
 bool DeviceLink::DiscoverDevice() {
   deviceGone_ = false;
+  pipesFailed_ = false;
   const bool one = transport_.DiscoverDevice();
   if (one && (transport_.WritePipeState() == PipeState::Invalid ||
               transport_.ReadPipeState() == PipeState::Invalid)) {
     ReportFailure(transport_.LastErrorText());
+    // Every transfer on these pipes fails for the reason just shown: the
+    // command's own message follows, not a second "Error" box.
+    pipesFailed_ = true;
   }
   return one;
 }

@@ -23,8 +23,8 @@ inline constexpr int kReadSliceMs = 100;
 // pacer and the user interface of whoever started the exchange, plus the
 // optional trace. A failed transfer shows the transport's text once in the
 // "Error" box; the caller then stops and says what failed in its own words.
-// Once the device is known to be gone, later failures stay quiet until the
-// next discovery: one unplug, one box.
+// Once the device is known to be gone, or its pipes would not open, later
+// failures stay quiet until the next discovery: one unplug, one box.
 class DeviceLink {
  public:
   DeviceLink(Transport& transport, Pacer& pacer, UserInterface& ui, TraceLog* trace = nullptr);
@@ -68,6 +68,7 @@ class DeviceLink {
   UserInterface& ui_;
   TraceLog* trace_;
   bool deviceGone_ = false;
+  bool pipesFailed_ = false;  // the discovery's pipes did not open (already reported)
 };
 
 }  // namespace orten

@@ -27,6 +27,19 @@ class SteadySimClock final : public SimClock {
   void Wait(int ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 };
 
+// Real time, except that a read's wait for bytes that never come is counted
+// instead of slept: the device sees the time pass, the person waiting does
+// not. For rehearsing failures quickly.
+class SkippingSimClock final : public SimClock {
+ public:
+  std::int64_t NowUs() override { return steady_.NowUs() + skippedUs_; }
+  void Wait(int ms) override { skippedUs_ += std::int64_t{ms} * 1000; }
+
+ private:
+  SteadySimClock steady_;
+  std::int64_t skippedUs_ = 0;
+};
+
 class VirtualClock final : public SimClock {
  public:
   std::int64_t NowUs() override { return nowUs_; }

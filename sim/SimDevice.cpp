@@ -223,6 +223,12 @@ ReadStatus SimDevice::Send(std::span<std::uint8_t> out, std::int64_t nowUs) {
     return ReadStatus::Failed;
   }
   if (state_ == State::Firmware) FinishFirmware(nowUs);
+  // Pulled out while the host waits for its answer: what it got so far is all.
+  if (Reached(faults_.unplugAtReadByte, deviceBytes_, out.size())) {
+    plugged_ = false;
+    lastError_ = "Устройство не подключено.";
+    return ReadStatus::Failed;
+  }
   if (Reached(faults_.readTimeoutAtByte, deviceBytes_, out.size())) silent_ = true;
   if (silent_ || output_.size() < out.size()) return ReadStatus::TimedOut;
   if (out.size() == kChunkSize && Reached(faults_.shortChunkAtByte, deviceBytes_, out.size())) {

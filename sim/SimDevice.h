@@ -21,6 +21,7 @@ struct SimFaults {
   std::optional<std::uint64_t> unplugAtByte;       // pulled out as that byte is written
   std::optional<std::uint64_t> readTimeoutAtByte;  // falls silent from that byte on
   std::optional<std::uint64_t> shortChunkAtByte;   // the chunk read holding it comes short
+  std::optional<std::uint64_t> unplugAtReadByte;   // pulled out as that byte is to be read
   bool badSync = false;      // replies and frames start with a wrong sync byte
   bool badChecksum = false;  // replies and frames carry a wrong checksum
   bool reject = false;       // parameter writes and firmware answer "not accepted"

@@ -69,8 +69,8 @@ void CommandLineTest::parse() {
 void CommandLineTest::usageIsRussianAndComplete() {
   const QString usage = QString::fromStdString(orten::gui::UsageText());
   QVERIFY(usage.startsWith("Использование: ortenconf"));
-  for (const char* option :
-       {"--simulate", "--sim-state", "--usb-id", "--data-dir", "--trace", "--help", "--version"}) {
+  for (const char* option : {"--simulate", "--sim-state", "--sim-fault", "--sim-skip-waits",
+                             "--usb-id", "--data-dir", "--trace", "--help", "--version"}) {
     QVERIFY2(usage.contains(option), option);
   }
 }

@@ -94,19 +94,56 @@ TEST(CommonOptions, TakesSharedOptionsAndLeavesTheRest) {
 }
 
 TEST(CommonOptions, RefusesMalformedValues) {
-  for (std::vector<std::string> args : {std::vector<std::string>{"--simulate", "xyz"},
-                                        {"--simulate", "rpu:99"},
-                                        {"--simulate", "mro:100"},
-                                        {"--simulate", "mro:4x"},
-                                        {"--usb-id", "12345:1"},
-                                        {"--usb-id", "1234"},
-                                        {"--usb-id", "zz:1"},
-                                        {"--trace"}}) {
+  for (std::vector<std::string> args :
+       {std::vector<std::string>{"--simulate", "xyz"},
+        {"--simulate", "rpu:99"},
+        {"--simulate", "mro:100"},
+        {"--simulate", "mro:4x"},
+        {"--usb-id", "12345:1"},
+        {"--usb-id", "1234"},
+        {"--usb-id", "zz:1"},
+        {"--trace"},
+        {"--simulate", "mro", "--sim-fault", "bogus"},
+        {"--simulate", "mro", "--sim-fault", "write-fail"},
+        {"--simulate", "mro", "--sim-fault", "unplug@"},
+        {"--simulate", "mro", "--sim-fault", "unplug@-1"},
+        {"--simulate", "mro", "--sim-fault", "reject@3"},
+        {"--simulate", "mro", "--sim-fault=no-device", "--sim-fault=two-devices"},
+        {"--sim-fault", "reject"},
+        {"--sim-skip-waits"}}) {
     CommonOptions options;
     std::string error;
     EXPECT_FALSE(TakeCommonOptions(args, options, error)) << args[0] << ' ' << args.back();
     EXPECT_FALSE(error.empty());
   }
+}
+
+TEST(CommonOptions, SimFaultsAddUp) {
+  std::vector<std::string> args{"--sim-state",
+                                "s",
+                                "--sim-fault",
+                                "unplug@300",
+                                "--sim-fault=reject",
+                                "--sim-fault",
+                                "read-timeout@0",
+                                "--sim-fault",
+                                "two-devices",
+                                "--sim-skip-waits",
+                                "info"};
+  CommonOptions options;
+  std::string error;
+  ASSERT_TRUE(TakeCommonOptions(args, options, error)) << error;
+  EXPECT_EQ(args, std::vector<std::string>{"info"});
+  EXPECT_EQ(options.simFaults.unplugAtByte, 300u);
+  EXPECT_EQ(options.simFaults.readTimeoutAtByte, 0u);
+  EXPECT_TRUE(options.simFaults.reject);
+  EXPECT_FALSE(options.simFaults.noAnswer);
+  EXPECT_TRUE(options.simTwoDevices && options.simSkipWaits && !options.simNoDevice);
+  // A mistake names the value it was made in.
+  CommonOptions other;
+  std::vector<std::string> bad{"--simulate", "rpu", "--sim-fault", "short-chunk@x1"};
+  EXPECT_FALSE(TakeCommonOptions(bad, other, error));
+  EXPECT_NE(error.find("short-chunk@x1"), std::string::npos) << error;
 }
 
 TEST(SimulateOption, DefaultsAndRanges) {

@@ -1,0 +1,512 @@
+// Every device operation of the window against every fault of the simulated
+// device. What each cell must end in comes from the rules of
+// tests/support/FaultRules (where a fault bites, what is then said) and the
+// small tables below (what each operation puts on the wire, which window
+// state it leaves): the messages and their order, the window's state, the
+// data that must not change, and the time the operation may take.
+#include <QComboBox>
+#include <QDirIterator>
+#include <QFile>
+#include <QPushButton>
+#include <QTest>
+#include <map>
+#include <random>
+
+#include "tests/gui/RelayTestSupport.h"
+#include "tests/support/FaultRules.h"
+#include "widgets/RadioGroup.h"
+
+using namespace orten;
+using namespace orten::gui;
+using namespace orten::gui::test;
+using orten::test::FaultCase;
+using orten::test::FaultKind;
+using orten::test::Phase;
+using orten::test::PhaseSpan;
+using Kind = ScriptedUi::Kind;
+
+namespace {
+
+enum class Op {
+  ConnectMain,
+  ConnectBackup,
+  ConnectRelay,
+  Disconnect,
+  RelayRead,
+  RelayWrite,
+  RegistrationRead,
+  RegistrationWrite,
+  FirmwareWrite,
+};
+
+// The window states of the state table that the operations end in.
+enum class Screen {
+  Idle,
+  ConnectedMain,
+  ConnectedBackup,
+  ConnectedRelay,
+  AsBefore,
+  AsBeforeSaveOn
+};
+
+constexpr std::uint64_t kRelayPayload = 256;
+constexpr std::uint64_t kRegistrationPayload = 1792;
+constexpr int kFirmwareBlocks = 20;
+constexpr std::uint64_t kFirmwareSize = 10 + 64 * kFirmwareBlocks;
+constexpr std::uint8_t kNewFirmwareVersion = 130;
+constexpr std::size_t kSettingsPage = 7 * 256;
+
+struct OpRules {
+  const char* name;
+  std::uint8_t version;  // of the device plugged in
+  std::vector<PhaseSpan> phases;
+  // The operation's own pauses plus the longest wait one read of it may take:
+  // an exchange stops at its first failed transfer, so no more than one
+  // read ever waits in vain.
+  int boundMs;
+  std::vector<std::string> successBoxes;
+  std::string successStatus;
+  Screen afterSuccess;
+  Screen afterFailure;
+};
+
+const OpRules& RulesOf(Op op) {
+  using orten::test::ConnectPhases;
+  using orten::test::FrameIn;
+  using orten::test::FrameOut;
+  using orten::test::Image;
+  using orten::test::Packet;
+  static const std::map<Op, OpRules> rules = {
+      {Op::ConnectMain,
+       {"connect on Главная",
+        45,
+        ConnectPhases(),
+        100 + 100 + 2000,
+        {},
+        "Новых версий прошивок не найдено",
+        Screen::ConnectedMain,
+        Screen::Idle}},
+      {Op::ConnectBackup,
+       {"connect on the backup page",
+        120,
+        ConnectPhases(),
+        100 + 2000,
+        {},
+        "Связь с прибором установлена",
+        Screen::ConnectedBackup,
+        Screen::AsBefore}},
+      {Op::ConnectRelay,
+       {"connect on the relay page",
+        45,
+        ConnectPhases(),
+        100 + 2000,
+        {},
+        "Связь с прибором установлена",
+        Screen::ConnectedRelay,
+        Screen::AsBefore}},
+      {Op::Disconnect,
+       {"disconnect",
+        45,
+        {Packet(Phase::DisconnectCommand)},
+        0,
+        {},
+        {},
+        Screen::Idle,
+        Screen::Idle}},
+      {Op::RelayRead,
+       {"relay settings read",
+        45,
+        {Packet(Phase::ReadRequest), FrameIn(kRelayPayload)},
+        10 + 2000,
+        {"Настройки реле считаны успешно"},
+        "Настройки реле считаны успешно",
+        Screen::AsBefore,
+        Screen::AsBefore}},
+      {Op::RelayWrite,
+       {"relay settings write",
+        45,
+        {Packet(Phase::WriteRequest), FrameOut(kRelayPayload), Packet(Phase::WriteAnswer)},
+        80 + 10000,
+        {"Настройки реле загружены успешно"},
+        "Настройки реле загружены успешно",
+        Screen::AsBefore,
+        Screen::AsBefore}},
+      {Op::RegistrationRead,
+       {"registration read",
+        120,
+        {Packet(Phase::ReadRequest), FrameIn(kRegistrationPayload)},
+        10 + 2000,
+        {"Резервная копия считана успешно"},
+        "Резервная копия считана успешно",
+        Screen::AsBeforeSaveOn,
+        Screen::AsBefore}},
+      {Op::RegistrationWrite,
+       {"registration write",
+        120,
+        {Packet(Phase::WriteRequest), FrameOut(kRegistrationPayload), Packet(Phase::WriteAnswer)},
+        380 + 10000,
+        {"Резервная копия загружена успешно"},
+        "Резервная копия загружена успешно",
+        Screen::AsBefore,
+        Screen::AsBefore}},
+      {Op::FirmwareWrite,
+       {"firmware write",
+        45,
+        {Image(kFirmwareSize), Packet(Phase::Verdict)},
+        (kFirmwareBlocks / 4) * 10 + 10 + 25 + 60000,
+        {"Прошивка загружена успешно"},
+        "Прошивка загружена успешно",
+        Screen::Idle,
+        Screen::Idle}},
+  };
+  return rules.at(op);
+}
+
+// What the state table distinguishes, as one line for readable failures.
+struct Snapshot {
+  int page = 0;
+  bool backupTab = false, relayTab = false;
+  bool connect = false, disconnect = false, family = false, execute = false;
+  bool create = false, restore = false, read = false, write = false, load = false, save = false,
+       defaults = false;
+
+  bool operator==(const Snapshot&) const = default;
+  QByteArray Text() const {
+    return QByteArray("page ") + QByteArray::number(page) + " tabs " + char('0' + backupTab) +
+           char('0' + relayTab) + " link " + char('0' + connect) + char('0' + disconnect) +
+           " family/execute shown " + char('0' + family) + char('0' + execute) +
+           " create/restore " + char('0' + create) + char('0' + restore) + " read/write " +
+           char('0' + read) + char('0' + write) + " load/save/defaults " + char('0' + load) +
+           char('0' + save) + char('0' + defaults);
+  }
+};
+
+Snapshot Take(const WindowFixture& f) {
+  Snapshot s;
+  s.page = f.form->MainPageC->currentIndex();
+  s.backupTab = f.form->MainPageC->isTabVisible(TMainForm::kBackupTab);
+  s.relayTab = f.form->MainPageC->isTabVisible(TMainForm::kRelayTab);
+  s.connect = f.Enabled("ConnectButton");
+  s.disconnect = f.Enabled("DisconnectButton");
+  s.family = !f.Widget("DevOperModeRdG")->isHidden() && f.Enabled("DevOperModeRdG");
+  s.execute = !f.Widget("ExecuteButton")->isHidden() && f.Enabled("ExecuteButton");
+  s.create = f.Enabled("RegBackupCreateButton");
+  s.restore = f.Enabled("RegBackupRestoreButton");
+  s.read = f.Enabled("ReadButton");
+  s.write = f.Enabled("WriteButton");
+  s.load = f.Enabled("LoadButton");
+  s.save = f.Enabled("SaveButton");
+  s.defaults = f.Enabled("DefaultButton");
+  return s;
+}
+
+// The window's states as the state table draws them.
+Snapshot Expected(Screen screen, const Snapshot& before) {
+  Snapshot s;
+  switch (screen) {
+    case Screen::Idle:
+      s.connect = true;
+      return s;
+    case Screen::ConnectedMain:
+      s.disconnect = s.family = s.execute = true;
+      return s;
+    case Screen::ConnectedBackup:
+      s.page = TMainForm::kBackupTab;
+      s.backupTab = s.disconnect = s.create = s.restore = true;
+      return s;
+    case Screen::ConnectedRelay:
+      s.page = TMainForm::kRelayTab;
+      s.relayTab = s.disconnect = true;
+      s.read = s.write = s.load = s.save = s.defaults = true;
+      return s;
+    case Screen::AsBefore:
+      return before;
+    case Screen::AsBeforeSaveOn:
+      s = before;
+      s.save = true;
+      return s;
+  }
+  return s;
+}
+
+ReleTable TableOf(unsigned seed) {
+  std::mt19937 rng(seed);
+  return RandomValidTable(rng);
+}
+
+std::vector<std::int32_t> Pattern(std::size_t size, int step, int offset) {
+  std::vector<std::int32_t> v(size);
+  for (std::size_t i = 0; i < size; ++i) v[i] = static_cast<int>((i * step + offset) % 256);
+  return v;
+}
+
+void PutMemory(WindowFixture& f, std::size_t first, const std::vector<std::int32_t>& values) {
+  for (std::size_t i = 0; i < values.size(); ++i)
+    f.device->memory()[first + i] = static_cast<std::uint8_t>(values[i]);
+}
+
+// Every file under the program's folder, with its content.
+std::map<QString, QByteArray> Files(const QString& folder) {
+  std::map<QString, QByteArray> files;
+  QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+  while (it.hasNext()) {
+    QFile file(it.next());
+    files[file.fileName()] = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("?");
+  }
+  return files;
+}
+
+void OpenWorkPageInDemoThenGoOnline(WindowFixture& f, int family) {
+  f.Find<QComboBox>("OperModeCmB")->setCurrentIndex(0);
+  f.Pick("DevOperModeRdG", family);
+  f.Click("ExecuteButton");
+  f.Find<QComboBox>("OperModeCmB")->setCurrentIndex(1);
+}
+
+const std::vector<std::int32_t> kMemoryBefore = Pattern(kRegistrationPayload, 3, 1);
+const std::vector<std::int32_t> kMemoryLater = Pattern(kRegistrationPayload, 7, 5);
+const std::vector<std::int32_t> kBackupFile = Pattern(kRegistrationPayload, 11, 2);
+
+// Brings the window to where the operation starts, without faults.
+void SetUp(WindowFixture& f, Op op) {
+  // A firmware file of the device's own family and version: no update is
+  // offered at connect, and no box says Base is empty.
+  f.PutFirmware(f.device->version() >= 100 ? "RPU_" + QString::number(f.device->version())
+                                           : "MRO_" + QString::number(f.device->version()),
+                f.device->version());
+  QVERIFY(f.Show());
+  switch (op) {
+    case Op::ConnectMain:
+      return;
+    case Op::ConnectBackup:
+      return OpenWorkPageInDemoThenGoOnline(f, 0);
+    case Op::ConnectRelay:
+      return OpenWorkPageInDemoThenGoOnline(f, 1);
+    case Op::Disconnect:
+    case Op::RelayRead:
+    case Op::RelayWrite:
+      PutMemory(f, kSettingsPage, std::vector<std::int32_t>(256, 0xEE));
+      OpenRelayPageOnline(f);
+      orten::gui::test::Show(f, TableOf(1));
+      if (op == Op::RelayRead) {
+        const ReleTable t = TableOf(2);
+        PutMemory(f, kSettingsPage, {t.begin(), t.end()});
+      }
+      return;
+    case Op::RegistrationRead:
+      PutMemory(f, 0, kMemoryBefore);
+      f.Click("ConnectButton");
+      f.Click("ExecuteButton");
+      f.Click("RegBackupCreateButton");
+      f.Click("ReadButton");  // the image the window holds before the operation
+      QCOMPARE(f.form->registrationImage().values(), kMemoryBefore);
+      PutMemory(f, 0, kMemoryLater);
+      return;
+    case Op::RegistrationWrite: {
+      PutMemory(f, 0, kMemoryBefore);
+      f.Click("ConnectButton");
+      f.Click("ExecuteButton");
+      f.Click("RegBackupRestoreButton");
+      const QString path = QDir(f.Folder()).filePath("Reg_RPU/DEZ_RPU_2_0712_object_5_conf_9.rrg");
+      QFile file(path);
+      QVERIFY(file.open(QIODevice::WriteOnly));
+      for (std::int32_t v : kBackupFile) file.write(QByteArray::number(v) + "\r\n");
+      file.close();
+      f.ui.ChooseFile(path.toStdString());
+      f.Click("LoadButton");
+      QVERIFY(f.Enabled("WriteButton"));
+      return;
+    }
+    case Op::FirmwareWrite:
+      f.PutFirmware("RPU_130", kNewFirmwareVersion, kFirmwareBlocks);
+      f.Click("ConnectButton");
+      f.ui.AnswerYes();  // change to the receiver's firmware
+      f.Pick("DevOperModeRdG", 0);
+      f.Pick("SWVersionRdG", 0);
+      QVERIFY(f.form->firmwareImage().empty());  // only previewed so far
+      return;
+  }
+}
+
+void Run(WindowFixture& f, Op op) {
+  switch (op) {
+    case Op::ConnectMain:
+    case Op::ConnectBackup:
+    case Op::ConnectRelay:
+      return f.Click("ConnectButton");
+    case Op::Disconnect:
+      return f.Click("DisconnectButton");
+    case Op::RelayRead:
+    case Op::RegistrationRead:
+      return f.Click("ReadButton");
+    case Op::RelayWrite:
+    case Op::RegistrationWrite:
+      return f.Click("WriteButton");
+    case Op::FirmwareWrite:
+      return f.Click("ExecuteButton");
+  }
+}
+
+void Inject(WindowFixture& f, const FaultCase& fault) {
+  if (fault.kind == FaultKind::NoDevice) f.device->Unplug();
+  if (fault.kind == FaultKind::TwoDevices) f.bus.Attach(f.device->version());
+  f.device->set_faults(fault.DeviceFaults());
+}
+
+QByteArray Describe(const std::vector<ScriptedUi::Event>& boxes) {
+  QByteArray text;
+  for (const auto& b : boxes)
+    text += "[" + QByteArray(b.caption.c_str()) + "] " + b.text.c_str() + " | ";
+  return text;
+}
+
+// What must not change unless the operation says so.
+struct Before {
+  Snapshot screen;
+  ReleTable table;
+  std::vector<std::int32_t> image;
+  QByteArray firmware;
+  std::array<std::uint8_t, SimDevice::kPageSize * SimDevice::kPageCount> memory;
+  std::uint8_t version;
+  std::map<QString, QByteArray> files;
+};
+
+QByteArray FirmwareBytes(const WindowFixture& f) {
+  const auto bytes = f.form->firmwareImage().bytes();
+  return QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                    static_cast<qsizetype>(bytes.size()));
+}
+
+Before Record(const WindowFixture& f) {
+  return {Take(f),          Collect(f),         f.form->registrationImage().values(),
+          FirmwareBytes(f), f.device->memory(), f.device->version(),
+          Files(f.Folder())};
+}
+
+// At most one "Error" box, then the operation's own words; the status line
+// and the progress bar as the operation leaves them.
+void CheckMessages(const WindowFixture& f, const OpRules& rules, const std::optional<Phase>& bitten,
+                   const FaultCase& fault) {
+  std::vector<orten::test::Box> expected;
+  std::string status = rules.successStatus;
+  if (!bitten) {
+    for (const std::string& text : rules.successBoxes) expected.push_back({text, kAppTitle});
+  } else {
+    if (orten::test::ShowsTransportError(fault, *bitten)) expected.push_back({"", kErrorCaption});
+    const orten::test::PhaseFailure failure = orten::test::FailureOf(*bitten, fault);
+    expected.insert(expected.end(), failure.boxes.begin(), failure.boxes.end());
+    status = failure.status;
+  }
+  const auto boxes = f.ui.Of(Kind::Message);
+  QVERIFY2(boxes.size() == expected.size(), Describe(boxes).constData());
+  for (std::size_t i = 0; i < boxes.size(); ++i) {
+    QCOMPARE(boxes[i].caption, expected[i].caption);
+    if (expected[i].caption == kErrorCaption) {
+      QVERIFY(!boxes[i].text.empty());
+    } else {
+      QCOMPARE(boxes[i].text, expected[i].text);
+    }
+  }
+  QVERIFY(f.ui.Of(Kind::Question).empty());
+  if (!status.empty()) QCOMPARE(f.ui.LastStatus(), status);
+  if (bitten && (*bitten == Phase::FrameOut || *bitten == Phase::WriteAnswer ||
+                 *bitten == Phase::Image || *bitten == Phase::Verdict)) {
+    QCOMPARE(f.ui.Progress().back(), 0);
+  }
+}
+
+// The images, the relay controls, the device and the files: changed only
+// where the operation succeeded, or where the device took the data.
+void CheckData(const WindowFixture& f, Op op, const Before& before, bool ok, bool took) {
+  QCOMPARE(Collect(f), op == Op::RelayRead && ok ? TableOf(2) : before.table);
+  QCOMPARE(f.form->registrationImage().values(),
+           op == Op::RegistrationRead && ok ? kMemoryLater : before.image);
+  if (op == Op::FirmwareWrite) {  // loaded from the file, written or not
+    QFile source(QDir(f.Folder()).filePath("Base/RPU_130"));
+    QVERIFY(source.open(QIODevice::ReadOnly));
+    QCOMPARE(FirmwareBytes(f), source.readAll());
+  } else {
+    QCOMPARE(FirmwareBytes(f), before.firmware);
+  }
+  auto memory = before.memory;
+  if (took && op == Op::RelayWrite) {
+    std::fill_n(memory.begin() + kSettingsPage, 256, 0);
+    std::copy(before.table.begin(), before.table.end(), memory.begin() + kSettingsPage);
+  }
+  if (took && op == Op::RegistrationWrite) {
+    std::copy(kBackupFile.begin(), kBackupFile.end(), memory.begin());
+  }
+  QVERIFY(f.device->memory() == memory);
+  QCOMPARE(f.device->version(),
+           took && op == Op::FirmwareWrite ? kNewFirmwareVersion : before.version);
+  QVERIFY(Files(f.Folder()) == before.files);
+}
+
+int cells = 0;
+int passed = 0;
+
+}  // namespace
+
+Q_DECLARE_METATYPE(Op)
+Q_DECLARE_METATYPE(orten::test::FaultCase)
+
+class FaultMatrixTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void cell_data();
+  void cell();
+  void cleanupTestCase();
+};
+
+void FaultMatrixTest::cell_data() {
+  QTest::addColumn<Op>("op");
+  QTest::addColumn<FaultCase>("fault");
+  // Host bytes: request packets (0, 5), a frame's second sync byte (9), the
+  // first chunk (40), chunks of the longer exchanges only (300, 1000), the
+  // firmware's last byte (1289). Device bytes: replies and answers (0, 5),
+  // chunks (100, 1000), the settings frame's last checksum byte (259).
+  const auto faults =
+      orten::test::MatrixFaults({0, 5, 9, 40, 300, 1000, 1289}, {0, 5, 100, 259, 1000});
+  for (Op op : {Op::ConnectMain, Op::ConnectBackup, Op::ConnectRelay, Op::Disconnect, Op::RelayRead,
+                Op::RelayWrite, Op::RegistrationRead, Op::RegistrationWrite, Op::FirmwareWrite}) {
+    for (const FaultCase& fault : faults) {
+      QTest::addRow("%s, %s", RulesOf(op).name, fault.Name().c_str()) << op << fault;
+    }
+  }
+}
+
+void FaultMatrixTest::cell() {
+  QFETCH(Op, op);
+  QFETCH(FaultCase, fault);
+  ++cells;
+  const OpRules& rules = RulesOf(op);
+  WindowFixture f(rules.version);
+  SetUp(f, op);
+  if (QTest::currentTestFailed()) return;
+
+  const Before before = Record(f);
+  Inject(f, fault);
+  f.ui.Clear();
+  const std::int64_t startUs = f.clock.NowUs();
+  Run(f, op);
+  const std::int64_t tookMs = (f.clock.NowUs() - startUs) / 1000;
+
+  const std::optional<Phase> bitten = orten::test::FirstBite(rules.phases, fault);
+  CheckMessages(f, rules, bitten, fault);
+  if (QTest::currentTestFailed()) return;
+  const Snapshot after = Take(f);
+  const Snapshot want = Expected(bitten ? rules.afterFailure : rules.afterSuccess, before.screen);
+  QVERIFY2(after == want, "is " + after.Text() + "\nnot " + want.Text());
+  CheckData(f, op, before, !bitten, orten::test::DeviceTookTheData(rules.phases, bitten, fault));
+  QVERIFY2(tookMs <= rules.boundMs,
+           qPrintable(QString("%1 ms, bound %2 ms").arg(tookMs).arg(rules.boundMs)));
+  if (!QTest::currentTestFailed()) ++passed;
+}
+
+void FaultMatrixTest::cleanupTestCase() {
+  qInfo("fault matrix: %d cells, %d passed", cells, passed);
+}
+
+QTEST_MAIN(FaultMatrixTest)
+#include "FaultMatrixTest.moc"
