@@ -14,6 +14,7 @@
 #include "app/TMainForm.h"
 #include "backup/BackupPage.h"
 #include "common/DataFolders.h"
+#include "common/FileKind.h"
 #include "common/Utf8Path.h"
 #include "params/ParameterExchange.h"
 #include "params/ValueFile.h"
@@ -125,7 +126,7 @@ void TMainForm::deleteBackupFile() {
   std::error_code ec;
   if (!std::filesystem::remove(PathFromUtf8(*path), ec)) {
     // Deleting nothing is no success: say what went wrong.
-    const std::string why = ec ? ec.message() : "файла нет";
+    const std::string why = ec ? FileErrorText(ec) : "файла нет";
     const std::string text =
         "Не удалось удалить файл регистрации " + name.toStdString() + ": " + why + ".";
     ui_.SetStatusText(text);

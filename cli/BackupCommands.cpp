@@ -8,6 +8,7 @@
 #include "common/DataFolders.h"
 #include "common/DateStamp.h"
 #include "common/Utf8Path.h"
+#include "common/Wording.h"
 #include "link/DeviceCommands.h"
 #include "link/DeviceLink.h"
 #include "link/Packets.h"
@@ -30,6 +31,11 @@ SystemMode ModeOption(const std::string& text) {
 
 const char* ModeText(SystemMode mode) {
   return mode == SystemMode::Rpu ? "РПУ" : mode == SystemMode::Rtr ? "РТР" : "не указан";
+}
+
+// Parts of a file name: nothing in them may steer the terminal.
+std::string Shown(const std::optional<std::string>& part) {
+  return EscapedExcerpt(part.value_or(""), 64);
 }
 
 // Today's stamp, made by the same function as the window's.
@@ -98,7 +104,7 @@ int RunBackupWrite(CommandContext& ctx) {
     if (!ctx.options.verify) return int{kExitOk};
     std::vector<std::int32_t> back(RegistrationImage::kSize, 0);
     if (!ReadParameterBlock(ctx.link, kRegistrationArea, back)) return int{kExitDevice};
-    int differences = 0;
+    std::size_t differences = 0;
     for (std::size_t i = 0; i < back.size(); ++i) {
       if (back[i] == values[i]) continue;
       if (++differences <= 10) {
@@ -109,8 +115,10 @@ int RunBackupWrite(CommandContext& ctx) {
       ctx.out << "Проверка: память регистрации совпадает с файлом.\n";
       return int{kExitOk};
     }
-    ctx.ui.ShowMessage("Проверка не пройдена: различаются " + std::to_string(differences) +
-                       " байт.");
+    ctx.ui.ShowMessage(
+        "Проверка не пройдена: " +
+        std::string(PluralForm(differences, "различается", "различаются", "различаются")) + " " +
+        ByteCountText(differences) + ".");
     return int{kExitDevice};
   });
 }
@@ -123,8 +131,8 @@ int RunBackupInfo(CommandContext& ctx) {
   const std::string& path = ctx.options.words[2];
   const BackupNameFacts facts = ReadBackupName(path);
   ctx.out << "Режим работы в системе: " << ModeText(facts.mode) << '\n'
-          << "Адрес прибора в системе: " << facts.module.value_or("") << '\n'
-          << "Номер объекта(системы): " << facts.object.value_or("") << '\n';
+          << "Адрес прибора в системе: " << Shown(facts.module) << '\n'
+          << "Номер объекта(системы): " << Shown(facts.object) << '\n';
   std::vector<std::int32_t> values;
   std::string error;
   if (!ReadValueFile(path, RegistrationImage::kSize, values, error)) {

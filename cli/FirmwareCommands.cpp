@@ -10,6 +10,7 @@
 #include "common/DateStamp.h"
 #include "common/LinkEnvironment.h"
 #include "common/Utf8Path.h"
+#include "common/Wording.h"
 #include "firmware/FirmwareImage.h"
 #include "firmware/FirmwareLibrary.h"
 #include "firmware/FirmwareWriter.h"
@@ -29,9 +30,16 @@ namespace {
 constexpr int kVerifyAttempts = 10;  // one a second: the device restarts after programming
 constexpr int kVerifyIntervalMs = 1000;
 
+constexpr std::size_t kNameChars = 200;
+
 // As the window shows file dates.
 std::string DateText(std::chrono::system_clock::time_point t) {
   return FileDateText(t);
+}
+
+// Names come from the disk: nothing in them may steer the terminal.
+std::string Shown(const std::string& name) {
+  return EscapedExcerpt(name, kNameChars);
 }
 
 // The facts the firmware page shows, as lines under the same captions.
@@ -39,7 +47,7 @@ class PrintedFacts final : public FirmwareFactsView {
  public:
   explicit PrintedFacts(std::ostream& out) : out_(out) {}
   void ShowFileName(const std::string& name) override {
-    out_ << "Имя файла обновления: " << name << '\n';
+    out_ << "Имя файла обновления: " << Shown(name) << '\n';
   }
   void ShowFileSize(std::uintmax_t size) override {
     out_ << "Размер файла обновления(байт): " << size << '\n';
@@ -47,6 +55,7 @@ class PrintedFacts final : public FirmwareFactsView {
   void ShowFileDate(std::chrono::system_clock::time_point t) override {
     out_ << "Дата файла обновления: " << DateText(t) << '\n';
   }
+  void ShowUnknownFileDate() override { out_ << "Дата файла обновления: " << kUnknownFact << '\n'; }
   void ShowFileType(const std::string& text) override {
     out_ << "Тип файла обновления: " << text << '\n';
   }
@@ -88,6 +97,21 @@ std::optional<DeviceIdentity> Connect(CommandContext& ctx, int& rc) {
   return device;
 }
 
+// Name, version number, size, date; what is not known is said so, and an
+// entry that is no file says what it is instead of being offered.
+void PrintEntry(std::ostream& out, const FirmwareEntry& entry, const char* mark) {
+  const std::optional<std::int32_t> number = FirmwareVersionNumber(entry.name);
+  const FileFacts& facts = entry.facts;
+  out << std::left << std::setw(24) << Shown(entry.name) << ' ' << std::right << std::setw(10)
+      << (number ? std::to_string(*number) : "-") << ' ' << std::setw(10)
+      << (facts.size ? std::to_string(*facts.size) : kUnknownFact) << ' '
+      << (facts.modified ? DateText(*facts.modified) : kUnknownFact);
+  if (facts.kind != FileKind::Regular) {
+    out << "  не является обычным файлом (" << FileKindText(facts.kind) << ")";
+  }
+  out << mark << '\n';
+}
+
 int RunList(CommandContext& ctx) {
   DeviceMode mode = ctx.options.family == "rpu"   ? DeviceMode::Receiver
                     : ctx.options.family == "mro" ? DeviceMode::Relay
@@ -103,24 +127,25 @@ int RunList(CommandContext& ctx) {
     ctx.out << "Прибор: " << DeviceTypeText(mode) << ", версия ПО "
             << VersionText(device->version, mode) << '\n';
   }
-  std::vector<std::string> names = ListFirmwareFiles(BaseFolder(ctx), FamilyCode(mode));
+  std::vector<FirmwareEntry> entries = ListFirmwareEntries(BaseFolder(ctx), FamilyCode(mode));
+  std::vector<std::string> names;
+  for (const FirmwareEntry& entry : entries) {
+    if (entry.facts.kind == FileKind::Regular) names.push_back(entry.name);
+  }
   if (names.empty()) {
     ctx.ui.ShowMessage(msg::kNoFirmwareFiles, kSystemCaption);
     return kExitOk;
   }
-  std::sort(names.begin(), names.end());
+  std::sort(entries.begin(), entries.end(),
+            [](const FirmwareEntry& a, const FirmwareEntry& b) { return a.name < b.name; });
   const std::optional<FirmwareCandidate> newest = NewestFirmware(names);
   const bool offered = newest && (!deviceVersion || newest->number > *deviceVersion);
-  for (const std::string& name : names) {
-    const fs::path path = PathFromUtf8(BaseFolder(ctx)) / PathFromUtf8(name);
-    std::error_code ec;
-    const std::optional<std::int32_t> number = FirmwareVersionNumber(name);
-    ctx.out << std::left << std::setw(24) << name << ' ' << std::right << std::setw(10)
-            << (number ? std::to_string(*number) : "-") << ' ' << std::setw(10)
-            << fs::file_size(path, ec) << ' ' << DateText(FileModifiedTime(Utf8FromPath(path)));
-    if (offered && name == newest->name)
-      ctx.out << (deviceVersion ? "  <- будет предложена" : "  <- новейшая");
-    ctx.out << '\n';
+  for (const FirmwareEntry& entry : entries) {
+    const bool marked = offered && entry.name == newest->name;
+    PrintEntry(ctx.out, entry,
+               !marked         ? ""
+               : deviceVersion ? "  <- будет предложена"
+                               : "  <- новейшая");
   }
   if (deviceVersion && !offered) ctx.out << msg::kNoNewerFirmware << '\n';
   return kExitOk;

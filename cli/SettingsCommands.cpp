@@ -12,6 +12,7 @@
 #include "cli/Commands.h"
 #include "common/DataFolders.h"
 #include "common/Utf8Path.h"
+#include "common/Wording.h"
 #include "link/DeviceCommands.h"
 #include "link/DeviceLink.h"
 #include "link/Packets.h"
@@ -205,7 +206,7 @@ int RunRead(CommandContext& ctx) {
 int Verify(CommandContext& ctx, const ReleTable& written) {
   std::vector<std::int32_t> back;
   if (!ReadFromDevice(ctx, back)) return kExitDevice;
-  int differences = 0;
+  std::size_t differences = 0;
   for (std::size_t e = 0; e < kReleParamCount; ++e) {
     if (back[e] == written[e]) continue;
     ++differences;
@@ -216,8 +217,10 @@ int Verify(CommandContext& ctx, const ReleTable& written) {
     ctx.out << "Проверка: настройки в приборе совпадают с файлом.\n";
     return kExitOk;
   }
-  ctx.ui.ShowMessage("Проверка не пройдена: различаются " + std::to_string(differences) +
-                     " значений.");
+  ctx.ui.ShowMessage(
+      "Проверка не пройдена: " +
+      std::string(PluralForm(differences, "различается", "различаются", "различаются")) + " " +
+      CountText(differences, "значение", "значения", "значений") + ".");
   return kExitDevice;
 }
 

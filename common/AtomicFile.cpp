@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "common/FileKind.h"
 #include "common/Utf8Path.h"
 
 namespace fs = std::filesystem;
@@ -25,7 +26,7 @@ bool WriteFileAtomically(const std::string& path, const std::string& text, std::
   }
   fs::rename(temp, target, ec);
   if (ec) {
-    error = "Не удается записать файл " + path + ": " + ec.message() + ".";
+    error = "Не удается записать файл " + path + ": " + FileErrorText(ec) + ".";
     fs::remove(temp, ec);
     return false;
   }

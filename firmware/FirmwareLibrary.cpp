@@ -1,10 +1,11 @@
 #include "firmware/FirmwareLibrary.h"
 
 #include <filesystem>
-#include <fstream>
 #include <limits>
 
+#include "common/RegularFileReader.h"
 #include "common/Utf8Path.h"
+#include "common/Wording.h"
 #include "firmware/FirmwareImage.h"
 #include "link/Packets.h"
 #include "link/Transport.h"
@@ -17,6 +18,7 @@ namespace orten {
 namespace {
 
 constexpr std::uintmax_t kHeadChecked = 4;  // sync, sync, type code, version
+constexpr std::size_t kNameChars = 200;
 
 // Status line first, then the box: the order the window has always used for
 // a file it cannot read.
@@ -25,18 +27,39 @@ void Refuse(UserInterface& ui, const std::string& text) {
   ui.ShowMessage(text);
 }
 
+// File names and paths come from the user's disk: shown escaped.
+std::string Shown(const std::string& text) {
+  return EscapedExcerpt(text, kNameChars);
+}
+
 std::string LengthProblem(const std::string& name, std::uintmax_t size) {
-  return "Ошибка: Файл прошивки " + name + " имеет длину " + std::to_string(size) +
-         " байт; прибор принимает только файлы длиной 10 + 64·n байт.";
+  return "Ошибка: Файл прошивки " + Shown(name) + " имеет длину " + ByteCountText(size) +
+         "; прибор принимает только файлы длиной 10 + 64·n байт.";
+}
+
+std::string FileRefusal(const std::string& path, const RegularFileRead& read) {
+  using Outcome = RegularFileRead::Outcome;
+  switch (read.outcome) {
+    case Outcome::NotRegular:
+      return "Ошибка: Файл прошивки " + Shown(path) + " не является обычным файлом (" +
+             FileKindText(read.facts.kind) + ").";
+    case Outcome::TooLarge:
+      return "Ошибка: Файл прошивки " + Shown(path) + " слишком велик" +
+             (read.facts.size ? " (" + ByteCountText(*read.facts.size) + ")" : std::string()) +
+             "; файлы прошивок не бывают больше " +
+             std::to_string(kMaxFirmwareFileBytes / (1024 * 1024)) + " МиБ.";
+    case Outcome::Failed:
+    case Outcome::Read:
+      break;
+  }
+  return "Ошибка: Не удается открыть файл прошивки " + Shown(path) + ": " +
+         FileErrorText(read.error) + ".";
 }
 
 }  // namespace
 
 std::chrono::system_clock::time_point FileModifiedTime(const std::string& path) {
-  std::error_code ec;
-  const fs::file_time_type t = fs::last_write_time(PathFromUtf8(path), ec);
-  return std::chrono::time_point_cast<std::chrono::system_clock::duration>(
-      t - fs::file_time_type::clock::now() + std::chrono::system_clock::now());
+  return InspectFile(path).modified.value_or(std::chrono::system_clock::time_point{});
 }
 
 bool IsWritableFirmwareLength(std::uintmax_t size) {
@@ -68,15 +91,23 @@ std::optional<std::int32_t> FirmwareVersionNumber(std::string_view name) {
   return static_cast<std::int32_t>(number);
 }
 
-std::vector<std::string> ListFirmwareFiles(const std::string& folder, const std::string& code) {
-  std::vector<std::string> names;
-  if (code.empty()) return names;
+std::vector<FirmwareEntry> ListFirmwareEntries(const std::string& folder, const std::string& code) {
+  std::vector<FirmwareEntry> entries;
+  if (code.empty()) return entries;
   std::error_code ec;
   for (fs::directory_iterator it(PathFromUtf8(folder), ec), end; !ec && it != end;
        it.increment(ec)) {
     const std::string name = Utf8FromPath(it->path().filename());
-    // A folder named like firmware cannot be written to a device.
-    if (name.find(code) != std::string::npos && !it->is_directory(ec)) names.push_back(name);
+    if (name.find(code) == std::string::npos) continue;
+    entries.push_back({name, InspectFile(Utf8FromPath(it->path()))});
+  }
+  return entries;
+}
+
+std::vector<std::string> ListFirmwareFiles(const std::string& folder, const std::string& code) {
+  std::vector<std::string> names;
+  for (FirmwareEntry& entry : ListFirmwareEntries(folder, code)) {
+    if (entry.facts.kind == FileKind::Regular) names.push_back(std::move(entry.name));
   }
   return names;
 }
@@ -108,22 +139,15 @@ std::optional<std::string> FindNewerFirmware(const std::string& baseFolder, Devi
 bool ReadFirmwareFile(const std::string& path, FirmwareReadMode mode,
                       const FirmwareReadContext& context, FirmwareFactsView& view,
                       UserInterface& ui, FirmwareImage* image) {
-  const fs::path file = PathFromUtf8(path);
-  const std::string name = Utf8FromPath(file.filename());
-  std::error_code ec;
-  const std::uintmax_t size = fs::is_regular_file(file, ec) ? fs::file_size(file, ec) : 0;
-  std::ifstream in(file, std::ios::binary);
-  if (ec || !in) {
-    Refuse(ui, "Ошибка: Не удается открыть файл прошивки " + path + ".");
+  const std::string name = Utf8FromPath(PathFromUtf8(path).filename());
+  // One bounded read of the whole file; nothing is looked at byte by byte.
+  const RegularFileRead read = ReadRegularFile(path, kMaxFirmwareFileBytes);
+  if (read.outcome != RegularFileRead::Outcome::Read) {
+    Refuse(ui, FileRefusal(path, read));
     return false;
   }
-  // One read of the whole file; nothing is looked at byte by byte.
-  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  if (static_cast<std::uintmax_t>(in.gcount()) != size) {
-    Refuse(ui, "Ошибка: Не удается прочитать файл прошивки " + path + ".");
-    return false;
-  }
+  std::vector<std::uint8_t> bytes(read.bytes.begin(), read.bytes.end());
+  const std::uintmax_t size = bytes.size();
   if (size < kHeadChecked) {
     Refuse(ui, LengthProblem(name, size));
     return false;
@@ -134,7 +158,11 @@ bool ReadFirmwareFile(const std::string& path, FirmwareReadMode mode,
   }
   view.ShowFileName(name);
   view.ShowFileSize(size);
-  view.ShowFileDate(FileModifiedTime(path));
+  if (read.facts.modified) {
+    view.ShowFileDate(*read.facts.modified);
+  } else {
+    view.ShowUnknownFileDate();
+  }
   if (bytes[2] != kFirmwareTypeCode) {
     ui.ShowMessage(msg::kFirmwareTypeMismatch);
     ui.SetStatusText(msg::kFirmwareTypeMismatch);

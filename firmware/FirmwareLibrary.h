@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/FileKind.h"
 #include "link/DeviceCommands.h"
 
 namespace orten {
@@ -25,7 +26,12 @@ inline constexpr const char* kReceiverFirmwareType = "ПО для DEZ-RPU";
 inline constexpr const char* kRelayFirmwareType = "ПО для DEZ-MRO";
 }  // namespace msg
 
-// When a file was last changed, as the system clock counts.
+// Firmware images are some tens of KiB; a file past this is no firmware and
+// is refused before it is read.
+inline constexpr std::uintmax_t kMaxFirmwareFileBytes = 16 * 1024 * 1024;
+
+// When a file was last changed, as the system clock counts; the clock's
+// epoch when that cannot be found out (InspectFile tells the two apart).
 std::chrono::system_clock::time_point FileModifiedTime(const std::string& path);
 
 // "RPU" for the receiver family, "MRO" for the relay module, empty otherwise.
@@ -34,8 +40,16 @@ std::string FamilyCode(DeviceMode mode);
 // nothing for a name without digits or one beyond a signed 32-bit number.
 std::optional<std::int32_t> FirmwareVersionNumber(std::string_view name);
 
-// Firmware files of a family in a folder: regular files whose name contains
-// the family code (case-sensitive), in the order the folder lists them.
+// The entries of a folder whose name contains the family code
+// (case-sensitive), whatever they are, in the order the folder lists them.
+struct FirmwareEntry {
+  std::string name;
+  FileFacts facts;
+};
+std::vector<FirmwareEntry> ListFirmwareEntries(const std::string& folder, const std::string& code);
+// Firmware files of a family in a folder: the entries above that are regular
+// files (or links to one). Folders, FIFOs, devices, sockets and links to
+// nothing are never offered: none of them can be read as firmware.
 std::vector<std::string> ListFirmwareFiles(const std::string& folder, const std::string& code);
 
 struct FirmwareCandidate {
@@ -60,6 +74,8 @@ class FirmwareFactsView {
   virtual void ShowFileName(const std::string& name) = 0;
   virtual void ShowFileSize(std::uintmax_t size) = 0;
   virtual void ShowFileDate(std::chrono::system_clock::time_point modified) = 0;
+  // The date could not be found out: the views that show one say so.
+  virtual void ShowUnknownFileDate() {}
   virtual void ShowFileType(const std::string& text) = 0;
   virtual void ShowNewVersion(const std::string& text) = 0;
 };
@@ -73,7 +89,8 @@ struct FirmwareReadContext {
 
 // Checks one firmware file and shows its facts; in Load mode also fills image
 // (in one read). True only for a Load that passed every check; a refused file
-// leaves image as it was.
+// leaves image as it was. Only a regular file of at most kMaxFirmwareFileBytes
+// is read; anything else is refused, saying what it is, without being opened.
 bool ReadFirmwareFile(const std::string& path, FirmwareReadMode mode,
                       const FirmwareReadContext& context, FirmwareFactsView& view,
                       UserInterface& ui, FirmwareImage* image);

@@ -3,6 +3,7 @@
 #include <QLabel>
 
 #include "common/DateStamp.h"
+#include "common/Wording.h"
 #include "firmware/FirmwarePage.h"
 
 namespace orten::gui {
@@ -17,6 +18,11 @@ void LabelFactsView::ShowFileSize(std::uintmax_t size) {
 
 void LabelFactsView::ShowFileDate(std::chrono::system_clock::time_point modified) {
   page_.SoftFDateLabel2->setText(QString::fromStdString(FileDateText(modified)));
+}
+
+// Not a date of 1881 or of 1970, nor the previous file's.
+void LabelFactsView::ShowUnknownFileDate() {
+  page_.SoftFDateLabel2->setText(QString::fromUtf8(kUnknownFact));
 }
 
 void LabelFactsView::ShowFileType(const std::string& text) {

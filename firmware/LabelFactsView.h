@@ -16,6 +16,7 @@ class LabelFactsView final : public FirmwareFactsView {
   void ShowFileSize(std::uintmax_t size) override;
   // In local time, date only, as dd.MM.yyyy (as ortenctl prints it).
   void ShowFileDate(std::chrono::system_clock::time_point modified) override;
+  void ShowUnknownFileDate() override;
   void ShowFileType(const std::string& text) override;
   void ShowNewVersion(const std::string& text) override;
 

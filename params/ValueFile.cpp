@@ -1,70 +1,127 @@
 #include "params/ValueFile.h"
 
-#include "common/AtomicFile.h"
-#include "common/Utf8Path.h"
-
 #include <charconv>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
-namespace fs = std::filesystem;
+#include "common/AtomicFile.h"
+#include "common/FileKind.h"
+#include "common/RegularFileReader.h"
+#include "common/Utf8Path.h"
+#include "common/Wording.h"
 
 namespace orten {
 
 namespace {
 
+constexpr std::size_t kExcerptChars = 24;
+constexpr std::size_t kNameChars = 200;
+
+std::string Shown(const std::string& text) {
+  return EscapedExcerpt(text, kNameChars);
+}
+
 std::string Name(const std::string& path) {
   return Utf8FromPath(PathFromUtf8(path).filename());
 }
 
+bool Blank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+// The token's problem, if any; its value otherwise.
+std::optional<ValueTextError::Kind> Convert(std::string_view token, bool cut, std::int32_t& value) {
+  if (cut) return ValueTextError::Kind::TooLong;
+  const auto [next, ec] = std::from_chars(token.data(), token.data() + token.size(), value);
+  if (next != token.data() + token.size()) return ValueTextError::Kind::NotInteger;
+  if (ec == std::errc::result_out_of_range) return ValueTextError::Kind::OutOfRange;
+  if (ec != std::errc()) return ValueTextError::Kind::NotInteger;
+  if (value < 0 || value > 255) return ValueTextError::Kind::OutOfRange;
+  return std::nullopt;
+}
+
+std::string FileRefusal(const std::string& path, const RegularFileRead& read) {
+  using Outcome = RegularFileRead::Outcome;
+  switch (read.outcome) {
+    case Outcome::NotRegular:
+      return "Файл " + Shown(path) + " не является обычным файлом (" +
+             FileKindText(read.facts.kind) + ").";
+    case Outcome::TooLarge:
+      return "Файл " + Shown(path) + " слишком велик" +
+             (read.facts.size ? " (" + ByteCountText(*read.facts.size) + ")" : std::string()) +
+             "; файлы настроек и резервных копий не бывают больше " +
+             std::to_string(kMaxValueFileBytes / 1024) + " КиБ.";
+    case Outcome::Failed:
+    case Outcome::Read:
+      break;
+  }
+  return "Не удается открыть файл " + Shown(path) + ": " + FileErrorText(read.error) + ".";
+}
+
 }  // namespace
+
+std::optional<ValueTextError> ParseValueText(std::string_view text, std::size_t count,
+                                             std::vector<std::int32_t>& values) {
+  std::vector<std::int32_t> read;
+  read.reserve(count);
+  std::size_t line = 1;
+  for (std::size_t i = 0; i < text.size() && read.size() < count;) {
+    const char c = text[i];
+    if (Blank(c)) {
+      // CR LF is one line end, a lone CR or LF another.
+      if (c == '\n' || (c == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'))) ++line;
+      ++i;
+      continue;
+    }
+    std::size_t end = i;
+    while (end < text.size() && !Blank(text[end])) ++end;
+    const std::string_view token = text.substr(i, end - i);
+    const bool cut = token.size() > kMaxValueTokenBytes;
+    std::int32_t value = 0;
+    if (const auto kind = Convert(token, cut, value)) {
+      return ValueTextError{*kind, line, std::string(token.substr(0, kMaxValueTokenBytes + 1)),
+                            read.size()};
+    }
+    read.push_back(value);
+    i = end;
+  }
+  if (read.size() < count)
+    return ValueTextError{ValueTextError::Kind::TooFew, line, {}, read.size()};
+  values = std::move(read);
+  return std::nullopt;
+}
+
+std::string ValueTextErrorMessage(const std::string& fileName, const ValueTextError& error,
+                                  std::size_t count) {
+  const std::string where =
+      "Файл " + Shown(fileName) + ", строка " + std::to_string(error.line) + ": ";
+  const std::string token = EscapedExcerpt(error.token, kExcerptChars);
+  switch (error.kind) {
+    case ValueTextError::Kind::NotInteger:
+      return where + "«" + token + "» не является целым числом.";
+    case ValueTextError::Kind::TooLong:
+      return where + "значение «" + token + "» слишком длинное.";
+    case ValueTextError::Kind::OutOfRange:
+      return where + "значение " + token + " вне диапазона 0–255.";
+    case ValueTextError::Kind::TooFew:
+      break;
+  }
+  return "Файл " + Shown(fileName) + " содержит " +
+         CountText(error.found, "значение", "значения", "значений") + " из " +
+         std::to_string(count) + ".";
+}
 
 bool ReadValueFile(const std::string& path, std::size_t count, std::vector<std::int32_t>& values,
                    std::string& error) {
-  std::ifstream in(PathFromUtf8(path), std::ios::binary);
-  if (!in) {
-    error = "Не удается открыть файл " + path + ".";
+  const RegularFileRead read = ReadRegularFile(path, kMaxValueFileBytes);
+  if (read.outcome != RegularFileRead::Outcome::Read) {
+    error = FileRefusal(path, read);
     return false;
   }
-  std::vector<std::int32_t> read;
-  read.reserve(count);
-  int line = 1;
-  std::string token;
-  // Tokens are runs of non-blank characters; line numbers follow LF.
-  for (int c = in.get(); read.size() < count; c = in.get()) {
-    const bool end = c == std::char_traits<char>::eof();
-    const bool blank =
-        end || c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-    if (!blank) {
-      token.push_back(static_cast<char>(c));
-      continue;
-    }
-    if (!token.empty()) {
-      int value = 0;
-      const auto [next, ec] = std::from_chars(token.data(), token.data() + token.size(), value);
-      if (ec != std::errc() || next != token.data() + token.size()) {
-        error = "Файл " + Name(path) + ", строка " + std::to_string(line) + ": «" + token +
-                "» не является целым числом.";
-        return false;
-      }
-      if (value < 0 || value > 255) {
-        error = "Файл " + Name(path) + ", строка " + std::to_string(line) + ": значение " + token +
-                " вне диапазона 0–255.";
-        return false;
-      }
-      read.push_back(value);
-      token.clear();
-    }
-    if (c == '\n') ++line;
-    if (end) break;
-  }
-  if (read.size() < count) {
-    error = "Файл " + Name(path) + " содержит " + std::to_string(read.size()) + " значений из " +
-            std::to_string(count) + ".";
+  if (const auto problem = ParseValueText(read.bytes, count, values)) {
+    error = ValueTextErrorMessage(Name(path), *problem, count);
     return false;
   }
-  values = std::move(read);
   return true;
 }
 

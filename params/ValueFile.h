@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace orten {
@@ -12,9 +14,32 @@ namespace orten {
 // tokens, so values on one line separated by blanks read the same; anything
 // after the expected count is ignored.
 
-// Reads exactly count values. A file that cannot be read, holds fewer
-// values, or holds a token that is not an integer 0-255 is refused: false,
-// values untouched, and error names the file, the line and the value.
+// A backup holds 1792 short lines (some 9 KiB): a file past this is no
+// settings file and is refused before it is read.
+inline constexpr std::uintmax_t kMaxValueFileBytes = 256 * 1024;
+// A value is at most "255"; longer tokens are kept only this far, to quote.
+inline constexpr std::size_t kMaxValueTokenBytes = 32;
+
+// Where and why the text of a value file fails.
+struct ValueTextError {
+  enum class Kind { NotInteger, TooLong, OutOfRange, TooFew };
+  Kind kind = Kind::TooFew;
+  std::size_t line = 0;   // of the token; CR, LF and CR LF each end a line
+  std::string token;      // raw, at most kMaxValueTokenBytes + 1 bytes of it
+  std::size_t found = 0;  // values read before the failure
+};
+
+// Takes count values from the text. On a failure values is left untouched.
+std::optional<ValueTextError> ParseValueText(std::string_view text, std::size_t count,
+                                             std::vector<std::int32_t>& values);
+// The message for a failure in the file named fileName (shown escaped).
+std::string ValueTextErrorMessage(const std::string& fileName, const ValueTextError& error,
+                                  std::size_t count);
+
+// Reads exactly count values. A file that cannot be read, is not a regular
+// file, is larger than kMaxValueFileBytes, holds fewer values, or holds a
+// token that is not an integer 0-255 is refused: false, values untouched, and
+// error names the file, the line and the value.
 bool ReadValueFile(const std::string& path, std::size_t count, std::vector<std::int32_t>& values,
                    std::string& error);
 

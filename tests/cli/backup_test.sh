@@ -57,6 +57,21 @@ check "a short backup is refused" test $rc -eq 3
 check "naming the file" grep -q 'short.rrg' <<<"$err"
 check "before the device hears anything" test ! -s "$work/t2"
 
+# Endless, huge or escaping input: a short refusal at once, nothing raw shown.
+truncate -s 300M "$work/huge.rrg"
+printf '1\r2\r\033[2J\r' >"$work/escape.rrg"
+while IFS='|' read -r file says; do
+  out=$(timeout 10 "$ctl" --data-dir "$work/data" backup info "$file" 2>&1); rc=$?
+  check "info $file: refused with exit 3" test $rc -eq 3
+  check "info $file: says why" grep -qF "$says" <<<"$out"
+  check "info $file: a short message with no raw escape" \
+    test "${#out}" -lt 600 -a "$(tr -d '\033' <<<"$out")" = "$out"
+done <<EOF2
+/dev/zero|Файл /dev/zero не является обычным файлом (это устройство).
+$work/huge.rrg|слишком велик (314572800 байт)
+$work/escape.rrg|escape.rrg, строка 3: «\x1b[2J» не является целым числом.
+EOF2
+
 out=$(run backup write "$work/copy.rrg" --verify 2>&1); rc=$?
 check "write with verify exits 0" test $rc -eq 0
 check "verify compares the memory" grep -q 'совпадает с файлом' <<<"$out"

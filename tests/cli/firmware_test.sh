@@ -11,11 +11,19 @@ firmware RPU_120 120 1034
 firmware RPU_short 130 300
 firmware MRO_46 46 266
 
+# Entries that are no files: never offered, never opened, facts unknown.
+mkfifo "$work/data/Base/RPU_150.bin"
+ln -s "$work/gone" "$work/data/Base/RPU_160"
+mkdir "$work/data/Base/RPU_170"
+
 "$ctl" --data-dir "$work/data" --simulate rpu:100 --sim-state "$work/state" info >/dev/null
 out=$(run firmware list 2>&1); rc=$?
 check "list exits 0" test $rc -eq 0
 check "list offers the greatest version, not the last name" grep -q '^RPU_120 .*будет предложена' <<<"$out"
 check "list shows the version number" grep -Eq '^RPU_99 +99 +1034 ' <<<"$out"
+check "a FIFO is shown for what it is" grep -q '^RPU_150.bin .*неизвестно неизвестно .*(это именованный канал)$' <<<"$out"
+check "a link to nothing has unknown facts" grep -q '^RPU_160 .*неизвестно неизвестно .*(это ссылка на несуществующий файл)$' <<<"$out"
+check "no made-up size or date" test "$(grep -cE '18446744073709551615|1881' <<<"$out")" -eq 0
 
 out=$("$ctl" --data-dir "$work/data" firmware list --family mro 2>&1)
 check "list of a family without a device" grep -q '^MRO_46 .*новейшая' <<<"$out"
@@ -25,6 +33,16 @@ check "check passes a writable file" test $rc -eq 0
 err=$(run firmware check RPU_short 2>&1 >/dev/null); rc=$?
 check "check refuses a 300-byte file" test $rc -eq 3
 check "and says why" grep -q 'RPU_short имеет длину 300 байт' <<<"$err"
+
+while IFS='|' read -r name says; do
+  err=$(timeout 10 "$ctl" --data-dir "$work/data" firmware check "$name" 2>&1 >/dev/null); rc=$?
+  check "check $name: refused with exit 3" test $rc -eq 3
+  check "check $name: says what it is" grep -qF "$says" <<<"$err"
+done <<EOF2
+RPU_150.bin|RPU_150.bin не является обычным файлом (это именованный канал).
+RPU_170|RPU_170 не является обычным файлом (это папка).
+/dev/zero|/dev/zero не является обычным файлом (это устройство).
+EOF2
 
 run --trace "$work/t300" firmware write RPU_short --yes >/dev/null 2>&1; rc=$?
 check "write refuses a 300-byte file" test $rc -eq 3

@@ -1,7 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include "firmware/FirmwareImage.h"
 #include "firmware/FirmwareLibrary.h"
@@ -85,6 +91,37 @@ TEST_F(FirmwareFolder, SubfoldersAreNotFirmware) {
   File("RPU_150");
   EXPECT_EQ(Find(DeviceMode::Receiver, 100), "RPU_150");
   EXPECT_EQ(ListFirmwareFiles(base_.string(), "RPU"), std::vector<std::string>{"RPU_150"});
+}
+
+// A FIFO named like the newest firmware would block whoever opens it; a link
+// to nothing has no content: neither is offered, by the search or the list.
+TEST_F(FirmwareFolder, OnlyRegularFilesAreCandidates) {
+  File("RPU_120");
+  std::error_code ec;
+  fs::create_symlink(base_ / "gone", base_ / "RPU_160", ec);
+  fs::create_symlink(base_ / "RPU_120", base_ / "RPU_130", ec);  // a link to a file is fine
+#ifndef _WIN32
+  ASSERT_EQ(::mkfifo((base_ / "RPU_150.bin").c_str(), 0600), 0);
+#endif
+  EXPECT_EQ(Find(DeviceMode::Receiver, 100), ec ? "RPU_120" : "RPU_130");
+  std::vector<std::string> names = ListFirmwareFiles(base_.string(), "RPU");
+  std::sort(names.begin(), names.end());
+  const std::vector<std::string> offered =
+      ec ? std::vector<std::string>{"RPU_120"} : std::vector<std::string>{"RPU_120", "RPU_130"};
+  EXPECT_EQ(names, offered);
+  for (const FirmwareEntry& entry : ListFirmwareEntries(base_.string(), "RPU")) {
+    const bool file = entry.facts.kind == FileKind::Regular;
+    EXPECT_EQ(file, entry.name == "RPU_120" || entry.name == "RPU_130") << entry.name;
+    // Nothing made up for what cannot be known.
+    EXPECT_EQ(entry.facts.size.has_value(), file) << entry.name;
+    EXPECT_EQ(entry.facts.modified.has_value(), file) << entry.name;
+    if (entry.name == "RPU_160") {
+      EXPECT_EQ(entry.facts.kind, FileKind::DanglingLink);
+    }
+    if (entry.name == "RPU_150.bin") {
+      EXPECT_EQ(entry.facts.kind, FileKind::Fifo);
+    }
+  }
 }
 
 TEST_F(FirmwareFolder, MissingBaseIsLikeAnEmptyOne) {
@@ -208,12 +245,74 @@ INSTANTIATE_TEST_SUITE_P(Lengths, RefusedLength,
                                          LengthCase{"OneMoreThanWhole", 267}),
                          [](const auto& row) { return std::string(row.param.name); });
 
-TEST_F(ReadFirmware, MissingFileIsRefusedByName) {
-  EXPECT_FALSE(Read("RPU_404", FirmwareReadMode::Load));
-  ASSERT_EQ(ui_.Messages().size(), 1u);
-  EXPECT_NE(ui_.Messages()[0].find("RPU_404"), std::string::npos);
+// Only a regular file of sensible size is opened; anything else is refused
+// at once (status, then box), saying what it is, and nothing is shown.
+struct KindCase {
+  const char* name;
+  std::function<std::string(const fs::path& base)> make;
+  std::string says;
+};
+
+class RefusedFirmwareKind : public ReadFirmware, public testing::WithParamInterface<KindCase> {};
+
+TEST_P(RefusedFirmwareKind, IsRefusedWithoutReadingIt) {
+  const std::string path = GetParam().make(base_);
+  if (path.empty()) GTEST_SKIP() << "no such thing on this system";
+  RecordingView view(ui_);
+  EXPECT_FALSE(ReadFirmwareFile(path, FirmwareReadMode::Load, {DeviceMode::Receiver, 0}, view, ui_,
+                                &image_));
+  ASSERT_EQ(Trail().size(), 2u);
+  EXPECT_NE(Trail()[0].find(GetParam().says), std::string::npos) << Trail()[0];
+  EXPECT_EQ(Trail()[1], "box: " + Trail()[0]);
+  EXPECT_LT(Trail()[0].size(), 400u);
   EXPECT_EQ(image_.size(), 3u);
 }
+
+// The rows that exist on this system: FIFOs and devices are POSIX things.
+std::vector<KindCase> KindCases() {
+  return {KindCase{"Missing", [](const fs::path& b) { return (b / "RPU_404").string(); },
+                   "RPU_404: файл не найден."},
+          KindCase{"Folder",
+                   [](const fs::path& b) {
+                     fs::create_directory(b / "RPU_200");
+                     return (b / "RPU_200").string();
+                   },
+                   "RPU_200 не является обычным файлом (это папка)."},
+          KindCase{"DanglingLink",
+                   [](const fs::path& b) {
+                     std::error_code ec;
+                     fs::create_symlink(b / "gone", b / "RPU_160", ec);
+                     return ec ? std::string() : (b / "RPU_160").string();
+                   },
+                   "RPU_160 не является обычным файлом (это ссылка на несуществующий файл)."},
+          KindCase{"Huge",
+                   [](const fs::path& b) {
+                     std::ofstream(b / "RPU_170").put('\x55');
+                     fs::resize_file(b / "RPU_170", kMaxFirmwareFileBytes + 1);
+                     return (b / "RPU_170").string();
+                   },
+                   "RPU_170 слишком велик (16777217 байт)"},
+#ifndef _WIN32
+          KindCase{"Fifo",
+                   [](const fs::path& b) {
+                     return ::mkfifo((b / "RPU_150.bin").c_str(), 0600) == 0
+                                ? (b / "RPU_150.bin").string()
+                                : std::string();
+                   },
+                   "RPU_150.bin не является обычным файлом (это именованный канал)."},
+          KindCase{"EndlessDevice", [](const fs::path&) { return std::string("/dev/zero"); },
+                   "/dev/zero не является обычным файлом (это устройство)."},
+#endif
+          KindCase{"EscapedName",
+                   [](const fs::path& b) {
+                     std::ofstream(b / "RPU_\x1b[2J").put('\x55');
+                     return (b / "RPU_\x1b[2J").string();
+                   },
+                   "RPU_\\x1b[2J имеет длину 1 байт;"}};
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, RefusedFirmwareKind, testing::ValuesIn(KindCases()),
+                         [](const auto& row) { return std::string(row.param.name); });
 
 TEST(FirmwareLength, WholeBlocksOnly) {
   EXPECT_TRUE(IsWritableFirmwareLength(10));

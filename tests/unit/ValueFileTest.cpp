@@ -2,8 +2,15 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <limits>
 #include <sstream>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
+#include "common/Wording.h"
 #include "params/ValueFile.h"
 
 namespace orten {
@@ -58,9 +65,16 @@ TEST_F(ValueFileTest, TokensNotLinesAndExtraValuesIgnored) {
   EXPECT_EQ(values_, std::vector<std::int32_t>{7});
 }
 
+// Nothing raw from the file may reach a terminal or a box, and no message
+// grows with the file.
+void ExpectShortAndClean(const std::string& message) {
+  EXPECT_LT(message.size(), 400u) << message.substr(0, 400);
+  EXPECT_EQ(EscapedExcerpt(message, std::numeric_limits<std::size_t>::max()), message);
+}
+
 struct Refusal {
   const char* name;
-  const char* text;
+  std::string text;
   std::size_t count;
   std::vector<std::string> mentions;
 };
@@ -73,22 +87,98 @@ TEST_P(RefusedFile, NamesFileLineAndValueAndKeepsValues) {
   EXPECT_NE(error_.find("X.cfg"), std::string::npos) << error_;
   for (const std::string& m : GetParam().mentions)
     EXPECT_NE(error_.find(m), std::string::npos) << error_;
+  ExpectShortAndClean(error_);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Files, RefusedFile,
-    testing::Values(Refusal{"TooFew", "1\r\n2\r\n", 3, {"2 ", "3"}},
-                    Refusal{"Empty", "", 45, {"0 ", "45"}},
-                    Refusal{"NotInteger", "1\r\n2\r\nx5\r\n", 3, {"строка 3", "x5"}},
-                    Refusal{"Fraction", "1\n2.5\n3\n", 3, {"строка 2", "2.5"}},
-                    Refusal{"Negative", "1\n-1\n3\n", 3, {"строка 2", "-1"}},
-                    Refusal{"TooLarge", "1 2\n\n256\n", 3, {"строка 3", "256"}}),
+    testing::Values(
+        Refusal{"TooFew", "1\r\n2\r\n", 3, {"содержит 2 значения из 3"}},
+        Refusal{"Empty", "", 45, {"содержит 0 значений из 45"}},
+        Refusal{"OneShort", std::string(44 * 3, ' ').replace(0, 1, "7"), 2, {"1 значение из 2"}},
+        Refusal{"NotInteger", "1\r\n2\r\nx5\r\n", 3, {"строка 3", "«x5»"}},
+        Refusal{"Fraction", "1\n2.5\n3\n", 3, {"строка 2", "2.5"}},
+        Refusal{"Negative", "1\n-1\n3\n", 3, {"строка 2", "-1"}},
+        Refusal{"TooLarge", "1 2\n\n256\n", 3, {"строка 3", "256"}},
+        Refusal{"BeyondInt", "99999999999", 1, {"строка 1", "99999999999 вне диапазона"}},
+        // A line ends with CR, LF or CR LF alike.
+        Refusal{"CrOnlyLines", "1\r2\r3\r4\r5\rx6\r", 6, {"строка 6", "«x6»"}},
+        Refusal{"MixedLineEnds", "1\r\n2\n3\r4\r\n\r\rx\n", 5, {"строка 7", "«x»"}},
+        // Quoted escaped and cut short; Cyrillic stays readable.
+        Refusal{"EscapeSequence", "1 \x1b[2J\x1b]0;title\x07", 2, {"«\\x1b[2J\\x1b]0;title\\x07»"}},
+        Refusal{"NulByte", std::string("5\0", 2), 1, {"«5\\x00»"}},
+        Refusal{"InvalidUtf8", "\xff\xc3(\xed\xa0\x80", 1, {"«\\xff\\xc3(\\xed\\xa0\\x80»"}},
+        Refusal{"Cyrillic", "пять", 1, {"«пять»"}},
+        Refusal{"EndlessToken",
+                std::string(300u * 1024 * 1024 / 2048, 'a'),
+                1,
+                {"строка 1", "слишком длинное", "aaaa…"}}),
     [](const auto& row) { return std::string(row.param.name); });
 
-TEST_F(ValueFileTest, MissingFileIsRefused) {
-  EXPECT_FALSE(ReadValueFile((dir_ / "none.cfg").string(), 1, values_, error_));
-  EXPECT_NE(error_.find("none.cfg"), std::string::npos);
+// Anything but a regular file of sensible size is refused at once, before
+// it is read (a FIFO opened for reading would wait for a writer forever).
+struct KindCase {
+  const char* name;
+  std::function<std::string(const fs::path& dir)> make;
+  std::string mentions;
+};
+
+class RefusedFileKind : public ValueFileTest, public testing::WithParamInterface<KindCase> {};
+
+TEST_P(RefusedFileKind, IsRefusedSayingWhatItIs) {
+  const std::string path = GetParam().make(dir_);
+  if (path.empty()) GTEST_SKIP() << "no such thing on this system";
+  EXPECT_FALSE(ReadValueFile(path, 1792, values_, error_));
+  EXPECT_EQ(values_, (std::vector<std::int32_t>{9, 9, 9}));
+  EXPECT_NE(error_.find(GetParam().mentions), std::string::npos) << error_;
+  ExpectShortAndClean(error_);
 }
+
+// The rows that exist on this system: FIFOs and devices are POSIX things.
+std::vector<KindCase> KindCases() {
+  return {KindCase{"Missing", [](const fs::path& d) { return (d / "none.cfg").string(); },
+                   "none.cfg: файл не найден."},
+          KindCase{"Folder",
+                   [](const fs::path& d) {
+                     fs::create_directory(d / "X.rrg");
+                     return (d / "X.rrg").string();
+                   },
+                   "X.rrg не является обычным файлом (это папка)."},
+          KindCase{"DanglingLink",
+                   [](const fs::path& d) {
+                     std::error_code ec;
+                     fs::create_symlink(d / "gone.rrg", d / "X.rrg", ec);
+                     return ec ? std::string() : (d / "X.rrg").string();
+                   },
+                   "(это ссылка на несуществующий файл)"},
+          // Sparse: refused by its size, so no 300 MB is ever read.
+          KindCase{"Huge",
+                   [](const fs::path& d) {
+                     std::ofstream(d / "X.cfg").put('1');
+                     fs::resize_file(d / "X.cfg", 300u * 1024 * 1024);
+                     return (d / "X.cfg").string();
+                   },
+                   "слишком велик (314572800 байт)"},
+#ifndef _WIN32
+          KindCase{"Fifo",
+                   [](const fs::path& d) {
+                     return ::mkfifo((d / "X.rrg").c_str(), 0600) == 0 ? (d / "X.rrg").string()
+                                                                       : std::string();
+                   },
+                   "(это именованный канал)"},
+          KindCase{"EndlessDevice", [](const fs::path&) { return std::string("/dev/zero"); },
+                   "/dev/zero не является обычным файлом (это устройство)."},
+#endif
+          KindCase{"JustOverTheLimit",
+                   [](const fs::path& d) {
+                     std::ofstream(d / "X.cfg") << std::string(kMaxValueFileBytes + 1, ' ');
+                     return (d / "X.cfg").string();
+                   },
+                   "слишком велик (262145 байт)"}};
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, RefusedFileKind, testing::ValuesIn(KindCases()),
+                         [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(ValueFileTest, FailedSaveLeavesTheOldFileWhole) {
   const std::string path = (dir_ / "keep.cfg").string();

@@ -1,0 +1,72 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "common/Wording.h"
+
+namespace orten {
+namespace {
+
+struct CountCase {
+  std::uintmax_t count;
+  const char* text;
+};
+
+class CountWording : public testing::TestWithParam<CountCase> {};
+
+TEST_P(CountWording, TakesTheRussianForm) {
+  EXPECT_EQ(CountText(GetParam().count, "значение", "значения", "значений"), GetParam().text);
+}
+
+INSTANTIATE_TEST_SUITE_P(Counts, CountWording,
+                         testing::Values(CountCase{0, "0 значений"}, CountCase{1, "1 значение"},
+                                         CountCase{2, "2 значения"}, CountCase{4, "4 значения"},
+                                         CountCase{5, "5 значений"}, CountCase{11, "11 значений"},
+                                         CountCase{12, "12 значений"}, CountCase{14, "14 значений"},
+                                         CountCase{21, "21 значение"}, CountCase{22, "22 значения"},
+                                         CountCase{44, "44 значения"}, CountCase{45, "45 значений"},
+                                         CountCase{101, "101 значение"},
+                                         CountCase{111, "111 значений"},
+                                         CountCase{1792, "1792 значения"}),
+                         [](const auto& row) { return "N" + std::to_string(row.param.count); });
+
+struct ExcerptCase {
+  const char* name;
+  std::string bytes;
+  std::size_t max;
+  const char* shown;
+};
+
+class Excerpt : public testing::TestWithParam<ExcerptCase> {};
+
+TEST_P(Excerpt, ShowsOnlyPrintableTextAndCutsIt) {
+  EXPECT_EQ(EscapedExcerpt(GetParam().bytes, GetParam().max), GetParam().shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, Excerpt,
+    testing::Values(ExcerptCase{"Plain", "x5", 24, "x5"},
+                    ExcerptCase{"CyrillicStays", "Реле №1", 24, "Реле №1"},
+                    ExcerptCase{"Controls", "a\tb\r\n\x7f", 24, "a\\x09b\\x0d\\x0a\\x7f"},
+                    ExcerptCase{"Nul", std::string("\0z", 2), 24, "\\x00z"},
+                    ExcerptCase{"TerminalEscape", "\x1b[31mred", 24, "\\x1b[31mred"},
+                    ExcerptCase{"C1Control",
+                                "\xc2\x9b"
+                                "2J",
+                                24, "\\u009b2J"},
+                    ExcerptCase{"ReorderingMark",
+                                "abc\xe2\x80\xae"
+                                "exe",
+                                24, "abc\\u202eexe"},
+                    ExcerptCase{"StrayBytes", "\xff\x80z", 24, "\\xff\\x80z"},
+                    ExcerptCase{"Overlong", "\xc0\xaf", 24, "\\xc0\\xaf"},
+                    ExcerptCase{"CutSequence", "я\xd1", 24, "я\\xd1"},
+                    ExcerptCase{"BeyondTheBmp", "\xf0\x9f\x98\x80", 24, "\xf0\x9f\x98\x80"},
+                    // An escape counts as one character; the cut never splits a letter.
+                    ExcerptCase{"CutAfterMax", "яяяяя", 3, "яяя…"},
+                    ExcerptCase{"EscapesCountOnce", "\x1b\x1b\x1b\x1b", 2, "\\x1b\\x1b…"},
+                    ExcerptCase{"ExactlyMaxIsWhole", "abc", 3, "abc"}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+}  // namespace
+}  // namespace orten
