@@ -50,11 +50,14 @@ std::optional<std::string> Run(QFileDialog& dialog) {
 void QtUserInterface::ShowMessage(const std::string& text, const std::string& caption,
                                   BoxIcon icon) {
   QMessageBox box(IconOf(icon), Q(caption), Q(text), QMessageBox::Ok, parent_);
+  // Messages quote file names and file contents: never let them pass as markup.
+  box.setTextFormat(Qt::PlainText);
   box.exec();
 }
 
 bool QtUserInterface::AskYesNo(const std::string& text, const std::string& caption, BoxIcon icon) {
   QMessageBox box(IconOf(icon), Q(caption), Q(text), QMessageBox::Yes | QMessageBox::No, parent_);
+  box.setTextFormat(Qt::PlainText);
   box.setDefaultButton(QMessageBox::Yes);
   box.setEscapeButton(QMessageBox::No);
   // The window speaks Russian whether or not Qt's own translations are installed.

@@ -8,9 +8,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QToolTip>
 #include <memory>
 
@@ -18,6 +20,7 @@
 #include "link/DeviceCommands.h"
 #include "tests/gui/WindowFixture.h"
 #include "widgets/GuardedTabWidget.h"
+#include "widgets/QtUserInterface.h"
 #include "widgets/ValueLabel.h"
 
 using namespace orten;
@@ -76,6 +79,8 @@ class AppearanceTest : public QObject {
   void valueLabels_data();
   void valueLabels();
   void longProposedBackupNameKeepsTheWindow();
+  void qtBoxes_data();
+  void qtBoxes();
 };
 
 void AppearanceTest::qtTextsAreRussian() {
@@ -200,6 +205,42 @@ void AppearanceTest::longProposedBackupNameKeepsTheWindow() {
   QCOMPARE(Accessible(name, QAccessible::Name), name->text());
   QCOMPARE(Accessible(f.Widget("MainStatusText"), QAccessible::Name),
            QString("Сохранение сведений о регистрации в файл"));
+}
+
+// The real boxes, as the user gets them: the icon asked for, and the text
+// shown as it is (a file's content quoted in a message is never markup).
+void AppearanceTest::qtBoxes_data() {
+  QTest::addColumn<bool>("question");
+  QTest::addColumn<int>("icon");
+  QTest::addColumn<int>("expected");
+  QTest::newRow("error box") << false << int(BoxIcon::Error) << int(QMessageBox::Critical);
+  QTest::newRow("plain box") << false << int(BoxIcon::None) << int(QMessageBox::NoIcon);
+  QTest::newRow("delete question") << true << int(BoxIcon::Question) << int(QMessageBox::Question);
+  QTest::newRow("plain question") << true << int(BoxIcon::None) << int(QMessageBox::NoIcon);
+}
+
+void AppearanceTest::qtBoxes() {
+  QFETCH(bool, question);
+  QFETCH(int, icon);
+  QFETCH(int, expected);
+  QtUserInterface ui;
+  const std::string text = "Файл <b>x</b>.cfg";
+  QMessageBox::Icon shownIcon = QMessageBox::NoIcon;
+  Qt::TextFormat shownFormat = Qt::AutoText;
+  QTimer::singleShot(0, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    QVERIFY(box);
+    shownIcon = box->icon();
+    shownFormat = box->textFormat();
+    box->reject();
+  });
+  if (question) {
+    QVERIFY(!ui.AskYesNo(text, kSystemCaption, static_cast<BoxIcon>(icon)));
+  } else {
+    ui.ShowMessage(text, kAppTitle, static_cast<BoxIcon>(icon));
+  }
+  QCOMPARE(int(shownIcon), expected);
+  QCOMPARE(shownFormat, Qt::PlainText);
 }
 
 QTEST_MAIN(AppearanceTest)
