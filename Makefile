@@ -1,5 +1,5 @@
 # Front door: `make run` and `make test` do all set-up on a fresh Debian 12.
-.PHONY: run test deps build bench package format clean
+.PHONY: run test deps build bench fuzz package format clean
 
 SIMULATE ?= mro
 # One setting for every target, so `make run` after `make test` rebuilds nothing.
@@ -30,6 +30,12 @@ bench: deps
 	cmake --preset release >/dev/null
 	cmake --build --preset release --target benchmarks
 	build/release/bench/orten_bench
+
+# A minute of fuzzing per target (make test runs a few seconds of each).
+fuzz: deps
+	cmake --preset fuzz >/dev/null
+	cmake --build --preset fuzz
+	fuzz/run.sh 60
 
 # The Debian package, checked by lintian. The udev rule opens the devices in
 # ORTEN_USB_IDS (vvvv:pppp,...); without them it is a commented template.

@@ -13,6 +13,8 @@ packages=(
   wine wine64                       # running its tests
   xvfb xauth fonts-dejavu-core      # running the window without a display
   clang-format
+  clang libclang-rt-14-dev          # the fuzz targets (libFuzzer)
+  valgrind                          # ortenctl under memcheck
   qt6-translations-l10n             # Qt's own dialogs and menus in Russian
   locales                           # the date-stamp test runs under several locales
   help2man dpkg-dev fakeroot lintian desktop-file-utils   # the Debian package and its checks

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Every check CI runs: the debug build's unit and GUI tests, the sanitizer
-# build's unit tests, the installed layout, and the Windows cross build of the
+# Every check CI runs: the debug build's unit and GUI tests, ortenctl under
+# valgrind, the installed layout, the sanitizer build's unit, USB and GUI
+# tests, a few seconds of each fuzz target, and the Windows cross build of the
 # core and ortenctl with its unit tests and an ortenctl.exe script run under
-# wine. (`make package` builds and lints the .deb itself.)
+# wine. (`make package` builds and lints the .deb itself; `make fuzz` fuzzes
+# longer.)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export ORTEN_WERROR="${ORTEN_WERROR:-ON}"
@@ -16,12 +18,20 @@ step "debug tests (unit and GUI)"
 ctest --preset debug
 step "package layout (staged install of the debug build)"
 tests/package/staged_install_test.sh build/debug
+step "ortenctl under valgrind memcheck (simulated device)"
+tests/valgrind/ortenctl_memcheck.sh build/debug/cli/ortenctl
 
 step "sanitizer build"
 cmake --preset sanitize >/dev/null
 cmake --build --preset sanitize
-step "sanitizer tests (unit)"
+step "sanitizer tests (unit, USB and GUI)"
 ctest --preset sanitize
+
+step "fuzz targets (clang, libFuzzer)"
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz
+step "fuzzing, a few seconds per target"
+fuzz/run.sh 4
 
 step "Windows cross build (MinGW-w64)"
 cmake --preset mingw >/dev/null
