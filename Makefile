@@ -29,7 +29,7 @@ test: deps
 bench: deps
 	cmake --preset release >/dev/null
 	cmake --build --preset release --target benchmarks
-	build/release/bench/orten_bench
+	./scripts/bench-report.sh
 
 # The Debian package, checked by lintian. The udev rule opens the devices in
 # ORTEN_USB_IDS (vvvv:pppp,...); without them it is a commented template.
