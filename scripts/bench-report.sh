@@ -95,7 +95,8 @@ ratios and the longest gap carry other programs' share of the processors and are
 fi
 
 mkdir -p "$(dirname "$report")"
-cat >"$report" <<EOF
+# (cat -s: no runs of blank lines where a note is empty)
+cat -s >"$report" <<EOF
 # Performance
 
 Written by \`make bench\` from one run on $(date -u '+%Y-%m-%d %H:%M UTC'); every figure below,
@@ -161,8 +162,8 @@ $missed
 - The window's longest gap is a pause's sleep slice (5 ms) plus the repaint of the status line
   and progress bar, plus whatever the scheduler adds when the cores are shared.
 - The window's write takes longer than the command line's: it lets the window repaint its
-  status every 8 bytes, 8192 times for 64 KiB: $window_cpu_s s of processor time per connect and
-  write in this run, on top of the pauses.
+  status every 8 bytes, 8192 times for 64 KiB: $window_cpu_s s of processor time per window
+  built, connected and written in this run, on top of the pauses.
 
 ## Reproduce
 
