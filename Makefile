@@ -29,7 +29,7 @@ test: deps
 bench: deps
 	cmake --preset release >/dev/null
 	cmake --build --preset release --target benchmarks
-	build/release/bench/orten_bench
+	./scripts/bench-report.sh
 
 # A minute of fuzzing per target (make test runs a few seconds of each).
 fuzz: deps

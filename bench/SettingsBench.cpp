@@ -4,10 +4,10 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <chrono>
 #include <memory>
 #include <vector>
 
+#include "bench/BenchSupport.h"
 #include "link/DeviceCommands.h"
 #include "link/DeviceLink.h"
 #include "link/Packets.h"
@@ -35,27 +35,13 @@ struct RelayRig {
   }
 };
 
-// The counter averages over all iterations.
-template <typename Exchange>
-void MeasureAgainstPauses(benchmark::State& state, double mandatedMs, Exchange exchange) {
-  double wallMs = 0;
-  for (auto _ : state) {
-    const auto start = std::chrono::steady_clock::now();
-    if (!exchange()) state.SkipWithError("exchange failed");
-    wallMs +=
-        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-  }
-  state.counters["wall_over_pauses"] =
-      wallMs / (mandatedMs * static_cast<double>(state.iterations()));
-}
-
 // 4 chunk pauses, 1 after the fourth chunk, 1 after the request, 1 between
 // the checksum bytes, 1 before the answer: 8 x 10 ms.
 void BM_WriteReleSettings(benchmark::State& state) {
   RelayRig rig;
   std::vector<std::int32_t> block(orten::kReleSettingsArea.size(), 0);
   std::copy(orten::kFactoryReleSettings.begin(), orten::kFactoryReleSettings.end(), block.begin());
-  MeasureAgainstPauses(state, 80.0, [&] {
+  orten::bench::MeasureAgainstPauses(state, 80.0, [&] {
     return orten::WriteParameterBlock(rig.link, orten::kReleSettingsArea, block);
   });
 }
@@ -65,7 +51,7 @@ BENCHMARK(BM_WriteReleSettings)->Unit(benchmark::kMillisecond)->Iterations(10);
 void BM_ReadReleSettings(benchmark::State& state) {
   RelayRig rig;
   std::vector<std::int32_t> block(orten::kReleSettingsArea.size(), 0);
-  MeasureAgainstPauses(state, 10.0, [&] {
+  orten::bench::MeasureAgainstPauses(state, 10.0, [&] {
     return orten::ReadParameterBlock(rig.link, orten::kReleSettingsArea, block);
   });
 }

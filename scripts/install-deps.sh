@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev libgl-dev            # the window (Qt 6 Widgets)
   libusb-1.0-0-dev                  # USB on Linux
   umockdev libumockdev-dev          # the libusb transport's tests, against emulated devices
-  googletest libgtest-dev libgmock-dev libbenchmark-dev libboost-dev   # tests and benchmarks
+  googletest libgtest-dev libgmock-dev libbenchmark-dev libboost-dev jq   # tests and benchmarks (jq: the report)
   g++-mingw-w64-x86-64-posix        # the Windows cross build
   wine wine64                       # running its tests
   xvfb xauth fonts-dejavu-core      # running the window without a display
