@@ -1,7 +1,7 @@
 // The window during a 64 KiB firmware write on the simulated device with
 // real pauses: the longest time its event loop went without a turn (no
 // painting, no input), seen from the event dispatcher. The user clicks
-// "Подключить" and answers Yes to the offer of newer firmware.
+// "Установить" and answers Yes to the offer of newer firmware.
 #include <benchmark/benchmark.h>
 
 #include <QAbstractEventDispatcher>

@@ -111,7 +111,7 @@ ratios included, was measured in that run. Do not edit by hand: run \`make bench
 | Relay settings write: wall time / mandated pauses (80 ms) | $(fixed "$rw_ratio" 3) | under 1.05 | $(below "$rw_ratio" 1.05) |
 | Relay settings read: wall time / mandated pause (10 ms) | $(fixed "$rr_ratio" 3) | under 1.05 | $(below "$rr_ratio" 1.05) |
 | Window during a 64 KiB firmware write: longest gap between two turns of the event loop | $(fixed "$gap_ms" 1) ms | under 30 ms | $(below "$gap_ms" 30) |
-| Window: "Подключить" and the 64 KiB firmware write, wall time / mandated pauses (2795 ms) | $(fixed "$window_ratio" 3) | none set | |
+| Window: "Установить" and the 64 KiB firmware write, wall time / mandated pauses (2795 ms) | $(fixed "$window_ratio" 3) | none set | |
 | Start-up of \`ortenconf\` to the window's first show event (median of $startup_runs, range $startup_range ms) | $(fixed "$startup_ms" 0) ms | none set | |
 | Peak memory of \`ortenctl\` writing 64 KiB of firmware | $(mib "$ctl_rss") | none set | |
 | Peak memory of the window writing 64 KiB of firmware | $(mib "$window_rss") | none set | |
@@ -141,7 +141,7 @@ $missed
   runs.
 - **Window**: bench/WindowBench.cpp builds the real \`TMainForm\` as \`main()\` does, offscreen,
   with the window's pacer and the simulated relay module on the steady clock, and a newer
-  firmware file in \`Base\`. It clicks "Подключить"; the user answers Yes to the offer of newer
+  firmware file in \`Base\`. It clicks "Установить"; the user answers Yes to the offer of newer
   firmware, and the window loads the file, writes it and disconnects. The event dispatcher's
   \`awake\` signal marks each turn of the event loop ($(fixed "$turns" 0) turns per write);
   the figure is the longest gap over 3 writes.
