@@ -268,47 +268,51 @@ TEST_P(RefusedFirmwareKind, IsRefusedWithoutReadingIt) {
   EXPECT_EQ(image_.size(), 3u);
 }
 
-// The rows that exist on this system: FIFOs and devices are POSIX things.
+// The rows that exist on this system: FIFOs, devices and control characters
+// in names are POSIX things.
 std::vector<KindCase> KindCases() {
-  return {KindCase{"Missing", [](const fs::path& b) { return (b / "RPU_404").string(); },
-                   "RPU_404: файл не найден."},
-          KindCase{"Folder",
-                   [](const fs::path& b) {
-                     fs::create_directory(b / "RPU_200");
-                     return (b / "RPU_200").string();
-                   },
-                   "RPU_200 не является обычным файлом (это папка)."},
-          KindCase{"DanglingLink",
-                   [](const fs::path& b) {
-                     std::error_code ec;
-                     fs::create_symlink(b / "gone", b / "RPU_160", ec);
-                     return ec ? std::string() : (b / "RPU_160").string();
-                   },
-                   "RPU_160 не является обычным файлом (это ссылка на несуществующий файл)."},
-          KindCase{"Huge",
-                   [](const fs::path& b) {
-                     std::ofstream(b / "RPU_170").put('\x55');
-                     fs::resize_file(b / "RPU_170", kMaxFirmwareFileBytes + 1);
-                     return (b / "RPU_170").string();
-                   },
-                   "RPU_170 слишком велик (16777217 байт)"},
+  return {
+      KindCase{"Missing", [](const fs::path& b) { return (b / "RPU_404").string(); },
+               "RPU_404: файл не найден."},
+      KindCase{"Folder",
+               [](const fs::path& b) {
+                 fs::create_directory(b / "RPU_200");
+                 return (b / "RPU_200").string();
+               },
+               "RPU_200 не является обычным файлом (это папка)."},
+      KindCase{"DanglingLink",
+               [](const fs::path& b) {
+                 std::error_code ec;
+                 fs::create_symlink(b / "gone", b / "RPU_160", ec);
+                 return ec ? std::string() : (b / "RPU_160").string();
+               },
+               "RPU_160 не является обычным файлом (это ссылка на несуществующий файл)."},
+      KindCase{"Huge",
+               [](const fs::path& b) {
+                 std::ofstream(b / "RPU_170").put('\x55');
+                 fs::resize_file(b / "RPU_170", kMaxFirmwareFileBytes + 1);
+                 return (b / "RPU_170").string();
+               },
+               "RPU_170 слишком велик (16777217 байт)"},
 #ifndef _WIN32
-          KindCase{"Fifo",
-                   [](const fs::path& b) {
-                     return ::mkfifo((b / "RPU_150.bin").c_str(), 0600) == 0
-                                ? (b / "RPU_150.bin").string()
-                                : std::string();
-                   },
-                   "RPU_150.bin не является обычным файлом (это именованный канал)."},
-          KindCase{"EndlessDevice", [](const fs::path&) { return std::string("/dev/zero"); },
-                   "/dev/zero не является обычным файлом (это устройство)."},
+      KindCase{"Fifo",
+               [](const fs::path& b) {
+                 return ::mkfifo((b / "RPU_150.bin").c_str(), 0600) == 0
+                            ? (b / "RPU_150.bin").string()
+                            : std::string();
+               },
+               "RPU_150.bin не является обычным файлом (это именованный канал)."},
+      KindCase{"EndlessDevice", [](const fs::path&) { return std::string("/dev/zero"); },
+               "/dev/zero не является обычным файлом (это устройство)."},
+      // Windows allows no control characters in file names.
+      KindCase{"EscapedName",
+               [](const fs::path& b) {
+                 std::ofstream(b / "RPU_\x1b[2J").put('\x55');
+                 return (b / "RPU_\x1b[2J").string();
+               },
+               "RPU_\\x1b[2J имеет длину 1 байт;"},
 #endif
-          KindCase{"EscapedName",
-                   [](const fs::path& b) {
-                     std::ofstream(b / "RPU_\x1b[2J").put('\x55');
-                     return (b / "RPU_\x1b[2J").string();
-                   },
-                   "RPU_\\x1b[2J имеет длину 1 байт;"}};
+  };
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, RefusedFirmwareKind, testing::ValuesIn(KindCases()),
