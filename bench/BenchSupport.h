@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "firmware/FirmwareLibrary.h"
+#include "firmware/SilentFactsView.h"
 
 namespace orten::bench {
 
@@ -44,16 +45,6 @@ class TempFirmwareFile {
 
  private:
   std::filesystem::path path_;
-};
-
-// Facts of a loaded file go nowhere: only the load is measured.
-class NoFacts final : public FirmwareFactsView {
- public:
-  void ShowFileName(const std::string&) override {}
-  void ShowFileSize(std::uintmax_t) override {}
-  void ShowFileDate(std::chrono::system_clock::time_point) override {}
-  void ShowFileType(const std::string&) override {}
-  void ShowNewVersion(const std::string&) override {}
 };
 
 // Runs exchange once per iteration and reports its wall time divided by

@@ -12,6 +12,7 @@
 #include "bench/BenchSupport.h"
 #include "firmware/FirmwareImage.h"
 #include "firmware/FirmwareLibrary.h"
+#include "firmware/SilentFactsView.h"
 #include "link/SilentUi.h"
 
 namespace {
@@ -22,7 +23,7 @@ void BM_LoadFirmware256KiB(benchmark::State& state) {
   const std::vector<std::uint8_t> bytes = orten::bench::FirmwareBytes(kBlocks256KiB);
   const orten::bench::TempFirmwareFile file("orten-bench-RPU_121", bytes);
   orten::SilentUi ui;
-  orten::bench::NoFacts facts;
+  orten::SilentFactsView facts;
   for (auto _ : state) {
     orten::FirmwareImage image;
     const bool ok = orten::ReadFirmwareFile(file.path(), orten::FirmwareReadMode::Load,

@@ -4,26 +4,14 @@
 
 #include "firmware/FirmwareImage.h"
 #include "firmware/FirmwareLibrary.h"
+#include "firmware/SilentFactsView.h"
 #include "fuzz/FuzzSupport.h"
 #include "link/SilentUi.h"
-
-namespace {
-
-class NoFactsView final : public orten::FirmwareFactsView {
- public:
-  void ShowFileName(const std::string&) override {}
-  void ShowFileSize(std::uintmax_t) override {}
-  void ShowFileDate(std::chrono::system_clock::time_point) override {}
-  void ShowFileType(const std::string&) override {}
-  void ShowNewVersion(const std::string&) override {}
-};
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static orten::fuzz::ScratchFile file;
   const std::string& path = file.Write(data, size);
-  NoFactsView view;
+  orten::SilentFactsView view;
   orten::SilentUi ui;
   const orten::FirmwareReadContext context{orten::DeviceMode::Receiver, 0};
   const orten::FirmwareImage before(std::vector<std::uint8_t>{1, 2, 3});
