@@ -44,24 +44,28 @@ void Complete(UMockdevIoctlClient* client, long result, int error = 0) {
 }
 
 // Device, configuration, interface 0 and its two endpoints (OUT 0x01, IN 0x81).
-std::string DescriptorHex(const UsbDeviceSpec& spec) {
-  const int in = spec.inPacketSize;
-  const unsigned outType = spec.bulkPair ? 0x02 : 0x03;  // bulk, or interrupt
+std::string DescriptorHex(const EmulatedDeviceSetup& setup) {
+  const int in = setup.inPacketSize;
+  const unsigned outType = setup.bulkPair ? 0x02 : 0x03;  // bulk, or interrupt
   char hex[256];
   std::snprintf(hex, sizeof hex,
                 "12010002000000%02x%02x%02x%02x%02x000100000001"
                 "0902200001010080320904000002ff000000"
                 "070501%02x4000%02x"
                 "07058102%02x%02x00",
-                64, spec.id.vendor & 0xFF, spec.id.vendor >> 8, spec.id.product & 0xFF,
-                spec.id.product >> 8, outType, outType == 0x03 ? 1 : 0, in & 0xFF, in >> 8);
+                64, setup.id.vendor & 0xFF, setup.id.vendor >> 8, setup.id.product & 0xFF,
+                setup.id.product >> 8, outType, outType == 0x03 ? 1 : 0, in & 0xFF, in >> 8);
   return hex;
 }
 
 }  // namespace
 
-EmulatedUsbDevice::EmulatedUsbDevice(const UsbDeviceSpec& spec, std::function<std::int64_t()> now)
-    : spec_(spec), now_(std::move(now)), handler_(umockdev_ioctl_base_new()), sim_(spec.version) {
+EmulatedUsbDevice::EmulatedUsbDevice(const EmulatedDeviceSetup& setup,
+                                     std::function<std::int64_t()> now)
+    : setup_(setup),
+      now_(std::move(now)),
+      handler_(umockdev_ioctl_base_new()),
+      sim_(setup.version) {
   g_signal_connect_after(handler_, "handle-ioctl", G_CALLBACK(&EmulatedUsbDevice::OnIoctl), this);
 }
 
@@ -234,8 +238,8 @@ void EmulatedUsbDevice::ServeIn() {
     faults_.silentAtByte.reset();
   }
   if (silent_) return;
-  std::size_t n =
-      std::min<std::size_t>(sim_.OutputReady(now_()), static_cast<std::size_t>(spec_.inPacketSize));
+  std::size_t n = std::min<std::size_t>(sim_.OutputReady(now_()),
+                                        static_cast<std::size_t>(setup_.inPacketSize));
   n = std::min<std::size_t>(n, static_cast<std::size_t>(UrbOf(urb.urb).buffer_length));
   if (faults_.silentAtByte) {
     if (*faults_.silentAtByte <= deviceBytes_) {
@@ -315,11 +319,11 @@ bool UsbEmulator::InMockEnvironment() {
   return umockdev_in_mock_environment();
 }
 
-EmulatedUsbDevice& UsbEmulator::Plug(const UsbDeviceSpec& spec) {
+EmulatedUsbDevice& UsbEmulator::Plug(const EmulatedDeviceSetup& setup) {
   const int address = static_cast<int>(entries_.size()) + 2;  // 1 is the root hub's
   char node[64];
   std::snprintf(node, sizeof node, "/dev/bus/usb/001/%03d", address);
-  Entry entry{std::make_unique<EmulatedUsbDevice>(spec, now_),
+  Entry entry{std::make_unique<EmulatedUsbDevice>(setup, now_),
               "/sys/devices/usb1/1-" + std::to_string(address), node};
   // The handler first, so the node answers as soon as libusb hears of it.
   if (!umockdev_testbed_attach_ioctl(testbed_, node, entry.device->handler_, nullptr))
@@ -331,7 +335,7 @@ EmulatedUsbDevice& UsbEmulator::Plug(const UsbDeviceSpec& spec) {
                 "A: busnum=1\\n\nA: devnum=%d\\n\nA: bConfigurationValue=1\\n\nA: speed=12\\n\n"
                 "H: descriptors=%s\n",
                 entry.syspath.substr(4).c_str(), address, node, address, address,
-                DescriptorHex(spec).c_str());
+                DescriptorHex(setup).c_str());
   GError* error = nullptr;
   if (!umockdev_testbed_add_from_string(testbed_, text, &error)) {
     const std::string why = error ? error->message : "?";

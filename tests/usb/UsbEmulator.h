@@ -50,7 +50,7 @@ class ClockPacer final : public Pacer {
   std::vector<int> pauses_;
 };
 
-struct UsbDeviceSpec {
+struct EmulatedDeviceSetup {
   UsbId id{0x16c0, 0x05dc};
   std::uint8_t version = 45;
   int inPacketSize = 64;  // wMaxPacketSize of the bulk IN endpoint
@@ -76,7 +76,7 @@ class UsbEmulator;
 // shared with umockdev's thread and taken under one lock.
 class EmulatedUsbDevice {
  public:
-  EmulatedUsbDevice(const UsbDeviceSpec& spec, std::function<std::int64_t()> now);
+  EmulatedUsbDevice(const EmulatedDeviceSetup& setup, std::function<std::int64_t()> now);
   ~EmulatedUsbDevice();
   EmulatedUsbDevice(const EmulatedUsbDevice&) = delete;
   EmulatedUsbDevice& operator=(const EmulatedUsbDevice&) = delete;
@@ -96,7 +96,7 @@ class EmulatedUsbDevice {
   // URBs submitted and never reaped: a transport that leaves one behind leaks.
   std::size_t UrbsInFlight() const;
 
-  const UsbDeviceSpec& spec() const { return spec_; }
+  const EmulatedDeviceSetup& setup() const { return setup_; }
 
  private:
   friend class UsbEmulator;
@@ -118,7 +118,7 @@ class EmulatedUsbDevice {
   void ServeIn();
   static void Release(Urb& urb);
 
-  UsbDeviceSpec spec_;
+  EmulatedDeviceSetup setup_;
   std::function<std::int64_t()> now_;
   UMockdevIoctlBase* handler_ = nullptr;
   mutable std::mutex mutex_;
@@ -148,7 +148,7 @@ class UsbEmulator {
 
   static bool InMockEnvironment();
 
-  EmulatedUsbDevice& Plug(const UsbDeviceSpec& spec = {});
+  EmulatedUsbDevice& Plug(const EmulatedDeviceSetup& setup = {});
   // What the kernel does after an unplug: the device leaves sysfs and /dev.
   void Remove(EmulatedUsbDevice& device);
   // The device node refuses to open (mode 000; root also needs Unprivileged).

@@ -11,14 +11,14 @@
 namespace orten {
 namespace {
 
+using test::EmulatedDeviceSetup;
 using test::EmulatedUsbDevice;
 using test::ScriptedUi;
-using test::UsbDeviceSpec;
 using Bytes = std::vector<std::uint8_t>;
 
 struct DiscoveryCase {
   const char* name;
-  std::vector<UsbDeviceSpec> devices;
+  std::vector<EmulatedDeviceSetup> devices;
   bool denyAccess;
   bool found;
   std::uint32_t count;
@@ -35,7 +35,7 @@ class UsbDiscovery : public test::UsbRig, public testing::WithParamInterface<Dis
 
 TEST_P(UsbDiscovery, FindsExactlyTheOneDeviceWithTheIds) {
   const DiscoveryCase& c = GetParam();
-  for (const UsbDeviceSpec& spec : c.devices) usb_.Plug(spec);
+  for (const EmulatedDeviceSetup& setup : c.devices) usb_.Plug(setup);
   if (c.denyAccess) usb_.DenyAccess(*usb_.Devices().front());
   Start();
   bool found = false;
@@ -61,8 +61,8 @@ TEST_P(UsbDiscovery, FindsExactlyTheOneDeviceWithTheIds) {
   EXPECT_FALSE(SendConnect(*link_, kCmdConnectMain));
 }
 
-const UsbDeviceSpec kOther{.id = {0x16c0, 0x05df}};
-const UsbDeviceSpec kNoBulkPair{.bulkPair = false};
+const EmulatedDeviceSetup kOther{.id = {0x16c0, 0x05df}};
+const EmulatedDeviceSetup kNoBulkPair{.bulkPair = false};
 
 INSTANTIATE_TEST_SUITE_P(
     Devices, UsbDiscovery,

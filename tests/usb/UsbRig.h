@@ -33,8 +33,8 @@ class UsbRig : public testing::Test {
     link_ = std::make_unique<DeviceLink>(*transport_, pacer_, ui_, trace_.log());
   }
   // One device, found and with its pipes open.
-  EmulatedUsbDevice& StartWithOne(const UsbDeviceSpec& spec = {}) {
-    EmulatedUsbDevice& device = usb_.Plug(spec);
+  EmulatedUsbDevice& StartWithOne(const EmulatedDeviceSetup& setup = {}) {
+    EmulatedUsbDevice& device = usb_.Plug(setup);
     Start();
     EXPECT_TRUE(link_->DiscoverDevice());
     return device;
