@@ -38,11 +38,6 @@ std::string Shown(const std::optional<std::string>& part) {
   return EscapedExcerpt(part.value_or(""), 64);
 }
 
-// Today's stamp, made by the same function as the window's.
-std::string TodayStamp() {
-  return TodayDateStamp();
-}
-
 int RunBackupRead(CommandContext& ctx) {
   const CliOptions& o = ctx.options;
   const SystemMode mode = ModeOption(o.systemMode);
@@ -70,11 +65,12 @@ int RunBackupRead(CommandContext& ctx) {
   const std::string code = std::to_string(image.configurationCode());
   ctx.out << "Код конфигурации: " << code << '\n';
   const std::string path =
-      !o.output.empty() ? o.output
-                        : Utf8FromPath(PathFromUtf8(ctx.programFolder) / kBackupFolder /
-                                       PathFromUtf8(DefaultBackupName(mode, o.module, TodayStamp(),
-                                                                      o.object, code) +
-                                                    ".rrg"));
+      !o.output.empty()
+          ? o.output
+          : Utf8FromPath(
+                PathFromUtf8(ctx.programFolder) / kBackupFolder /
+                PathFromUtf8(DefaultBackupName(mode, o.module, TodayDateStamp(), o.object, code) +
+                             ".rrg"));
   std::string error;
   if (!WriteValueFile(path, image.values(), error)) {
     ctx.ui.ShowMessage(error);

@@ -32,11 +32,6 @@ constexpr int kVerifyIntervalMs = 1000;
 
 constexpr std::size_t kNameChars = 200;
 
-// As the window shows file dates.
-std::string DateText(std::chrono::system_clock::time_point t) {
-  return FileDateText(t);
-}
-
 // Names come from the disk: nothing in them may steer the terminal.
 std::string Shown(const std::string& name) {
   return EscapedExcerpt(name, kNameChars);
@@ -53,7 +48,7 @@ class PrintedFacts final : public FirmwareFactsView {
     out_ << "Размер файла обновления(байт): " << size << '\n';
   }
   void ShowFileDate(std::chrono::system_clock::time_point t) override {
-    out_ << "Дата файла обновления: " << DateText(t) << '\n';
+    out_ << "Дата файла обновления: " << FileDateText(t) << '\n';
   }
   void ShowUnknownFileDate() override { out_ << "Дата файла обновления: " << kUnknownFact << '\n'; }
   void ShowFileType(const std::string& text) override {
@@ -105,7 +100,7 @@ void PrintEntry(std::ostream& out, const FirmwareEntry& entry, const char* mark)
   out << std::left << std::setw(24) << Shown(entry.name) << ' ' << std::right << std::setw(10)
       << (number ? std::to_string(*number) : "-") << ' ' << std::setw(10)
       << (facts.size ? std::to_string(*facts.size) : kUnknownFact) << ' '
-      << (facts.modified ? DateText(*facts.modified) : kUnknownFact);
+      << (facts.modified ? FileDateText(*facts.modified) : kUnknownFact);
   if (facts.kind != FileKind::Regular) {
     out << "  не является обычным файлом (" << FileKindText(facts.kind) << ")";
   }

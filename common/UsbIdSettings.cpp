@@ -6,6 +6,8 @@
 #include <sstream>
 
 #include "common/AtomicFile.h"
+#include "common/FileKind.h"
+#include "common/RegularFileReader.h"
 
 namespace fs = std::filesystem;
 
@@ -84,16 +86,20 @@ std::string FormatRememberedUsbIds(const std::vector<UsbId>& ids) {
 }
 
 bool LoadRememberedUsbIds(const std::string& path, std::vector<UsbId>& ids, std::string& error) {
-  std::error_code ec;
-  if (!fs::exists(path, ec)) return true;
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  if (!in || !(text << in.rdbuf())) {
-    error = "не удается прочитать файл " + path;
+  // A few IDs fit in a line; anything larger is not this file.
+  constexpr std::uintmax_t kLimit = 4096;
+  const RegularFileRead read = ReadRegularFile(path, kLimit);
+  if (read.facts.kind == FileKind::Missing) return true;  // nothing remembered
+  if (read.outcome != RegularFileRead::Outcome::Read) {
+    error =
+        "не удается прочитать файл " + path +
+        (read.outcome == RegularFileRead::Outcome::NotRegular ? ": " + FileKindText(read.facts.kind)
+         : read.outcome == RegularFileRead::Outcome::TooLarge ? ": он слишком велик"
+                                                              : ": " + FileErrorText(read.error));
     return false;
   }
   std::string why;
-  if (!ParseRememberedUsbIds(text.str(), ids, why)) {
+  if (!ParseRememberedUsbIds(read.bytes, ids, why)) {
     error = "файл " + path + ", " + why +
             "\nИсправьте его, запишите заново (ortenctl usb --remember VID:PID) или удалите "
             "(ortenctl usb --forget).";
@@ -106,8 +112,8 @@ bool RememberUsbIds(const std::string& path, const std::vector<UsbId>& ids, std:
   std::error_code ec;
   fs::create_directories(fs::path(path).parent_path(), ec);
   if (ec) {
-    error =
-        "не удается создать папку " + fs::path(path).parent_path().string() + ": " + ec.message();
+    error = "не удается создать папку " + fs::path(path).parent_path().string() + ": " +
+            FileErrorText(ec);
     return false;
   }
   return WriteFileAtomically(path, FormatRememberedUsbIds(ids), error);
@@ -117,7 +123,7 @@ bool ForgetUsbIds(const std::string& path, std::string& error) {
   std::error_code ec;
   fs::remove(path, ec);
   if (ec) {
-    error = "не удается удалить файл " + path + ": " + ec.message();
+    error = "не удается удалить файл " + path + ": " + FileErrorText(ec);
     return false;
   }
   return true;

@@ -2,9 +2,10 @@
 
 #include <libusb.h>
 
-#include <algorithm>
 #include <chrono>
 #include <thread>
+
+#include "link/LibusbMatch.h"
 
 namespace orten {
 
@@ -75,14 +76,7 @@ bool LibusbPresence::Count(std::uint32_t& count) {
     d.error = libusb_strerror(static_cast<int>(total));
     return false;
   }
-  for (ssize_t i = 0; i < total; ++i) {
-    libusb_device_descriptor desc{};
-    if (libusb_get_device_descriptor(list[i], &desc) != 0) continue;
-    if (std::find(d.ids.begin(), d.ids.end(), UsbId{desc.idVendor, desc.idProduct}) !=
-        d.ids.end()) {
-      ++count;
-    }
-  }
+  count = static_cast<std::uint32_t>(DevicesWithIds(list, total, d.ids).size());
   libusb_free_device_list(list, 1);
   d.fault = LinkFault::None;
   d.error.clear();

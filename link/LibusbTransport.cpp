@@ -8,6 +8,7 @@
 #include <deque>
 
 #include "link/DiscoveryAdvice.h"
+#include "link/LibusbMatch.h"
 
 namespace orten {
 
@@ -278,20 +279,11 @@ bool LibusbTransport::DiscoverDevice() {
     d.Fail(static_cast<int>(total));
     return false;
   }
-  libusb_device* found = nullptr;
-  UsbId foundId;
-  for (ssize_t i = 0; i < total; ++i) {
-    libusb_device_descriptor desc{};
-    if (libusb_get_device_descriptor(list[i], &desc) != 0) continue;
-    const UsbId id{desc.idVendor, desc.idProduct};
-    if (std::find(d.ids.begin(), d.ids.end(), id) == d.ids.end()) continue;
-    ++d.count;
-    found = list[i];
-    foundId = id;
-  }
+  const std::vector<MatchedUsbDevice> matched = DevicesWithIds(list, total, d.ids);
+  d.count = static_cast<std::uint32_t>(matched.size());
   // Only the one device is opened: several devices leave no handle behind.
   if (d.count == 1) {
-    d.state = d.Open(found, foundId) ? PipeState::Open : PipeState::Invalid;
+    d.state = d.Open(matched[0].device, matched[0].id) ? PipeState::Open : PipeState::Invalid;
     if (d.state == PipeState::Invalid && d.handle) {
       std::string why = d.error;  // Close() keeps the reason
       d.Close();
