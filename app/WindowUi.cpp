@@ -12,8 +12,11 @@ void WindowUi::Attach(QLabel* statusText, QProgressBar* progress) {
 }
 
 void WindowUi::SetStatusText(const std::string& text) {
-  if (statusText_) {
-    statusText_->setText(QString::fromStdString(text));
+  const QString shown = QString::fromStdString(text);
+  // A firmware write repeats the same percentage many times a second:
+  // repaint only what changed.
+  if (statusText_ && statusText_->text() != shown) {
+    statusText_->setText(shown);
     // The exchange that set it may sleep next; show it now, not after.
     statusText_->repaint();
   }
@@ -21,7 +24,7 @@ void WindowUi::SetStatusText(const std::string& text) {
 }
 
 void WindowUi::SetProgress(int percent) {
-  if (progress_) {
+  if (progress_ && progress_->value() != percent) {
     progress_->setValue(percent);
     progress_->repaint();
   }
