@@ -161,9 +161,10 @@ $missed
   programs on the two cores add their share directly.
 - The window's longest gap is a pause's sleep slice (5 ms) plus the repaint of the status line
   and progress bar, plus whatever the scheduler adds when the cores are shared.
-- The window's write takes longer than the command line's: it lets the window repaint its
-  status every 8 bytes, 8192 times for 64 KiB: $window_cpu_s s of processor time per window
-  built, connected and written in this run, on top of the pauses.
+- The window's write takes a little longer than the command line's: it processes the window's
+  events between blocks and repaints the status line and progress bar whenever the percentage
+  changes: $window_cpu_s s of processor time per window built, connected and written in this
+  run, on top of the pauses.
 
 ## Reproduce
 
