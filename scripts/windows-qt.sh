@@ -1,0 +1,100 @@
+#!/usr/bin/env bash
+# Builds a static Qt for 64-bit Windows (MinGW-w64) from Debian's own qt6-base
+# source, once, and prints the folder it is installed in. The build is cached
+# outside the checkout, keyed by the Qt version and the configure options, so
+# a second run (or another clone) finds it and does nothing.
+#
+#   scripts/windows-qt.sh          build if missing, print the install folder
+#   scripts/windows-qt.sh --path   only print where it is or would be
+#
+# The cache's root is $ORTEN_QT_CACHE, else ${XDG_CACHE_HOME:-~/.cache}/ortenconf.
+# The system's apt sources stay untouched: the source is fetched through a
+# private sources list and lists folder.
+set -euo pipefail
+here="$(cd "$(dirname "$0")/.." && pwd)"
+
+qt_version=6.4.2
+debian_suite=bookworm
+configure_options=(
+  -release -static -xplatform win32-g++ -qt-host-path /usr
+  -nomake examples -nomake tests -no-opengl -no-dbus
+  -no-feature-sql -no-feature-network -no-feature-printsupport -no-feature-concurrent
+  -qt-zlib -qt-libpng -qt-libjpeg -qt-pcre -qt-harfbuzz -qt-freetype -no-icu
+  # Debian's source drops wintab.h, which the windows plugin needs for tablets.
+  -no-feature-tabletevent
+)
+toolchain="$here/cmake/mingw-w64-x86_64.cmake"
+
+# The key changes with anything that changes the result: options, toolchain, host Qt.
+key=$( { printf '%s\n' "$qt_version" "${configure_options[@]}"; cat "$toolchain"; } |
+  sha256sum | cut -c1-12)
+cache_root="${ORTEN_QT_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/ortenconf}"
+prefix="$cache_root/qt-$qt_version-mingw64-static-$key"
+
+if [ "${1:-}" = --path ]; then
+  echo "$prefix"
+  exit 0
+fi
+if [ -f "$prefix/.complete" ]; then
+  echo "$prefix"
+  exit 0
+fi
+
+# One build at a time per cache: a second run waits, then finds the result.
+mkdir -p "$cache_root"
+exec 9>"$cache_root/.qt-build.lock"
+flock 9
+if [ -f "$prefix/.complete" ]; then
+  echo "$prefix"
+  exit 0
+fi
+
+log() { printf 'windows-qt: %s\n' "$*" >&2; }
+sudo=()
+[ "$(id -u)" -ne 0 ] && sudo=(sudo)
+
+# The host tools (moc, uic, rcc) come from the system's Qt of the same version.
+host_version=$(dpkg-query -W -f='${Version}' qt6-base-dev 2>/dev/null || true)
+case "$host_version" in
+  "$qt_version"*) ;;
+  *) log "the host Qt is '$host_version', not $qt_version: run scripts/install-deps.sh"; exit 1 ;;
+esac
+for tool in x86_64-w64-mingw32-g++-posix ninja cmake dpkg-source; do
+  command -v "$tool" >/dev/null || { log "$tool is missing: run scripts/install-deps.sh"; exit 1; }
+done
+
+work="$cache_root/qt-$qt_version-build-$key"
+rm -rf "$work"
+mkdir -p "$work/apt/lists/partial" "$work/apt/archives/partial" "$work/src"
+trap 'rm -rf "$work"' EXIT
+
+log "fetching Debian's qt6-base $qt_version source"
+cat >"$work/apt/sources.list" <<EOF
+deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/debian $debian_suite main
+EOF
+apt_private=(
+  -o Dir::Etc::SourceList="$work/apt/sources.list" -o Dir::Etc::SourceParts=/dev/null
+  -o Dir::State::Lists="$work/apt/lists" -o Dir::Cache="$work/apt"
+  -o Dir::Cache::archives="$work/apt/archives" -o Debug::NoLocking=1 -o APT::Sandbox::User="$(id -un)"
+)
+apt-get -qq "${apt_private[@]}" update
+(cd "$work/src" && apt-get -qq "${apt_private[@]}" source --download-only qt6-base)
+dsc=$(ls "$work"/src/qt6-base_"$qt_version"*.dsc 2>/dev/null) ||
+  { log "Debian's $debian_suite no longer has qt6-base $qt_version"; exit 1; }
+dpkg-source --no-check -x "$dsc" "$work/src/qtbase" >/dev/null
+
+log "configuring ($(nproc) cores; about 35 minutes on two)"
+mkdir -p "$work/build"
+cd "$work/build"
+"$work/src/qtbase/configure" -prefix "$prefix" "${configure_options[@]}" -- \
+  -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+  -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake -G Ninja >configure.log 2>&1 ||
+  { tail -40 configure.log >&2; exit 1; }
+log "building"
+cmake --build . --parallel 2 >build.log 2>&1 || { tail -60 build.log >&2; exit 1; }
+# Only a finished install gets the mark a later run looks for.
+rm -rf "$prefix"
+cmake --install . >install.log 2>&1 || { tail -40 install.log >&2; exit 1; }
+touch "$prefix/.complete"
+log "installed in $prefix"
+echo "$prefix"
