@@ -7,7 +7,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "link/UserInterface.h"
+#include "base/UserInterface.h"
 
 namespace orten::gui {
 

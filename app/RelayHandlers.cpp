@@ -6,9 +6,9 @@
 
 #include "app/RightColumn.h"
 #include "app/TMainForm.h"
-#include "common/DataFolders.h"
-#include "params/ParameterExchange.h"
-#include "params/RelayPage.h"
+#include "base/DataFolders.h"
+#include "protocol/ParameterExchange.h"
+#include "pages/RelayPage.h"
 #include "params/ReleSettings.h"
 #include "params/ValueFile.h"
 

@@ -9,10 +9,10 @@
 #include "app/WindowUi.h"
 #include "backup/BackupNaming.h"
 #include "backup/RegistrationImage.h"
-#include "firmware/FirmwareImage.h"
+#include "protocol/FirmwareImage.h"
 #include "firmware/FirmwareLibrary.h"
-#include "link/DeviceCommands.h"
-#include "link/DeviceLink.h"
+#include "protocol/DeviceCommands.h"
+#include "protocol/DeviceLink.h"
 
 class QLabel;
 class QProgressBar;

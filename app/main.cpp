@@ -13,8 +13,8 @@
 #include "app/OrtenApplication.h"
 #include "app/RussianLanguage.h"
 #include "app/TMainForm.h"
-#include "common/DataFolders.h"
-#include "common/LinkEnvironment.h"
+#include "base/DataFolders.h"
+#include "startup/LinkEnvironment.h"
 #include "widgets/GuiPacer.h"
 #include "widgets/QtUserInterface.h"
 

@@ -15,7 +15,7 @@
 #include "app/RightColumn.h"
 #include "app/TMainForm.h"
 #include "bench/BenchSupport.h"
-#include "firmware/FirmwareWriter.h"
+#include "protocol/FirmwareWriter.h"
 #include "sim/SimTransport.h"
 #include "widgets/GuiPacer.h"
 

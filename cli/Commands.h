@@ -6,7 +6,7 @@
 #include <string>
 
 #include "cli/CliOptions.h"
-#include "link/DeviceCommands.h"
+#include "protocol/DeviceCommands.h"
 
 namespace orten {
 class DeviceLink;

@@ -6,20 +6,20 @@
 #include <ostream>
 
 #include "cli/Commands.h"
-#include "common/DataFolders.h"
-#include "common/DateStamp.h"
-#include "common/LinkEnvironment.h"
-#include "common/Utf8Path.h"
-#include "common/Wording.h"
-#include "firmware/FirmwareImage.h"
+#include "base/DataFolders.h"
+#include "base/DateStamp.h"
+#include "startup/LinkEnvironment.h"
+#include "base/Utf8Path.h"
+#include "base/Wording.h"
+#include "protocol/FirmwareImage.h"
 #include "firmware/FirmwareLibrary.h"
-#include "firmware/FirmwareWriter.h"
-#include "link/DeviceCommands.h"
-#include "link/DeviceLink.h"
-#include "link/Pacer.h"
-#include "link/Packets.h"
-#include "link/SilentUi.h"
-#include "link/UserInterface.h"
+#include "protocol/FirmwareWriter.h"
+#include "protocol/DeviceCommands.h"
+#include "protocol/DeviceLink.h"
+#include "base/Pacer.h"
+#include "protocol/Packets.h"
+#include "base/SilentUi.h"
+#include "base/UserInterface.h"
 
 namespace fs = std::filesystem;
 

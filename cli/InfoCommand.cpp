@@ -1,11 +1,11 @@
 #include <ostream>
 
 #include "cli/Commands.h"
-#include "link/DeviceCommands.h"
-#include "link/DeviceLink.h"
-#include "link/DiscoveryAdvice.h"
-#include "link/Packets.h"
-#include "link/UserInterface.h"
+#include "protocol/DeviceCommands.h"
+#include "protocol/DeviceLink.h"
+#include "transport/DiscoveryAdvice.h"
+#include "protocol/Packets.h"
+#include "base/UserInterface.h"
 
 namespace orten::cli {
 

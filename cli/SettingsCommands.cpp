@@ -10,14 +10,14 @@
 #include <vector>
 
 #include "cli/Commands.h"
-#include "common/DataFolders.h"
-#include "common/Utf8Path.h"
-#include "common/Wording.h"
-#include "link/DeviceCommands.h"
-#include "link/DeviceLink.h"
-#include "link/Packets.h"
-#include "link/UserInterface.h"
-#include "params/ParameterExchange.h"
+#include "base/DataFolders.h"
+#include "base/Utf8Path.h"
+#include "base/Wording.h"
+#include "protocol/DeviceCommands.h"
+#include "protocol/DeviceLink.h"
+#include "protocol/Packets.h"
+#include "base/UserInterface.h"
+#include "protocol/ParameterExchange.h"
 #include "params/ReleSettings.h"
 #include "params/ValueFile.h"
 

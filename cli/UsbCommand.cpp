@@ -3,10 +3,10 @@
 #include <ostream>
 
 #include "cli/Commands.h"
-#include "common/UsbIdSettings.h"
-#include "link/DiscoveryAdvice.h"
-#include "link/UdevRule.h"
-#include "link/UsbDeviceScan.h"
+#include "startup/UsbIdSettings.h"
+#include "transport/DiscoveryAdvice.h"
+#include "transport/UdevRule.h"
+#include "transport/UsbDeviceScan.h"
 
 namespace orten::cli {
 

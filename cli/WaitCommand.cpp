@@ -4,9 +4,9 @@
 #include <ostream>
 
 #include "cli/Commands.h"
-#include "common/LinkEnvironment.h"
-#include "link/DiscoveryAdvice.h"
-#include "link/UserInterface.h"
+#include "startup/LinkEnvironment.h"
+#include "transport/DiscoveryAdvice.h"
+#include "base/UserInterface.h"
 
 namespace orten::cli {
 

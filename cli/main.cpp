@@ -7,11 +7,11 @@
 #include "cli/CliOptions.h"
 #include "cli/CliUi.h"
 #include "cli/Commands.h"
-#include "common/DataFolders.h"
-#include "common/LinkEnvironment.h"
-#include "common/Utf8Console.h"
-#include "link/DeviceLink.h"
-#include "link/SleepPacer.h"
+#include "base/DataFolders.h"
+#include "startup/LinkEnvironment.h"
+#include "base/Utf8Console.h"
+#include "protocol/DeviceLink.h"
+#include "base/SleepPacer.h"
 
 using namespace orten;
 using namespace orten::cli;

@@ -3,13 +3,13 @@
 #include <filesystem>
 #include <limits>
 
-#include "common/RegularFileReader.h"
-#include "common/Utf8Path.h"
-#include "common/Wording.h"
-#include "firmware/FirmwareImage.h"
-#include "link/Packets.h"
-#include "link/Transport.h"
-#include "link/UserInterface.h"
+#include "base/RegularFileReader.h"
+#include "base/Utf8Path.h"
+#include "base/Wording.h"
+#include "protocol/FirmwareImage.h"
+#include "protocol/Packets.h"
+#include "transport/Transport.h"
+#include "base/UserInterface.h"
 
 namespace fs = std::filesystem;
 
@@ -60,10 +60,6 @@ std::string FileRefusal(const std::string& path, const RegularFileRead& read) {
 
 std::chrono::system_clock::time_point FileModifiedTime(const std::string& path) {
   return InspectFile(path).modified.value_or(std::chrono::system_clock::time_point{});
-}
-
-bool IsWritableFirmwareLength(std::uintmax_t size) {
-  return size >= 10 && (size - 10) % kChunkSize == 0;
 }
 
 std::string FamilyCode(DeviceMode mode) {

@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "common/FileKind.h"
-#include "link/DeviceCommands.h"
+#include "base/FileKind.h"
+#include "protocol/DeviceCommands.h"
 
 namespace orten {
 

@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "fuzz/FuzzSupport.h"
-#include "link/DeviceCommands.h"
-#include "link/DeviceLink.h"
-#include "link/Packets.h"
-#include "link/UserInterface.h"
+#include "protocol/DeviceCommands.h"
+#include "protocol/DeviceLink.h"
+#include "protocol/Packets.h"
+#include "base/UserInterface.h"
 #include "sim/VirtualPacer.h"
 
 namespace {

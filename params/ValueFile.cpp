@@ -4,11 +4,11 @@
 #include <filesystem>
 #include <sstream>
 
-#include "common/AtomicFile.h"
-#include "common/FileKind.h"
-#include "common/RegularFileReader.h"
-#include "common/Utf8Path.h"
-#include "common/Wording.h"
+#include "base/AtomicFile.h"
+#include "base/FileKind.h"
+#include "base/RegularFileReader.h"
+#include "base/Utf8Path.h"
+#include "base/Wording.h"
 
 namespace orten {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "link/Packets.h"
+#include "protocol/Packets.h"
 
 namespace orten {
 

@@ -5,9 +5,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "common/AtomicFile.h"
-#include "common/Utf8Path.h"
-#include "link/TraceLog.h"
+#include "base/AtomicFile.h"
+#include "base/Utf8Path.h"
+#include "base/TraceLog.h"
 #include "sim/SimDevice.h"
 
 namespace orten {

@@ -3,7 +3,7 @@
 #include <memory>
 #include <vector>
 
-#include "link/Transport.h"
+#include "transport/Transport.h"
 #include "sim/SimClock.h"
 #include "sim/SimDevice.h"
 

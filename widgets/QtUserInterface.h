@@ -3,7 +3,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "link/UserInterface.h"
+#include "base/UserInterface.h"
 
 namespace orten::gui {
 

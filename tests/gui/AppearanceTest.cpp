@@ -17,7 +17,7 @@
 #include <memory>
 
 #include "firmware/FirmwareLibrary.h"
-#include "link/DeviceCommands.h"
+#include "protocol/DeviceCommands.h"
 #include "tests/gui/WindowFixture.h"
 #include "widgets/GuardedTabWidget.h"
 #include "widgets/QtUserInterface.h"

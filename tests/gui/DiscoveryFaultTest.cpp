@@ -6,8 +6,8 @@
 #include <QTest>
 
 #include "app/TMainForm.h"
-#include "link/DeviceCommands.h"
-#include "link/UsbId.h"
+#include "protocol/DeviceCommands.h"
+#include "transport/UsbId.h"
 #include "sim/VirtualPacer.h"
 #include "tests/support/ScriptedUi.h"
 #include "widgets/GuardedTabWidget.h"

@@ -5,7 +5,7 @@
 #include <QFile>
 #include <QPushButton>
 
-#include "link/Packets.h"
+#include "protocol/Packets.h"
 #include "tests/gui/RelayTestSupport.h"
 
 using namespace orten;

@@ -12,7 +12,7 @@
 #include <QTabWidget>
 #include <QTest>
 
-#include "params/RelayPage.h"
+#include "pages/RelayPage.h"
 #include "tests/gui/WindowFixture.h"
 #include "widgets/GuardedTabWidget.h"
 #include "widgets/RadioGroup.h"

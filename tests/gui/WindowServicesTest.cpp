@@ -13,7 +13,7 @@
 #include <QTextBrowser>
 #include <QUrl>
 
-#include "link/DeviceCommands.h"
+#include "protocol/DeviceCommands.h"
 #include "tests/gui/WindowFixture.h"
 #include "widgets/GuardedTabWidget.h"
 #include "widgets/RadioGroup.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "link/TraceLog.h"
+#include "base/TraceLog.h"
 
 namespace orten::test {
 

@@ -1,4 +1,4 @@
-#include "link/BoundedPipeWriter.h"
+#include "transport/BoundedPipeWriter.h"
 
 #include <gtest/gtest.h>
 

@@ -8,10 +8,10 @@
 #include <windows.h>
 #endif
 
-#include "common/CommonOptions.h"
-#include "common/DataFolders.h"
-#include "common/DateStamp.h"
-#include "common/Utf8Path.h"
+#include "startup/CommonOptions.h"
+#include "base/DataFolders.h"
+#include "base/DateStamp.h"
+#include "base/Utf8Path.h"
 #include "sim/SimDevice.h"
 #include "sim/SimState.h"
 

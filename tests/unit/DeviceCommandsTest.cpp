@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "link/DeviceCommands.h"
+#include "protocol/DeviceCommands.h"
 #include "tests/support/SimRig.h"
 
 namespace orten {

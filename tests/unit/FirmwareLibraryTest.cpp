@@ -9,7 +9,7 @@
 #include <sys/stat.h>
 #endif
 
-#include "firmware/FirmwareImage.h"
+#include "protocol/FirmwareImage.h"
 #include "firmware/FirmwareLibrary.h"
 #include "tests/support/ScriptedUi.h"
 

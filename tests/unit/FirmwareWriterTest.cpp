@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "firmware/FirmwareWriter.h"
-#include "link/DeviceCommands.h"
-#include "link/LinkCrc.h"
+#include "protocol/FirmwareWriter.h"
+#include "protocol/DeviceCommands.h"
+#include "protocol/LinkCrc.h"
 #include "tests/support/SimRig.h"
 #include "tests/support/TraceCapture.h"
 

@@ -1,4 +1,4 @@
-#include "link/HeldTransfers.h"
+#include "transport/HeldTransfers.h"
 
 #include <gtest/gtest.h>
 

@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <sstream>
 
-#include "common/DataFolders.h"
-#include "link/UdevRule.h"
+#include "base/DataFolders.h"
+#include "transport/UdevRule.h"
 
 namespace orten {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <numeric>
 
-#include "link/DeviceCommands.h"
-#include "params/ParameterExchange.h"
+#include "protocol/DeviceCommands.h"
+#include "protocol/ParameterExchange.h"
 #include "tests/support/SimRig.h"
 #include "tests/support/TraceCapture.h"
 

@@ -8,9 +8,9 @@
 #include <fstream>
 #include <numeric>
 
-#include "common/DataFolders.h"
-#include "common/Utf8Path.h"
-#include "firmware/FirmwareImage.h"
+#include "base/DataFolders.h"
+#include "base/Utf8Path.h"
+#include "protocol/FirmwareImage.h"
 #include "firmware/FirmwareLibrary.h"
 #include "params/ValueFile.h"
 #include "tests/support/ScriptedUi.h"

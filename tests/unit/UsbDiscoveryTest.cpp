@@ -8,9 +8,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "common/UsbIdSettings.h"
-#include "link/DevicePresence.h"
-#include "link/UsbDeviceScan.h"
+#include "startup/UsbIdSettings.h"
+#include "transport/DevicePresence.h"
+#include "transport/UsbDeviceScan.h"
 
 namespace orten {
 namespace {

@@ -10,7 +10,7 @@
 #include <sys/stat.h>
 #endif
 
-#include "common/Wording.h"
+#include "base/Wording.h"
 #include "params/ValueFile.h"
 
 namespace orten {

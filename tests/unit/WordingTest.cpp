@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "common/Wording.h"
+#include "base/Wording.h"
 
 namespace orten {
 namespace {
