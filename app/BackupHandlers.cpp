@@ -12,11 +12,10 @@
 
 #include "app/RightColumn.h"
 #include "app/TMainForm.h"
-#include "pages/BackupPage.h"
 #include "base/DataFolders.h"
 #include "base/FileKind.h"
 #include "base/Utf8Path.h"
-#include "protocol/ParameterExchange.h"
+#include "pages/BackupPage.h"
 #include "params/ValueFile.h"
 #include "widgets/GuardedTabWidget.h"
 #include "widgets/RadioGroup.h"
@@ -156,9 +155,9 @@ void TMainForm::ModuleNumCmBExit() {
 }
 
 void TMainForm::readRegistration() {
-  std::vector<std::int32_t> values(RegistrationImage::kSize, 0);
-  if (!ReadParameterBlock(link_, kRegistrationArea, values)) return;
-  registrationImage_.assign(values);
+  Result<RegistrationImage> image = session_.ReadRegistration();
+  if (!image) return;
+  registrationImage_ = std::move(*image);
   RegistBackupTabSh->ConfCodeLabel2->setText(
       QString::number(registrationImage_.configurationCode()));
   ui_.SetProgress(0);
@@ -172,7 +171,7 @@ void TMainForm::writeRegistration() {
     ui_.ShowMessage(kNothingToWrite, kAppTitle, BoxIcon::Error);
     return;
   }
-  if (!WriteParameterBlock(link_, kRegistrationArea, registrationImage_.values())) return;
+  if (!session_.WriteRegistration(registrationImage_)) return;
   ui_.SetProgress(0);
   ui_.SetStatusText(kBackupWritten);
   ui_.ShowMessage(kBackupWritten, kAppTitle, BoxIcon::None);

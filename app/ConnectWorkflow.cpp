@@ -8,10 +8,9 @@
 
 #include "app/RightColumn.h"
 #include "app/TMainForm.h"
-#include "pages/BackupPage.h"
 #include "base/DataFolders.h"
+#include "pages/BackupPage.h"
 #include "pages/FirmwarePage.h"
-#include "transport/DiscoveryAdvice.h"
 #include "protocol/Packets.h"
 #include "widgets/BusyGuard.h"
 #include "widgets/GuardedTabWidget.h"
@@ -44,24 +43,12 @@ void TMainForm::setLinkButtons(bool connected) {
 void TMainForm::ConnectButtonClick() {
   BusyGuard busy(this);  // the pauses pump events: nothing else may start meanwhile
   setLinkButtons(true);
-  if (!link_.DiscoverDevice()) {
-    if (link_.DeviceCount() == 0) {
-      ui_.SetStatusText(msg::kNoDevices);
-      ui_.ShowMessage(msg::kNoDevices, kWarningCaption, BoxIcon::Error);
-      // The real reason when it is more than nothing plugged in: no IDs,
-      // no USB layer, no access.
-      if (const auto why = NotFoundReason(link_.transport())) {
-        ui_.ShowMessage(*why, kAppTitle, BoxIcon::Information);
-      }
-    } else {
-      ui_.SetStatusText(msg::kSeveralDevicesStatus);
-      ui_.ShowMessage(msg::kSeveralDevices, kWarningCaption, BoxIcon::Error);
-    }
+  if (!session_.Find()) {
     setLinkButtons(false);
     return;
   }
   ui_.SetStatusText(kDeviceFound);
-  link_.Pause(kDiscoveryPauseMs);
+  session_.link().Pause(kDiscoveryPauseMs);
   ui_.SetStatusText(kConnecting);
   ui_.SetProgress(0);
   state_.DeviceMode = DeviceMode::None;
@@ -71,7 +58,7 @@ void TMainForm::ConnectButtonClick() {
   if (MainPageC->currentIndex() == kFirmwareTab) connectOnMainPage();
   const int tab = MainPageC->currentIndex();
   if (tab != kBackupTab && tab != kRelayTab) return;
-  const std::optional<DeviceIdentity> device = SendConnect(link_, kCmdConnectWork);
+  const Result<DeviceIdentity> device = session_.Connect(kCmdConnectWork);
   if (!device) {
     setLinkButtons(false);
     return;
@@ -99,7 +86,7 @@ void TMainForm::applyIdentity(const DeviceIdentity& device) {
 }
 
 void TMainForm::connectOnMainPage() {
-  const std::optional<DeviceIdentity> device = SendConnect(link_, kCmdConnectMain);
+  const Result<DeviceIdentity> device = session_.Connect(kCmdConnectMain);
   if (!device) {
     setLinkButtons(false);
     return;
@@ -113,7 +100,7 @@ void TMainForm::connectOnMainPage() {
   DevOperModeRdGClick();
 
   ui_.SetStatusText(kConnected);
-  link_.Pause(kConnectedPauseMs);
+  session_.link().Pause(kConnectedPauseMs);
   ui_.SetStatusText(kCheckingFirmware);
   offerNewerFirmware();
 }
@@ -137,7 +124,7 @@ void TMainForm::offerNewerFirmware() {
 }
 
 void TMainForm::DisconnectButtonClick() {
-  if (state_.DisconnectDue) SendDisconnect(link_);
+  if (state_.DisconnectDue) session_.Disconnect();
   state_.DeviceMode = DeviceMode::None;
   state_.DisconnectDue = true;
   setLinkButtons(false);

@@ -11,10 +11,9 @@
 
 #include "app/RightColumn.h"
 #include "app/TMainForm.h"
-#include "pages/BackupPage.h"
 #include "base/DataFolders.h"
+#include "pages/BackupPage.h"
 #include "pages/FirmwarePage.h"
-#include "protocol/FirmwareWriter.h"
 #include "pages/LabelFactsView.h"
 #include "pages/RelayPage.h"
 #include "widgets/BusyGuard.h"
@@ -64,7 +63,7 @@ bool TMainForm::readFirmwareFile(const QString& name, FirmwareReadMode mode) {
 // does not expect the disconnect command.
 void TMainForm::writeFirmwareAndDisconnect() {
   UpdateSoftTabSh->SoftUpdateGrB->setVisible(true);
-  if (WriteFirmwareImage(link_, firmwareImage_.bytes())) state_.DisconnectDue = false;
+  if (session_.WriteFirmware(firmwareImage_)) state_.DisconnectDue = false;
   ui_.SetProgress(0);
   DisconnectButtonClick();
 }

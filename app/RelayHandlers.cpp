@@ -7,7 +7,6 @@
 #include "app/RightColumn.h"
 #include "app/TMainForm.h"
 #include "base/DataFolders.h"
-#include "protocol/ParameterExchange.h"
 #include "pages/RelayPage.h"
 #include "params/ReleSettings.h"
 #include "params/ValueFile.h"
@@ -45,9 +44,9 @@ void TMainForm::DefaultButtonClick() {
 }
 
 void TMainForm::readReleSettings() {
-  std::vector<std::int32_t> block(kReleSettingsArea.size(), 0);
-  if (!ReadParameterBlock(link(), kReleSettingsArea, block)) return;
-  ReleSettingsTabSh->ShowReleSettings(block);
+  const Result<std::vector<std::int32_t>> page = session_.ReadReleSettings();
+  if (!page) return;
+  ReleSettingsTabSh->ShowReleSettings(*page);
   ui().SetProgress(0);
   ui().SetStatusText(kReadFromDevice);
   ui().ShowMessage(kReadFromDevice);
@@ -56,9 +55,9 @@ void TMainForm::readReleSettings() {
 
 void TMainForm::writeReleSettings() {
   ui().SetStatusText(kWritingToDevice);
-  std::vector<std::int32_t> block(kReleSettingsArea.size(), 0);
-  ReleSettingsTabSh->CollectReleSettings(block);
-  if (!WriteParameterBlock(link(), kReleSettingsArea, block)) return;
+  std::vector<std::int32_t> table(kReleParamCount, 0);
+  ReleSettingsTabSh->CollectReleSettings(table);
+  if (!session_.WriteReleSettings(table)) return;
   ui().SetProgress(0);
   ui().SetStatusText(kWrittenToDevice);
   ui().ShowMessage(kWrittenToDevice);

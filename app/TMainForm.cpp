@@ -13,11 +13,12 @@
 
 #include "app/HelpWindow.h"
 #include "app/RightColumn.h"
-#include "pages/BackupPage.h"
 #include "base/DataFolders.h"
 #include "base/DateStamp.h"
+#include "pages/BackupPage.h"
 #include "pages/FirmwarePage.h"
 #include "pages/RelayPage.h"
+#include "params/ReleSettings.h"
 #include "widgets/GuardedTabWidget.h"
 #include "widgets/RadioGroup.h"
 #include "widgets/ValueLabel.h"
@@ -28,8 +29,6 @@ namespace {
 
 constexpr int kDemoItem = 0;
 constexpr int kOnlineItem = 1;
-constexpr int kReleCount = 3;
-constexpr int kReleParamCount = 45;
 
 constexpr const char* kPageChangeRefused =
     "Внимание!\nВы не можете поменять режим работы в данный момент!\n"
@@ -44,7 +43,7 @@ constexpr const char* kHelpNoViewerHint =
 TMainForm::TMainForm(const AppServices& services, QWidget* parent)
     : QMainWindow(parent),
       ui_(services.ui),
-      link_(services.transport, services.pacer, ui_, services.trace) {
+      session_(services.transport, services.pacer, ui_, services.trace) {
   buildWindow();
   resize(800, 600);
   startUp(services.programFolder);
@@ -150,7 +149,7 @@ void TMainForm::startUp(const std::string& programFolder) {
 
   enterProgramFolder(programFolder);
   state_.ReleCount = kReleCount;
-  state_.ReleParamCount = kReleParamCount;
+  state_.ReleParamCount = static_cast<int>(kReleParamCount);
   showFactoryReleSettings();  // the relay page starts with the factory settings
   state_.DateStamp = TodayDateStamp();
 }
@@ -241,7 +240,7 @@ QString TMainForm::statusText() const {
 void TMainForm::FormClose() {
   // Only the pipes are closed: the device is left as it is, no disconnect
   // command is sent.
-  link_.CloseLink();
+  session_.Close();
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {

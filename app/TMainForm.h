@@ -9,10 +9,11 @@
 #include "app/WindowUi.h"
 #include "backup/BackupNaming.h"
 #include "backup/RegistrationImage.h"
-#include "protocol/FirmwareImage.h"
 #include "firmware/FirmwareLibrary.h"
+#include "ops/Session.h"
 #include "protocol/DeviceCommands.h"
 #include "protocol/DeviceLink.h"
+#include "protocol/FirmwareImage.h"
 
 class QLabel;
 class QProgressBar;
@@ -87,7 +88,7 @@ class TMainForm : public QMainWindow {
   MainFormState& state() { return state_; }
   const MainFormState& state() const { return state_; }
   // Exchanges with the device go through here; its user interface is the window's.
-  DeviceLink& link() { return link_; }
+  DeviceLink& link() { return session_.link(); }
   UserInterface& ui() { return ui_; }
   // The firmware file last loaded, as it goes to the device.
   const FirmwareImage& firmwareImage() const { return firmwareImage_; }
@@ -139,7 +140,7 @@ class TMainForm : public QMainWindow {
 
   MainFormState state_;
   WindowUi ui_;
-  DeviceLink link_;
+  Session session_;
   FirmwareImage firmwareImage_;
   RegistrationImage registrationImage_;
   QLabel* statusText_ = nullptr;

@@ -5,30 +5,24 @@
 #include <iomanip>
 #include <ostream>
 
-#include "cli/Commands.h"
 #include "base/DataFolders.h"
 #include "base/DateStamp.h"
-#include "startup/LinkEnvironment.h"
+#include "base/UserInterface.h"
 #include "base/Utf8Path.h"
 #include "base/Wording.h"
-#include "protocol/FirmwareImage.h"
+#include "cli/Commands.h"
 #include "firmware/FirmwareLibrary.h"
-#include "protocol/FirmwareWriter.h"
+#include "ops/Session.h"
 #include "protocol/DeviceCommands.h"
-#include "protocol/DeviceLink.h"
-#include "base/Pacer.h"
+#include "protocol/FirmwareImage.h"
 #include "protocol/Packets.h"
-#include "base/SilentUi.h"
-#include "base/UserInterface.h"
+#include "startup/LinkEnvironment.h"
 
 namespace fs = std::filesystem;
 
 namespace orten::cli {
 
 namespace {
-
-constexpr int kVerifyAttempts = 10;  // one a second: the device restarts after programming
-constexpr int kVerifyIntervalMs = 1000;
 
 constexpr std::size_t kNameChars = 200;
 
@@ -84,14 +78,6 @@ std::string FirmwarePath(const CommandContext& ctx, const std::string& arg) {
   return fs::exists(inBase, ec) ? Utf8FromPath(inBase) : arg;
 }
 
-std::optional<DeviceIdentity> Connect(CommandContext& ctx, int& rc) {
-  rc = DiscoverOneDevice(ctx);
-  if (rc != kExitOk) return std::nullopt;
-  std::optional<DeviceIdentity> device = SendConnect(ctx.link, kCmdConnectMain);
-  if (!device) rc = kExitDevice;
-  return device;
-}
-
 // Name, version number, size, date; what is not known is said so, and an
 // entry that is no file says what it is instead of being offered.
 void PrintEntry(std::ostream& out, const FirmwareEntry& entry, const char* mark) {
@@ -107,16 +93,17 @@ void PrintEntry(std::ostream& out, const FirmwareEntry& entry, const char* mark)
   out << mark << '\n';
 }
 
-int RunList(CommandContext& ctx) {
+}  // namespace
+
+Outcome RunFirmwareList(CommandContext& ctx) {
   DeviceMode mode = ctx.options.family == "rpu"   ? DeviceMode::Receiver
                     : ctx.options.family == "mro" ? DeviceMode::Relay
                                                   : DeviceMode::None;
   std::optional<int> deviceVersion;
   if (mode == DeviceMode::None) {
-    int rc = kExitOk;
-    const std::optional<DeviceIdentity> device = Connect(ctx, rc);
-    if (!device) return rc;
-    SendDisconnect(ctx.link);
+    const Result<DeviceIdentity> device = ctx.session->FindAndConnect(kCmdConnectMain);
+    if (!device) return device.outcome();
+    ctx.session->Disconnect();
     mode = device->mode;
     deviceVersion = device->version;
     ctx.out << "Прибор: " << DeviceTypeText(mode) << ", версия ПО "
@@ -129,7 +116,7 @@ int RunList(CommandContext& ctx) {
   }
   if (names.empty()) {
     ctx.ui.ShowMessage(msg::kNoFirmwareFiles, kSystemCaption);
-    return kExitOk;
+    return {};
   }
   std::sort(entries.begin(), entries.end(),
             [](const FirmwareEntry& a, const FirmwareEntry& b) { return a.name < b.name; });
@@ -143,54 +130,43 @@ int RunList(CommandContext& ctx) {
                                : "  <- новейшая");
   }
   if (deviceVersion && !offered) ctx.out << msg::kNoNewerFirmware << '\n';
-  return kExitOk;
+  return {};
 }
 
-int RunCheck(CommandContext& ctx) {
-  if (ctx.options.words.size() != 3) {
-    ctx.ui.ShowMessage("использование: firmware check FILE");
-    return kExitUsage;
-  }
-  const std::string path = FirmwarePath(ctx, ctx.options.words[2]);
+Outcome RunFirmwareCheck(CommandContext& ctx) {
+  const std::string path = FirmwarePath(ctx, ctx.arguments[0]);
   const DeviceMode family = FamilyOfName(Utf8FromPath(PathFromUtf8(path).filename()));
   PrintedFacts facts(ctx.out);
   FirmwareImage image;
   if (!ReadFirmwareFile(path, FirmwareReadMode::Load, {family, FamilyItem(family)}, facts, ctx.ui,
                         &image)) {
-    return kExitFile;
+    return OutcomeKind::FileError;
   }
   ctx.out << "Байт версии: " << int{image.version()} << '\n' << "Файл можно записать в прибор.\n";
-  return kExitOk;
+  return {};
 }
+
+namespace {
 
 // After programming the device restarts: reach it again and ask its version.
-int Verify(CommandContext& ctx, std::uint8_t expected) {
-  SilentUi quiet;  // the attempts to reach a restarting device are expected to fail
-  DeviceLink retry(ctx.env.transport(), ctx.pacer, quiet);
-  for (int attempt = 0; attempt < kVerifyAttempts; ++attempt) {
-    ctx.pacer.Pause(kVerifyIntervalMs);
-    if (!retry.DiscoverDevice()) continue;
-    const std::optional<DeviceIdentity> device = SendConnect(retry, kCmdConnectMain);
-    if (!device) continue;
-    SendDisconnect(ctx.link);
-    ctx.out << "Проверка: прибор сообщает версию ПО " << VersionText(device->version, device->mode)
-            << '\n';
-    if (device->version == expected) return kExitOk;
-    ctx.ui.ShowMessage("Проверка не пройдена: прибор сообщает версию " +
-                       std::to_string(device->version) + " вместо " + std::to_string(expected) +
-                       ".");
-    return kExitDevice;
+Outcome Verify(CommandContext& ctx, std::uint8_t expected) {
+  const Result<DeviceIdentity> device = ctx.session->AwaitRestart();
+  if (!device) {
+    ctx.ui.ShowMessage("Проверка не пройдена: прибор не ответил за 10 с после записи.");
+    return device.outcome();
   }
-  ctx.ui.ShowMessage("Проверка не пройдена: прибор не ответил за 10 с после записи.");
-  return kExitDevice;
+  ctx.out << "Проверка: прибор сообщает версию ПО " << VersionText(device->version, device->mode)
+          << '\n';
+  if (device->version == expected) return {};
+  ctx.ui.ShowMessage("Проверка не пройдена: прибор сообщает версию " +
+                     std::to_string(device->version) + " вместо " + std::to_string(expected) + ".");
+  return OutcomeKind::VerifyFailed;
 }
 
-int RunWrite(CommandContext& ctx) {
-  if (ctx.options.words.size() != 3) {
-    ctx.ui.ShowMessage("использование: firmware write FILE [--yes] [--change-family] [--verify]");
-    return kExitUsage;
-  }
-  const std::string path = FirmwarePath(ctx, ctx.options.words[2]);
+}  // namespace
+
+Outcome RunFirmwareWrite(CommandContext& ctx) {
+  const std::string path = FirmwarePath(ctx, ctx.arguments[0]);
   const std::string name = Utf8FromPath(PathFromUtf8(path).filename());
   const DeviceMode family = FamilyOfName(name);
   // The file is checked before the device hears anything.
@@ -198,42 +174,30 @@ int RunWrite(CommandContext& ctx) {
   FirmwareImage image;
   if (!ReadFirmwareFile(path, FirmwareReadMode::Load, {family, FamilyItem(family)}, facts, ctx.ui,
                         &image)) {
-    return kExitFile;
+    return OutcomeKind::FileError;
   }
-  int rc = kExitOk;
-  const std::optional<DeviceIdentity> device = Connect(ctx, rc);
-  if (!device) return rc;
+  const Result<DeviceIdentity> device = ctx.session->FindAndConnect(kCmdConnectMain);
+  if (!device) return device.outcome();
   ctx.out << "Прибор: " << DeviceTypeText(device->mode) << ", версия ПО "
           << VersionText(device->version, device->mode) << '\n';
   if (family != device->mode && !ctx.options.changeFamily) {
     ctx.ui.ShowMessage(
         "Файл " + name + " не является прошивкой " + FamilyCode(device->mode) +
         " для подключенного прибора; чтобы сменить прошивку, укажите --change-family.");
-    SendDisconnect(ctx.link);
-    return kExitUsage;
+    ctx.session->Disconnect();
+    return OutcomeKind::Usage;
   }
   if (!ctx.ui.AskYesNo("Записать прошивку " + name + " в прибор?", kSystemCaption)) {
-    SendDisconnect(ctx.link);
+    ctx.session->Disconnect();
     ctx.ui.ShowMessage("Запись отменена.");
-    return kExitDevice;
+    return OutcomeKind::Cancelled;
   }
-  if (!WriteFirmwareImage(ctx.link, image.bytes())) {
-    SendDisconnect(ctx.link);  // as the window does after a refused image
-    return kExitDevice;
+  if (Outcome written = ctx.session->WriteFirmware(image); !written) {
+    ctx.session->Disconnect();  // as the window does after a refused image
+    return written;
   }
   // Programmed: the device does not expect the disconnect command now.
-  return ctx.options.verify ? Verify(ctx, image.version()) : kExitOk;
-}
-
-}  // namespace
-
-int RunFirmware(CommandContext& ctx) {
-  const std::string sub = ctx.options.words.size() > 1 ? ctx.options.words[1] : "";
-  if (sub == "list" && ctx.options.words.size() == 2) return RunList(ctx);
-  if (sub == "check") return RunCheck(ctx);
-  if (sub == "write") return RunWrite(ctx);
-  ctx.ui.ShowMessage("использование: firmware list|check FILE|write FILE");
-  return kExitUsage;
+  return ctx.options.verify ? Verify(ctx, image.version()) : Outcome{};
 }
 
 }  // namespace orten::cli

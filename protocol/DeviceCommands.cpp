@@ -1,8 +1,8 @@
 #include "protocol/DeviceCommands.h"
 
+#include "base/UserInterface.h"
 #include "protocol/DeviceLink.h"
 #include "protocol/Packets.h"
-#include "base/UserInterface.h"
 
 namespace orten {
 
@@ -38,28 +38,28 @@ std::string VersionText(int version, DeviceMode mode) {
   return {};
 }
 
-std::optional<DeviceIdentity> SendConnect(DeviceLink& link, std::uint8_t code) {
+Result<DeviceIdentity> SendConnect(DeviceLink& link, std::uint8_t code) {
   UserInterface& ui = link.ui();
   link.FlushWritePipe();
   link.FlushReadPipe();
   CommandPacket packet = MakeCommandPacket(code, kCmdConnectWork);
   if (!link.SendPacket(packet)) {
     ui.ShowMessage(msg::kConnectSendFailed);
-    return std::nullopt;
+    return link.Failure(OutcomeKind::SendFailed);
   }
   link.FlushWritePipe();
   // The reply overwrites the request, as on the device's side of the wire.
   if (!link.ReadPacket(packet)) {
     ui.ShowMessage(msg::kNoReply);
-    return std::nullopt;
+    return link.Failure(OutcomeKind::NoAnswer);
   }
   if (!PacketHasSync(packet)) {
     ui.ShowMessage(msg::kReplyBadPacket);
-    return std::nullopt;
+    return OutcomeKind::BadReply;
   }
   if (!PacketChecksumOk(packet)) {
     ui.ShowMessage(msg::kReplyBadCrc);
-    return std::nullopt;
+    return OutcomeKind::ChecksumError;
   }
   link.FlushReadPipe();
   DeviceIdentity identity{packet[3], FamilyOfVersion(packet[3])};
@@ -68,18 +68,18 @@ std::optional<DeviceIdentity> SendConnect(DeviceLink& link, std::uint8_t code) {
   return identity;
 }
 
-bool SendDisconnect(DeviceLink& link) {
+Outcome SendDisconnect(DeviceLink& link) {
   // A device that was pulled out has been reported once already; there is
   // nobody to say goodbye to.
-  if (link.DeviceGone()) return false;
+  if (link.DeviceGone()) return OutcomeKind::DeviceGone;
   link.FlushWritePipe();
   link.FlushReadPipe();
   if (!link.SendPacket(MakeCommandPacket(kCmdConnectMain))) {
     link.ui().ShowMessage(msg::kDisconnectSendFailed);
-    return false;
+    return link.Failure(OutcomeKind::SendFailed);
   }
   link.FlushWritePipe();
-  return true;
+  return {};
 }
 
 }  // namespace orten

@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "protocol/Outcome.h"
+
 namespace orten {
 
 class DeviceLink;
@@ -24,10 +26,10 @@ std::string VersionText(int version, DeviceMode mode);
 
 // The connect command (code 0xA0 on "Главная", 0xAA on the work pages). On a
 // good reply returns the device's identity and sets the status text; on
-// failure has shown its message and returns nothing.
-std::optional<DeviceIdentity> SendConnect(DeviceLink& link, std::uint8_t code);
-// True when all eight bytes were written. The device sends no reply.
-bool SendDisconnect(DeviceLink& link);
+// failure has shown its message and says what failed.
+Result<DeviceIdentity> SendConnect(DeviceLink& link, std::uint8_t code);
+// Done when all eight bytes were written. The device sends no reply.
+Outcome SendDisconnect(DeviceLink& link);
 
 namespace msg {
 inline constexpr const char* kConnectSendFailed = "Не могу отправить команду инициализации связи !";

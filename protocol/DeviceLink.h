@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "protocol/Outcome.h"
 #include "protocol/Packets.h"
 #include "transport/Transport.h"
 
@@ -43,6 +44,9 @@ class DeviceLink {
   void CloseLink() { transport_.CloseLink(); }
   // The device went away during this connection (already reported).
   bool DeviceGone() const { return deviceGone_; }
+  // A failed step of an exchange, as its kind: a device that went away
+  // meanwhile outweighs whatever the step itself would have been.
+  Outcome Failure(OutcomeKind kind) const { return deviceGone_ ? OutcomeKind::DeviceGone : kind; }
 
   // A command packet goes out as eight single-byte writes; stops at the
   // first failed write.

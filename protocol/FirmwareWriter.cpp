@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "protocol/FirmwareImage.h"
-#include "protocol/DeviceLink.h"
 #include "base/UserInterface.h"
+#include "protocol/DeviceLink.h"
+#include "protocol/FirmwareImage.h"
 
 namespace orten {
 
@@ -23,12 +23,12 @@ void ShowProgress(DeviceLink& link, unsigned percent) {
   ui.SetStatusText(msg::kFirmwareProgress + std::to_string(percent) + "%");
 }
 
-bool Fail(DeviceLink& link) {
+Outcome Fail(DeviceLink& link, OutcomeKind kind) {
   UserInterface& ui = link.ui();
   ui.SetProgress(0);
   ui.SetStatusText(msg::kFirmwareNotWritten);
   ui.ShowMessage(msg::kFirmwareNotWritten);
-  return false;
+  return link.Failure(kind);
 }
 
 // Sends the stream; false at the first transfer that fails.
@@ -66,13 +66,13 @@ bool IsWritableFirmwareLength(std::uintmax_t size) {
   return size >= 10 && (size - 10) % kChunkSize == 0;
 }
 
-bool WriteFirmwareImage(DeviceLink& link, std::span<const std::uint8_t> image) {
+Outcome WriteFirmwareImage(DeviceLink& link, std::span<const std::uint8_t> image) {
   UserInterface& ui = link.ui();
   ui.SetProgress(0);
   ui.SetStatusText(std::string(msg::kFirmwareProgress) + "0%");
   // Only whole blocks reach the device; anything else is refused before a byte goes out.
-  if (!IsWritableFirmwareLength(image.size())) return Fail(link);
-  if (!SendStream(link, image)) return Fail(link);
+  if (!IsWritableFirmwareLength(image.size())) return Fail(link, OutcomeKind::FileError);
+  if (!SendStream(link, image)) return Fail(link, OutcomeKind::SendFailed);
   ui.SetProgress(100);
   ui.SetStatusText(std::string(msg::kFirmwareProgress) + "100%");
   link.Pause(kVerdictPauseMs);
@@ -82,13 +82,13 @@ bool WriteFirmwareImage(DeviceLink& link, std::span<const std::uint8_t> image) {
   for (std::size_t i = 0; i < answer.size(); ++i) {
     const std::optional<std::uint8_t> byte =
         link.ReadByte(i == 0 ? kFirmwareVerdictTimeoutMs : kReplyTimeoutMs);
-    if (!byte) return Fail(link);
+    if (!byte) return Fail(link, OutcomeKind::NoAnswer);
     answer[i] = *byte;
   }
-  if (answer[3] != 0) return Fail(link);
+  if (answer[3] != 0) return Fail(link, OutcomeKind::Refused);
   ui.SetStatusText(msg::kFirmwareWritten);
   ui.ShowMessage(msg::kFirmwareWritten);
-  return true;
+  return {};
 }
 
 }  // namespace orten

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <span>
 
+#include "protocol/Outcome.h"
+
 namespace orten {
 
 class DeviceLink;
@@ -15,9 +17,9 @@ inline constexpr const char* kFirmwareNotWritten = "Ошибка: Прошивк
 
 // Streams a firmware image to the connected device (head as single bytes,
 // body in 64-byte blocks with a pause after every fourth, tail as two single
-// bytes) and reads its verdict. True when the device accepted the image. The
+// bytes) and reads its verdict. Done when the device accepted the image. The
 // stream stops at the first failed transfer; a verdict that never comes is a
 // failure.
-bool WriteFirmwareImage(DeviceLink& link, std::span<const std::uint8_t> image);
+Outcome WriteFirmwareImage(DeviceLink& link, std::span<const std::uint8_t> image);
 
 }  // namespace orten

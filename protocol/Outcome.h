@@ -25,9 +25,11 @@ enum class OutcomeKind {
   BadReply,        // an answer came, malformed
   ChecksumError,   // an answer came with a wrong checksum
   Refused,         // the device answered, and said no
+  LinkFailed,      // the line could not be looked at or used
   DeviceGone,      // the device went away during the operation
   VerifyFailed,    // read back, it differs from what was written
   FileError,       // a file could not be read, written or used
+  TimedOut,        // what was waited for did not happen in time
 };
 
 struct Outcome {
@@ -35,7 +37,8 @@ struct Outcome {
   std::string detail;
 
   Outcome() = default;
-  Outcome(OutcomeKind k, std::string d = {}) : kind(k), detail(std::move(d)) {}  // NOLINT: a kind is an outcome
+  Outcome(OutcomeKind k, std::string d = {})
+      : kind(k), detail(std::move(d)) {}  // NOLINT: a kind is an outcome
 
   bool ok() const { return kind == OutcomeKind::Done; }
   explicit operator bool() const { return ok(); }
@@ -48,9 +51,9 @@ const char* OutcomeKindName(OutcomeKind kind);
 template <typename T>
 class Result {
  public:
-  Result(T value) : value_(std::move(value)) {}  // NOLINT: a value is a success
+  Result(T value) : value_(std::move(value)) {}              // NOLINT: a value is a success
   Result(Outcome outcome) : outcome_(std::move(outcome)) {}  // NOLINT: so is a failure
-  Result(OutcomeKind kind) : outcome_(kind) {}                // NOLINT
+  Result(OutcomeKind kind) : outcome_(kind) {}               // NOLINT
 
   bool ok() const { return value_.has_value(); }
   explicit operator bool() const { return ok(); }

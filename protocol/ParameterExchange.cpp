@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "base/UserInterface.h"
 #include "protocol/DeviceCommands.h"
 #include "protocol/DeviceLink.h"
 #include "protocol/Packets.h"
-#include "base/UserInterface.h"
 
 namespace orten {
 
@@ -22,16 +22,16 @@ void Progress(UserInterface& ui, const char* text, unsigned percent) {
 }
 
 // Box first, then the status line: the order these failures have always had.
-bool RequestFailed(UserInterface& ui, const char* text) {
-  ui.ShowMessage(text);
-  ui.SetStatusText(text);
-  return false;
+Outcome RequestFailed(DeviceLink& link, const char* text, OutcomeKind kind) {
+  link.ui().ShowMessage(text);
+  link.ui().SetStatusText(text);
+  return link.Failure(kind);
 }
 
-bool WriteFailed(UserInterface& ui) {
-  ui.SetProgress(0);
-  ui.SetStatusText(msg::kParamsNotWritten);
-  return false;
+Outcome WriteFailed(DeviceLink& link, OutcomeKind kind) {
+  link.ui().SetProgress(0);
+  link.ui().SetStatusText(msg::kParamsNotWritten);
+  return link.Failure(kind);
 }
 
 // The frame after the request: sync bytes singly, the payload in 64-byte
@@ -66,30 +66,32 @@ bool SendFrame(DeviceLink& link, const std::vector<std::uint8_t>& frame) {
 
 }  // namespace
 
-bool WriteParameterBlock(DeviceLink& link, ParameterArea area,
-                         std::span<const std::int32_t> values) {
+Outcome WriteParameterBlock(DeviceLink& link, ParameterArea area,
+                            std::span<const std::int32_t> values) {
   UserInterface& ui = link.ui();
   if (!link.SendPacket(MakeCommandPacket(kCmdWriteParams, area.pageCount, area.startPage))) {
-    return RequestFailed(ui, msg::kWriteRequestFailed);
+    return RequestFailed(link, msg::kWriteRequestFailed, OutcomeKind::SendFailed);
   }
   Progress(ui, msg::kWriteProgress, 0);
   link.Pause(kPauseMs);
-  if (!SendFrame(link, BuildDataFrame(values.first(area.size())))) return WriteFailed(ui);
+  if (!SendFrame(link, BuildDataFrame(values.first(area.size()))))
+    return WriteFailed(link, OutcomeKind::SendFailed);
   Progress(ui, msg::kWriteProgress, 100);
   link.Pause(kPauseMs);
 
   // Only byte 3 of the answer counts; the device may take a while to store the block.
   CommandPacket answer{};
-  if (!link.ReadPacket(answer, kParamWriteAnswerTimeoutMs) || answer[3] != 0)
-    return WriteFailed(ui);
+  if (!link.ReadPacket(answer, kParamWriteAnswerTimeoutMs))
+    return WriteFailed(link, OutcomeKind::NoAnswer);
+  if (answer[3] != 0) return WriteFailed(link, OutcomeKind::Refused);
   ui.SetStatusText(msg::kParamsWritten);
-  return true;
+  return {};
 }
 
-bool ReadParameterBlock(DeviceLink& link, ParameterArea area, std::span<std::int32_t> out) {
+Outcome ReadParameterBlock(DeviceLink& link, ParameterArea area, std::span<std::int32_t> out) {
   UserInterface& ui = link.ui();
   if (!link.SendPacket(MakeCommandPacket(kCmdReadParams, area.pageCount, area.startPage))) {
-    return RequestFailed(ui, msg::kReadRequestFailed);
+    return RequestFailed(link, msg::kReadRequestFailed, OutcomeKind::SendFailed);
   }
   link.Pause(kPauseMs);
   Progress(ui, msg::kReadProgress, 0);
@@ -105,13 +107,13 @@ bool ReadParameterBlock(DeviceLink& link, ParameterArea area, std::span<std::int
   };
   for (int i = 0; i < 2; ++i) {
     const std::optional<std::uint8_t> sync = link.ReadByte();
-    if (!sync) return RequestFailed(ui, msg::kNoReply);
+    if (!sync) return RequestFailed(link, msg::kNoReply, OutcomeKind::NoAnswer);
     note(*sync);
   }
-  if (!DataFrameSyncOk(frame)) return RequestFailed(ui, msg::kNoReply);
+  if (!DataFrameSyncOk(frame)) return RequestFailed(link, msg::kNoReply, OutcomeKind::BadReply);
   for (std::size_t c = 0; c < n / kChunkSize; ++c) {
     Chunk chunk{};
-    if (!link.ReadChunk(chunk)) return RequestFailed(ui, msg::kNoReply);
+    if (!link.ReadChunk(chunk)) return RequestFailed(link, msg::kNoReply, OutcomeKind::NoAnswer);
     for (std::uint8_t byte : chunk) note(byte);
     // The value for the chunk's last byte: the window is not repainted in between.
     const std::size_t k = (c + 1) * kChunkSize - 1;
@@ -119,17 +121,17 @@ bool ReadParameterBlock(DeviceLink& link, ParameterArea area, std::span<std::int
   }
   for (int i = 0; i < 2; ++i) {
     const std::optional<std::uint8_t> crc = link.ReadByte();
-    if (!crc) return RequestFailed(ui, msg::kNoReply);
+    if (!crc) return RequestFailed(link, msg::kNoReply, OutcomeKind::NoAnswer);
     note(*crc);
   }
   Progress(ui, msg::kReadProgress, 100);
   if (!DataFrameChecksumOk(frame)) {
     ui.SetStatusText(msg::kParamsCrcError);
-    return false;
+    return OutcomeKind::ChecksumError;
   }
   for (std::size_t i = 0; i < n; ++i) out[i] = frame[i + 2];
   ui.SetStatusText(msg::kParamsRead);
-  return true;
+  return {};
 }
 
 }  // namespace orten

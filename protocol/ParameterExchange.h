@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <span>
 
+#include "protocol/Outcome.h"
+
 namespace orten {
 
 class DeviceLink;
@@ -33,14 +35,14 @@ inline constexpr const char* kParamsCrcError = "Ошибка CRC! Парамет
 
 // Sends a write request and the data frame built from values (area.size()
 // of them; only the low 8 bits travel), paced as the device needs, then
-// reads the device's answer. True when the device accepted the block. Stops
+// reads the device's answer. Done when the device accepted the block. Stops
 // at the first failed transfer; an answer that never comes is a failure.
-bool WriteParameterBlock(DeviceLink& link, ParameterArea area,
-                         std::span<const std::int32_t> values);
+Outcome WriteParameterBlock(DeviceLink& link, ParameterArea area,
+                            std::span<const std::int32_t> values);
 
-// Sends a read request and receives the device's data frame. On true, out
-// (area.size() entries) holds the payload bytes 0-255; on false out is left
+// Sends a read request and receives the device's data frame. When done, out
+// (area.size() entries) holds the payload bytes 0-255; otherwise out is left
 // as it was.
-bool ReadParameterBlock(DeviceLink& link, ParameterArea area, std::span<std::int32_t> out);
+Outcome ReadParameterBlock(DeviceLink& link, ParameterArea area, std::span<std::int32_t> out);
 
 }  // namespace orten

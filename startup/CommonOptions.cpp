@@ -125,6 +125,10 @@ bool TakeCommonOptions(std::vector<std::string>& args, CommonOptions& options, s
   std::vector<std::string> rest;
   for (std::size_t i = 0; i < args.size() && error.empty(); ++i) {
     std::optional<std::string> value;
+    if (args[i] == "--") {  // what follows is no option, whatever it looks like
+      rest.insert(rest.end(), args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
+      break;
+    }
     if (TakeValue(args, i, "--simulate", value, error)) {
       if (value && ParseSimulateOption(*value, error)) options.simulate = value;
     } else if (TakeValue(args, i, "--sim-state", value, error)) {

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "transport/UsbId.h"
 #include "sim/SimDevice.h"
+#include "transport/UsbId.h"
 
 namespace orten {
 
@@ -25,7 +25,8 @@ struct CommonOptions {
 };
 
 // Takes the shared options ("--name value" or "--name=value") out of args
-// and leaves everything else in order. False on a malformed option.
+// and leaves everything else in order; "--" and what follows it stay as
+// they are. False on a malformed option.
 bool TakeCommonOptions(std::vector<std::string>& args, CommonOptions& options, std::string& error);
 
 // One "--sim-fault" value ("reject", "unplug@300", ...) into options. False,
