@@ -46,6 +46,10 @@ struct WriteCase {
   bool cancelled;
 };
 
+void PrintTo(const WriteCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class BoundedPipeWriterTest : public testing::TestWithParam<WriteCase> {};
 
 TEST_P(BoundedPipeWriterTest, EndsWithinItsTime) {

@@ -12,6 +12,10 @@ struct CountCase {
   const char* text;
 };
 
+void PrintTo(const CountCase& c, std::ostream* os) {
+  *os << c.count;
+}
+
 class CountWording : public testing::TestWithParam<CountCase> {};
 
 TEST_P(CountWording, TakesTheRussianForm) {
@@ -36,6 +40,10 @@ struct ExcerptCase {
   std::size_t max;
   const char* shown;
 };
+
+void PrintTo(const ExcerptCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class Excerpt : public testing::TestWithParam<ExcerptCase> {};
 
