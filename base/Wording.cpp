@@ -69,6 +69,16 @@ std::string ByteCountText(std::uintmax_t count) {
   return CountText(count, "байт", "байта", "байт");
 }
 
+std::string ShortTransferText(std::string_view verbOne, std::string_view verbMany,
+                              std::uintmax_t done, std::uintmax_t whole) {
+  std::string text(PluralForm(done, verbOne, verbMany, verbMany));
+  text += ' ';
+  text += ByteCountText(done);
+  text += " из ";
+  text += std::to_string(whole);
+  return text;
+}
+
 std::string EscapedExcerpt(std::string_view bytes, std::size_t maxChars) {
   std::string out;
   std::size_t shown = 0;

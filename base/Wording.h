@@ -18,6 +18,10 @@ std::string CountText(std::uintmax_t count, std::string_view one, std::string_vi
                       std::string_view many);
 // Bytes, the count messages give most often: "1 байт", "2 байта", "5 байт".
 std::string ByteCountText(std::uintmax_t count);
+// A transfer cut short, its verb agreeing with the count as the noun does:
+// "Записан 1 байт из 64", "Записано 2 байта из 64", "Записано 40 байт из 64".
+std::string ShortTransferText(std::string_view verbOne, std::string_view verbMany,
+                              std::uintmax_t done, std::uintmax_t whole);
 
 // Text from a file or a file name, fit to be quoted in a message: printable
 // UTF-8 stays as it is (Cyrillic too); control bytes, escape sequences, NUL,

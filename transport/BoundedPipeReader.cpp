@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "base/Wording.h"
+
 namespace orten {
 
 namespace {
@@ -52,8 +54,7 @@ ReadStatus BoundedPipeReader::Read(std::uint8_t* out, std::size_t size, int time
       case AsyncReadPort::Outcome::Done:
         inFlight_ = false;
         if (arrived.size() < requested_) {
-          return Fail("Прочитано " + std::to_string(arrived.size()) + " байт из " +
-                      std::to_string(requested_) + ".");
+          return Fail(ShortTransferText("Прочитан", "Прочитано", arrived.size(), requested_) + ".");
         }
         queue_.insert(queue_.end(), arrived.begin(), arrived.end());
         break;

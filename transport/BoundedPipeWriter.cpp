@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "base/Wording.h"
+
 namespace orten {
 
 bool BoundedPipeWriter::Fail(std::string text, bool timedOut) {
@@ -26,7 +28,7 @@ bool BoundedPipeWriter::Write(const std::uint8_t* data, std::size_t size, int ti
       break;
   }
   if (written != size) {
-    return Fail("Записано " + std::to_string(written) + " байт из " + std::to_string(size) + ".");
+    return Fail(ShortTransferText("Записан", "Записано", written, size) + ".");
   }
   return true;
 }

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <deque>
 
+#include "base/Wording.h"
 #include "transport/DiscoveryAdvice.h"
 #include "transport/LibusbMatch.h"
 
@@ -178,7 +179,9 @@ bool LibusbTransport::Impl::Write(const std::uint8_t* data, int size) {
     return false;
   }
   if (written != size) {
-    FailIo("Записано " + std::to_string(written) + " байт из " + std::to_string(size) + ".");
+    FailIo(ShortTransferText("Записан", "Записано", static_cast<std::uintmax_t>(written),
+                             static_cast<std::uintmax_t>(size)) +
+           ".");
     return false;
   }
   return true;

@@ -26,6 +26,10 @@ struct StampCase {
   const char* stamp;
 };
 
+void PrintTo(const StampCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class DateStampTest : public testing::TestWithParam<StampCase> {};
 
 TEST_P(DateStampTest, KeepsDayMonthAndYearDigits) {
@@ -50,6 +54,10 @@ struct DayCase {
   const char* shortDate;
   const char* stamp;
 };
+
+void PrintTo(const DayCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class RussianDateTest : public testing::TestWithParam<DayCase> {};
 

@@ -22,6 +22,13 @@ struct VersionCase {
   const char* text;
 };
 
+void PrintTo(const VersionCase& c, std::ostream* os) {
+  *os << (c.mode == DeviceMode::Receiver ? "Receiver"
+          : c.mode == DeviceMode::Relay  ? "Relay"
+                                         : "None")
+      << '_' << c.version;
+}
+
 class VersionTextTest : public testing::TestWithParam<VersionCase> {};
 
 TEST_P(VersionTextTest, RendersAsTheDeviceShowsIt) {
@@ -41,7 +48,8 @@ INSTANTIATE_TEST_SUITE_P(Table, VersionTextTest,
                                          VersionCase{123, DeviceMode::Relay, "1_3"},
                                          VersionCase{200, DeviceMode::Relay, "2_0"},
                                          VersionCase{45, DeviceMode::None, ""},
-                                         VersionCase{120, DeviceMode::None, ""}));
+                                         VersionCase{120, DeviceMode::None, ""}),
+                         testing::PrintToStringParamName());
 
 TEST(FamilyRule, VersionByteDecidesTheFamily) {
   EXPECT_EQ(FamilyOfVersion(100), DeviceMode::Receiver);

@@ -225,6 +225,10 @@ struct LengthCase {
   std::size_t size;
 };
 
+void PrintTo(const LengthCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class RefusedLength : public ReadFirmware, public testing::WithParamInterface<LengthCase> {};
 
 TEST_P(RefusedLength, IsRefusedNamingTheFileAndKeepsTheImage) {
@@ -252,6 +256,10 @@ struct KindCase {
   std::function<std::string(const fs::path& base)> make;
   std::string says;
 };
+
+void PrintTo(const KindCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class RefusedFirmwareKind : public ReadFirmware, public testing::WithParamInterface<KindCase> {};
 

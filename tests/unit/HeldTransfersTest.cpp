@@ -23,6 +23,10 @@ struct HoldCase {
   int heldAfterReap;
 };
 
+void PrintTo(const HoldCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class HeldTransfersTest : public testing::TestWithParam<HoldCase> {
  protected:
   void SetUp() override {

@@ -140,6 +140,10 @@ struct Cut {
   SimFaults faults;
 };
 
+void PrintTo(const Cut& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class ReadCut : public ParameterExchange, public testing::WithParamInterface<Cut> {};
 
 // A read cut anywhere ends at once, with the pipe's error and one message;

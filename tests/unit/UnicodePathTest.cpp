@@ -42,6 +42,10 @@ struct FolderCase {
   const char* folder;
 };
 
+void PrintTo(const FolderCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class UnicodePathTest : public testing::TestWithParam<FolderCase> {
  protected:
   void SetUp() override {

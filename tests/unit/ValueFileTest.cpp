@@ -79,6 +79,10 @@ struct Refusal {
   std::vector<std::string> mentions;
 };
 
+void PrintTo(const Refusal& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class RefusedFile : public ValueFileTest, public testing::WithParamInterface<Refusal> {};
 
 TEST_P(RefusedFile, NamesFileLineAndValueAndKeepsValues) {
@@ -122,6 +126,10 @@ struct KindCase {
   std::function<std::string(const fs::path& dir)> make;
   std::string mentions;
 };
+
+void PrintTo(const KindCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class RefusedFileKind : public ValueFileTest, public testing::WithParamInterface<KindCase> {};
 

@@ -12,6 +12,10 @@ struct CountCase {
   const char* text;
 };
 
+void PrintTo(const CountCase& c, std::ostream* os) {
+  *os << c.count;
+}
+
 class CountWording : public testing::TestWithParam<CountCase> {};
 
 TEST_P(CountWording, TakesTheRussianForm) {
@@ -30,12 +34,28 @@ INSTANTIATE_TEST_SUITE_P(Counts, CountWording,
                                          CountCase{1792, "1792 значения"}),
                          [](const auto& row) { return "N" + std::to_string(row.param.count); });
 
+// The verb agrees too: singular after 1 and 21, never after 11.
+TEST(ShortTransferWording, VerbAndNounAgreeWithTheCount) {
+  const struct {
+    std::uintmax_t done;
+    const char* text;
+  } rows[] = {{0, "Записано 0 байт из 64"},  {1, "Записан 1 байт из 64"},
+              {2, "Записано 2 байта из 64"}, {11, "Записано 11 байт из 64"},
+              {21, "Записан 21 байт из 64"}, {40, "Записано 40 байт из 64"}};
+  for (const auto& row : rows)
+    EXPECT_EQ(ShortTransferText("Записан", "Записано", row.done, 64), row.text);
+}
+
 struct ExcerptCase {
   const char* name;
   std::string bytes;
   std::size_t max;
   const char* shown;
 };
+
+void PrintTo(const ExcerptCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class Excerpt : public testing::TestWithParam<ExcerptCase> {};
 
