@@ -1,5 +1,7 @@
 #include "base/RegularFileReader.h"
 
+#include "base/Wording.h"
+
 #include "base/Utf8Path.h"
 
 #include <algorithm>
@@ -124,6 +126,22 @@ void ReadOpened(const std::string& path, std::uintmax_t limit, RegularFileRead& 
 #endif
 
 }  // namespace
+
+std::string ReadRefusal(const RegularFileRead& read, const RefusalWords& words) {
+  using Outcome = RegularFileRead::Outcome;
+  switch (read.outcome) {
+    case Outcome::NotRegular:
+      return words.file + " не является обычным файлом (" + FileKindText(read.facts.kind) + ").";
+    case Outcome::TooLarge:
+      return words.file + " слишком велик" +
+             (read.facts.size ? " (" + ByteCountText(*read.facts.size) + ")" : std::string()) +
+             "; " + words.limit + ".";
+    case Outcome::Failed:
+    case Outcome::Read:
+      break;
+  }
+  return words.cannotOpen + ": " + FileErrorText(read.error) + ".";
+}
 
 RegularFileRead ReadRegularFile(const std::string& path, std::uintmax_t limit) {
   RegularFileRead read;

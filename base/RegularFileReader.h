@@ -29,4 +29,14 @@ struct RegularFileRead {
 // can block on it or read it without end.
 RegularFileRead ReadRegularFile(const std::string& path, std::uintmax_t limit);
 
+// The words around the reason a file was refused; they differ with the kind
+// of file the reader wanted.
+struct RefusalWords {
+  std::string file;        // "Файл NAME", how the file is named at the start of a sentence
+  std::string cannotOpen;  // "Не удается открыть файл NAME"
+  std::string limit;       // "файлы ... не бывают больше N КиБ"
+};
+// What to say about a read that did not give the whole file.
+std::string ReadRefusal(const RegularFileRead& read, const RefusalWords& words);
+
 }  // namespace orten

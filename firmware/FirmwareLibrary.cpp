@@ -4,12 +4,12 @@
 #include <limits>
 
 #include "base/RegularFileReader.h"
+#include "base/UserInterface.h"
 #include "base/Utf8Path.h"
 #include "base/Wording.h"
 #include "protocol/FirmwareImage.h"
 #include "protocol/Packets.h"
 #include "transport/Transport.h"
-#include "base/UserInterface.h"
 
 namespace fs = std::filesystem;
 
@@ -38,22 +38,10 @@ std::string LengthProblem(const std::string& name, std::uintmax_t size) {
 }
 
 std::string FileRefusal(const std::string& path, const RegularFileRead& read) {
-  using Outcome = RegularFileRead::Outcome;
-  switch (read.outcome) {
-    case Outcome::NotRegular:
-      return "Ошибка: Файл прошивки " + Shown(path) + " не является обычным файлом (" +
-             FileKindText(read.facts.kind) + ").";
-    case Outcome::TooLarge:
-      return "Ошибка: Файл прошивки " + Shown(path) + " слишком велик" +
-             (read.facts.size ? " (" + ByteCountText(*read.facts.size) + ")" : std::string()) +
-             "; файлы прошивок не бывают больше " +
-             std::to_string(kMaxFirmwareFileBytes / (1024 * 1024)) + " МиБ.";
-    case Outcome::Failed:
-    case Outcome::Read:
-      break;
-  }
-  return "Ошибка: Не удается открыть файл прошивки " + Shown(path) + ": " +
-         FileErrorText(read.error) + ".";
+  return ReadRefusal(read, {"Ошибка: Файл прошивки " + Shown(path),
+                            "Ошибка: Не удается открыть файл прошивки " + Shown(path),
+                            "файлы прошивок не бывают больше " +
+                                std::to_string(kMaxFirmwareFileBytes / (1024 * 1024)) + " МиБ"});
 }
 
 }  // namespace
