@@ -1,20 +1,14 @@
 // The connect workflow of the window: find the one device, connect with the
 // code of the active page, and what each page does once connected.
-#include <QComboBox>
-#include <QDir>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
+#include <QString>
 
 #include "app/RightColumn.h"
 #include "app/TMainForm.h"
-#include "base/DataFolders.h"
 #include "pages/BackupPage.h"
 #include "pages/FirmwarePage.h"
 #include "protocol/Packets.h"
 #include "widgets/BusyGuard.h"
 #include "widgets/GuardedTabWidget.h"
-#include "widgets/RadioGroup.h"
 
 namespace orten::gui {
 
@@ -35,16 +29,11 @@ std::string NewerFirmwareQuestion(const std::string& name) {
 
 }  // namespace
 
-void TMainForm::setLinkButtons(bool connected) {
-  Column->ConnectButton->setEnabled(!connected);
-  Column->DisconnectButton->setEnabled(connected);
-}
-
 void TMainForm::ConnectButtonClick() {
   BusyGuard busy(this);  // the pauses pump events: nothing else may start meanwhile
-  setLinkButtons(true);
+  Column->enableLinkButtons(true);
   if (!session_.Find()) {
-    setLinkButtons(false);
+    Column->enableLinkButtons(false);
     return;
   }
   ui_.SetStatusText(kDeviceFound);
@@ -60,18 +49,15 @@ void TMainForm::ConnectButtonClick() {
   if (tab != kBackupTab && tab != kRelayTab) return;
   const Result<DeviceIdentity> device = session_.Connect(kCmdConnectWork);
   if (!device) {
-    setLinkButtons(false);
+    Column->enableLinkButtons(false);
     return;
   }
   applyIdentity(*device);
   if (tab == kBackupTab) {
-    RegistBackupTabSh->RegBackupCreateButton->setEnabled(true);
-    RegistBackupTabSh->RegBackupRestoreButton->setEnabled(true);
+    RegistBackupTabSh->enableCreateAndRestore(true);
   } else {
-    for (QPushButton* b :
-         {Column->ReadButton, Column->WriteButton, Column->LoadButton, Column->SaveButton}) {
-      b->setEnabled(true);
-    }
+    Column->enableDeviceButtons(true, true);
+    Column->enableFileButtons(true, true);
   }
 }
 
@@ -79,24 +65,19 @@ void TMainForm::applyIdentity(const DeviceIdentity& device) {
   state_.DeviceVersion = device.version;
   state_.DeviceMode = device.mode;
   const QString type = QString::fromStdString(DeviceTypeText(device.mode));
-  UpdateSoftTabSh->CurrentSoftVerLabel2->setText(
-      QString::fromStdString(VersionText(device.version, device.mode)));
-  UpdateSoftTabSh->DevTypeLabel2->setText(type);
-  RegistBackupTabSh->Dev2TypeLabel2->setText(type);
+  UpdateSoftTabSh->showDevice(type,
+                              QString::fromStdString(VersionText(device.version, device.mode)));
+  RegistBackupTabSh->showDeviceType(type);
 }
 
 void TMainForm::connectOnMainPage() {
   const Result<DeviceIdentity> device = session_.Connect(kCmdConnectMain);
   if (!device) {
-    setLinkButtons(false);
+    Column->enableLinkButtons(false);
     return;
   }
   applyIdentity(*device);
-  RadioGroup* family = UpdateSoftTabSh->DevOperModeRdG;
-  family->setItemIndex(static_cast<int>(device->mode));
-  family->setVisible(true);
-  UpdateSoftTabSh->ExecuteButton->setEnabled(true);
-  family->setEnabled(true);
+  UpdateSoftTabSh->offerFamilyChoice(static_cast<int>(device->mode));
   DevOperModeRdGClick();
 
   ui_.SetStatusText(kConnected);
@@ -113,8 +94,7 @@ void TMainForm::offerNewerFirmware() {
     return;
   }
   if (ui_.AskYesNo(NewerFirmwareQuestion(*newer), kSystemCaption)) {
-    UpdateSoftTabSh->ExecuteButton->setEnabled(false);
-    UpdateSoftTabSh->DevOperModeRdG->setEnabled(false);
+    UpdateSoftTabSh->enableFamilyChoice(false);
     ui_.SetStatusText(kReadingFirmware);
     if (readFirmwareFile(QString::fromStdString(*newer), FirmwareReadMode::Load)) {
       writeFirmwareAndDisconnect();
@@ -127,19 +107,13 @@ void TMainForm::DisconnectButtonClick() {
   if (state_.DisconnectDue) session_.Disconnect();
   state_.DeviceMode = DeviceMode::None;
   state_.DisconnectDue = true;
-  setLinkButtons(false);
-  FirmwarePage* page = UpdateSoftTabSh;
-  for (QWidget* w : std::initializer_list<QWidget*>{page->DevOperModeRdG, page->SoftUpdateGrB,
-                                                    page->SWVersionRdG, page->ExecuteButton}) {
-    w->setVisible(false);
-  }
-  BackupPage* backup = RegistBackupTabSh;
-  for (QWidget* w : std::initializer_list<QWidget*>{
-           backup->RegBackupCreateButton, backup->RegBackupRestoreButton, Column->LoadButton,
-           Column->SaveButton, Column->WriteButton, Column->ReadButton, backup->RPU_RTRRadioGr,
-           backup->ObjNumEdit, backup->ModuleNumCmB, Column->DefaultButton}) {
-    w->setEnabled(false);
-  }
+  Column->enableLinkButtons(false);
+  UpdateSoftTabSh->hideChoices();
+  RegistBackupTabSh->enableCreateAndRestore(false);
+  Column->enableFileButtons(false, false);
+  Column->enableDeviceButtons(false, false);
+  RegistBackupTabSh->enableFields(false);
+  Column->enableFactoryButton(false);
   ResetDeviceInfo();
   MainPageC->setTabVisible(kBackupTab, false);
   MainPageC->setTabVisible(kRelayTab, false);
@@ -148,18 +122,10 @@ void TMainForm::DisconnectButtonClick() {
 }
 
 void TMainForm::ResetDeviceInfo() {
-  FirmwarePage* page = UpdateSoftTabSh;
-  BackupPage* backup = RegistBackupTabSh;
-  for (QLabel* label : {page->DevTypeLabel2, page->CurrentSoftVerLabel2, page->NewSoftVerLabel2,
-                        page->SoftFNameLabel2, page->SoftFTypeLabel2, page->SoftFDateLabel2,
-                        page->SoftFSizeLabel2, backup->RegFNameLabel2, backup->ConfCodeLabel2}) {
-    label->clear();
-  }
-  backup->RPU_RTRRadioGr->setItemIndex(-1);
-  backup->ObjNumEdit->clear();
-  backup->ModuleNumCmB->clear();
-  backup->ModuleNumCmB->clearEditText();
-  page->SWVersionRdG->clearItems();
+  UpdateSoftTabSh->clearDeviceFacts();
+  UpdateSoftTabSh->clearFileFacts();
+  RegistBackupTabSh->clearBackup();
+  UpdateSoftTabSh->clearFirmwareFiles();
 }
 
 }  // namespace orten::gui

@@ -1,7 +1,6 @@
 // The page "Режимы реле и выхода ОК" behind the shared buttons: the three
 // outputs' settings to and from the device and .cfg files, and the factory
 // settings.
-#include <QPushButton>
 #include <vector>
 
 #include "app/RightColumn.h"
@@ -50,7 +49,7 @@ void TMainForm::readReleSettings() {
   ui().SetProgress(0);
   ui().SetStatusText(kReadFromDevice);
   ui().ShowMessage(kReadFromDevice);
-  Column->SaveButton->setEnabled(true);
+  Column->enableSave(true);
 }
 
 void TMainForm::writeReleSettings() {

@@ -6,7 +6,6 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
@@ -26,9 +25,6 @@
 namespace orten::gui {
 
 namespace {
-
-constexpr int kDemoItem = 0;
-constexpr int kOnlineItem = 1;
 
 constexpr const char* kPageChangeRefused =
     "Внимание!\nВы не можете поменять режим работы в данный момент!\n"
@@ -133,17 +129,14 @@ void TMainForm::connectHandlers() {
 }
 
 void TMainForm::startUp(const std::string& programFolder) {
-  Column->OperModeCmB->setCurrentIndex(kOnlineItem);
+  Column->chooseOperMode(RightColumn::kOnlineItem);
   OperModeCmBChange();
   state_.DemoMode = false;
   state_.DisconnectDue = true;
 
   MainPageC->setCurrentIndex(kFirmwareTab);
-  RegistBackupTabSh->ObjNumEdit->clear();
-  RegistBackupTabSh->ModuleNumCmB->clear();
-  RegistBackupTabSh->ModuleNumCmB->clearEditText();
-  UpdateSoftTabSh->DevTypeLabel2->clear();
-  UpdateSoftTabSh->CurrentSoftVerLabel2->clear();
+  RegistBackupTabSh->clearNumbers();
+  UpdateSoftTabSh->clearDeviceFacts();
   MainPageC->setTabVisible(kRelayTab, false);
   MainPageC->setTabVisible(kBackupTab, false);
 
@@ -166,19 +159,17 @@ void TMainForm::enterProgramFolder(const std::string& programFolder) {
 }
 
 void TMainForm::OperModeCmBChange() {
-  const QComboBox* box = Column->OperModeCmB;
   // Typed text that names no item leaves everything as it is.
-  const int item = box->findText(box->currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
-  if (item != kDemoItem && item != kOnlineItem) return;
-  const bool demo = item == kDemoItem;
+  const int item = Column->operModeItem();
+  if (item != RightColumn::kDemoItem && item != RightColumn::kOnlineItem) return;
+  const bool demo = item == RightColumn::kDemoItem;
   state_.DemoMode = demo;
-  Column->ConnectButton->setEnabled(!demo);
-  UpdateSoftTabSh->DevOperModeRdG->setVisible(demo);
-  UpdateSoftTabSh->ExecuteButton->setVisible(demo);
+  Column->enableConnect(!demo);
+  UpdateSoftTabSh->showFamilyChoice(demo);
 }
 
 bool TMainForm::MainPageCChanging(int from, int /*to*/) {
-  if (!state_.DemoMode && Column->DisconnectButton->isEnabled()) {
+  if (!state_.DemoMode && Column->linked()) {
     ui_.Beep();
     ui_.ShowMessage(kPageChangeRefused, kSystemCaption, BoxIcon::None);
     return false;
@@ -189,10 +180,7 @@ bool TMainForm::MainPageCChanging(int from, int /*to*/) {
     MainPageC->setCurrentIndex(kFirmwareTab);
     MainPageC->setTabVisible(kBackupTab, false);
     MainPageC->setTabVisible(kRelayTab, false);
-    for (QPushButton* b : {Column->SaveButton, Column->LoadButton, Column->WriteButton,
-                           Column->ReadButton, Column->DefaultButton}) {
-      b->setEnabled(false);
-    }
+    Column->disableWorkButtons();
     UpdateSoftTabSh->setFocus();
   }
   return true;

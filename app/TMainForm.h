@@ -106,7 +106,6 @@ class TMainForm : public QMainWindow {
   void enterProgramFolder(const std::string& programFolder);
   void showUserGuide(const QString& guide);
 
-  void setLinkButtons(bool connected);
   void applyIdentity(const DeviceIdentity& device);
   void connectOnMainPage();
   void offerNewerFirmware();
@@ -116,6 +115,7 @@ class TMainForm : public QMainWindow {
   bool readFirmwareFile(const QString& name, FirmwareReadMode mode);
   void writeFirmwareAndDisconnect();
   void openWorkPage(int tab);
+  void openDemoWorkPage(int item);
 
   // Relay page work behind the shared buttons (app/RelayHandlers.cpp).
   void readReleSettings();
@@ -133,9 +133,7 @@ class TMainForm : public QMainWindow {
   void saveRegistrationFile();
   void loadRegistrationFile();
   void connectBackupHandlers();
-  SystemMode backupSystemMode() const;
   FileDialogRequest backupOpenRequest(const char* title) const;
-  void clearBackupFields();
   void deleteBackupFile();
 
   MainFormState state_;

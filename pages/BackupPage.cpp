@@ -53,6 +53,102 @@ bool BackupPage::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
+void BackupPage::enableCreateAndRestore(bool on) {
+  RegBackupCreateButton->setEnabled(on);
+  RegBackupRestoreButton->setEnabled(on);
+}
+
+void BackupPage::enableNumbers(bool on) {
+  ObjNumEdit->setEnabled(on);
+  ModuleNumCmB->setEnabled(on);
+}
+
+void BackupPage::enableFields(bool on) {
+  enableNumbers(on);
+  RPU_RTRRadioGr->setEnabled(on);
+}
+
+void BackupPage::showDeviceType(const QString& type) {
+  Dev2TypeLabel2->setText(type);
+}
+
+void BackupPage::clearDeviceType() {
+  Dev2TypeLabel2->clear();
+}
+
+void BackupPage::clearNumbers() {
+  ObjNumEdit->clear();
+  ModuleNumCmB->clear();
+  ModuleNumCmB->clearEditText();
+}
+
+void BackupPage::clearFileFields() {
+  RegFNameLabel2->clear();
+  ConfCodeLabel2->clear();
+  clearNumbers();
+}
+
+void BackupPage::clearBackup() {
+  RegFNameLabel2->clear();
+  ConfCodeLabel2->clear();
+  clearSystemMode();
+  clearNumbers();
+}
+
+SystemMode BackupPage::systemMode() const {
+  const int item = RPU_RTRRadioGr->itemIndex();
+  return item == 0 ? SystemMode::Rpu : item == 1 ? SystemMode::Rtr : SystemMode::None;
+}
+
+void BackupPage::clearSystemMode() {
+  RPU_RTRRadioGr->setItemIndex(-1);
+}
+
+void BackupPage::fillModuleNumbers(SystemMode mode) {
+  ModuleNumCmB->clear();
+  ModuleNumCmB->clearEditText();
+  ObjNumEdit->clear();
+  for (const std::string& n : ModuleNumbers(mode)) ModuleNumCmB->addItem(QString::fromStdString(n));
+  ModuleNumCmB->setCurrentIndex(-1);
+  ModuleNumCmB->clearEditText();
+}
+
+void BackupPage::showFileName(const QString& name) {
+  RegFNameLabel2->setText(name);
+}
+
+void BackupPage::showConfigurationCode(int code) {
+  ConfCodeLabel2->setText(QString::number(code));
+}
+
+QString BackupPage::configurationCodeText() const {
+  return ConfCodeLabel2->text();
+}
+
+void BackupPage::showBackup(const QString& fileName, int configurationCode,
+                            const BackupNameFacts& facts) {
+  showFileName(fileName);
+  showConfigurationCode(configurationCode);
+  if (facts.mode != SystemMode::None) {
+    RPU_RTRRadioGr->setItemIndex(static_cast<int>(facts.mode));
+    fillModuleNumbers(systemMode());
+  }
+  ModuleNumCmB->setEditText(QString::fromStdString(facts.module.value_or("")));
+  ObjNumEdit->setText(QString::fromStdString(facts.object.value_or("")));
+}
+
+QString BackupPage::moduleNumber() const {
+  return ModuleNumCmB->currentText();
+}
+
+QString BackupPage::objectNumber() const {
+  return ObjNumEdit->text();
+}
+
+void BackupPage::focusModuleNumber() {
+  ModuleNumCmB->setFocus();
+}
+
 void BackupPage::buildDeviceGroup() {
   RegistBackupGrB = MakeGroup("RegistBackupGrB", "Сведения о приборе:");
   Dev2TypeLabel = MakeCaption("Dev2TypeLabel", "Тип подключенного прибора: ");

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QString>
 #include <QWidget>
+
+#include "backup/BackupNaming.h"
 
 class QComboBox;
 class QGroupBox;
@@ -19,6 +22,41 @@ class BackupPage : public QWidget {
 
  public:
   explicit BackupPage(QWidget* parent = nullptr);
+
+  // "Создать" and "Восстановить"; "Удалить" needs no device and stays enabled.
+  void enableCreateAndRestore(bool on);
+  // The object number and the module number box.
+  void enableNumbers(bool on);
+  // The numbers and the system mode, which only a new backup fills in.
+  void enableFields(bool on);
+
+  void showDeviceType(const QString& type);
+  void clearDeviceType();
+  // The object number and the module number, list and text.
+  void clearNumbers();
+  // The backup file's name and configuration code, and the numbers.
+  void clearFileFields();
+  // Everything that describes a backup, the system mode included.
+  void clearBackup();
+
+  // The system mode chosen in "Режим работы в системе:", None before a choice.
+  SystemMode systemMode() const;
+  void clearSystemMode();
+  // A new system mode: its module numbers are offered with none chosen, and
+  // the object number starts afresh.
+  void fillModuleNumbers(SystemMode mode);
+
+  void showFileName(const QString& name);
+  void showConfigurationCode(int code);
+  QString configurationCodeText() const;
+  // A backup read from a file: its name, its code, and the system mode,
+  // module and object as the name records them.
+  void showBackup(const QString& fileName, int configurationCode, const BackupNameFacts& facts);
+
+  QString moduleNumber() const;
+  QString objectNumber() const;
+  // Back to the module number, its text as typed, for the user to mend.
+  void focusModuleNumber();
 
  signals:
   // The module number box lost the focus to another control (not to its

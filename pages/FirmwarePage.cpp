@@ -52,6 +52,76 @@ FirmwarePage::FirmwarePage(QWidget* parent) : QWidget(parent) {
   page->addStretch(1);
 }
 
+void FirmwarePage::showDevice(const QString& type, const QString& version) {
+  CurrentSoftVerLabel2->setText(version);
+  DevTypeLabel2->setText(type);
+}
+
+void FirmwarePage::clearDeviceFacts() {
+  DevTypeLabel2->clear();
+  CurrentSoftVerLabel2->clear();
+}
+
+void FirmwarePage::clearFileFacts() {
+  for (QLabel* label :
+       {NewSoftVerLabel2, SoftFNameLabel2, SoftFTypeLabel2, SoftFDateLabel2, SoftFSizeLabel2}) {
+    label->clear();
+  }
+}
+
+void FirmwarePage::showFamilyChoice(bool shown) {
+  DevOperModeRdG->setVisible(shown);
+  ExecuteButton->setVisible(shown);
+}
+
+void FirmwarePage::offerFamilyChoice(int item) {
+  DevOperModeRdG->setItemIndex(item);
+  DevOperModeRdG->setVisible(true);
+  enableFamilyChoice(true);
+}
+
+void FirmwarePage::enableFamilyChoice(bool on) {
+  ExecuteButton->setEnabled(on);
+  DevOperModeRdG->setEnabled(on);
+}
+
+int FirmwarePage::chosenFamily() const {
+  return DevOperModeRdG->itemIndex();
+}
+
+void FirmwarePage::showExecuteButton(bool shown) {
+  ExecuteButton->setVisible(shown);
+}
+
+void FirmwarePage::setFirmwareFiles(const QStringList& names) {
+  SWVersionRdG->setItems(names);
+}
+
+void FirmwarePage::clearFirmwareFiles() {
+  SWVersionRdG->clearItems();
+}
+
+void FirmwarePage::showFirmwareFiles(bool shown) {
+  SWVersionRdG->setVisible(shown);
+}
+
+void FirmwarePage::showFileFacts(bool shown) {
+  SoftUpdateGrB->setVisible(shown);
+}
+
+std::optional<QString> FirmwarePage::chosenFirmwareFile() const {
+  const int item = SWVersionRdG->itemIndex();
+  if (item < 0) return std::nullopt;
+  return SWVersionRdG->itemText(item);
+}
+
+void FirmwarePage::hideChoices() {
+  for (QWidget* w : std::initializer_list<QWidget*>{DevOperModeRdG, SoftUpdateGrB, SWVersionRdG,
+                                                    ExecuteButton}) {
+    w->setVisible(false);
+  }
+}
+
 void FirmwarePage::buildDeviceGroup() {
   SoftUpdateGrB2 = MakeGroup("SoftUpdateGrB2", "Сведения о приборе:");
   DevTypeLabel = MakeCaption("DevTypeLabel", "Тип подключенного прибора: ");
