@@ -402,11 +402,12 @@ const std::vector<Command>& Commands() {
        "(Linux) устройства USB, которые могут быть прибором:\n"
        "VID:PID, шина и порт, изготовитель и изделие,\n"
        "есть ли доступ, заданы ли их идентификаторы\n"
-       "(--all: все устройства USB); --remember VID:PID\n"
-       "запоминает идентификаторы прибора для ortenctl и\n"
-       "ortenconf (--usb-id и ORTEN_USB_ID важнее),\n"
-       "--forget забывает их, --udev-rule печатает правило\n"
-       "udev, открывающее прибор пользователю",
+       "(--all: все устройства USB);\n"
+       "usb --remember VID:PID: запомнить идентификаторы\n"
+       "прибора для ortenctl и ortenconf (--usb-id и\n"
+       "ORTEN_USB_ID важнее); usb --forget: забыть их;\n"
+       "usb --udev-rule: правило udev, открывающее прибор\n"
+       "пользователю",
        RunUsb},
       {"wait",
        "",
