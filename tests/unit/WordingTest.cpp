@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 
+#include "base/JsonWriter.h"
 #include "base/Wording.h"
 
 namespace orten {
@@ -87,6 +89,33 @@ INSTANTIATE_TEST_SUITE_P(
                     ExcerptCase{"EscapesCountOnce", "\x1b\x1b\x1b\x1b", 2, "\\x1b\\x1b…"},
                     ExcerptCase{"ExactlyMaxIsWhole", "abc", 3, "abc"}),
     [](const auto& row) { return std::string(row.param.name); });
+
+}  // namespace
+}  // namespace orten
+
+namespace orten {
+namespace {
+
+TEST(Json, QuotesAnyBytesIntoAStringEveryParserTakes) {
+  const std::pair<std::string, std::string> rows[] = {
+      {"Реле №1", "\"Реле №1\""},
+      {"a\"b\\c", "\"a\\\"b\\\\c\""},
+      {"\x1b]0;title\x07", "\"\\u001b]0;title\\u0007\""},
+      {"line\r\nnext\t", "\"line\\r\\nnext\\t\""},
+      {std::string("bad\xff\xd0", 5), "\"bad\\ufffd\\ufffd\""},
+      {"\xed\xa0\x80", "\"\\ufffd\\ufffd\\ufffd\""},  // a surrogate is no UTF-8
+  };
+  for (const auto& [text, quoted] : rows) EXPECT_EQ(JsonQuoted(text), quoted) << quoted;
+}
+
+TEST(Json, WriterPutsCommasAndKeysWhereTheyBelong) {
+  std::ostringstream out;
+  JsonWriter json(out);
+  json.BeginObject().Field("n", 45).Field("ok", true).Key("list").BeginArray();
+  json.String("a").BeginObject().Field("k", "v").EndObject().Null().EndArray();
+  json.Field("last", std::string("x")).EndObject();
+  EXPECT_EQ(out.str(), R"({"n":45,"ok":true,"list":["a",{"k":"v"},null],"last":"x"})");
+}
 
 }  // namespace
 }  // namespace orten
