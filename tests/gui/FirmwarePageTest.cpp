@@ -213,7 +213,8 @@ void FirmwarePageTest::badFileThenFamilyMismatch() {
   ChooseReceiverFirmware(f, '\x13');
   f.ui.Clear();
   f.Click("ExecuteButton");
-  const std::string typeError = "Ошибка: Несовпадение типа прибора - Запись не доступна";
+  const std::string typeError =
+      "Ошибка: Несовпадение типа прибора - Запись не доступна (файл RPU_130)";
   QCOMPARE(f.ui.Messages(), (std::vector<std::string>{typeError, kMismatch}));
   QCOMPARE(f.Wire(), kConnectMain);
 }
