@@ -80,6 +80,12 @@ void TMainForm::RegBackupCreateButtonClick(QObject* sender) {
   }
   if (action == "RegBackupDeleteButton") deleteBackupFile();
   page->clearFileFields();
+  dropRegistrationImage();
+}
+
+void TMainForm::dropRegistrationImage() {
+  registrationImage_ = RegistrationImage();
+  Column->enableWrite(false);
 }
 
 void TMainForm::deleteBackupFile() {

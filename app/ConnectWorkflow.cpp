@@ -125,6 +125,7 @@ void TMainForm::ResetDeviceInfo() {
   UpdateSoftTabSh->clearDeviceFacts();
   UpdateSoftTabSh->clearFileFacts();
   RegistBackupTabSh->clearBackup();
+  dropRegistrationImage();
   UpdateSoftTabSh->clearFirmwareFiles();
 }
 

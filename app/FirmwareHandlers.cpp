@@ -108,6 +108,7 @@ void TMainForm::openDemoWorkPage(int item) {
     backup->enableCreateAndRestore(true);
     backup->clearDeviceType();
     backup->clearFileFields();
+    dropRegistrationImage();
     openWorkPage(kBackupTab);
   } else if (item == 1) {
     Column->enableFileButtons(true, true);

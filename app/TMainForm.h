@@ -135,6 +135,9 @@ class TMainForm : public QMainWindow {
   void connectBackupHandlers();
   FileDialogRequest backupOpenRequest(const char* title) const;
   void deleteBackupFile();
+  // The backup form was emptied: the image it no longer shows is dropped,
+  // and with it the way to write it to the device.
+  void dropRegistrationImage();
 
   MainFormState state_;
   WindowUi ui_;
