@@ -125,7 +125,10 @@ void TMainForm::ModuleNumCmBExit() {
 
 void TMainForm::readRegistration() {
   Result<RegistrationImage> image = session_.ReadRegistration();
-  if (!image) return;
+  if (!image) {
+    endIfDeviceGone(image.outcome(), GoneDuring::Read);
+    return;
+  }
   registrationImage_ = std::move(*image);
   RegistBackupTabSh->showConfigurationCode(registrationImage_.configurationCode());
   ui_.SetProgress(0);
@@ -139,7 +142,10 @@ void TMainForm::writeRegistration() {
     ui_.ShowMessage(kNothingToWrite, kAppTitle, BoxIcon::Error);
     return;
   }
-  if (!session_.WriteRegistration(registrationImage_)) return;
+  if (const Outcome written = session_.WriteRegistration(registrationImage_); !written) {
+    endIfDeviceGone(written, GoneDuring::Write);
+    return;
+  }
   ui_.SetProgress(0);
   ui_.SetStatusText(kBackupWritten);
   ui_.ShowMessage(kBackupWritten, kAppTitle, BoxIcon::None);

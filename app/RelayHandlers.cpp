@@ -44,7 +44,10 @@ void TMainForm::DefaultButtonClick() {
 
 void TMainForm::readReleSettings() {
   const Result<std::vector<std::int32_t>> page = session_.ReadReleSettings();
-  if (!page) return;
+  if (!page) {
+    endIfDeviceGone(page.outcome(), GoneDuring::Read);
+    return;
+  }
   ReleSettingsTabSh->ShowReleSettings(*page);
   ui().SetProgress(0);
   ui().SetStatusText(kReadFromDevice);
@@ -56,7 +59,10 @@ void TMainForm::writeReleSettings() {
   ui().SetStatusText(kWritingToDevice);
   std::vector<std::int32_t> table(kReleParamCount, 0);
   ReleSettingsTabSh->CollectReleSettings(table);
-  if (!session_.WriteReleSettings(table)) return;
+  if (const Outcome written = session_.WriteReleSettings(table); !written) {
+    endIfDeviceGone(written, GoneDuring::Write);
+    return;
+  }
   ui().SetProgress(0);
   ui().SetStatusText(kWrittenToDevice);
   ui().ShowMessage(kWrittenToDevice);
