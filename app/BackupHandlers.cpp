@@ -92,7 +92,10 @@ void TMainForm::deleteBackupFile() {
   RegistBackupTabSh->enableNumbers(false);
   ui_.SetStatusText(kDeleting);
   const std::optional<std::string> path = ui_.AskOpenFile(backupOpenRequest(kDeleteTitle));
-  if (!path) return;
+  if (!path) {
+    ui_.SetStatusText("");  // cancelled: nothing is being deleted
+    return;
+  }
   const QString name = FileName(*path);
   RegistBackupTabSh->showFileName(name);
   if (!ui_.AskYesNo("Вы уверены, что хотите удалить файл регистрации " + name.toStdString() + " ?",
@@ -154,7 +157,10 @@ void TMainForm::writeRegistration() {
 void TMainForm::loadRegistrationFile() {
   ui_.SetStatusText(kLoading);
   const std::optional<std::string> path = ui_.AskOpenFile(backupOpenRequest(kLoadTitle));
-  if (!path) return;
+  if (!path) {
+    ui_.SetStatusText("");  // cancelled: nothing is being read
+    return;
+  }
   std::vector<std::int32_t> values;
   std::string error;
   if (!ReadValueFile(*path, RegistrationImage::kSize, values, error)) {
@@ -188,7 +194,10 @@ void TMainForm::saveRegistrationFile() {
   page->showFileName(QString::fromStdString(name));
   const std::optional<std::string> path =
       ui_.AskSaveFile({kSaveTitle, dataFolder(kBackupFolder), name, kBackupFilter, kBackupSuffix});
-  if (!path) return;
+  if (!path) {
+    ui_.SetStatusText("");  // cancelled: nothing is being saved
+    return;
+  }
   if (registrationImage_.empty()) {
     ui_.ShowMessage(kNothingToWrite, kAppTitle, BoxIcon::Error);
     return;

@@ -22,6 +22,7 @@ constexpr const char* kConnecting = "Устанавливается связь �
 constexpr const char* kConnected = "Связь с прибором установлена!";
 constexpr const char* kCheckingFirmware = "Проверка наличия новых версий прошивок ...";
 constexpr const char* kReadingFirmware = "Чтение файла прошивки ...";
+constexpr const char* kDisconnected = "Связь с прибором разорвана";
 constexpr const char* kDeviceGone = "Прибор отключен от линии USB, связь разорвана";
 
 // What the device may hold now, and how to go on.
@@ -126,6 +127,8 @@ void TMainForm::offerNewerFirmware() {
 
 void TMainForm::DisconnectButtonClick() {
   endLink(state_.DisconnectDue);
+  // Whatever the last exchange reported is over with the link.
+  ui_.SetStatusText(kDisconnected);
 }
 
 bool TMainForm::endIfDeviceGone(const Outcome& outcome, GoneDuring during) {

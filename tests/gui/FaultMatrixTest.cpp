@@ -131,7 +131,7 @@ const OpRules& RulesOf(Op op) {
         {Packet(Phase::DisconnectCommand)},
         0,
         {},
-        {},
+        "Связь с прибором разорвана",
         Screen::Idle,
         Screen::Idle,
         {}}},
