@@ -117,8 +117,10 @@ void TMainForm::offerNewerFirmware() {
   if (ui_.AskYesNo(NewerFirmwareQuestion(*newer), kSystemCaption)) {
     UpdateSoftTabSh->enableFamilyChoice(false);
     ui_.SetStatusText(kReadingFirmware);
-    if (readFirmwareFile(QString::fromStdString(*newer), FirmwareReadMode::Load) &&
-        writeFirmwareAndDisconnect().kind == OutcomeKind::DeviceGone) {
+    if (!readFirmwareFile(QString::fromStdString(*newer), FirmwareReadMode::Load)) {
+      // Nothing was sent: the device stays connected here, for another choice.
+      UpdateSoftTabSh->enableFamilyChoice(true);
+    } else if (writeFirmwareAndDisconnect().kind == OutcomeKind::DeviceGone) {
       return;  // the status line says where the device went
     }
   }
