@@ -80,13 +80,22 @@ void TMainForm::RegBackupCreateButtonClick(QObject* sender) {
   }
   if (action == "RegBackupDeleteButton") deleteBackupFile();
   page->clearFileFields();
+  dropRegistrationImage();
+}
+
+void TMainForm::dropRegistrationImage() {
+  registrationImage_ = RegistrationImage();
+  Column->enableWrite(false);
 }
 
 void TMainForm::deleteBackupFile() {
   RegistBackupTabSh->enableNumbers(false);
   ui_.SetStatusText(kDeleting);
   const std::optional<std::string> path = ui_.AskOpenFile(backupOpenRequest(kDeleteTitle));
-  if (!path) return;
+  if (!path) {
+    ui_.SetStatusText("");  // cancelled: nothing is being deleted
+    return;
+  }
   const QString name = FileName(*path);
   RegistBackupTabSh->showFileName(name);
   if (!ui_.AskYesNo("Вы уверены, что хотите удалить файл регистрации " + name.toStdString() + " ?",
@@ -119,7 +128,10 @@ void TMainForm::ModuleNumCmBExit() {
 
 void TMainForm::readRegistration() {
   Result<RegistrationImage> image = session_.ReadRegistration();
-  if (!image) return;
+  if (!image) {
+    endIfDeviceGone(image.outcome(), GoneDuring::Read);
+    return;
+  }
   registrationImage_ = std::move(*image);
   RegistBackupTabSh->showConfigurationCode(registrationImage_.configurationCode());
   ui_.SetProgress(0);
@@ -133,7 +145,10 @@ void TMainForm::writeRegistration() {
     ui_.ShowMessage(kNothingToWrite, kAppTitle, BoxIcon::Error);
     return;
   }
-  if (!session_.WriteRegistration(registrationImage_)) return;
+  if (const Outcome written = session_.WriteRegistration(registrationImage_); !written) {
+    endIfDeviceGone(written, GoneDuring::Write);
+    return;
+  }
   ui_.SetProgress(0);
   ui_.SetStatusText(kBackupWritten);
   ui_.ShowMessage(kBackupWritten, kAppTitle, BoxIcon::None);
@@ -142,7 +157,10 @@ void TMainForm::writeRegistration() {
 void TMainForm::loadRegistrationFile() {
   ui_.SetStatusText(kLoading);
   const std::optional<std::string> path = ui_.AskOpenFile(backupOpenRequest(kLoadTitle));
-  if (!path) return;
+  if (!path) {
+    ui_.SetStatusText("");  // cancelled: nothing is being read
+    return;
+  }
   std::vector<std::int32_t> values;
   std::string error;
   if (!ReadValueFile(*path, RegistrationImage::kSize, values, error)) {
@@ -176,7 +194,10 @@ void TMainForm::saveRegistrationFile() {
   page->showFileName(QString::fromStdString(name));
   const std::optional<std::string> path =
       ui_.AskSaveFile({kSaveTitle, dataFolder(kBackupFolder), name, kBackupFilter, kBackupSuffix});
-  if (!path) return;
+  if (!path) {
+    ui_.SetStatusText("");  // cancelled: nothing is being saved
+    return;
+  }
   if (registrationImage_.empty()) {
     ui_.ShowMessage(kNothingToWrite, kAppTitle, BoxIcon::Error);
     return;

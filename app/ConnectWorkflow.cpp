@@ -22,6 +22,27 @@ constexpr const char* kConnecting = "Устанавливается связь �
 constexpr const char* kConnected = "Связь с прибором установлена!";
 constexpr const char* kCheckingFirmware = "Проверка наличия новых версий прошивок ...";
 constexpr const char* kReadingFirmware = "Чтение файла прошивки ...";
+constexpr const char* kDisconnected = "Связь с прибором разорвана";
+constexpr const char* kDeviceGone = "Прибор отключен от линии USB, связь разорвана";
+
+// What the device may hold now, and how to go on.
+const char* GoneText(TMainForm::GoneDuring during) {
+  switch (during) {
+    case TMainForm::GoneDuring::Connect:
+      return "Прибор отключен от линии USB. В приборе ничего не изменено.\n"
+             "Подключите прибор и установите связь снова.";
+    case TMainForm::GoneDuring::Read:
+      return "Прибор отключен от линии USB во время чтения. В приборе ничего не изменено.\n"
+             "Подключите прибор, установите связь и повторите чтение.";
+    case TMainForm::GoneDuring::Write:
+      return "Прибор отключен от линии USB во время записи: прибор мог сохранить только часть "
+             "данных.\nПодключите прибор, установите связь и повторите запись.";
+    case TMainForm::GoneDuring::FirmwareWrite:
+      return "Прибор отключен от линии USB во время записи прошивки: в приборе может не быть "
+             "рабочей прошивки.\nПодключите прибор, установите связь и запишите прошивку снова.";
+  }
+  return "";
+}
 
 std::string NewerFirmwareQuestion(const std::string& name) {
   return "Найдена более свежая прошивка - " + name + ".\nЖелаете обновить?";
@@ -49,7 +70,7 @@ void TMainForm::ConnectButtonClick() {
   if (tab != kBackupTab && tab != kRelayTab) return;
   const Result<DeviceIdentity> device = session_.Connect(kCmdConnectWork);
   if (!device) {
-    Column->enableLinkButtons(false);
+    if (!endIfDeviceGone(device.outcome(), GoneDuring::Connect)) Column->enableLinkButtons(false);
     return;
   }
   applyIdentity(*device);
@@ -73,7 +94,7 @@ void TMainForm::applyIdentity(const DeviceIdentity& device) {
 void TMainForm::connectOnMainPage() {
   const Result<DeviceIdentity> device = session_.Connect(kCmdConnectMain);
   if (!device) {
-    Column->enableLinkButtons(false);
+    if (!endIfDeviceGone(device.outcome(), GoneDuring::Connect)) Column->enableLinkButtons(false);
     return;
   }
   applyIdentity(*device);
@@ -96,15 +117,32 @@ void TMainForm::offerNewerFirmware() {
   if (ui_.AskYesNo(NewerFirmwareQuestion(*newer), kSystemCaption)) {
     UpdateSoftTabSh->enableFamilyChoice(false);
     ui_.SetStatusText(kReadingFirmware);
-    if (readFirmwareFile(QString::fromStdString(*newer), FirmwareReadMode::Load)) {
-      writeFirmwareAndDisconnect();
+    if (!readFirmwareFile(QString::fromStdString(*newer), FirmwareReadMode::Load)) {
+      // Nothing was sent: the device stays connected here, for another choice.
+      UpdateSoftTabSh->enableFamilyChoice(true);
+    } else if (writeFirmwareAndDisconnect().kind == OutcomeKind::DeviceGone) {
+      return;  // the status line says where the device went
     }
   }
   ui_.SetStatusText("");
 }
 
 void TMainForm::DisconnectButtonClick() {
-  if (state_.DisconnectDue) session_.Disconnect();
+  endLink(state_.DisconnectDue);
+  // Whatever the last exchange reported is over with the link.
+  ui_.SetStatusText(kDisconnected);
+}
+
+bool TMainForm::endIfDeviceGone(const Outcome& outcome, GoneDuring during) {
+  if (outcome.kind != OutcomeKind::DeviceGone) return false;
+  endLink(false);  // there is no one to hear the disconnect command
+  ui_.SetStatusText(kDeviceGone);
+  ui_.ShowMessage(GoneText(during), kWarningCaption, BoxIcon::Error);
+  return true;
+}
+
+void TMainForm::endLink(bool sendDisconnect) {
+  if (sendDisconnect) session_.Disconnect();
   state_.DeviceMode = DeviceMode::None;
   state_.DisconnectDue = true;
   Column->enableLinkButtons(false);
@@ -125,6 +163,7 @@ void TMainForm::ResetDeviceInfo() {
   UpdateSoftTabSh->clearDeviceFacts();
   UpdateSoftTabSh->clearFileFacts();
   RegistBackupTabSh->clearBackup();
+  dropRegistrationImage();
   UpdateSoftTabSh->clearFirmwareFiles();
 }
 

@@ -54,12 +54,15 @@ bool TMainForm::readFirmwareFile(const QString& name, FirmwareReadMode mode) {
 }
 
 // Every firmware write ends in a disconnect; after a good one the device
-// does not expect the disconnect command.
-void TMainForm::writeFirmwareAndDisconnect() {
+// does not expect the disconnect command. The status line keeps the write's
+// own words.
+Outcome TMainForm::writeFirmwareAndDisconnect() {
   UpdateSoftTabSh->showFileFacts(true);
-  if (session_.WriteFirmware(firmwareImage_)) state_.DisconnectDue = false;
+  const Outcome written = session_.WriteFirmware(firmwareImage_);
+  if (written) state_.DisconnectDue = false;
   ui_.SetProgress(0);
-  DisconnectButtonClick();
+  if (!endIfDeviceGone(written, GoneDuring::FirmwareWrite)) endLink(state_.DisconnectDue);
+  return written;
 }
 
 void TMainForm::DevOperModeRdGClick() {
@@ -108,6 +111,7 @@ void TMainForm::openDemoWorkPage(int item) {
     backup->enableCreateAndRestore(true);
     backup->clearDeviceType();
     backup->clearFileFields();
+    dropRegistrationImage();
     openWorkPage(kBackupTab);
   } else if (item == 1) {
     Column->enableFileButtons(true, true);

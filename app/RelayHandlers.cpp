@@ -44,7 +44,10 @@ void TMainForm::DefaultButtonClick() {
 
 void TMainForm::readReleSettings() {
   const Result<std::vector<std::int32_t>> page = session_.ReadReleSettings();
-  if (!page) return;
+  if (!page) {
+    endIfDeviceGone(page.outcome(), GoneDuring::Read);
+    return;
+  }
   ReleSettingsTabSh->ShowReleSettings(*page);
   ui().SetProgress(0);
   ui().SetStatusText(kReadFromDevice);
@@ -56,7 +59,10 @@ void TMainForm::writeReleSettings() {
   ui().SetStatusText(kWritingToDevice);
   std::vector<std::int32_t> table(kReleParamCount, 0);
   ReleSettingsTabSh->CollectReleSettings(table);
-  if (!session_.WriteReleSettings(table)) return;
+  if (const Outcome written = session_.WriteReleSettings(table); !written) {
+    endIfDeviceGone(written, GoneDuring::Write);
+    return;
+  }
   ui().SetProgress(0);
   ui().SetStatusText(kWrittenToDevice);
   ui().ShowMessage(kWrittenToDevice);
@@ -66,7 +72,10 @@ void TMainForm::loadReleSettingsFile() {
   ui().SetStatusText(kLoadingFile);
   const std::optional<std::string> path =
       ui().AskOpenFile({kOpenTitle, dataFolder(kSettingsFolder), std::string(), kFilter, kSuffix});
-  if (!path) return;
+  if (!path) {
+    ui().SetStatusText("");  // cancelled: nothing is being read
+    return;
+  }
   // A file is taken whole or not at all: the page keeps its settings when
   // the file is short or holds anything but bytes.
   std::vector<std::int32_t> table;
@@ -85,7 +94,10 @@ void TMainForm::saveReleSettingsFile() {
   ui().SetStatusText(kSavingFile);
   const std::optional<std::string> path = ui().AskSaveFile(
       {kSaveTitle, dataFolder(kSettingsFolder), kDefaultReleFileName, kFilter, kSuffix});
-  if (!path) return;
+  if (!path) {
+    ui().SetStatusText("");  // cancelled: nothing is being saved
+    return;
+  }
   std::vector<std::int32_t> table(kReleParamCount, 0);
   ReleSettingsTabSh->CollectReleSettings(table);
   std::string error;

@@ -51,6 +51,9 @@ class TMainForm : public QMainWindow {
   void SetProgress(int percent);
   void FormClose();
 
+  // What the device may hold when it went away in the middle of an operation.
+  enum class GoneDuring { Connect, Read, Write, FirmwareWrite };
+
   // The connect workflow (group "Связь").
   void ConnectButtonClick();
   void DisconnectButtonClick();
@@ -106,6 +109,14 @@ class TMainForm : public QMainWindow {
   void enterProgramFolder(const std::string& programFolder);
   void showUserGuide(const QString& guide);
 
+  // A device gone during an operation ends the work: the window goes idle
+  // without a word to the device, and the user is told to connect again and
+  // what the device may now hold. True when it was gone.
+  bool endIfDeviceGone(const Outcome& outcome, GoneDuring during);
+  // The idle state "Разорвать" leaves, with the disconnect command only when
+  // sendDisconnect; the status line is left to the caller.
+  void endLink(bool sendDisconnect);
+
   void applyIdentity(const DeviceIdentity& device);
   void connectOnMainPage();
   void offerNewerFirmware();
@@ -113,7 +124,7 @@ class TMainForm : public QMainWindow {
   std::string dataFolder(const char* folder) const;
   std::string firmwarePath(const QString& name) const;
   bool readFirmwareFile(const QString& name, FirmwareReadMode mode);
-  void writeFirmwareAndDisconnect();
+  Outcome writeFirmwareAndDisconnect();
   void openWorkPage(int tab);
   void openDemoWorkPage(int item);
 
@@ -135,6 +146,9 @@ class TMainForm : public QMainWindow {
   void connectBackupHandlers();
   FileDialogRequest backupOpenRequest(const char* title) const;
   void deleteBackupFile();
+  // The backup form was emptied: the image it no longer shows is dropped,
+  // and with it the way to write it to the device.
+  void dropRegistrationImage();
 
   MainFormState state_;
   WindowUi ui_;

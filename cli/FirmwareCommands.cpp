@@ -99,7 +99,7 @@ Outcome RunFirmwareList(CommandContext& ctx) {
   DeviceMode mode = ctx.options.family == "rpu"   ? DeviceMode::Receiver
                     : ctx.options.family == "mro" ? DeviceMode::Relay
                                                   : DeviceMode::None;
-  std::optional<int> deviceVersion;
+  std::optional<std::int32_t> deviceVersion;
   if (mode == DeviceMode::None) {
     const Result<DeviceIdentity> device = ctx.session->FindAndConnect(kCmdConnectMain);
     if (!device) return device.outcome();
@@ -120,14 +120,23 @@ Outcome RunFirmwareList(CommandContext& ctx) {
   }
   std::sort(entries.begin(), entries.end(),
             [](const FirmwareEntry& a, const FirmwareEntry& b) { return a.name < b.name; });
-  const std::optional<FirmwareCandidate> newest = NewestFirmware(names);
-  const bool offered = newest && (!deviceVersion || newest->number > *deviceVersion);
+  const std::string folder = BaseFolder(ctx);
+  const std::optional<FirmwareCandidate> newest =
+      NewestFirmwareOf(folder, names, mode, deviceVersion);
+  const bool offered = newest.has_value();
   for (const FirmwareEntry& entry : entries) {
     const bool marked = offered && entry.name == newest->name;
-    PrintEntry(ctx.out, entry,
-               !marked         ? ""
-               : deviceVersion ? "  <- будет предложена"
-                               : "  <- новейшая");
+    std::string mark = !marked ? "" : deviceVersion ? "  <- будет предложена" : "  <- новейшая";
+    // A file of the other family by its version byte is listed, never offered.
+    const std::optional<std::uint8_t> version =
+        entry.facts.kind == FileKind::Regular
+            ? ReadFirmwareVersionByte(Utf8FromPath(PathFromUtf8(folder) / PathFromUtf8(entry.name)))
+            : std::nullopt;
+    if (version && FamilyOfVersion(*version) != mode) {
+      mark += "  по байту версии (" + std::to_string(*version) + ") это прошивка " +
+              FamilyCode(FamilyOfVersion(*version));
+    }
+    PrintEntry(ctx.out, entry, mark.c_str());
   }
   if (deviceVersion && !offered) ctx.out << msg::kNoNewerFirmware << '\n';
   return {};

@@ -1,6 +1,9 @@
 #include "firmware/FirmwareLibrary.h"
 
+#include <algorithm>
+#include <array>
 #include <filesystem>
+#include <fstream>
 #include <limits>
 
 #include "base/RegularFileReader.h"
@@ -44,7 +47,53 @@ std::string FileRefusal(const std::string& path, const RegularFileRead& read) {
                                 std::to_string(kMaxFirmwareFileBytes / (1024 * 1024)) + " МиБ"});
 }
 
+DeviceMode OtherFamily(DeviceMode mode) {
+  return mode == DeviceMode::Receiver ? DeviceMode::Relay : DeviceMode::Receiver;
+}
+
+// "RPU (РПУ/РТР)": the code as file names carry it, the kind as the user knows it.
+std::string FamilyWords(DeviceMode mode) {
+  return FamilyCode(mode) + (mode == DeviceMode::Receiver ? " (РПУ/РТР)" : " (МРО)");
+}
+
+bool Holds(std::string_view name, DeviceMode mode) {
+  return name.find(FamilyCode(mode)) != std::string_view::npos;
+}
+
 }  // namespace
+
+std::string FirmwareFormatProblem(const std::string& name) {
+  return std::string(msg::kBadFirmwareFormat) + " " + Shown(name) + ".";
+}
+
+std::string FirmwareTypeProblem(const std::string& name) {
+  return std::string(msg::kFirmwareTypeMismatch) + " (файл " + Shown(name) + ")";
+}
+
+std::string FirmwareFamilyProblem(const std::string& name, std::uint8_t version) {
+  const DeviceMode byVersion = FamilyOfVersion(version);
+  return "Ошибка: Имя файла прошивки " + Shown(name) + " указывает на " +
+         FamilyWords(OtherFamily(byVersion)) + ", а байт версии " + std::to_string(version) +
+         " - на " + FamilyWords(byVersion) + ". Запись не доступна.";
+}
+
+bool NameFitsFirmwareVersion(std::string_view name, std::uint8_t version) {
+  const DeviceMode byVersion = FamilyOfVersion(version);
+  return Holds(name, byVersion) || !Holds(name, OtherFamily(byVersion));
+}
+
+std::optional<std::uint8_t> ReadFirmwareVersionByte(const std::string& path) {
+  // Only a regular file is opened: a FIFO would keep the search waiting.
+  if (InspectFile(path).kind != FileKind::Regular) return std::nullopt;
+  std::ifstream in(PathFromUtf8(path), std::ios::binary);
+  std::array<char, kHeadChecked> head{};
+  if (!in.read(head.data(), head.size())) return std::nullopt;
+  if (static_cast<std::uint8_t>(head[0]) != kPacketSync ||
+      static_cast<std::uint8_t>(head[1]) != kPacketSync) {
+    return std::nullopt;
+  }
+  return static_cast<std::uint8_t>(head[3]);
+}
 
 std::chrono::system_clock::time_point FileModifiedTime(const std::string& path) {
   return InspectFile(path).modified.value_or(std::chrono::system_clock::time_point{});
@@ -96,16 +145,31 @@ std::vector<std::string> ListFirmwareFiles(const std::string& folder, const std:
   return names;
 }
 
-std::optional<FirmwareCandidate> NewestFirmware(const std::vector<std::string>& names) {
-  std::optional<FirmwareCandidate> best;
+std::vector<FirmwareCandidate> FirmwareByPreference(const std::vector<std::string>& names) {
+  std::vector<FirmwareCandidate> candidates;
   for (const std::string& name : names) {
-    const std::optional<std::int32_t> number = FirmwareVersionNumber(name);
-    if (!number) continue;
-    if (!best || *number > best->number || (*number == best->number && name > best->name)) {
-      best = FirmwareCandidate{name, *number};
+    if (const std::optional<std::int32_t> number = FirmwareVersionNumber(name)) {
+      candidates.push_back({name, *number});
     }
   }
-  return best;
+  std::sort(candidates.begin(), candidates.end(), [](const auto& a, const auto& b) {
+    return a.number != b.number ? a.number > b.number : a.name > b.name;
+  });
+  return candidates;
+}
+
+std::optional<FirmwareCandidate> NewestFirmwareOf(const std::string& folder,
+                                                  const std::vector<std::string>& names,
+                                                  DeviceMode mode,
+                                                  std::optional<std::int32_t> above) {
+  for (FirmwareCandidate& candidate : FirmwareByPreference(names)) {
+    if (above && candidate.number <= *above) break;  // the rest are older still
+    const std::optional<std::uint8_t> version =
+        ReadFirmwareVersionByte(Utf8FromPath(PathFromUtf8(folder) / PathFromUtf8(candidate.name)));
+    if (version && FamilyOfVersion(*version) != mode) continue;
+    return std::move(candidate);
+  }
+  return std::nullopt;
 }
 
 std::optional<std::string> FindNewerFirmware(const std::string& baseFolder, DeviceMode mode,
@@ -115,8 +179,9 @@ std::optional<std::string> FindNewerFirmware(const std::string& baseFolder, Devi
     ui.ShowMessage(msg::kNoFirmwareFiles, kSystemCaption);
     return std::nullopt;
   }
-  const std::optional<FirmwareCandidate> newest = NewestFirmware(names);
-  if (!newest || newest->number <= deviceVersion) return std::nullopt;
+  const std::optional<FirmwareCandidate> newest =
+      NewestFirmwareOf(baseFolder, names, mode, deviceVersion);
+  if (!newest) return std::nullopt;
   return newest->name;
 }
 
@@ -137,7 +202,7 @@ bool ReadFirmwareFile(const std::string& path, FirmwareReadMode mode,
     return false;
   }
   if (bytes[0] != kPacketSync || bytes[1] != kPacketSync) {
-    Refuse(ui, msg::kBadFirmwareFormat);
+    Refuse(ui, FirmwareFormatProblem(name));
     return false;
   }
   view.ShowFileName(name);
@@ -148,8 +213,14 @@ bool ReadFirmwareFile(const std::string& path, FirmwareReadMode mode,
     view.ShowUnknownFileDate();
   }
   if (bytes[2] != kFirmwareTypeCode) {
-    ui.ShowMessage(msg::kFirmwareTypeMismatch);
-    ui.SetStatusText(msg::kFirmwareTypeMismatch);
+    ui.ShowMessage(FirmwareTypeProblem(name));
+    ui.SetStatusText(FirmwareTypeProblem(name));
+    return false;
+  }
+  if (!NameFitsFirmwareVersion(name, bytes[3])) {
+    // Written, it would turn the device into the other kind.
+    ui.ShowMessage(FirmwareFamilyProblem(name, bytes[3]));
+    ui.SetStatusText(FirmwareFamilyProblem(name, bytes[3]));
     return false;
   }
   if (context.selectedFamilyItem == 0) view.ShowFileType(msg::kReceiverFirmwareType);

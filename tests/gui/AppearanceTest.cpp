@@ -203,8 +203,7 @@ void AppearanceTest::longProposedBackupNameKeepsTheWindow() {
   QCOMPARE(f.form->size(), QSize(800, 600));
   QCOMPARE(ToolTipOf(name), name->text());
   QCOMPARE(Accessible(name, QAccessible::Name), name->text());
-  QCOMPARE(Accessible(f.Widget("MainStatusText"), QAccessible::Name),
-           QString("Сохранение сведений о регистрации в файл"));
+  QCOMPARE(Accessible(f.Widget("MainStatusText"), QAccessible::Name), QString());  // cancelled
 }
 
 // The real boxes, as the user gets them: the icon asked for, and the text
