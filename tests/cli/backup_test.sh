@@ -31,6 +31,14 @@ check "module outside the mode's range is a usage error" test $rc -eq 2
 run backup read --module 150 --object 7 >/dev/null 2>&1; rc=$?
 check "a default name without --mode is a usage error" test $rc -eq 2
 
+# Over the file-size limit a save fails as a write does: exit 3, nothing left behind.
+mkdir "$work/limit"
+err=$(ulimit -f 4; run backup read -o "$work/limit/t.rrg" 2>&1 >/dev/null); rc=$?
+check "over the size limit exits 3" test $rc -eq 3
+check "over the size limit says why" grep -q 't.rrg: файл слишком велик.' <<<"$err"
+check "over the size limit leaves nothing" test -z "$(ls -A "$work/limit")"
+check "nor a temporary beside the state" test -z "$(ls -A "$work" | grep '\.tmp$')"
+
 "$ctl" --data-dir "$work/data" settings defaults -o "$work/factory.cfg" >/dev/null 2>&1
 # The other family's memory is never touched: refused after the connect,
 # before any parameter request (0x93 read, 0x94 write) goes out.
