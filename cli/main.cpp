@@ -74,7 +74,12 @@ int main(int argc, char** argv) {
   ctx.env = env.get();
   ctx.session = &session;
   ctx.pacer = &pacer;
-  const int rc = ExitCodeOf(line.command->run(ctx).kind);
+  int rc = ExitCodeOf(line.command->run(ctx).kind);
+  // A trace that stopped is told at the end: the work itself went on.
+  if (const TraceLog* trace = env->trace(); trace && !trace->failure().empty()) {
+    std::cerr << "ortenctl: " << trace->failure() << '\n';
+    if (rc == kExitOk) rc = kExitFile;
+  }
   if (!env->SaveSimState(error)) {
     std::cerr << "ortenctl: " << error << '\n';
     return rc == kExitOk ? kExitFile : rc;
