@@ -14,10 +14,12 @@
 #include "app/RightColumn.h"
 #include "base/DataFolders.h"
 #include "base/DateStamp.h"
+#include "base/TraceLog.h"
 #include "pages/BackupPage.h"
 #include "pages/FirmwarePage.h"
 #include "pages/RelayPage.h"
 #include "params/ReleSettings.h"
+#include "widgets/BusyGuard.h"
 #include "widgets/GuardedTabWidget.h"
 #include "widgets/RadioGroup.h"
 #include "widgets/ValueLabel.h"
@@ -39,15 +41,24 @@ constexpr const char* kHelpNoViewerHint =
 TMainForm::TMainForm(const AppServices& services, QWidget* parent)
     : QMainWindow(parent),
       ui_(services.ui),
+      trace_(services.trace),
       session_(services.transport, services.pacer, ui_, services.trace) {
   buildWindow();
   resize(800, 600);
   startUp(services.programFolder);
   state_.UserGuide = services.userGuide;
   connectHandlers();
+  if (trace_) {
+    // The trace stops at its first failed line; the user hears of it once,
+    // after the exchange, which goes on meanwhile.
+    trace_->OnFailure([this](const std::string& text) {
+      BusyGuard::WhenIdle(this, [this, text] { ui_.ShowMessage(text, kAppTitle, BoxIcon::Error); });
+    });
+  }
 }
 
 TMainForm::~TMainForm() {
+  if (trace_) trace_->OnFailure(nullptr);
   // The pages outlive this part of the window by a moment: no handler of
   // ours may run for what they report while they are taken down.
   for (QObject* page : std::initializer_list<QObject*>{UpdateSoftTabSh, RegistBackupTabSh,

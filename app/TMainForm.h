@@ -152,6 +152,7 @@ class TMainForm : public QMainWindow {
 
   MainFormState state_;
   WindowUi ui_;
+  TraceLog* trace_ = nullptr;
   Session session_;
   FirmwareImage firmwareImage_;
   RegistrationImage registrationImage_;

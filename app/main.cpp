@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QTimer>
 #include <chrono>
+#include <csignal>
 #include <exception>
 #include <iostream>
 #include <memory>
@@ -63,6 +64,11 @@ int RunWindow(LinkEnvironment& env, const CommonOptions& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifndef _WIN32
+  // Past the file-size limit (ulimit -f) a save must fail with its box, not
+  // end the program mid-save.
+  std::signal(SIGXFSZ, SIG_IGN);
+#endif
   GuiOptions options;
   std::string error;
   if (!ParseGuiOptions(std::vector<std::string>(argv + 1, argv + argc), options, error)) {

@@ -1,14 +1,18 @@
 #include "base/FileKind.h"
 
+#include <cerrno>
 #include <filesystem>
 
 #include "base/Utf8Path.h"
+#include "base/Wording.h"
 
 namespace fs = std::filesystem;
 
 namespace orten {
 
 namespace {
+
+constexpr std::size_t kSystemTextChars = 80;
 
 FileKind KindOf(fs::file_type type) {
   switch (type) {
@@ -85,19 +89,24 @@ std::string FileKindText(FileKind kind) {
   return "сведения о нём недоступны";
 }
 
-std::string FileErrorText(std::error_code error) {
+std::string FileErrorText(std::error_code error, FileAccess access) {
   if (error == std::errc::no_such_file_or_directory || error == std::errc::not_a_directory) {
-    return "файл не найден";
+    return access == FileAccess::Write ? "папка не найдена" : "файл не найден";
   }
   if (error == std::errc::permission_denied || error == std::errc::operation_not_permitted) {
     return "нет доступа";
   }
   if (error == std::errc::is_a_directory) return "это папка";
   if (error == std::errc::no_space_on_device) return "нет места на диске";
+#ifdef EDQUOT
+  // The user's share of the disk is used up: to the user the same as a full disk.
+  if (error == std::error_condition(EDQUOT, std::generic_category())) return "нет места на диске";
+#endif
   if (error == std::errc::read_only_file_system) return "диск доступен только для чтения";
   if (error == std::errc::too_many_symbolic_link_levels) return "ссылки замкнуты в круг";
   if (error == std::errc::file_too_large) return "файл слишком велик";
-  return "системная ошибка";
+  if (error == std::errc::filename_too_long) return "слишком длинное имя";
+  return "системная ошибка (" + EscapedExcerpt(error.message(), kSystemTextChars) + ")";
 }
 
 }  // namespace orten

@@ -34,8 +34,12 @@ FileFacts InspectFile(const std::string& path);
 // "это папка", "это именованный канал", ... for the kinds other than Regular.
 std::string FileKindText(FileKind kind);
 
+// Whether a failed operation read a file or made one: a missing path means a
+// missing file to a reader, a missing folder to a writer.
+enum class FileAccess { Read, Write };
+
 // Why a file operation failed, in Russian: the usual cases by name, the rest
-// in general words. The system's own text may be English and is never shown.
-std::string FileErrorText(std::error_code error);
+// as the system words it (escaped, perhaps English: better than no reason).
+std::string FileErrorText(std::error_code error, FileAccess access = FileAccess::Read);
 
 }  // namespace orten

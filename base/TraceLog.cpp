@@ -1,12 +1,40 @@
 #include "base/TraceLog.h"
 
+#include <cerrno>
+#include <system_error>
+
+#include "base/FileKind.h"
 #include "base/Utf8Path.h"
+#include "base/Wording.h"
 
 namespace orten {
 
-bool TraceLog::Open(const std::string& path) {
-  out_.open(PathFromUtf8(path), std::ios::out | std::ios::trunc | std::ios::binary);
-  return out_.is_open();
+namespace {
+
+constexpr std::size_t kNameChars = 200;
+
+std::string Why(int code) {
+  // A stream that failed without saying why still failed.
+  return FileErrorText({code != 0 ? code : EIO, std::generic_category()}, FileAccess::Write);
+}
+
+}  // namespace
+
+bool TraceLog::Open(const std::string& path, std::string& error) {
+  errno = 0;
+#ifdef _WIN32
+  file_.reset(_wfopen(PathFromUtf8(path).c_str(), L"wb"));
+#else
+  file_.reset(std::fopen(path.c_str(), "wb"));
+#endif
+  if (!file_) {
+    error = "не удается создать файл трассировки " + EscapedExcerpt(path, kNameChars) + ": " +
+            Why(errno);
+    return false;
+  }
+  path_ = path;
+  failure_.clear();
+  return true;
 }
 
 std::string TraceLog::Hex(std::span<const std::uint8_t> bytes) {
@@ -20,24 +48,35 @@ std::string TraceLog::Hex(std::span<const std::uint8_t> bytes) {
   return text;
 }
 
+void TraceLog::Line(const std::string& text) {
+  if (!file_ || !failure_.empty()) return;
+  errno = 0;
+  if (std::fwrite(text.data(), 1, text.size(), file_.get()) == text.size() &&
+      std::fputc('\n', file_.get()) != EOF && std::fflush(file_.get()) == 0) {
+    return;
+  }
+  failure_ = "Не удается записать файл трассировки " + EscapedExcerpt(path_, kNameChars) + ": " +
+             Why(errno) + ".";
+  if (onFailure_) onFailure_(failure_);
+}
+
 void TraceLog::Transfer(char kind, std::span<const std::uint8_t> bytes, bool ok) {
-  if (!out_.is_open()) return;
-  out_ << kind;
-  if (!bytes.empty()) out_ << ' ' << Hex(bytes);
-  if (!ok) out_ << " !";
-  out_ << '\n' << std::flush;
+  std::string line(1, kind);
+  if (!bytes.empty()) line += ' ' + Hex(bytes);
+  if (!ok) line += " !";
+  Line(line);
 }
 
 void TraceLog::Pause(int ms) {
-  if (out_.is_open()) out_ << "P " << ms << '\n' << std::flush;
+  Line("P " + std::to_string(ms));
 }
 
 void TraceLog::Flush(char pipe) {
-  if (out_.is_open()) out_ << 'F' << pipe << '\n' << std::flush;
+  Line(std::string{'F', pipe});
 }
 
 void TraceLog::Note(const std::string& line) {
-  if (out_.is_open()) out_ << line << '\n' << std::flush;
+  Line(line);
 }
 
 }  // namespace orten

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
-#include <fstream>
+#include <cstdio>
+#include <functional>
+#include <memory>
 #include <span>
 #include <string>
 
@@ -14,9 +16,19 @@ namespace orten {
 class TraceLog {
  public:
   TraceLog() = default;
-  // False (and nothing logged) when the file cannot be created.
-  bool Open(const std::string& path);
-  bool IsOpen() const { return out_.is_open(); }
+  // False (and nothing logged) when the file cannot be created; error says
+  // why: "не удается создать файл трассировки NAME: why".
+  bool Open(const std::string& path, std::string& error);
+  bool IsOpen() const { return file_ != nullptr; }
+
+  // The first line that cannot be written ends the trace; the file keeps
+  // what came before. Empty while all is well, else
+  // "Не удается записать файл трассировки NAME: why."
+  const std::string& failure() const { return failure_; }
+  // Told failure() once, from inside the write that failed.
+  void OnFailure(std::function<void(const std::string&)> handler) {
+    onFailure_ = std::move(handler);
+  }
 
   void Write(std::span<const std::uint8_t> bytes, bool ok) { Transfer('W', bytes, ok); }
   void Read(std::span<const std::uint8_t> bytes, bool ok) { Transfer('R', bytes, ok); }
@@ -28,7 +40,15 @@ class TraceLog {
 
  private:
   void Transfer(char kind, std::span<const std::uint8_t> bytes, bool ok);
-  std::ofstream out_;
+  void Line(const std::string& text);
+
+  struct Closer {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+  };
+  std::unique_ptr<std::FILE, Closer> file_;
+  std::string path_;
+  std::string failure_;
+  std::function<void(const std::string&)> onFailure_;
 };
 
 }  // namespace orten

@@ -69,6 +69,11 @@ Outcome RunBackupRead(CommandContext& ctx) {
     ctx.ui.ShowMessage("Введено недопустимое значение номера модуля!");
     return OutcomeKind::Usage;
   }
+  if (!o.object.empty() && !ObjectNumberAccepted(o.object)) {
+    ctx.ui.ShowMessage("Введено недопустимое значение номера объекта! Номер объекта: от 1 до " +
+                       std::to_string(kMaxObjectDigits) + " цифр.");
+    return OutcomeKind::Usage;
+  }
   RegistrationImage image;
   const Outcome read = OnWorkPage(ctx, DeviceMode::Receiver, [&] {
     Result<RegistrationImage> got = ctx.session->ReadRegistration();
@@ -95,7 +100,7 @@ Outcome RunBackupRead(CommandContext& ctx) {
     ctx.ui.ShowMessage(error);
     return {OutcomeKind::FileError, error};
   }
-  ctx.out << "Файл: " << path << '\n';
+  ctx.out << "Файл: " << ShownPath(path) << '\n';
   return {};
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Wording.h"
 #include "cli/CliOptions.h"
 #include "protocol/DeviceCommands.h"
 #include "protocol/Outcome.h"
@@ -36,6 +37,12 @@ struct CommandContext {
 // pages connect (see Session::OnWorkPage); a device of the other family is
 // refused in the tool's words.
 Outcome OnWorkPage(CommandContext& ctx, DeviceMode family, const std::function<Outcome()>& work);
+
+// A path printed as a result ("Файл: PATH"): whole, as paths go, but
+// escaped, so nothing in a name steers the terminal.
+inline std::string ShownPath(const std::string& path) {
+  return EscapedExcerpt(path, 4096);
+}
 
 Outcome RunInfo(CommandContext& ctx);
 Outcome RunFirmwareList(CommandContext& ctx);

@@ -177,7 +177,7 @@ Outcome SaveSettingsFile(CommandContext& ctx, const std::string& path, const Rel
     ctx.ui.ShowMessage(error);
     return {OutcomeKind::FileError, error};
   }
-  ctx.out << "Файл: " << path << '\n';
+  ctx.out << "Файл: " << ShownPath(path) << '\n';
   return {};
 }
 

@@ -1,5 +1,6 @@
 // ortenctl: the configuration tool's command-line side, for scripts and
 // batch work. Same core, same messages as the window.
+#include <csignal>
 #include <iostream>
 #include <memory>
 
@@ -30,6 +31,11 @@ std::string Topic(const CommandLine& line) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifndef _WIN32
+  // Past the file-size limit (ulimit -f) a save must fail as a write does,
+  // with its message and exit code, not end the program mid-save.
+  std::signal(SIGXFSZ, SIG_IGN);
+#endif
   UseUtf8Console();
   const std::vector<std::string> args = Utf8Arguments(argc, argv);
   CommandLine line;
@@ -68,7 +74,12 @@ int main(int argc, char** argv) {
   ctx.env = env.get();
   ctx.session = &session;
   ctx.pacer = &pacer;
-  const int rc = ExitCodeOf(line.command->run(ctx).kind);
+  int rc = ExitCodeOf(line.command->run(ctx).kind);
+  // A trace that stopped is told at the end: the work itself went on.
+  if (const TraceLog* trace = env->trace(); trace && !trace->failure().empty()) {
+    std::cerr << "ortenctl: " << trace->failure() << '\n';
+    if (rc == kExitOk) rc = kExitFile;
+  }
   if (!env->SaveSimState(error)) {
     std::cerr << "ortenctl: " << error << '\n';
     return rc == kExitOk ? kExitFile : rc;

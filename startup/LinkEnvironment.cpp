@@ -2,10 +2,10 @@
 
 #include <filesystem>
 
-#include "startup/SimPresence.h"
 #include "base/Utf8Path.h"
 #include "sim/SimState.h"
 #include "sim/SimTransport.h"
+#include "startup/SimPresence.h"
 
 #ifdef _WIN32
 #include "transport/WinPipeTransport.h"
@@ -22,10 +22,7 @@ std::unique_ptr<LinkEnvironment> LinkEnvironment::Create(const CommonOptions& op
   Failure& why = failure ? *failure : ignored;
   why = Failure::File;
   std::unique_ptr<LinkEnvironment> env(new LinkEnvironment());
-  if (!options.tracePath.empty() && !env->trace_.Open(options.tracePath)) {
-    error = "не удается создать файл трассировки " + options.tracePath;
-    return nullptr;
-  }
+  if (!options.tracePath.empty() && !env->trace_.Open(options.tracePath, error)) return nullptr;
 
   const bool stateExists =
       !options.simState.empty() && std::filesystem::exists(PathFromUtf8(options.simState));

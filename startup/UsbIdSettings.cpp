@@ -113,7 +113,7 @@ bool RememberUsbIds(const std::string& path, const std::vector<UsbId>& ids, std:
   fs::create_directories(fs::path(path).parent_path(), ec);
   if (ec) {
     error = "не удается создать папку " + fs::path(path).parent_path().string() + ": " +
-            FileErrorText(ec);
+            FileErrorText(ec, FileAccess::Write);
     return false;
   }
   return WriteFileAtomically(path, FormatRememberedUsbIds(ids), error);
@@ -123,7 +123,7 @@ bool ForgetUsbIds(const std::string& path, std::string& error) {
   std::error_code ec;
   fs::remove(path, ec);
   if (ec) {
-    error = "не удается удалить файл " + path + ": " + FileErrorText(ec);
+    error = "не удается удалить файл " + path + ": " + FileErrorText(ec, FileAccess::Write);
     return false;
   }
   return true;

@@ -30,6 +30,24 @@ run backup read --mode rpu --module 9 --object 1 >/dev/null 2>&1; rc=$?
 check "module outside the mode's range is a usage error" test $rc -eq 2
 run backup read --module 150 --object 7 >/dev/null 2>&1; rc=$?
 check "a default name without --mode is a usage error" test $rc -eq 2
+for object in ../7 7x 1234567890; do
+  err=$(run backup read --mode rpu --module 1 --object "$object" 2>&1 >/dev/null); rc=$?
+  check "object number '$object' is a usage error" test $rc -eq 2
+  check "object number '$object': says so" grep -q 'номера объекта' <<<"$err"
+done
+
+# Over the file-size limit a save fails as a write does: exit 3, nothing left behind.
+mkdir "$work/limit"
+err=$(ulimit -f 4; run backup read -o "$work/limit/t.rrg" 2>&1 >/dev/null); rc=$?
+check "over the size limit exits 3" test $rc -eq 3
+check "over the size limit says why" grep -q 't.rrg: файл слишком велик.' <<<"$err"
+check "over the size limit leaves nothing" test -z "$(ls -A "$work/limit")"
+check "nor a temporary beside the state" test -z "$(ls -A "$work" | grep '\.tmp$')"
+
+# A name that would steer the terminal is printed escaped.
+out=$(run backup read -o "$work/$(printf 'e\033]0;t\a').rrg" 2>/dev/null)
+check "the saved name is printed escaped" grep -qF 'e\x1b]0;t\x07.rrg' <<<"$out"
+check "with no raw escape" test "$(tr -d '\033' <<<"$out")" = "$out"
 
 "$ctl" --data-dir "$work/data" settings defaults -o "$work/factory.cfg" >/dev/null 2>&1
 # The other family's memory is never touched: refused after the connect,

@@ -30,6 +30,10 @@ check "a version outside the family is a usage error" test $rc -eq 2
 check "unknown command is a usage error" test $rc -eq 2
 "$ctl" --trace /nonexistent/dir/trace --simulate mro info >/dev/null 2>&1; rc=$?
 check "an unwritable trace is a file error" test $rc -eq 3
+out=$("$ctl" --trace /dev/full --simulate mro info 2>"$work/err"); rc=$?
+check "a trace that fails to write: the work goes on" grep -qx 'Байт версии: 45' <<<"$out"
+check "and ends with a file error" test $rc -eq 3
+check "saying why" grep -q 'файл трассировки /dev/full: нет места на диске' "$work/err"
 "$ctl" --help | grep -q 'info' ; check "help lists info" test $? -eq 0
 
 exit $fail
