@@ -22,6 +22,7 @@ constexpr int kInterface = 0;
 
 constexpr const char* kDeviceGone = "Прибор отключен от линии USB: связь с ним потеряна.";
 constexpr const char* kNotOpen = "Канал связи с прибором не открыт.";
+constexpr const char* kBusyPrefix = "Прибор занят другой программой";
 
 std::string LibusbText(int rc) {
   return rc == LIBUSB_ERROR_NO_DEVICE ? kDeviceGone : libusb_strerror(rc);
@@ -164,6 +165,11 @@ bool LibusbTransport::Impl::Open(libusb_device* device, const UsbId& id) {
   if (rc != 0) {
     Fail(rc);
     if (rc == LIBUSB_ERROR_ACCESS) error = PermissionText(id, device);
+    if (rc == LIBUSB_ERROR_BUSY) {
+      // Another program has claimed it: the same words as for the simulation.
+      error = std::string(kBusyPrefix) + " (" + libusb_strerror(rc) + ").";
+      fault = LinkFault::Busy;
+    }
     return false;
   }
   return FindEndpoints(device);
