@@ -68,10 +68,5 @@ int main(int argc, char** argv) {
   ctx.env = env.get();
   ctx.session = &session;
   ctx.pacer = &pacer;
-  const int rc = ExitCodeOf(line.command->run(ctx).kind);
-  if (!env->SaveSimState(error)) {
-    std::cerr << "ortenctl: " << error << '\n';
-    return rc == kExitOk ? kExitFile : rc;
-  }
-  return rc;
+  return ExitCodeOf(line.command->run(ctx).kind);
 }

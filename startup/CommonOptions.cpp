@@ -156,6 +156,7 @@ const char* CommonOptionsHelp() {
   return "  --simulate FAMILY[:VERSION]  работать с имитатором прибора вместо USB\n"
          "                               (FAMILY rpu или mro; версии по умолчанию 120 и 45)\n"
          "  --sim-state FILE             хранить память и версию имитатора в FILE между запусками\n"
+         "                               (программы на одном FILE работают с одним прибором)\n"
          "  --sim-fault FAULT            отказ имитатора, для репетиции без прибора (можно\n"
          "                               повторять): no-device, two-devices, pipe-open,\n"
          "                               write-fail@K, unplug@K, unplug-read@K, read-timeout@K,\n"

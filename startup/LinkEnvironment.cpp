@@ -1,11 +1,9 @@
 #include "startup/LinkEnvironment.h"
 
-#include <filesystem>
-
-#include "startup/SimPresence.h"
-#include "base/Utf8Path.h"
+#include "base/FileKind.h"
 #include "sim/SimState.h"
 #include "sim/SimTransport.h"
+#include "startup/SimPresence.h"
 
 #ifdef _WIN32
 #include "transport/WinPipeTransport.h"
@@ -15,6 +13,27 @@
 #endif
 
 namespace orten {
+
+namespace {
+
+// A state file is checked at start, so that a bad one stops the program
+// before anything else happens: taken for a moment, it is made when
+// missing and loaded otherwise. When another program holds it, it exists
+// and is only read.
+bool CheckSimStateFile(SimStateFile& file, std::string& error) {
+  switch (file.Take(error)) {
+    case SimStateFile::Hold::Taken:
+      file.Release();
+      return true;
+    case SimStateFile::Hold::Busy:
+      return LoadSimState(file.path(), file.device(), error);
+    case SimStateFile::Hold::Failed:
+      break;
+  }
+  return false;
+}
+
+}  // namespace
 
 std::unique_ptr<LinkEnvironment> LinkEnvironment::Create(const CommonOptions& options,
                                                          std::string& error, Failure* failure) {
@@ -27,13 +46,11 @@ std::unique_ptr<LinkEnvironment> LinkEnvironment::Create(const CommonOptions& op
     return nullptr;
   }
 
-  const bool stateExists =
-      !options.simState.empty() && std::filesystem::exists(PathFromUtf8(options.simState));
   if (options.simulate || !options.simState.empty()) {
     std::uint8_t version = 0;
     if (options.simulate) {
       version = *ParseSimulateOption(*options.simulate, error);
-    } else if (!stateExists) {
+    } else if (InspectFile(options.simState).kind == FileKind::Missing) {
       error = "файла состояния имитатора " + options.simState + " нет; укажите --simulate";
       why = Failure::Usage;
       return nullptr;
@@ -45,10 +62,14 @@ std::unique_ptr<LinkEnvironment> LinkEnvironment::Create(const CommonOptions& op
     }
     env->simBus_ = std::make_unique<SimBus>();
     env->simDevice_ = env->simBus_->Attach(version);
-    if (stateExists && !LoadSimState(options.simState, *env->simDevice_, error)) return nullptr;
+    auto transport = std::make_unique<SimTransport>(*env->simBus_, *env->simClock_);
+    if (!options.simState.empty()) {
+      env->simState_ = std::make_unique<SimStateFile>(options.simState, *env->simDevice_);
+      if (!CheckSimStateFile(*env->simState_, error)) return nullptr;
+      transport->KeepStateIn(env->simState_.get());
+    }
     env->ApplySimFaults(options);
-    env->simStatePath_ = options.simState;
-    env->transport_ = std::make_unique<SimTransport>(*env->simBus_, *env->simClock_);
+    env->transport_ = std::move(transport);
     why = Failure::None;
     return env;
   }
@@ -81,8 +102,7 @@ void LinkEnvironment::ApplySimFaults(const CommonOptions& options) {
 }
 
 LinkEnvironment::~LinkEnvironment() {
-  std::string ignored;  // a program that is ending has nobody left to tell
-  SaveSimState(ignored);
+  // Lets the device go for the other programs; every change is saved already.
   if (transport_) transport_->CloseLink();
 }
 
@@ -97,11 +117,6 @@ DevicePresence* LinkEnvironment::presence() {
     }
   }
   return presence_.get();
-}
-
-bool LinkEnvironment::SaveSimState(std::string& error) {
-  if (!simDevice_ || simStatePath_.empty()) return true;
-  return orten::SaveSimState(simStatePath_, *simDevice_, error);
 }
 
 }  // namespace orten

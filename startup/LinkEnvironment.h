@@ -3,10 +3,10 @@
 #include <memory>
 #include <string>
 
+#include "base/TraceLog.h"
 #include "startup/CommonOptions.h"
 #include "startup/UsbIdSettings.h"
 #include "transport/DevicePresence.h"
-#include "base/TraceLog.h"
 #include "transport/Transport.h"
 
 namespace orten {
@@ -14,10 +14,12 @@ namespace orten {
 class SimBus;
 class SimClock;
 class SimDevice;
+class SimStateFile;
 
 // What the options say the device is: the USB transport of this platform,
-// or one simulated device (kept in its state file between runs). Both
-// programs build their link from here, so they pick the device the same way.
+// or one simulated device (kept in its state file between runs, and shared
+// through it with the other programs on it). Both programs build their
+// link from here, so they pick the device the same way.
 class LinkEnvironment {
  public:
   // Why Create failed: a wrong option value, or a file that could not be used
@@ -34,8 +36,6 @@ class LinkEnvironment {
   TraceLog* trace() { return trace_.IsOpen() ? &trace_ : nullptr; }
   // The simulated device, or null on real USB.
   SimDevice* simDevice() const { return simDevice_.get(); }
-  // Saves the simulated device to its state file, if it has one.
-  bool SaveSimState(std::string& error);
   // Whether the device is on the line, without opening it; made on first
   // use. Null where the platform has no way to tell (Windows).
   DevicePresence* presence();
@@ -49,8 +49,8 @@ class LinkEnvironment {
   std::unique_ptr<SimClock> simClock_;
   std::unique_ptr<SimBus> simBus_;
   std::shared_ptr<SimDevice> simDevice_;
+  std::unique_ptr<SimStateFile> simState_;
   std::unique_ptr<Transport> transport_;
-  std::string simStatePath_;
   ConfiguredUsbIds usbIds_;
   std::unique_ptr<DevicePresence> presence_;
   TraceLog trace_;
