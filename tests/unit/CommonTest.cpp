@@ -99,9 +99,10 @@ TEST(CommonOptions, TakesSharedOptionsAndLeavesTheRest) {
   ASSERT_EQ(options.usbIds.size(), 3u);
   EXPECT_EQ(options.usbIds[0], (UsbId{0x1234, 0xabcd}));
   EXPECT_EQ(options.usbIds[2], (UsbId{0x16c0, 0x05dc}));
-  EXPECT_EQ(options.tracePath, "t.txt");
-  EXPECT_EQ(options.dataDir, "/d");
-  EXPECT_EQ(options.simState, "s");
+  // Paths mean the start folder, whatever folder the program enters later.
+  EXPECT_EQ(PathFromUtf8(options.tracePath), fs::current_path() / "t.txt");
+  EXPECT_EQ(PathFromUtf8(options.dataDir), fs::absolute("/d"));
+  EXPECT_EQ(PathFromUtf8(options.simState), fs::current_path() / "s");
 }
 
 TEST(CommonOptions, RefusesMalformedValues) {
