@@ -35,12 +35,15 @@ bool CheckSimStateFile(SimStateFile& file, std::string& error) {
 
 }  // namespace
 
+LinkEnvironment::LinkEnvironment(std::vector<UsbId> usbIdOption)
+    : usbIdOption_(std::move(usbIdOption)) {}
+
 std::unique_ptr<LinkEnvironment> LinkEnvironment::Create(const CommonOptions& options,
                                                          std::string& error, Failure* failure) {
   Failure ignored = Failure::None;
   Failure& why = failure ? *failure : ignored;
   why = Failure::File;
-  std::unique_ptr<LinkEnvironment> env(new LinkEnvironment());
+  std::unique_ptr<LinkEnvironment> env(new LinkEnvironment(options.usbIds));
   if (!options.tracePath.empty() && !env->trace_.Open(options.tracePath)) {
     error = "не удается создать файл трассировки " + options.tracePath;
     return nullptr;
@@ -77,19 +80,21 @@ std::unique_ptr<LinkEnvironment> LinkEnvironment::Create(const CommonOptions& op
 #ifdef _WIN32
   env->transport_ = std::make_unique<WinPipeTransport>();
 #else
-  switch (ResolveUsbIds(options.usbIds, env->usbIds_, error)) {
-    case UsbIdProblem::BadEnvironment:
-      why = Failure::Usage;
-      return nullptr;
-    case UsbIdProblem::BadFile:
-      return nullptr;
-    case UsbIdProblem::None:
-      break;
-  }
-  env->transport_ = std::make_unique<LibusbTransport>(env->usbIds_.ids);
+  // The IDs are looked up by each look at the line, never here: nothing
+  // the program does before (or instead of) that depends on them.
+  env->transport_ = std::make_unique<LibusbTransport>(env->UsbIds());
 #endif
   why = Failure::None;
   return env;
+}
+
+UsbIdLookup LinkEnvironment::UsbIds() const {
+  return [fromOption = usbIdOption_](std::vector<UsbId>& ids, std::string& error) {
+    ConfiguredUsbIds configured;
+    if (ResolveUsbIds(fromOption, configured, error) != UsbIdProblem::None) return false;
+    ids = std::move(configured.ids);
+    return true;
+  };
 }
 
 // Byte positions of the faults count from here: the start of the program's work.
@@ -112,7 +117,7 @@ DevicePresence* LinkEnvironment::presence() {
       presence_ = std::make_unique<SimPresence>(*simBus_);
     } else {
 #ifndef _WIN32
-      presence_ = std::make_unique<LibusbPresence>(usbIds_.ids);
+      presence_ = std::make_unique<LibusbPresence>(UsbIds());
 #endif
     }
   }

@@ -50,6 +50,7 @@ std::string PermissionText(const UsbId& id, libusb_device* device) {
 }  // namespace
 
 struct LibusbTransport::Impl {
+  UsbIdLookup lookup;
   std::vector<UsbId> ids;
   libusb_context* context = nullptr;
   libusb_device_handle* handle = nullptr;
@@ -252,8 +253,14 @@ void LibusbTransport::Impl::Close() {
   received.clear();
 }
 
-LibusbTransport::LibusbTransport(std::vector<UsbId> ids) : impl_(std::make_unique<Impl>()) {
-  impl_->ids = std::move(ids);
+LibusbTransport::LibusbTransport(std::vector<UsbId> ids)
+    : LibusbTransport([ids = std::move(ids)](std::vector<UsbId>& out, std::string&) {
+        out = ids;
+        return true;
+      }) {}
+
+LibusbTransport::LibusbTransport(UsbIdLookup lookup) : impl_(std::make_unique<Impl>()) {
+  impl_->lookup = std::move(lookup);
   libusb_setlocale("ru");  // the window speaks Russian; unknown locales keep English
   const int rc = libusb_init(&impl_->context);
   if (rc != 0) {
@@ -277,6 +284,13 @@ bool LibusbTransport::DiscoverDevice() {
   }
   d.error.clear();
   d.fault = LinkFault::None;
+  d.ids.clear();
+  if (std::string why; !d.lookup(d.ids, why)) {
+    d.ids.clear();
+    d.error = why.empty() ? kUsbIdsNotConfigured : why;  // NotFoundReason shows it
+    d.fault = LinkFault::NotConfigured;
+    return false;
+  }
   if (d.ids.empty()) {
     d.error = kUsbIdsNotConfigured;
     d.fault = LinkFault::NotConfigured;

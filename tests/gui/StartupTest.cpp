@@ -207,6 +207,12 @@ void StartupTest::programStartsWhateverTheDeviceSettings_data() {
   QTest::addColumn<QString>("madeInStartFolder");  // "": nothing to look for
   QTest::addColumn<QString>("notInDataFolder");
 
+#ifndef _WIN32  // the remembered IDs are how Linux finds the device
+  // Only a connect reads them: a bad file is its reason, not the window's end.
+  QTest::newRow("remembered IDs malformed") << "usb-id = 1234:abcd\nmode = fast\n"
+                                            << QStringList{"--data-dir", "data"} << ""
+                                            << "";
+#endif
   // Relative paths mean the start folder, not the data folder the window enters.
   QTest::newRow("relative state file")
       << "" << QStringList{"--simulate", "rpu", "--sim-state", "new.st", "--data-dir", "data"}
