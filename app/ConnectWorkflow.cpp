@@ -1,5 +1,6 @@
 // The connect workflow of the window: find the one device, connect with the
 // code of the active page, and what each page does once connected.
+#include <QScopeGuard>
 #include <QString>
 
 #include "app/RightColumn.h"
@@ -52,6 +53,11 @@ std::string NewerFirmwareQuestion(const std::string& name) {
 
 void TMainForm::ConnectButtonClick() {
   BusyGuard busy(this);  // the pauses pump events: nothing else may start meanwhile
+  // A connect that fails leaves the window idle, and the device free for the
+  // other programs, as a disconnect does.
+  const auto letGoWhenIdle = qScopeGuard([this] {
+    if (!Column->linked()) session_.Close();
+  });
   Column->enableLinkButtons(true);
   if (!session_.Find()) {
     Column->enableLinkButtons(false);
@@ -143,6 +149,8 @@ bool TMainForm::endIfDeviceGone(const Outcome& outcome, GoneDuring during) {
 
 void TMainForm::endLink(bool sendDisconnect) {
   if (sendDisconnect) session_.Disconnect();
+  // Idle again: the pipes are closed, so another program may take the device.
+  session_.Close();
   state_.DeviceMode = DeviceMode::None;
   state_.DisconnectDue = true;
   Column->enableLinkButtons(false);

@@ -113,9 +113,5 @@ int main(int argc, char** argv) {
   } catch (...) {
     OrtenApplication::ShowException({});
   }
-  if (!env->SaveSimState(error)) {
-    std::cerr << "ortenconf: " << error << '\n';
-    if (rc == 0) rc = kExitFailure;
-  }
   return rc;
 }

@@ -66,7 +66,9 @@ std::string UserDataFolder() {
   const std::wstring base = EnvironmentValue(L"LOCALAPPDATA");
   return Utf8FromPath(fs::path(base.empty() ? L"." : base) / "ortenconf");
 #else
-  if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg) {
+  // A relative value is to be ignored (the XDG base-directory rules): it
+  // would put the data wherever the program happens to be started.
+  if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && fs::path(xdg).is_absolute()) {
     return (fs::path(xdg) / "ortenconf").string();
   }
   const char* home = std::getenv("HOME");

@@ -128,7 +128,6 @@ void ReadOpened(const std::string& path, std::uintmax_t limit, RegularFileRead& 
 }  // namespace
 
 std::string ReadRefusal(const RegularFileRead& read, const RefusalWords& words) {
-  using Outcome = RegularFileRead::Outcome;
   switch (read.outcome) {
     case Outcome::NotRegular:
       return words.file + " не является обычным файлом (" + FileKindText(read.facts.kind) + ").";

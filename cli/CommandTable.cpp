@@ -272,6 +272,7 @@ int ExitCodeOf(OutcomeKind kind) {
     case OutcomeKind::NotConfigured:
     case OutcomeKind::AccessRefused:
     case OutcomeKind::UsbUnavailable:
+    case OutcomeKind::DeviceBusy:
     case OutcomeKind::TimedOut:
       return kExitNoDevice;
     case OutcomeKind::Cancelled:
@@ -504,8 +505,8 @@ std::string HelpText(const std::string& topic) {
           Indented("-h, --help", "эта справка") + Indented("    --version", "версия программы");
   text +=
       "\nКоды завершения: 0 выполнено; 1 прибор не ответил или отказал; 2 ошибка в командной\n"
-      "строке; 3 ошибка файла; 4 прибора нет на линии или их больше одного, или время\n"
-      "ожидания wait истекло.\n";
+      "строке; 3 ошибка файла; 4 прибора нет на линии или их больше одного, или он занят\n"
+      "другой программой, или время ожидания wait истекло.\n";
   if (topic.empty()) text += "\nСправка по одной команде: ortenctl КОМАНДА --help\n";
   return text;
 }

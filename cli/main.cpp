@@ -80,9 +80,5 @@ int main(int argc, char** argv) {
     std::cerr << "ortenctl: " << trace->failure() << '\n';
     if (rc == kExitOk) rc = kExitFile;
   }
-  if (!env->SaveSimState(error)) {
-    std::cerr << "ortenctl: " << error << '\n';
-    return rc == kExitOk ? kExitFile : rc;
-  }
   return rc;
 }

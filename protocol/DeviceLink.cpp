@@ -31,10 +31,12 @@ void DeviceLink::ReportFailure(const std::string& text) {
 bool DeviceLink::DiscoverDevice() {
   deviceGone_ = false;
   pipesFailed_ = false;
+  busy_ = false;
   const bool one = transport_.DiscoverDevice();
   if (one && (transport_.WritePipeState() == PipeState::Invalid ||
               transport_.ReadPipeState() == PipeState::Invalid)) {
     ReportFailure(transport_.LastErrorText());
+    busy_ = transport_.LastFault() == LinkFault::Busy;
     // Every transfer on these pipes fails for the reason just shown: the
     // command's own message follows, not a second "Error" box.
     pipesFailed_ = true;

@@ -45,8 +45,11 @@ class DeviceLink {
   // The device went away during this connection (already reported).
   bool DeviceGone() const { return deviceGone_; }
   // A failed step of an exchange, as its kind: a device that went away
-  // meanwhile outweighs whatever the step itself would have been.
-  Outcome Failure(OutcomeKind kind) const { return deviceGone_ ? OutcomeKind::DeviceGone : kind; }
+  // meanwhile, or one whose pipes another program holds, outweighs whatever
+  // the step itself would have been.
+  Outcome Failure(OutcomeKind kind) const {
+    return deviceGone_ ? OutcomeKind::DeviceGone : busy_ ? OutcomeKind::DeviceBusy : kind;
+  }
 
   // A command packet goes out as eight single-byte writes; stops at the
   // first failed write.
@@ -73,6 +76,7 @@ class DeviceLink {
   TraceLog* trace_;
   bool deviceGone_ = false;
   bool pipesFailed_ = false;  // the discovery's pipes did not open (already reported)
+  bool busy_ = false;         // ... because another program holds the device
 };
 
 }  // namespace orten

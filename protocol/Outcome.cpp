@@ -20,6 +20,8 @@ const char* OutcomeKindName(OutcomeKind kind) {
       return "access-refused";
     case OutcomeKind::UsbUnavailable:
       return "usb-unavailable";
+    case OutcomeKind::DeviceBusy:
+      return "device-busy";
     case OutcomeKind::WrongFamily:
       return "wrong-family";
     case OutcomeKind::SendFailed:

@@ -19,6 +19,7 @@ enum class OutcomeKind {
   NotConfigured,   // nothing on the line, and the USB IDs to look for are not known
   AccessRefused,   // nothing usable on the line: the system refused access
   UsbUnavailable,  // nothing on the line: the USB layer itself did not start
+  DeviceBusy,      // found, but another program holds it
   WrongFamily,     // the device runs the other family's firmware
   SendFailed,      // a request or its data could not be sent
   NoAnswer,        // the device did not answer, or not in time

@@ -1,7 +1,9 @@
 #include "startup/CommonOptions.h"
 
 #include <charconv>
+#include <filesystem>
 
+#include "base/Utf8Path.h"
 #include "sim/SimState.h"
 
 namespace orten {
@@ -54,6 +56,15 @@ constexpr SwitchedFault kSwitched[] = {
     {"bad-checksum", &SimFaults::badChecksum}, {"reject", &SimFaults::reject},
     {"no-answer", &SimFaults::noAnswer},
 };
+
+// Paths on the command line mean the folder the program was started in,
+// whatever folder it works in later (the window enters its data folder).
+std::string FromStartFolder(const std::string& path) {
+  if (path.empty()) return path;
+  std::error_code ec;
+  const std::filesystem::path absolute = std::filesystem::absolute(PathFromUtf8(path), ec);
+  return ec ? path : Utf8FromPath(absolute);
+}
 
 bool FaultError(const std::string& text, const std::string& why, std::string& error) {
   error = std::string(kSimFault) + " " + text + ": " + why;
@@ -132,7 +143,7 @@ bool TakeCommonOptions(std::vector<std::string>& args, CommonOptions& options, s
     if (TakeValue(args, i, "--simulate", value, error)) {
       if (value && ParseSimulateOption(*value, error)) options.simulate = value;
     } else if (TakeValue(args, i, "--sim-state", value, error)) {
-      if (value) options.simState = *value;
+      if (value) options.simState = FromStartFolder(*value);
     } else if (TakeValue(args, i, kSimFault, value, error)) {
       if (value) ParseSimFault(*value, options, error);
     } else if (args[i] == kSimSkipWaits) {
@@ -140,9 +151,9 @@ bool TakeCommonOptions(std::vector<std::string>& args, CommonOptions& options, s
     } else if (TakeValue(args, i, "--usb-id", value, error)) {
       if (value) ParseUsbIdList(*value, options.usbIds, error);
     } else if (TakeValue(args, i, "--data-dir", value, error)) {
-      if (value) options.dataDir = *value;
+      if (value) options.dataDir = FromStartFolder(*value);
     } else if (TakeValue(args, i, "--trace", value, error)) {
-      if (value) options.tracePath = *value;
+      if (value) options.tracePath = FromStartFolder(*value);
     } else {
       rest.push_back(args[i]);
     }
@@ -156,6 +167,7 @@ const char* CommonOptionsHelp() {
   return "  --simulate FAMILY[:VERSION]  работать с имитатором прибора вместо USB\n"
          "                               (FAMILY rpu или mro; версии по умолчанию 120 и 45)\n"
          "  --sim-state FILE             хранить память и версию имитатора в FILE между запусками\n"
+         "                               (программы на одном FILE работают с одним прибором)\n"
          "  --sim-fault FAULT            отказ имитатора, для репетиции без прибора (можно\n"
          "                               повторять): no-device, two-devices, pipe-open,\n"
          "                               write-fail@K, unplug@K, unplug-read@K, read-timeout@K,\n"

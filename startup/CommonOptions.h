@@ -13,7 +13,9 @@ namespace orten {
 // simulation), where the data folders are, and the opt-in trace.
 struct CommonOptions {
   std::optional<std::string> simulate;  // "rpu", "mro:45", ...
-  std::string simState;                 // file the simulated device lives in between runs
+  // The paths are absolute, resolved against the folder the program was
+  // started in when they were read.
+  std::string simState;  // file the simulated device lives in between runs
   std::vector<UsbId> usbIds;
   std::string dataDir;
   std::string tracePath;

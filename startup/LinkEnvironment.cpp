@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "base/Utf8Path.h"
+#include "base/FileKind.h"
 #include "sim/SimState.h"
 #include "sim/SimTransport.h"
 #include "startup/SimPresence.h"
@@ -16,21 +17,43 @@
 
 namespace orten {
 
+namespace {
+
+// A state file is checked at start, so that a bad one stops the program
+// before anything else happens: taken for a moment, it is made when
+// missing and loaded otherwise. When another program holds it, it exists
+// and is only read.
+bool CheckSimStateFile(SimStateFile& file, std::string& error) {
+  switch (file.Take(error)) {
+    case SimStateFile::Hold::Taken:
+      file.Release();
+      return true;
+    case SimStateFile::Hold::Busy:
+      return LoadSimState(file.path(), file.device(), error);
+    case SimStateFile::Hold::Failed:
+      break;
+  }
+  return false;
+}
+
+}  // namespace
+
+LinkEnvironment::LinkEnvironment(std::vector<UsbId> usbIdOption)
+    : usbIdOption_(std::move(usbIdOption)) {}
+
 std::unique_ptr<LinkEnvironment> LinkEnvironment::Create(const CommonOptions& options,
                                                          std::string& error, Failure* failure) {
   Failure ignored = Failure::None;
   Failure& why = failure ? *failure : ignored;
   why = Failure::File;
-  std::unique_ptr<LinkEnvironment> env(new LinkEnvironment());
+  std::unique_ptr<LinkEnvironment> env(new LinkEnvironment(options.usbIds));
   if (!options.tracePath.empty() && !env->trace_.Open(options.tracePath, error)) return nullptr;
 
-  const bool stateExists =
-      !options.simState.empty() && std::filesystem::exists(PathFromUtf8(options.simState));
   if (options.simulate || !options.simState.empty()) {
     std::uint8_t version = 0;
     if (options.simulate) {
       version = *ParseSimulateOption(*options.simulate, error);
-    } else if (!stateExists) {
+    } else if (InspectFile(options.simState).kind == FileKind::Missing) {
       error = "файла состояния имитатора " + options.simState + " нет; укажите --simulate";
       why = Failure::Usage;
       return nullptr;
@@ -42,10 +65,14 @@ std::unique_ptr<LinkEnvironment> LinkEnvironment::Create(const CommonOptions& op
     }
     env->simBus_ = std::make_unique<SimBus>();
     env->simDevice_ = env->simBus_->Attach(version);
-    if (stateExists && !LoadSimState(options.simState, *env->simDevice_, error)) return nullptr;
+    auto transport = std::make_unique<SimTransport>(*env->simBus_, *env->simClock_);
+    if (!options.simState.empty()) {
+      env->simState_ = std::make_unique<SimStateFile>(options.simState, *env->simDevice_);
+      if (!CheckSimStateFile(*env->simState_, error)) return nullptr;
+      transport->KeepStateIn(env->simState_.get());
+    }
     env->ApplySimFaults(options);
-    env->simStatePath_ = options.simState;
-    env->transport_ = std::make_unique<SimTransport>(*env->simBus_, *env->simClock_);
+    env->transport_ = std::move(transport);
     why = Failure::None;
     return env;
   }
@@ -53,19 +80,21 @@ std::unique_ptr<LinkEnvironment> LinkEnvironment::Create(const CommonOptions& op
 #ifdef _WIN32
   env->transport_ = std::make_unique<WinPipeTransport>();
 #else
-  switch (ResolveUsbIds(options.usbIds, env->usbIds_, error)) {
-    case UsbIdProblem::BadEnvironment:
-      why = Failure::Usage;
-      return nullptr;
-    case UsbIdProblem::BadFile:
-      return nullptr;
-    case UsbIdProblem::None:
-      break;
-  }
-  env->transport_ = std::make_unique<LibusbTransport>(env->usbIds_.ids);
+  // The IDs are looked up by each look at the line, never here: nothing
+  // the program does before (or instead of) that depends on them.
+  env->transport_ = std::make_unique<LibusbTransport>(env->UsbIds());
 #endif
   why = Failure::None;
   return env;
+}
+
+UsbIdLookup LinkEnvironment::UsbIds() const {
+  return [fromOption = usbIdOption_](std::vector<UsbId>& ids, std::string& error) {
+    ConfiguredUsbIds configured;
+    if (ResolveUsbIds(fromOption, configured, error) != UsbIdProblem::None) return false;
+    ids = std::move(configured.ids);
+    return true;
+  };
 }
 
 // Byte positions of the faults count from here: the start of the program's work.
@@ -78,8 +107,7 @@ void LinkEnvironment::ApplySimFaults(const CommonOptions& options) {
 }
 
 LinkEnvironment::~LinkEnvironment() {
-  std::string ignored;  // a program that is ending has nobody left to tell
-  SaveSimState(ignored);
+  // Lets the device go for the other programs; every change is saved already.
   if (transport_) transport_->CloseLink();
 }
 
@@ -89,16 +117,11 @@ DevicePresence* LinkEnvironment::presence() {
       presence_ = std::make_unique<SimPresence>(*simBus_);
     } else {
 #ifndef _WIN32
-      presence_ = std::make_unique<LibusbPresence>(usbIds_.ids);
+      presence_ = std::make_unique<LibusbPresence>(UsbIds());
 #endif
     }
   }
   return presence_.get();
-}
-
-bool LinkEnvironment::SaveSimState(std::string& error) {
-  if (!simDevice_ || simStatePath_.empty()) return true;
-  return orten::SaveSimState(simStatePath_, *simDevice_, error);
 }
 
 }  // namespace orten

@@ -3,10 +3,10 @@
 #include <memory>
 #include <string>
 
+#include "base/TraceLog.h"
 #include "startup/CommonOptions.h"
 #include "startup/UsbIdSettings.h"
 #include "transport/DevicePresence.h"
-#include "base/TraceLog.h"
 #include "transport/Transport.h"
 
 namespace orten {
@@ -14,14 +14,17 @@ namespace orten {
 class SimBus;
 class SimClock;
 class SimDevice;
+class SimStateFile;
 
 // What the options say the device is: the USB transport of this platform,
-// or one simulated device (kept in its state file between runs). Both
-// programs build their link from here, so they pick the device the same way.
+// or one simulated device (kept in its state file between runs, and shared
+// through it with the other programs on it). Both programs build their
+// link from here, so they pick the device the same way.
 class LinkEnvironment {
  public:
-  // Why Create failed: a wrong option value, or a file that could not be used
-  // (the remembered USB IDs among them).
+  // Why Create failed: a wrong option value, or a file that could not be
+  // used (the trace, the simulator's state). The remembered USB IDs are not
+  // read here: a bad file of them is the reason of a look at the line.
   enum class Failure { None, Usage, File };
   static std::unique_ptr<LinkEnvironment> Create(const CommonOptions& options, std::string& error,
                                                  Failure* failure = nullptr);
@@ -34,24 +37,22 @@ class LinkEnvironment {
   TraceLog* trace() { return trace_.IsOpen() ? &trace_ : nullptr; }
   // The simulated device, or null on real USB.
   SimDevice* simDevice() const { return simDevice_.get(); }
-  // Saves the simulated device to its state file, if it has one.
-  bool SaveSimState(std::string& error);
   // Whether the device is on the line, without opening it; made on first
   // use. Null where the platform has no way to tell (Windows).
   DevicePresence* presence();
-  // The USB IDs looked for, and where they came from (none on the simulation).
-  const ConfiguredUsbIds& usbIds() const { return usbIds_; }
 
  private:
-  LinkEnvironment() = default;
+  explicit LinkEnvironment(std::vector<UsbId> usbIdOption);
   void ApplySimFaults(const CommonOptions& options);
+  // --usb-id, ORTEN_USB_ID or the remembered IDs, as they are at the time of asking.
+  UsbIdLookup UsbIds() const;
 
   std::unique_ptr<SimClock> simClock_;
   std::unique_ptr<SimBus> simBus_;
   std::shared_ptr<SimDevice> simDevice_;
+  std::unique_ptr<SimStateFile> simState_;
   std::unique_ptr<Transport> transport_;
-  std::string simStatePath_;
-  ConfiguredUsbIds usbIds_;
+  std::vector<UsbId> usbIdOption_;
   std::unique_ptr<DevicePresence> presence_;
   TraceLog trace_;
 };

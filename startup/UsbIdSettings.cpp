@@ -2,12 +2,13 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
+#include <optional>
 #include <sstream>
 
 #include "base/AtomicFile.h"
 #include "base/FileKind.h"
 #include "base/RegularFileReader.h"
+#include "base/Wording.h"
 
 namespace fs = std::filesystem;
 
@@ -17,6 +18,16 @@ namespace {
 
 constexpr const char* kKey = "usb-id";
 constexpr const char* kFileName = "usb.conf";
+
+constexpr std::size_t kExcerptChars = 80;
+
+// A folder from the environment, used only when it is an absolute path: a
+// relative one would land wherever the program happens to be started.
+std::optional<fs::path> AbsoluteFromEnvironment(const char* name) {
+  const char* value = std::getenv(name);
+  if (!value || !*value || !fs::path(value).is_absolute()) return std::nullopt;
+  return fs::path(value);
+}
 
 std::string Trim(const std::string& text) {
   const std::size_t first = text.find_first_not_of(" \t\r");
@@ -28,19 +39,20 @@ std::string Trim(const std::string& text) {
 
 std::string UserConfigFolder() {
 #ifdef _WIN32
-  const char* base = std::getenv("APPDATA");
-  return (fs::path(base ? base : ".") / "ortenconf").string();
+  const std::optional<fs::path> base = AbsoluteFromEnvironment("APPDATA");
+  return base ? (*base / "ortenconf").string() : std::string();
 #else
-  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) {
-    return (fs::path(xdg) / "ortenconf").string();
+  if (const std::optional<fs::path> xdg = AbsoluteFromEnvironment("XDG_CONFIG_HOME")) {
+    return (*xdg / "ortenconf").string();
   }
-  const char* home = std::getenv("HOME");
-  return (fs::path(home ? home : ".") / ".config" / "ortenconf").string();
+  const std::optional<fs::path> home = AbsoluteFromEnvironment("HOME");
+  return home ? (*home / ".config" / "ortenconf").string() : std::string();
 #endif
 }
 
 std::string RememberedUsbIdsPath() {
-  return (fs::path(UserConfigFolder()) / kFileName).string();
+  const std::string folder = UserConfigFolder();
+  return folder.empty() ? folder : (fs::path(folder) / kFileName).string();
 }
 
 bool ParseRememberedUsbIds(const std::string& text, std::vector<UsbId>& ids, std::string& error) {
@@ -54,7 +66,8 @@ bool ParseRememberedUsbIds(const std::string& text, std::vector<UsbId>& ids, std
     const std::string key = Trim(content.substr(0, equals));
     const std::string where = "строка " + std::to_string(number) + ": ";
     if (equals == std::string::npos || key != kKey) {
-      error = where + "ожидается «usb-id = VID:PID», а не «" + content + "»";
+      error = where + "ожидается «usb-id = VID:PID», а не «" +
+              EscapedExcerpt(content, kExcerptChars) + "»";
       return false;
     }
     if (seen) {
@@ -86,6 +99,7 @@ std::string FormatRememberedUsbIds(const std::vector<UsbId>& ids) {
 }
 
 bool LoadRememberedUsbIds(const std::string& path, std::vector<UsbId>& ids, std::string& error) {
+  if (path.empty()) return true;  // no configuration folder: nothing can be remembered
   // A few IDs fit in a line; anything larger is not this file.
   constexpr std::uintmax_t kLimit = 4096;
   const RegularFileRead read = ReadRegularFile(path, kLimit);
@@ -109,6 +123,10 @@ bool LoadRememberedUsbIds(const std::string& path, std::vector<UsbId>& ids, std:
 }
 
 bool RememberUsbIds(const std::string& path, const std::vector<UsbId>& ids, std::string& error) {
+  if (path.empty()) {
+    error = kNoConfigFolder;
+    return false;
+  }
   std::error_code ec;
   fs::create_directories(fs::path(path).parent_path(), ec);
   if (ec) {
@@ -120,6 +138,7 @@ bool RememberUsbIds(const std::string& path, const std::vector<UsbId>& ids, std:
 }
 
 bool ForgetUsbIds(const std::string& path, std::string& error) {
+  if (path.empty()) return true;  // nothing can have been remembered
   std::error_code ec;
   fs::remove(path, ec);
   if (ec) {

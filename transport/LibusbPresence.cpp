@@ -11,6 +11,7 @@ namespace orten {
 
 struct LibusbPresence::Impl {
   std::vector<UsbId> ids;
+  std::string lookupError;  // why the IDs are not known, when they could not be read
   libusb_context* context = nullptr;
   std::vector<libusb_hotplug_callback_handle> callbacks;
   int changed = 0;  // set by the hotplug callback, which runs inside handle_events
@@ -24,9 +25,9 @@ struct LibusbPresence::Impl {
   }
 };
 
-LibusbPresence::LibusbPresence(std::vector<UsbId> ids) : impl_(std::make_unique<Impl>()) {
+LibusbPresence::LibusbPresence(const UsbIdLookup& lookup) : impl_(std::make_unique<Impl>()) {
   Impl& d = *impl_;
-  d.ids = std::move(ids);
+  if (!lookup(d.ids, d.lookupError)) d.ids.clear();
   if (const int rc = libusb_init(&d.context); rc != 0) {
     d.context = nullptr;
     d.fault = LinkFault::Unavailable;
@@ -66,7 +67,7 @@ bool LibusbPresence::Count(std::uint32_t& count) {
   if (!d.context) return false;  // the reason libusb_init gave stays
   if (d.ids.empty()) {
     d.fault = LinkFault::NotConfigured;
-    d.error = kUsbIdsNotConfigured;
+    d.error = d.lookupError.empty() ? kUsbIdsNotConfigured : d.lookupError;
     return false;
   }
   libusb_device** list = nullptr;

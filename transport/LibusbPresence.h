@@ -13,7 +13,8 @@ namespace orten {
 // of its own, so it never shares state with the transport.
 class LibusbPresence final : public DevicePresence {
  public:
-  explicit LibusbPresence(std::vector<UsbId> ids);
+  // The IDs are asked for once, when the waiting starts.
+  explicit LibusbPresence(const UsbIdLookup& lookup);
   ~LibusbPresence() override;
   LibusbPresence(const LibusbPresence&) = delete;
   LibusbPresence& operator=(const LibusbPresence&) = delete;

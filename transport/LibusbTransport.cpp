@@ -22,6 +22,7 @@ constexpr int kInterface = 0;
 
 constexpr const char* kDeviceGone = "Прибор отключен от линии USB: связь с ним потеряна.";
 constexpr const char* kNotOpen = "Канал связи с прибором не открыт.";
+constexpr const char* kBusyPrefix = "Прибор занят другой программой";
 
 std::string LibusbText(int rc) {
   return rc == LIBUSB_ERROR_NO_DEVICE ? kDeviceGone : libusb_strerror(rc);
@@ -49,6 +50,7 @@ std::string PermissionText(const UsbId& id, libusb_device* device) {
 }  // namespace
 
 struct LibusbTransport::Impl {
+  UsbIdLookup lookup;
   std::vector<UsbId> ids;
   libusb_context* context = nullptr;
   libusb_device_handle* handle = nullptr;
@@ -164,6 +166,11 @@ bool LibusbTransport::Impl::Open(libusb_device* device, const UsbId& id) {
   if (rc != 0) {
     Fail(rc);
     if (rc == LIBUSB_ERROR_ACCESS) error = PermissionText(id, device);
+    if (rc == LIBUSB_ERROR_BUSY) {
+      // Another program has claimed it: the same words as for the simulation.
+      error = std::string(kBusyPrefix) + " (" + libusb_strerror(rc) + ").";
+      fault = LinkFault::Busy;
+    }
     return false;
   }
   return FindEndpoints(device);
@@ -246,8 +253,14 @@ void LibusbTransport::Impl::Close() {
   received.clear();
 }
 
-LibusbTransport::LibusbTransport(std::vector<UsbId> ids) : impl_(std::make_unique<Impl>()) {
-  impl_->ids = std::move(ids);
+LibusbTransport::LibusbTransport(std::vector<UsbId> ids)
+    : LibusbTransport([ids = std::move(ids)](std::vector<UsbId>& out, std::string&) {
+        out = ids;
+        return true;
+      }) {}
+
+LibusbTransport::LibusbTransport(UsbIdLookup lookup) : impl_(std::make_unique<Impl>()) {
+  impl_->lookup = std::move(lookup);
   libusb_setlocale("ru");  // the window speaks Russian; unknown locales keep English
   const int rc = libusb_init(&impl_->context);
   if (rc != 0) {
@@ -271,6 +284,13 @@ bool LibusbTransport::DiscoverDevice() {
   }
   d.error.clear();
   d.fault = LinkFault::None;
+  d.ids.clear();
+  if (std::string why; !d.lookup(d.ids, why)) {
+    d.ids.clear();
+    d.error = why.empty() ? kUsbIdsNotConfigured : why;  // NotFoundReason shows it
+    d.fault = LinkFault::NotConfigured;
+    return false;
+  }
   if (d.ids.empty()) {
     d.error = kUsbIdsNotConfigured;
     d.fault = LinkFault::NotConfigured;

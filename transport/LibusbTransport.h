@@ -15,6 +15,8 @@ namespace orten {
 class LibusbTransport final : public Transport {
  public:
   explicit LibusbTransport(std::vector<UsbId> ids);
+  // The IDs are asked for at each discovery.
+  explicit LibusbTransport(UsbIdLookup lookup);
   ~LibusbTransport() override;
   LibusbTransport(const LibusbTransport&) = delete;
   LibusbTransport& operator=(const LibusbTransport&) = delete;

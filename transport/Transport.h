@@ -31,6 +31,7 @@ enum class LinkFault {
   Access,         // the system refused access (permissions)
   NotConfigured,  // the transport does not know what to look for (no USB IDs)
   Unavailable,    // the USB layer itself could not start
+  Busy,           // found, but another program holds it: its pipes would not open
   Io,             // any other failure
 };
 

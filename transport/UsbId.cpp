@@ -3,9 +3,13 @@
 #include <charconv>
 #include <cstdio>
 
+#include "base/Wording.h"
+
 namespace orten {
 
 namespace {
+
+constexpr std::size_t kItemChars = 40;
 
 std::optional<std::uint16_t> ParseHex16(std::string_view text) {
   if (text.empty() || text.size() > 4) return std::nullopt;
@@ -34,7 +38,7 @@ bool ParseUsbIdList(const std::string& text, std::vector<UsbId>& ids, std::strin
     if (!item.empty()) {
       const auto id = ParseUsbId(item);
       if (!id) {
-        error = "неверный идентификатор USB '" + item +
+        error = "неверный идентификатор USB '" + EscapedExcerpt(item, kItemChars) +
                 "' (ожидается VID:PID в шестнадцатеричном виде)";
         return false;
       }

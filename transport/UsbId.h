@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,6 +20,11 @@ std::optional<UsbId> ParseUsbId(const std::string& text);
 // the first malformed entry, which is named in error.
 bool ParseUsbIdList(const std::string& text, std::vector<UsbId>& ids, std::string& error);
 std::string FormatUsbId(const UsbId& id);
+
+// The IDs to look for, asked for at each look at the line rather than once
+// at start: where they are kept may be unreadable or malformed, and that is
+// then the reason of that look alone (false, error naming file and line).
+using UsbIdLookup = std::function<bool(std::vector<UsbId>& ids, std::string& error)>;
 
 // Said wherever the device is looked for with no IDs configured: how to find
 // them and how to keep them for both programs.

@@ -279,18 +279,30 @@ struct WinPipeTransport::Impl {
 
 void WinPipeTransport::Impl::OpenPipes(const std::string& devicePath) {
   std::string firstError;
+  DWORD firstCode = ERROR_SUCCESS;
   // Both overlapped, so that reads and writes can be bounded by a wait.
   writePipe.Reset(CreateFileA((devicePath + kWritePipeSuffix).c_str(), GENERIC_WRITE,
                               FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED,
                               nullptr));
-  if (!writePipe.IsOpen()) firstError = LastSystemErrorText();
+  if (!writePipe.IsOpen()) {
+    firstCode = GetLastError();
+    firstError = SystemErrorText(firstCode);
+  }
   readPipe.Reset(CreateFileA((devicePath + kReadPipeSuffix).c_str(), GENERIC_READ | GENERIC_WRITE,
                              FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED,
                              nullptr));
-  if (!readPipe.IsOpen() && firstError.empty()) firstError = LastSystemErrorText();
+  if (!readPipe.IsOpen() && firstCode == ERROR_SUCCESS) {
+    firstCode = GetLastError();
+    firstError = SystemErrorText(firstCode);
+  }
   writePort.SetPipe(writePipe.get());
   readPort.SetPipe(readPipe.get());
-  if (!firstError.empty()) {
+  // The driver opens its pipes to one program at a time.
+  if (firstCode == ERROR_SHARING_VIOLATION || firstCode == ERROR_ACCESS_DENIED) {
+    error = "Прибор занят другой программой" +
+            (firstError.empty() ? std::string(".") : " (" + firstError + ").");
+    fault = LinkFault::Busy;
+  } else if (!firstError.empty()) {
     error = firstError;
     fault = LinkFault::Io;
   }

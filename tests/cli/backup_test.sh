@@ -93,4 +93,28 @@ EOF2
 out=$(run backup write "$work/copy.rrg" --verify 2>&1); rc=$?
 check "write with verify exits 0" test $rc -eq 0
 check "verify compares the memory" grep -q 'совпадает с файлом' <<<"$out"
+
+# Two programs on one simulated device, as on a real one. While one holds
+# the line (here: waiting for the answer to a write it never gets), the
+# other finds the device but cannot open it; the hold ends with its holder.
+"$ctl" --data-dir "$work/data" --sim-state "$work/state" --sim-fault read-timeout@8 \
+  --trace "$work/held" backup write "$work/source.rrg" >/dev/null 2>&1 &
+holder=$!
+for _ in $(seq 200); do test -s "$work/held" && break; sleep 0.05; done
+err=$(run info 2>&1 >/dev/null); rc=$?
+kill "$holder"; wait "$holder"
+check "held by another program: exit 4" test $rc -eq 4
+check "held by another program: the line's reason, then the connect's own message" test "$err" = \
+  "Error (ошибка): Прибор занят другой программой (файл состояния $work/state)."$'\n'"Не могу отправить команду инициализации связи !"
+run info >/dev/null 2>&1; rc=$?
+check "the holder's end lets the device go" test $rc -eq 0
+# A program that outlives another's write puts nothing back at its end.
+seq 0 1791 | awk '{ print ($1 * 3) % 256 "\r" }' >"$work/other.rrg"
+"$ctl" --sim-state "$work/state" wait --gone --timeout 2 >/dev/null 2>&1 &
+waiter=$!
+run backup write "$work/other.rrg" >/dev/null 2>&1; rc=$?
+wait "$waiter"
+check "written while another program runs: exit 0" test $rc -eq 0
+run backup read -o "$work/after.rrg" >/dev/null 2>&1
+check "the write outlives the other program" cmp -s "$work/other.rrg" "$work/after.rrg"
 exit $fail

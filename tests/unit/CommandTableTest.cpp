@@ -94,7 +94,7 @@ TEST(CommandTable, EachOutcomeKindEndsInItsExitCode) {
       {OutcomeKind::ChecksumError, 1},  {OutcomeKind::Refused, 1},
       {OutcomeKind::LinkFailed, 1},     {OutcomeKind::DeviceGone, 1},
       {OutcomeKind::VerifyFailed, 1},   {OutcomeKind::FileError, 3},
-      {OutcomeKind::TimedOut, 4},
+      {OutcomeKind::TimedOut, 4},       {OutcomeKind::DeviceBusy, 4},
   };
   for (const auto& [kind, code] : rows) EXPECT_EQ(ExitCodeOf(kind), code) << OutcomeKindName(kind);
 }
