@@ -1,5 +1,6 @@
 // What the window looks like whatever it shows: Russian in Qt's own dialogs
-// and menus, 800 x 600 with long values, and values a screen reader can read.
+// and menus, 800 x 600 with long values and long lists, and values a screen
+// reader can read.
 #include <QAccessible>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -79,6 +80,8 @@ class AppearanceTest : public QObject {
   void valueLabels_data();
   void valueLabels();
   void longProposedBackupNameKeepsTheWindow();
+  void manyFirmwareFilesKeepTheWindow_data();
+  void manyFirmwareFilesKeepTheWindow();
   void qtBoxes_data();
   void qtBoxes();
 };
@@ -205,6 +208,36 @@ void AppearanceTest::longProposedBackupNameKeepsTheWindow() {
   QCOMPARE(Accessible(name, QAccessible::Name), name->text());
   QCOMPARE(Accessible(f.Widget("MainStatusText"), QAccessible::Name),
            QString("Сохранение сведений о регистрации в файл"));
+}
+
+// The other family's firmware files scroll in their list: any number leaves
+// the window 800 x 600, and the last can be picked.
+void AppearanceTest::manyFirmwareFilesKeepTheWindow_data() {
+  QTest::addColumn<int>("files");
+  QTest::newRow("one") << 1;
+  QTest::newRow("forty") << 40;
+  QTest::newRow("a thousand") << 1000;
+}
+
+void AppearanceTest::manyFirmwareFilesKeepTheWindow() {
+  QFETCH(int, files);
+  WindowFixture f(45);  // the relay module, offered the receiver's files
+  QVERIFY(f.Show());
+  for (int i = 0; i < files; ++i) f.PutFirmware("RPU_" + QString::number(100 + i), 100);
+  f.Click("ConnectButton");
+  f.ui.AnswerYes();  // to the change of firmware
+  f.Pick("DevOperModeRdG", 0);
+  Settle();
+
+  const auto* list = f.Find<RadioGroup>("SWVersionRdG");
+  QCOMPARE(list->count(), files);
+  QCOMPARE(f.form->size(), QSize(800, 600));
+  const QWidget* pages = f.Widget("MainPageC");
+  QVERIFY(list->isVisible());
+  QVERIFY(list->mapTo(f.form.get(), QPoint(0, list->height())).y() <=
+          pages->mapTo(f.form.get(), QPoint(0, pages->height())).y());
+  f.Pick("SWVersionRdG", files - 1);
+  QCOMPARE(f.Find<QLabel>("SoftFNameLabel2")->text(), list->itemText(files - 1));
 }
 
 // The real boxes, as the user gets them: the icon asked for, and the text
