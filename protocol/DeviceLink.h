@@ -63,6 +63,7 @@ class DeviceLink {
   void TraceNote(const std::string& line);
 
   Transport& transport() { return transport_; }
+  Pacer& pacer() { return pacer_; }
   UserInterface& ui() { return ui_; }
 
  private:
