@@ -114,8 +114,8 @@ void TMainForm::connectOnMainPage() {
 }
 
 void TMainForm::offerNewerFirmware() {
-  const std::optional<std::string> newer =
-      FindNewerFirmware(firmwarePath({}), state_.DeviceMode, state_.DeviceVersion, ui_);
+  const std::optional<std::string> newer = FindNewerFirmware(
+      firmwarePath({}), state_.DeviceMode, state_.DeviceVersion, ui_, &session_.link().pacer());
   if (!newer) {
     ui_.SetStatusText(msg::kNoNewerFirmware);
     return;

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <limits>
 
+#include "base/Pacer.h"
 #include "base/RegularFileReader.h"
 #include "base/UserInterface.h"
 #include "base/Utf8Path.h"
@@ -22,6 +23,26 @@ namespace {
 
 constexpr std::uintmax_t kHeadChecked = 4;  // sync, sync, type code, version
 constexpr std::size_t kNameChars = 200;
+// Folder entries between two turns of the window while Base is listed: a
+// hundred thousand of them take long enough to freeze it otherwise.
+constexpr int kEntriesPerPump = 256;
+
+// Calls use(entry, name) for each entry of folder whose name holds code.
+template <typename Use>
+void ForEachFamilyEntry(const std::string& folder, const std::string& code, Pacer* pacer, Use use) {
+  if (code.empty()) return;
+  std::error_code ec;
+  int sincePump = 0;
+  for (fs::directory_iterator it(PathFromUtf8(folder), ec), end; !ec && it != end;
+       it.increment(ec)) {
+    if (pacer && ++sincePump == kEntriesPerPump) {
+      sincePump = 0;
+      pacer->Pump();
+    }
+    std::string name = Utf8FromPath(it->path().filename());
+    if (name.find(code) != std::string::npos) use(*it, std::move(name));
+  }
+}
 
 // Status line first, then the box: the order the window has always used for
 // a file it cannot read.
@@ -126,22 +147,22 @@ std::optional<std::int32_t> FirmwareVersionNumber(std::string_view name) {
 
 std::vector<FirmwareEntry> ListFirmwareEntries(const std::string& folder, const std::string& code) {
   std::vector<FirmwareEntry> entries;
-  if (code.empty()) return entries;
-  std::error_code ec;
-  for (fs::directory_iterator it(PathFromUtf8(folder), ec), end; !ec && it != end;
-       it.increment(ec)) {
-    const std::string name = Utf8FromPath(it->path().filename());
-    if (name.find(code) == std::string::npos) continue;
-    entries.push_back({name, InspectFile(Utf8FromPath(it->path()))});
-  }
+  ForEachFamilyEntry(
+      folder, code, nullptr, [&](const fs::directory_entry& entry, std::string name) {
+        entries.push_back({std::move(name), InspectFile(Utf8FromPath(entry.path()))});
+      });
   return entries;
 }
 
-std::vector<std::string> ListFirmwareFiles(const std::string& folder, const std::string& code) {
+std::vector<std::string> ListFirmwareFiles(const std::string& folder, const std::string& code,
+                                           Pacer* pacer) {
   std::vector<std::string> names;
-  for (FirmwareEntry& entry : ListFirmwareEntries(folder, code)) {
-    if (entry.facts.kind == FileKind::Regular) names.push_back(std::move(entry.name));
-  }
+  ForEachFamilyEntry(folder, code, pacer, [&](const fs::directory_entry& entry, std::string name) {
+    // The kind the listing already brought: no stat, except to follow a link
+    // or where the file system does not say.
+    std::error_code ec;
+    if (entry.is_regular_file(ec)) names.push_back(std::move(name));
+  });
   return names;
 }
 
@@ -173,8 +194,8 @@ std::optional<FirmwareCandidate> NewestFirmwareOf(const std::string& folder,
 }
 
 std::optional<std::string> FindNewerFirmware(const std::string& baseFolder, DeviceMode mode,
-                                             int deviceVersion, UserInterface& ui) {
-  const std::vector<std::string> names = ListFirmwareFiles(baseFolder, FamilyCode(mode));
+                                             int deviceVersion, UserInterface& ui, Pacer* pacer) {
+  const std::vector<std::string> names = ListFirmwareFiles(baseFolder, FamilyCode(mode), pacer);
   if (names.empty()) {
     ui.ShowMessage(msg::kNoFirmwareFiles, kSystemCaption);
     return std::nullopt;

@@ -13,6 +13,7 @@
 namespace orten {
 
 class FirmwareImage;
+class Pacer;
 class UserInterface;
 
 namespace msg {
@@ -64,8 +65,11 @@ struct FirmwareEntry {
 std::vector<FirmwareEntry> ListFirmwareEntries(const std::string& folder, const std::string& code);
 // Firmware files of a family in a folder: the entries above that are regular
 // files (or links to one). Folders, FIFOs, devices, sockets and links to
-// nothing are never offered: none of them can be read as firmware.
-std::vector<std::string> ListFirmwareFiles(const std::string& folder, const std::string& code);
+// nothing are never offered: none of them can be read as firmware. A pacer,
+// when given, is pumped as the folder is read, so a window stays alive over
+// a folder of any size.
+std::vector<std::string> ListFirmwareFiles(const std::string& folder, const std::string& code,
+                                           Pacer* pacer = nullptr);
 
 struct FirmwareCandidate {
   std::string name;
@@ -86,9 +90,10 @@ std::optional<FirmwareCandidate> NewestFirmwareOf(const std::string& folder,
 // The newest firmware of the device's family in baseFolder, when its number
 // is greater than the device's version; files whose version byte is of the
 // other family are passed over. With no file of the family at all, says so
-// in a box.
+// in a box. The pacer as for ListFirmwareFiles.
 std::optional<std::string> FindNewerFirmware(const std::string& baseFolder, DeviceMode mode,
-                                             int deviceVersion, UserInterface& ui);
+                                             int deviceVersion, UserInterface& ui,
+                                             Pacer* pacer = nullptr);
 
 // Where the facts of a firmware file are shown: the window's labels, or the
 // command-line tool's lines.

@@ -25,7 +25,8 @@ FirmwarePage::FirmwarePage(QWidget* parent) : QWidget(parent) {
       {"радиоприемное устройство (РПУ/РТР)", "модуль реле и оповещения (МРО)"});
   DevOperModeRdG->hide();
 
-  SWVersionRdG = new RadioGroup("Выберите версию прошивки:", 1);
+  // The other family's files, as many as Base holds: a list that scrolls.
+  SWVersionRdG = new RadioGroup("Выберите версию прошивки:", RadioGroup::ScrollingList{});
   SWVersionRdG->setObjectName("SWVersionRdG");
   SWVersionRdG->hide();
 

@@ -18,7 +18,10 @@ class UserInterface;
 inline constexpr int kReplyTimeoutMs = 2000;
 inline constexpr int kParamWriteAnswerTimeoutMs = 10000;
 inline constexpr int kFirmwareVerdictTimeoutMs = 60000;
-inline constexpr int kReadSliceMs = 100;
+// A slice blocks the window's thread for its whole length while the device
+// is silent: short enough that the window never stalls visibly (under 30 ms),
+// long enough that a 60 s wait is only 3000 transfers.
+inline constexpr int kReadSliceMs = 20;
 
 // The open connection as the device exchanges use it: the transport, the
 // pacer and the user interface of whoever started the exchange, plus the
@@ -63,6 +66,7 @@ class DeviceLink {
   void TraceNote(const std::string& line);
 
   Transport& transport() { return transport_; }
+  Pacer& pacer() { return pacer_; }
   UserInterface& ui() { return ui_; }
 
  private:

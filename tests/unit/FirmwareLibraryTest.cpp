@@ -11,6 +11,7 @@
 
 #include "firmware/FirmwareLibrary.h"
 #include "protocol/FirmwareImage.h"
+#include "sim/VirtualPacer.h"
 #include "tests/support/ScriptedUi.h"
 
 namespace orten {
@@ -91,6 +92,16 @@ TEST_F(FirmwareFolder, SubfoldersAreNotFirmware) {
   File("RPU_150");
   EXPECT_EQ(Find(DeviceMode::Receiver, 100), "RPU_150");
   EXPECT_EQ(ListFirmwareFiles(base_.string(), "RPU"), std::vector<std::string>{"RPU_150"});
+}
+
+// Base may hold any number of entries: the window's pacer is pumped while
+// they are read.
+TEST_F(FirmwareFolder, ABigFolderIsReadWithTheWindowPumped) {
+  for (int i = 0; i < 600; ++i) File("RPU_" + std::to_string(i));
+  VirtualPacer pacer;
+  EXPECT_EQ(FindNewerFirmware(base_.string(), DeviceMode::Receiver, 600, ui_, &pacer),
+            std::nullopt);
+  EXPECT_GT(pacer.pumps(), 0);
 }
 
 // A FIFO named like the newest firmware would block whoever opens it; a link
