@@ -45,6 +45,7 @@ package: deps
 	cmake --build --preset package
 	cpack --preset package
 	lintian --fail-on error build/package/ortenconf_*.deb
+	appstreamcli validate --no-net build/package/packaging/org.ortenconf.ortenconf.metainfo.xml
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <exception>
 #include <iostream>
 #include <memory>
@@ -26,6 +27,22 @@ namespace {
 
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
+constexpr int kExitNoDisplay = 3;
+
+// Qt ends the program with an English abort when no platform can start (no
+// display, or one it cannot reach): say it in the user's words, with a code
+// scripts can tell apart.
+void NoDisplayHandler(QtMsgType type, const QMessageLogContext&, const QString& message) {
+  if (type != QtFatalMsg) {
+    std::cerr << message.toStdString() << '\n';
+    return;
+  }
+  std::cerr << "ortenconf: окно не может открыться: нет графического дисплея (переменная DISPLAY "
+               "или WAYLAND_DISPLAY не задана, или к дисплею нельзя подключиться). Без дисплея "
+               "запустите программу под Xvfb: xvfb-run -a ortenconf\n("
+            << message.toStdString() << ")\n";
+  std::_Exit(kExitNoDisplay);
+}
 
 int UsageError(const std::string& error) {
   std::cerr << "ortenconf: " << error << "\n\n" << UsageText();
@@ -90,7 +107,9 @@ int main(int argc, char** argv) {
   for (std::string& arg : qtArgs) qtArgv.push_back(arg.data());
   qtArgv.push_back(nullptr);
   int qtArgc = static_cast<int>(qtArgs.size());
+  const QtMessageHandler previous = qInstallMessageHandler(NoDisplayHandler);
   OrtenApplication app(qtArgc, qtArgv.data());
+  qInstallMessageHandler(previous);
   if (qtArgc > 1) return UsageError(std::string("неизвестный параметр ") + qtArgv[1]);
   if (!UseRussianLanguage()) {
     std::cerr << "ortenconf: не найдены русские переводы Qt (qtbase_ru.qm); "

@@ -9,6 +9,7 @@
 #include "base/UserInterface.h"
 #include "base/Utf8Path.h"
 #include "base/Wording.h"
+#include "base/JsonWriter.h"
 #include "cli/Commands.h"
 #include "ops/Session.h"
 #include "params/ValueFile.h"
@@ -53,6 +54,30 @@ Outcome ReportDifferences(CommandContext& ctx, const std::vector<Difference>& di
       std::string(PluralForm(differences.size(), "различается", "различаются", "различаются")) +
       " " + ByteCountText(differences.size()) + ".");
   return OutcomeKind::VerifyFailed;
+}
+
+const char* ModeName(SystemMode mode) {
+  return mode == SystemMode::Rpu ? "rpu" : mode == SystemMode::Rtr ? "rtr" : nullptr;
+}
+
+Outcome WriteBackupInfo(CommandContext& ctx, const std::string& path, const BackupNameFacts& facts) {
+  std::vector<std::int32_t> values;
+  std::string error;
+  const bool usable = ReadValueFile(path, RegistrationImage::kSize, values, error);
+  JsonWriter json(ctx.out);
+  json.BeginObject().Field("file", path).Key("mode");
+  ModeName(facts.mode) ? json.String(ModeName(facts.mode)) : json.Null();
+  json.Key("module");
+  facts.module ? json.String(*facts.module) : json.Null();
+  json.Key("object");
+  facts.object ? json.String(*facts.object) : json.Null();
+  json.Key("configuration_code");
+  usable ? json.Number(values.back()) : json.Null();
+  json.Field("usable", usable).Key("error");
+  usable ? json.Null() : json.String(error);
+  json.EndObject();
+  ctx.out << '\n';
+  return usable ? Outcome{} : Outcome{OutcomeKind::FileError, error};
 }
 
 }  // namespace
@@ -130,6 +155,7 @@ Outcome RunBackupWrite(CommandContext& ctx) {
 Outcome RunBackupInfo(CommandContext& ctx) {
   const std::string& path = ctx.arguments[0];
   const BackupNameFacts facts = ReadBackupName(path);
+  if (ctx.options.json) return WriteBackupInfo(ctx, path, facts);
   ctx.out << "Режим работы в системе: " << ModeText(facts.mode) << '\n'
           << "Адрес прибора в системе: " << Shown(facts.module) << '\n'
           << "Номер объекта(системы): " << Shown(facts.object) << '\n';

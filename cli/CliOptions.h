@@ -28,6 +28,7 @@ struct CliOptions {
   bool yes = false;
   bool changeFamily = false;       // firmware write: allow the other family's firmware
   bool verify = false;             // read back what was written
+  bool json = false;               // results as one JSON object on stdout
   std::string family;              // firmware list: "rpu" or "mro"
   std::string output;              // -o: the file a command saves to
   std::string systemMode;          // backup read: "rpu" or "rtr", for the default file name

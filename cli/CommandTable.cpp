@@ -97,6 +97,8 @@ const std::vector<Option>& Options() {
       {"--gone", nullptr, nullptr, "wait: ждать отключения прибора",
        [](CliOptions& o, const std::string&, std::string&) { return o.gone = true; }},
       {"--timeout", nullptr, "SECONDS", "wait: ждать не дольше (код 4 по истечении)", Seconds},
+      {"--json", nullptr, nullptr, "результат одним объектом JSON (ключи: в man ortenctl)",
+       [](CliOptions& o, const std::string&, std::string&) { return o.json = true; }},
   };
   return options;
 }
@@ -134,18 +136,6 @@ std::vector<const Command*> CommandsOf(const std::string& topic) {
   return found;
 }
 
-std::string Synopsis(const Command& command) {
-  std::string text = command.words;
-  if (*command.arguments) text += std::string(" ") + command.arguments;
-  for (const char* name : command.options) {
-    const Option* o = FindOption(name);
-    const bool required = std::find(command.required.begin(), command.required.end(),
-                                    std::string_view(name)) != command.required.end();
-    text += std::string(required ? " " : " [") + (o->shortName ? o->shortName : o->name) +
-            (o->value ? std::string(" ") + o->value : "") + (required ? "" : "]");
-  }
-  return text;
-}
 
 // Help lines under a 31-column heading, as the rest of the help is laid out.
 std::string Indented(const std::string& heading, const std::string& text) {
@@ -291,137 +281,109 @@ int ExitCodeOf(OutcomeKind kind) {
 }
 
 const std::vector<Command>& Commands() {
+  // clang-format off
   static const std::vector<Command> commands = {
-      {"info",
-       "",
-       0,
-       0,
-       {},
-       {},
-       true,
-       "найти прибор, связаться с ним и показать его тип и версию ПО",
-       RunInfo},
-      {"firmware list",
-       "",
-       0,
-       0,
-       {"--family"},
-       {},
-       true,
-       "файлы прошивок в Base (семейства прибора, если не указано)",
-       RunFirmwareList},
-      {"firmware check", "FILE", 1, 1, {}, {}, false, "проверить файл прошивки", RunFirmwareCheck},
-      {"firmware write",
-       "FILE",
-       1,
-       1,
-       {"--change-family", "--verify"},
-       {},
-       true,
-       "записать прошивку в прибор (-y: не спрашивать)",
-       RunFirmwareWrite},
-      {"backup read",
-       "",
-       0,
-       0,
-       {"--output", "--mode", "--module", "--object"},
-       {},
-       true,
-       "считать память регистрации в файл (по умолчанию\n"
-       "в Reg_RPU под именем из режима, модуля и объекта)",
-       RunBackupRead},
-      {"backup write",
-       "FILE.rrg",
-       1,
-       1,
-       {"--verify"},
-       {},
-       true,
-       "записать резервную копию в прибор",
-       RunBackupWrite},
-      {"backup info",
-       "FILE.rrg",
-       1,
-       1,
-       {},
-       {},
-       false,
-       "режим, модуль, объект и код конфигурации файла",
-       RunBackupInfo},
-      {"settings read",
-       "",
-       0,
-       0,
-       {"--output"},
-       {},
-       true,
-       "считать настройки реле и выхода ОК и показать их\n(с -o также сохранить в файл)",
-       RunSettingsRead},
-      {"settings write",
-       "FILE.cfg",
-       1,
-       1,
-       {"--verify"},
-       {},
-       true,
-       "записать настройки из файла в прибор",
-       RunSettingsWrite},
-      {"settings show",
-       "FILE.cfg",
-       1,
-       1,
-       {},
-       {},
-       false,
-       "показать настройки из файла",
-       RunSettingsShow},
-      {"settings diff",
-       "A.cfg B.cfg",
-       2,
-       2,
-       {},
-       {},
-       false,
-       "различия настроек двух файлов",
-       RunSettingsDiff},
-      {"settings defaults",
-       "",
-       0,
-       0,
-       {"--output"},
-       {"--output"},
-       false,
-       "сохранить заводские настройки в файл",
-       RunSettingsDefaults},
-      {"usb",
-       "",
-       0,
-       0,
-       {"--all", "--remember", "--forget", "--udev-rule"},
-       {},
-       false,
-       "(Linux) устройства USB, которые могут быть прибором:\n"
-       "VID:PID, шина и порт, изготовитель и изделие,\n"
-       "есть ли доступ, заданы ли их идентификаторы\n"
-       "(--all: все устройства USB);\n"
-       "usb --remember VID:PID: запомнить идентификаторы\n"
-       "прибора для ortenctl и ortenconf (--usb-id и\n"
-       "ORTEN_USB_ID важнее); usb --forget: забыть их;\n"
-       "usb --udev-rule: правило udev, открывающее прибор\n"
-       "пользователю",
-       RunUsb},
-      {"wait",
-       "",
-       0,
-       0,
-       {"--gone", "--timeout"},
-       {},
-       true,
-       "ждать, пока прибор появится на линии USB (--gone:\n"
-       "пока его не отключат); без --timeout ждать сколько\nугодно",
-       RunWait},
+      {.words = "info", .options = {"--json"}, .needsDevice = true,
+       .help = "найти прибор, связаться с ним и показать его тип и версию ПО",
+       .json = "type, family, version_text, version_byte",
+       .run = RunInfo},
+      {.words = "firmware list", .options = {"--family", "--json"}, .needsDevice = true,
+       .help = "файлы прошивок в Base (семейства прибора, если не указано)",
+       .json = "family, device (type, family, version_text, version_byte; null with --family), "
+               "files (name, number, size, modified, kind, offered), offered",
+       .run = RunFirmwareList},
+      {.words = "firmware check", .arguments = "FILE", .minArguments = 1, .maxArguments = 1,
+       .options = {"--json"},
+       .help = "проверить файл прошивки",
+       .json = "file, size, modified, type, new_version, version_byte",
+       .run = RunFirmwareCheck},
+      {.words = "firmware write", .arguments = "FILE", .minArguments = 1, .maxArguments = 1,
+       .options = {"--change-family", "--verify"}, .needsDevice = true,
+       .help = "записать прошивку в прибор (-y: не спрашивать)",
+       .run = RunFirmwareWrite},
+      {.words = "backup read", .options = {"--output", "--mode", "--module", "--object"},
+       .needsDevice = true,
+       .help = "считать память регистрации в файл (по умолчанию\n"
+               "в Reg_RPU под именем из режима, модуля и объекта)",
+       .run = RunBackupRead},
+      {.words = "backup write", .arguments = "FILE.rrg", .minArguments = 1, .maxArguments = 1,
+       .options = {"--verify"}, .needsDevice = true,
+       .help = "записать резервную копию в прибор",
+       .run = RunBackupWrite},
+      {.words = "backup info", .arguments = "FILE.rrg", .minArguments = 1, .maxArguments = 1,
+       .options = {"--json"},
+       .help = "режим, модуль, объект и код конфигурации файла",
+       .json = "file, mode, module, object, configuration_code, usable, error",
+       .run = RunBackupInfo},
+      {.words = "settings read", .options = {"--output"}, .needsDevice = true,
+       .help = "считать настройки реле и выхода ОК и показать их\n(с -o также сохранить в файл)",
+       .run = RunSettingsRead},
+      {.words = "settings write", .arguments = "FILE.cfg", .minArguments = 1, .maxArguments = 1,
+       .options = {"--verify"}, .needsDevice = true,
+       .help = "записать настройки из файла в прибор",
+       .run = RunSettingsWrite},
+      {.words = "settings show", .arguments = "FILE.cfg", .minArguments = 1, .maxArguments = 1,
+       .options = {"--json"},
+       .help = "показать настройки из файла",
+       .json = "file, values (45 numbers), outputs (name, mode, closing, opening, duration, "
+               "inverse, notifications, partitions)",
+       .run = RunSettingsShow},
+      {.words = "settings diff", .arguments = "A.cfg B.cfg", .minArguments = 2, .maxArguments = 2,
+       .options = {"--json"},
+       .help = "различия настроек двух файлов",
+       .json = "a, b, differences (output, setting, a, b)",
+       .run = RunSettingsDiff},
+      {.words = "settings defaults", .options = {"--output"}, .required = {"--output"},
+       .help = "сохранить заводские настройки в файл",
+       .run = RunSettingsDefaults},
+      {.words = "usb", .options = {"--all", "--remember", "--forget", "--udev-rule", "--json"},
+       .help = "(Linux) устройства USB, которые могут быть прибором:\n"
+               "VID:PID, шина и порт, изготовитель и изделие,\n"
+               "есть ли доступ, заданы ли их идентификаторы\n"
+               "(--all: все устройства USB);\n"
+               "usb --remember VID:PID: запомнить идентификаторы\n"
+               "прибора для ortenctl и ortenconf (--usb-id и\n"
+               "ORTEN_USB_ID важнее); usb --forget: забыть их;\n"
+               "usb --udev-rule: правило udev, открывающее прибор\n"
+               "пользователю",
+       .json = "ids, source, devices (id, port, manufacturer, product, access, configured, "
+               "receiver)",
+       .run = RunUsb},
+      {.words = "wait", .options = {"--gone", "--timeout"}, .needsDevice = true,
+       .help = "ждать, пока прибор появится на линии USB (--gone:\n"
+               "пока его не отключат); без --timeout ждать сколько\nугодно",
+       .run = RunWait},
   };
+  // clang-format on
   return commands;
+}
+
+std::string Synopsis(const Command& command) {
+  std::string text = command.words;
+  if (*command.arguments) text += std::string(" ") + command.arguments;
+  for (const char* name : command.options) {
+    const Option* o = FindOption(name);
+    const bool required = std::find(command.required.begin(), command.required.end(),
+                                    std::string_view(name)) != command.required.end();
+    text += std::string(required ? " " : " [") + (o->shortName ? o->shortName : o->name) +
+            (o->value ? std::string(" ") + o->value : "") + (required ? "" : "]");
+  }
+  return text;
+}
+
+std::vector<OptionHelp> CommandOptionHelp() {
+  std::vector<OptionHelp> all;
+  for (const Option& o : Options()) {
+    all.push_back({OptionHeading(o), o.help, o.name, o.shortName ? o.shortName : "",
+                   o.value ? o.value : ""});
+  }
+  return all;
+}
+
+std::vector<OptionHelp> GeneralOptionHelp() {
+  return {{"-y, --yes", "отвечать «да» на вопросы", "--yes", "-y", ""},
+          {"-h, --help", "справка (после команды: справка по ней)", "--help", "-h", ""},
+          {"    --version", "версия программы", "--version", "", ""}};
 }
 
 std::string UsageLine(const Command& command) {

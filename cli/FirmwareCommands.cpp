@@ -11,6 +11,7 @@
 #include "base/Utf8Path.h"
 #include "base/Wording.h"
 #include "cli/Commands.h"
+#include "cli/JsonOutput.h"
 #include "firmware/FirmwareLibrary.h"
 #include "ops/Session.h"
 #include "protocol/DeviceCommands.h"
@@ -56,6 +57,32 @@ class PrintedFacts final : public FirmwareFactsView {
   std::ostream& out_;
 };
 
+// The same facts, kept for one JSON object.
+class RecordedFacts final : public FirmwareFactsView {
+ public:
+  void ShowFileName(const std::string& name) override { name_ = name; }
+  void ShowFileSize(std::uintmax_t size) override { size_ = size; }
+  void ShowFileDate(std::chrono::system_clock::time_point t) override { date_ = FileDateText(t); }
+  void ShowFileType(const std::string& text) override { type_ = text; }
+  void ShowNewVersion(const std::string& text) override { version_ = text; }
+
+  void Write(JsonWriter& json) const {
+    json.Field("file", name_);
+    json.Key("size");
+    size_ ? json.Number(static_cast<std::int64_t>(*size_)) : json.Null();
+    json.Key("modified");
+    date_ ? json.String(*date_) : json.Null();
+    json.Field("type", type_).Field("new_version", version_);
+  }
+
+ private:
+  std::string name_;
+  std::optional<std::uintmax_t> size_;
+  std::optional<std::string> date_;
+  std::string type_;
+  std::string version_;
+};
+
 DeviceMode FamilyOfName(const std::string& name) {
   if (name.find(FamilyCode(DeviceMode::Receiver)) != std::string::npos) return DeviceMode::Receiver;
   if (name.find(FamilyCode(DeviceMode::Relay)) != std::string::npos) return DeviceMode::Relay;
@@ -76,6 +103,33 @@ std::string FirmwarePath(const CommandContext& ctx, const std::string& arg) {
   if (fs::exists(PathFromUtf8(arg), ec)) return arg;
   const fs::path inBase = PathFromUtf8(BaseFolder(ctx)) / PathFromUtf8(arg);
   return fs::exists(inBase, ec) ? Utf8FromPath(inBase) : arg;
+}
+
+void WriteFirmwareList(std::ostream& out, DeviceMode mode, const std::optional<DeviceIdentity>& device,
+                       const std::vector<FirmwareEntry>& entries, const std::string* offered) {
+  JsonWriter json(out);
+  json.BeginObject().Key("family");
+  WriteFamily(json, mode);
+  json.Key("device");
+  device ? WriteDevice(json, *device) : void(json.Null());
+  json.Key("files").BeginArray();
+  for (const FirmwareEntry& entry : entries) {
+    const std::optional<std::int32_t> number = FirmwareVersionNumber(entry.name);
+    const FileFacts& facts = entry.facts;
+    json.BeginObject().Field("name", entry.name).Key("number");
+    number ? json.Number(*number) : json.Null();
+    json.Key("size");
+    facts.size ? json.Number(static_cast<std::int64_t>(*facts.size)) : json.Null();
+    json.Key("modified");
+    facts.modified ? json.String(FileDateText(*facts.modified)) : json.Null();
+    json.Field("kind", FileKindText(facts.kind))
+        .Field("offered", offered && entry.name == *offered)
+        .EndObject();
+  }
+  json.EndArray().Key("offered");
+  offered ? json.String(*offered) : json.Null();
+  json.EndObject();
+  out << '\n';
 }
 
 // Name, version number, size, date; what is not known is said so, and an
@@ -99,31 +153,37 @@ Outcome RunFirmwareList(CommandContext& ctx) {
   DeviceMode mode = ctx.options.family == "rpu"   ? DeviceMode::Receiver
                     : ctx.options.family == "mro" ? DeviceMode::Relay
                                                   : DeviceMode::None;
-  std::optional<std::int32_t> deviceVersion;
+  std::optional<DeviceIdentity> device;
   if (mode == DeviceMode::None) {
-    const Result<DeviceIdentity> device = ctx.session->FindAndConnect(kCmdConnectMain);
-    if (!device) return device.outcome();
+    const Result<DeviceIdentity> found = ctx.session->FindAndConnect(kCmdConnectMain);
+    if (!found) return found.outcome();
     ctx.session->Disconnect();
+    device = *found;
     mode = device->mode;
-    deviceVersion = device->version;
-    ctx.out << "Прибор: " << DeviceTypeText(mode) << ", версия ПО "
-            << VersionText(device->version, mode) << '\n';
+    if (!ctx.options.json) {
+      ctx.out << "Прибор: " << DeviceTypeText(mode) << ", версия ПО "
+              << VersionText(device->version, mode) << '\n';
+    }
   }
+  std::optional<std::int32_t> deviceVersion;
+  if (device) deviceVersion = device->version;
   std::vector<FirmwareEntry> entries = ListFirmwareEntries(BaseFolder(ctx), FamilyCode(mode));
   std::vector<std::string> names;
   for (const FirmwareEntry& entry : entries) {
     if (entry.facts.kind == FileKind::Regular) names.push_back(entry.name);
   }
-  if (names.empty()) {
-    ctx.ui.ShowMessage(msg::kNoFirmwareFiles, kSystemCaption);
-    return {};
-  }
+  if (names.empty()) ctx.ui.ShowMessage(msg::kNoFirmwareFiles, kSystemCaption);
+  if (names.empty() && !ctx.options.json) return {};
   std::sort(entries.begin(), entries.end(),
             [](const FirmwareEntry& a, const FirmwareEntry& b) { return a.name < b.name; });
   const std::string folder = BaseFolder(ctx);
   const std::optional<FirmwareCandidate> newest =
       NewestFirmwareOf(folder, names, mode, deviceVersion);
   const bool offered = newest.has_value();
+  if (ctx.options.json) {
+    WriteFirmwareList(ctx.out, mode, device, entries, offered ? &newest->name : nullptr);
+    return {};
+  }
   for (const FirmwareEntry& entry : entries) {
     const bool marked = offered && entry.name == newest->name;
     std::string mark = !marked ? "" : deviceVersion ? "  <- будет предложена" : "  <- новейшая";
@@ -145,11 +205,21 @@ Outcome RunFirmwareList(CommandContext& ctx) {
 Outcome RunFirmwareCheck(CommandContext& ctx) {
   const std::string path = FirmwarePath(ctx, ctx.arguments[0]);
   const DeviceMode family = FamilyOfName(Utf8FromPath(PathFromUtf8(path).filename()));
-  PrintedFacts facts(ctx.out);
+  PrintedFacts printed(ctx.out);
+  RecordedFacts recorded;
+  FirmwareFactsView& facts = ctx.options.json ? static_cast<FirmwareFactsView&>(recorded) : printed;
   FirmwareImage image;
   if (!ReadFirmwareFile(path, FirmwareReadMode::Load, {family, FamilyItem(family)}, facts, ctx.ui,
                         &image)) {
     return OutcomeKind::FileError;
+  }
+  if (ctx.options.json) {
+    JsonWriter json(ctx.out);
+    json.BeginObject();
+    recorded.Write(json);
+    json.Field("version_byte", int{image.version()}).EndObject();
+    ctx.out << '\n';
+    return {};
   }
   ctx.out << "Байт версии: " << int{image.version()} << '\n' << "Файл можно записать в прибор.\n";
   return {};

@@ -2,6 +2,7 @@
 
 #include "base/UserInterface.h"
 #include "cli/Commands.h"
+#include "cli/JsonOutput.h"
 #include "ops/Session.h"
 #include "protocol/DeviceCommands.h"
 #include "protocol/Packets.h"
@@ -21,6 +22,12 @@ Outcome OnWorkPage(CommandContext& ctx, DeviceMode family, const std::function<O
 Outcome RunInfo(CommandContext& ctx) {
   const Result<DeviceIdentity> device = ctx.session->FindAndConnect(kCmdConnectMain);
   if (!device) return device.outcome();
+  if (ctx.options.json) {
+    JsonWriter json(ctx.out);
+    WriteDevice(json, *device);
+    ctx.out << '\n';
+    return ctx.session->Disconnect();
+  }
   ctx.out << "Тип прибора: " << DeviceTypeText(device->mode) << '\n'
           << "Версия ПО: " << VersionText(device->version, device->mode) << '\n'
           << "Байт версии: " << int{device->version} << '\n';

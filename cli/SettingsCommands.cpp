@@ -13,6 +13,7 @@
 #include "base/UserInterface.h"
 #include "base/Utf8Path.h"
 #include "base/Wording.h"
+#include "base/JsonWriter.h"
 #include "cli/Commands.h"
 #include "ops/Session.h"
 #include "params/ReleSettings.h"
@@ -119,6 +120,38 @@ void PrintTable(std::ostream& out, const ReleTable& table) {
   for (const Setting& row : Settings()) {
     line(row.caption, {row.text(1, outputs[0]), row.text(2, outputs[1]), row.text(3, outputs[2])});
   }
+}
+
+// The same table for programs: each output's settings as the text shows
+// them, the notifications by caption, the partitions by number, and the
+// 45 values themselves.
+void WriteTable(std::ostream& out, const std::string& file, const ReleTable& table) {
+  JsonWriter json(out);
+  json.BeginObject().Field("file", file).Key("values").BeginArray();
+  for (const std::int32_t v : table) json.Number(v);
+  json.EndArray().Key("outputs").BeginArray();
+  for (int n = 1; n <= kReleCount; ++n) {
+    const OutputSettings s = OutputOf(table, n);
+    json.BeginObject().Field("name", kOutputNames[static_cast<std::size_t>(n - 1)]).Key("mode");
+    s.modeItem < 0 ? json.Null()
+                   : json.String(kWorkModeNames[static_cast<std::size_t>(s.modeItem)]);
+    json.Field("closing", ClosingTimeText(n, s.closing))
+        .Field("opening", OpeningTimeText(n, s.opening))
+        .Field("duration", FiveSecondText(s.duration))
+        .Field("inverse", s.inverse)
+        .Key("notifications")
+        .BeginObject();
+    for (std::size_t i = 0; i < kNotifications.size(); ++i) {
+      json.Field(Trimmed(kNotifications[i].caption), bool{s.notifications[i]});
+    }
+    json.EndObject().Key("partitions").BeginArray();
+    for (int k = 0; k < kPartitionCount; ++k) {
+      if (s.partitions[static_cast<std::size_t>(k)]) json.Number(k + 1);
+    }
+    json.EndArray().EndObject();
+  }
+  json.EndArray().EndObject();
+  out << '\n';
 }
 
 // What an entry holds, for reports about single values.
@@ -241,7 +274,11 @@ Outcome RunSettingsWrite(CommandContext& ctx) {
 Outcome RunSettingsShow(CommandContext& ctx) {
   ReleTable table{};
   if (!ReadSettingsFile(ctx, ctx.arguments[0], table)) return OutcomeKind::FileError;
-  PrintTable(ctx.out, table);
+  if (ctx.options.json) {
+    WriteTable(ctx.out, ctx.arguments[0], table);
+  } else {
+    PrintTable(ctx.out, table);
+  }
   return {};
 }
 
@@ -251,21 +288,40 @@ Outcome RunSettingsDiff(CommandContext& ctx) {
   if (!ReadSettingsFile(ctx, ctx.arguments[0], a) || !ReadSettingsFile(ctx, ctx.arguments[1], b)) {
     return OutcomeKind::FileError;
   }
-  int differences = 0;
+  struct Change {
+    const char* output;
+    std::string setting, a, b;
+  };
+  std::vector<Change> changes;
   const std::vector<Setting> settings = Settings();
   for (int n = 1; n <= kReleCount; ++n) {
     const OutputSettings sa = OutputOf(a, n);
     const OutputSettings sb = OutputOf(b, n);
     for (const Setting& row : settings) {
-      const std::string ta = row.text(n, sa);
-      const std::string tb = row.text(n, sb);
-      if (ta == tb) continue;
-      ++differences;
-      ctx.out << kOutputNames[static_cast<std::size_t>(n - 1)] << ": " << row.caption << ": " << ta
-              << " -> " << tb << '\n';
+      std::string ta = row.text(n, sa);
+      std::string tb = row.text(n, sb);
+      if (ta != tb) {
+        changes.push_back({kOutputNames[static_cast<std::size_t>(n - 1)], row.caption,
+                           std::move(ta), std::move(tb)});
+      }
     }
   }
-  if (differences == 0) ctx.out << "Настройки в файлах совпадают.\n";
+  if (ctx.options.json) {
+    JsonWriter json(ctx.out);
+    json.BeginObject().Field("a", ctx.arguments[0]).Field("b", ctx.arguments[1]);
+    json.Key("differences").BeginArray();
+    for (const Change& c : changes) {
+      json.BeginObject().Field("output", c.output).Field("setting", c.setting);
+      json.Field("a", c.a).Field("b", c.b).EndObject();
+    }
+    json.EndArray().EndObject();
+    ctx.out << '\n';
+    return {};
+  }
+  for (const Change& c : changes) {
+    ctx.out << c.output << ": " << c.setting << ": " << c.a << " -> " << c.b << '\n';
+  }
+  if (changes.empty()) ctx.out << "Настройки в файлах совпадают.\n";
   return {};
 }
 

@@ -2,6 +2,7 @@
 // programs remember for it. Formatting only: the core does the looking.
 #include <ostream>
 
+#include "base/JsonWriter.h"
 #include "cli/Commands.h"
 #include "startup/UsbIdSettings.h"
 #include "transport/DiscoveryAdvice.h"
@@ -69,6 +70,30 @@ void PrintAdvice(const std::vector<UsbDeviceInfo>& rows, bool haveIds, std::ostr
   }
 }
 
+// The same list for programs.
+void WriteDevices(const ConfiguredUsbIds& configured, const std::vector<UsbDeviceInfo>& rows,
+                  std::ostream& out) {
+  JsonWriter json(out);
+  json.BeginObject().Key("ids").BeginArray();
+  for (const UsbId& id : configured.ids) json.String(FormatUsbId(id));
+  json.EndArray().Field("source", UsbIdSourceText(configured.source)).Key("devices").BeginArray();
+  for (const UsbDeviceInfo& d : rows) {
+    json.BeginObject()
+        .Field("id", FormatUsbId(d.id))
+        .Field("port", d.port)
+        .Field("manufacturer", d.manufacturer)
+        .Field("product", d.product)
+        .Field("access", d.access == UsbAccess::Yes  ? "yes"
+                         : d.access == UsbAccess::No ? "no"
+                                                     : "unknown")
+        .Field("configured", d.configured)
+        .Field("receiver", d.receiverInterface.has_value())
+        .EndObject();
+  }
+  json.EndArray().EndObject();
+  out << '\n';
+}
+
 Outcome ListDevices(const CliOptions& options, std::ostream& out, std::ostream& err) {
   Outcome rc;
   ConfiguredUsbIds configured;
@@ -78,18 +103,25 @@ Outcome ListDevices(const CliOptions& options, std::ostream& out, std::ostream& 
     err << "ortenctl: " << error << '\n';
     rc = problem == UsbIdProblem::BadFile ? OutcomeKind::FileError : OutcomeKind::Usage;
   }
-  out << "Идентификаторы прибора: ";
-  for (const UsbId& id : configured.ids) out << FormatUsbId(id) << ' ';
-  out << '(' << UsbIdSourceText(configured.source) << ")\n\n";
-
   UsbScan scan = ScanUsbDevices(configured.ids);
-  if (!scan.ok) {
-    err << "ortenctl: " << NotFoundReason(scan.fault, scan.error).value_or(scan.error) << '\n';
-    return OutcomeKind::LinkFailed;
-  }
   std::vector<UsbDeviceInfo> rows;
   for (UsbDeviceInfo& d : scan.devices) {
     if (options.all || d.receiverInterface) rows.push_back(std::move(d));
+  }
+  if (options.json) {
+    if (!scan.ok) {
+      err << "ortenctl: " << NotFoundReason(scan.fault, scan.error).value_or(scan.error) << '\n';
+      return OutcomeKind::LinkFailed;
+    }
+    WriteDevices(configured, rows, out);
+    return rc;
+  }
+  out << "Идентификаторы прибора: ";
+  for (const UsbId& id : configured.ids) out << FormatUsbId(id) << ' ';
+  out << '(' << UsbIdSourceText(configured.source) << ")\n\n";
+  if (!scan.ok) {
+    err << "ortenctl: " << NotFoundReason(scan.fault, scan.error).value_or(scan.error) << '\n';
+    return OutcomeKind::LinkFailed;
   }
   if (rows.empty()) {
     out << (options.all ? "Устройств USB не найдено.\n"
