@@ -305,9 +305,10 @@ int ExitCodeOf(OutcomeKind kind) {
 
 // One object per device, then one for the run.
 constexpr const char* kBatchJson =
-    "per device: number, place, type, family, version_text, version_byte (null when it never "
-    "answered), done, kind, reason; at the end: summary (done, failed, reasons {reason: count}, "
-    "ended: count|time-limit|failure|interrupted|line-script)";
+    "number, place, type, family, version_text, version_byte (null, если прибор не ответил), "
+    "done, kind, reason - по объекту в строке на каждый прибор; в конце объект summary (done, "
+    "failed, reasons {причина: число}, ended: count|time-limit|failure|interrupted|line-script|"
+    "line-failed)";
 
 const std::vector<Command>& Commands() {
   // clang-format off
