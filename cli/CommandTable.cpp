@@ -194,15 +194,19 @@ std::string HelpHint(const std::string& topic) {
 }
 
 // The usage of the command, or of each command of a group, one line each.
+// A topic that names no command (a bad option after an unknown word) gets
+// the general usage, not an empty one.
 UsageError Usage(std::string error, const std::string& topic) {
   const std::string lead = "Использование: ";
-  std::string usage = lead + "ortenctl [параметры] КОМАНДА\n";
-  if (!topic.empty()) {
-    usage.clear();
-    for (const Command* c : CommandsOf(topic)) {
-      usage += (usage.empty() ? lead : std::string(15, ' ')) + "ortenctl [параметры] " +
-               Synopsis(*c) + "\n";
-    }
+  const std::vector<const Command*> commands =
+      topic.empty() ? std::vector<const Command*>{} : CommandsOf(topic);
+  if (commands.empty()) {
+    return {std::move(error), lead + "ortenctl [параметры] КОМАНДА\n", HelpHint({})};
+  }
+  std::string usage;
+  for (const Command* c : commands) {
+    usage += (usage.empty() ? lead : std::string(15, ' ')) + "ortenctl [параметры] " +
+             Synopsis(*c) + "\n";
   }
   return {std::move(error), usage, HelpHint(topic)};
 }

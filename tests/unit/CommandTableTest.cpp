@@ -49,6 +49,7 @@ TEST(CommandTable, ParsesOrRefusesEachCommandLine) {
       {"batch settings o.cfg --count 0", nullptr, "--count: ожидается число приборов"},
       {"batch settings o.cfg --verify", nullptr, "не принимает параметр --verify"},
       {"batch", nullptr, "не указано, что сделать"},
+      {"frobnicate --mod- 5", nullptr, "неизвестный параметр --mod-"},
       {"usb --remember nonsense", nullptr, "--remember"},
       {"settings", nullptr, "не указано, что сделать"},
       {"settings frobnicate", nullptr, "неизвестная команда settings frobnicate"},
