@@ -30,15 +30,27 @@ bool Choice(const std::string& value, std::initializer_list<const char*> choices
 }
 
 // Seconds, whole or with a fraction; a day at most, so milliseconds stay in range.
-bool Seconds(CliOptions& o, const std::string& text, std::string& error) {
+bool Seconds(const char* name, const std::string& text, std::optional<double>& seconds,
+             std::string& error) {
   double value = 0;
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(value) || value < 0 ||
       value > 86400) {
-    error = "--timeout: ожидается число секунд от 0 до 86400";
+    error = std::string(name) + ": ожидается число секунд от 0 до 86400";
     return false;
   }
-  o.timeout = value;
+  seconds = value;
+  return true;
+}
+
+bool Count(CliOptions& o, const std::string& text, std::string& error) {
+  long value = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc() || end != text.data() + text.size() || value < 1 || value > 1000000) {
+    error = "--count: ожидается число приборов от 1 до 1000000";
+    return false;
+  }
+  o.count = value;
   return true;
 }
 
@@ -96,7 +108,18 @@ const std::vector<Option>& Options() {
        [](CliOptions& o, const std::string&, std::string&) { return o.udevRule = true; }},
       {"--gone", nullptr, nullptr, "wait: ждать отключения прибора",
        [](CliOptions& o, const std::string&, std::string&) { return o.gone = true; }},
-      {"--timeout", nullptr, "SECONDS", "wait: ждать не дольше (код 4 по истечении)", Seconds},
+      {"--timeout", nullptr, "SECONDS", "wait: ждать не дольше (код 4 по истечении)",
+       [](CliOptions& o, const std::string& v, std::string& e) {
+         return Seconds("--timeout", v, o.timeout, e);
+       }},
+      {"--count", nullptr, "N", "batch: закончить после N приборов", Count},
+      {"--time-limit", nullptr, "SECONDS", "batch: закончить через SECONDS секунд (начатый\n"
+       "прибор дорабатывается)",
+       [](CliOptions& o, const std::string& v, std::string& e) {
+         return Seconds("--time-limit", v, o.timeLimit, e);
+       }},
+      {"--stop-on-failure", nullptr, nullptr, "batch: закончить на первом отложенном приборе",
+       [](CliOptions& o, const std::string&, std::string&) { return o.stopOnFailure = true; }},
       {"--json", nullptr, nullptr, "результат одним объектом JSON (ключи: в man ortenctl)",
        [](CliOptions& o, const std::string&, std::string&) { return o.json = true; }},
   };
@@ -171,15 +194,19 @@ std::string HelpHint(const std::string& topic) {
 }
 
 // The usage of the command, or of each command of a group, one line each.
+// A topic that names no command (a bad option after an unknown word) gets
+// the general usage, not an empty one.
 UsageError Usage(std::string error, const std::string& topic) {
   const std::string lead = "Использование: ";
-  std::string usage = lead + "ortenctl [параметры] КОМАНДА\n";
-  if (!topic.empty()) {
-    usage.clear();
-    for (const Command* c : CommandsOf(topic)) {
-      usage += (usage.empty() ? lead : std::string(15, ' ')) + "ortenctl [параметры] " +
-               Synopsis(*c) + "\n";
-    }
+  const std::vector<const Command*> commands =
+      topic.empty() ? std::vector<const Command*>{} : CommandsOf(topic);
+  if (commands.empty()) {
+    return {std::move(error), lead + "ortenctl [параметры] КОМАНДА\n", HelpHint({})};
+  }
+  std::string usage;
+  for (const Command* c : commands) {
+    usage += (usage.empty() ? lead : std::string(15, ' ')) + "ortenctl [параметры] " +
+             Synopsis(*c) + "\n";
   }
   return {std::move(error), usage, HelpHint(topic)};
 }
@@ -280,6 +307,13 @@ int ExitCodeOf(OutcomeKind kind) {
   return kExitDevice;
 }
 
+// One object per device, then one for the run.
+constexpr const char* kBatchJson =
+    "number, place, type, family, version_text, version_byte (null, если прибор не ответил), "
+    "done, kind, reason - по объекту в строке на каждый прибор; в конце объект summary (done, "
+    "failed, reasons {причина: число}, ended: count|time-limit|failure|interrupted|line-script|"
+    "line-failed)";
+
 const std::vector<Command>& Commands() {
   // clang-format off
   static const std::vector<Command> commands = {
@@ -349,6 +383,26 @@ const std::vector<Command>& Commands() {
        .json = "ids, source, devices (id, port, manufacturer, product, access, configured, "
                "receiver)",
        .run = RunUsb},
+      {.words = "batch settings", .arguments = "FILE.cfg", .minArguments = 1, .maxArguments = 1,
+       .options = {"--count", "--time-limit", "--stop-on-failure", "--json"}, .needsDevice = true,
+       .help = "записывать настройки из файла в модули реле один за другим:\n"
+               "ждать прибор, проверить семейство, записать, считать\n"
+               "и сравнить, напечатать строку, ждать отключения;\n"
+               "неудачный прибор откладывается, работа идет дальше;\n"
+               "два прибора сразу - пауза до отключения лишнего;\n"
+               "Ctrl+C - итог (готово, отложено, по причинам)",
+       .json = kBatchJson,
+       .run = RunBatchSettings},
+      {.words = "batch firmware", .arguments = "FILE", .minArguments = 1, .maxArguments = 1,
+       .options = {"--count", "--time-limit", "--stop-on-failure", "--json"}, .needsDevice = true,
+       .help = "то же с прошивкой: приборы семейства файла, запись\nи ответ прибора о ней",
+       .json = kBatchJson,
+       .run = RunBatchFirmware},
+      {.words = "batch restore", .arguments = "FILE.rrg", .minArguments = 1, .maxArguments = 1,
+       .options = {"--count", "--time-limit", "--stop-on-failure", "--json"}, .needsDevice = true,
+       .help = "то же с резервной копией: приемники (РПУ/РТР), запись\nи сравнение считанного",
+       .json = kBatchJson,
+       .run = RunBatchRestore},
       {.words = "wait", .options = {"--gone", "--timeout"}, .needsDevice = true,
        .help = "ждать, пока прибор появится на линии USB (--gone:\n"
                "пока его не отключат); без --timeout ждать сколько\nугодно",
@@ -468,7 +522,10 @@ std::string HelpText(const std::string& topic) {
   text +=
       "\nКоды завершения: 0 выполнено; 1 прибор не ответил или отказал; 2 ошибка в командной\n"
       "строке; 3 ошибка файла; 4 прибора нет на линии или их больше одного, или он занят\n"
-      "другой программой, или время ожидания wait истекло.\n";
+      "другой программой, или время ожидания wait истекло.\n"
+      "batch: 0 все приборы готовы (и при завершении по Ctrl+C); иначе код причины первого\n"
+      "отложенного прибора (1, или 4 без доступа к нему); 4 если за --time-limit не\n"
+      "набралось --count приборов.\n";
   if (topic.empty()) text += "\nСправка по одной команде: ortenctl КОМАНДА --help\n";
   return text;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <iosfwd>
 #include <string>
@@ -31,6 +32,8 @@ struct CommandContext {
   LinkEnvironment* env = nullptr;
   Session* session = nullptr;
   Pacer* pacer = nullptr;
+  // Milliseconds on the line's clock (the simulation's, where waits can be skipped).
+  std::function<std::int64_t()> now = nullptr;
 };
 
 // Runs work on a device of family found and connected as the window's work
@@ -58,5 +61,8 @@ Outcome RunSettingsDiff(CommandContext& ctx);
 Outcome RunSettingsDefaults(CommandContext& ctx);
 Outcome RunUsb(CommandContext& ctx);
 Outcome RunWait(CommandContext& ctx);
+Outcome RunBatchSettings(CommandContext& ctx);
+Outcome RunBatchFirmware(CommandContext& ctx);
+Outcome RunBatchRestore(CommandContext& ctx);
 
 }  // namespace orten::cli

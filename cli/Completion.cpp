@@ -19,6 +19,7 @@ struct Shared {
 constexpr Shared kShared[] = {
     {"--simulate", "rpu mro"},
     {"--sim-state", "FILE"},
+    {"--sim-line", "FILE"},
     {"--sim-fault",
      "no-device two-devices pipe-open write-fail@ unplug@ unplug-read@ read-timeout@ "
      "short-chunk@ bad-sync bad-checksum reject no-answer"},

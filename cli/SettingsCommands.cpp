@@ -14,6 +14,7 @@
 #include "base/Utf8Path.h"
 #include "base/Wording.h"
 #include "base/JsonWriter.h"
+#include "cli/BatchJob.h"
 #include "cli/Commands.h"
 #include "ops/Session.h"
 #include "params/ReleSettings.h"
@@ -193,17 +194,6 @@ std::string SettingsPath(const CommandContext& ctx, const std::string& arg) {
   return fs::exists(inFolder, ec) ? Utf8FromPath(inFolder) : arg;
 }
 
-bool ReadSettingsFile(CommandContext& ctx, const std::string& arg, ReleTable& table) {
-  std::vector<std::int32_t> values;
-  std::string error;
-  if (!ReadValueFile(SettingsPath(ctx, arg), kReleParamCount, values, error)) {
-    ctx.ui.ShowMessage(error);
-    return false;
-  }
-  table = AsTheWindowKeepsIt(ctx, values);
-  return true;
-}
-
 Outcome SaveSettingsFile(CommandContext& ctx, const std::string& path, const ReleTable& table) {
   std::string error;
   if (!WriteValueFile(path, table, error)) {
@@ -239,6 +229,17 @@ Outcome Verify(CommandContext& ctx, const ReleTable& written) {
 }
 
 }  // namespace
+
+bool ReadSettingsFile(CommandContext& ctx, const std::string& arg, ReleTable& table) {
+  std::vector<std::int32_t> values;
+  std::string error;
+  if (!ReadValueFile(SettingsPath(ctx, arg), kReleParamCount, values, error)) {
+    ctx.ui.ShowMessage(error);
+    return false;
+  }
+  table = AsTheWindowKeepsIt(ctx, values);
+  return true;
+}
 
 Outcome RunSettingsRead(CommandContext& ctx) {
   std::vector<std::int32_t> page;

@@ -20,7 +20,7 @@ Outcome RunWait(CommandContext& ctx) {
   std::optional<std::int64_t> timeoutMs;
   if (ctx.options.timeout) timeoutMs = std::llround(*ctx.options.timeout * 1000);
 
-  switch (WaitForPresence(*presence, !gone, timeoutMs)) {
+  switch (WaitForPresence(*presence, !gone, timeoutMs, ctx.env->clock())) {
     case WaitOutcome::Happened:
       ctx.out << (gone ? "Прибор отключен от линии USB.\n" : "Прибор на линии USB.\n");
       return {};
@@ -30,8 +30,8 @@ Outcome RunWait(CommandContext& ctx) {
       return OutcomeKind::TimedOut;
     case WaitOutcome::Endless:
       ctx.ui.ShowMessage(
-          "Имитатор прибора не отключается, пока работает ortenctl: без --timeout ожидание "
-          "не кончилось бы.");
+          "Имитатор прибора не отключается и не подключается, пока работает ortenctl (разве что по "
+          "сценарию --sim-line): без --timeout ожидание не кончилось бы.");
       return OutcomeKind::Usage;
     case WaitOutcome::Failed:
       break;

@@ -74,6 +74,7 @@ int main(int argc, char** argv) {
   ctx.env = env.get();
   ctx.session = &session;
   ctx.pacer = &pacer;
+  ctx.now = env->clock();
   int rc = ExitCodeOf(line.command->run(ctx).kind);
   // A trace that stopped is told at the end: the work itself went on.
   if (const TraceLog* trace = env->trace(); trace && !trace->failure().empty()) {

@@ -53,10 +53,14 @@ Outcome Session::Find() {
 }
 
 Result<DeviceIdentity> Session::Connect(std::uint8_t code) {
-  return SendConnect(link_, code);
+  Result<DeviceIdentity> device = SendConnect(link_, code);
+  lastDevice_.reset();
+  if (device) lastDevice_ = *device;
+  return device;
 }
 
 Result<DeviceIdentity> Session::FindAndConnect(std::uint8_t code) {
+  lastDevice_.reset();
   if (Outcome found = Find(); !found) return found;
   return Connect(code);
 }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -52,6 +53,9 @@ class Session {
   Outcome OnWorkPage(DeviceMode family, const std::function<Outcome()>& work);
   // The family found by the last connect on a work page that was refused.
   DeviceMode refusedFamily() const { return refusedFamily_; }
+  // The device the last connect reached (none when it failed): a batch
+  // names it in its line whatever became of the work.
+  const std::optional<DeviceIdentity>& lastDevice() const { return lastDevice_; }
 
   // The relay module's whole output-settings page (the settings are its first entries).
   Result<std::vector<std::int32_t>> ReadReleSettings();
@@ -75,6 +79,7 @@ class Session {
   Transport& transport_;
   Pacer& pacer_;
   DeviceMode refusedFamily_ = DeviceMode::None;
+  std::optional<DeviceIdentity> lastDevice_;
 };
 
 }  // namespace orten

@@ -20,6 +20,14 @@ std::vector<std::shared_ptr<SimDevice>> SimBus::Plugged() const {
   return plugged;
 }
 
+std::vector<std::string> SimBus::PluggedPlaces() const {
+  std::vector<std::string> places;
+  for (std::size_t i = 0; i < devices_.size(); ++i) {
+    if (devices_[i]->plugged()) places.push_back("sim:" + std::to_string(i + 1));
+  }
+  return places;
+}
+
 bool SimTransport::DiscoverDevice() {
   CloseLink();
   error_.clear();

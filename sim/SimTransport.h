@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "sim/SimClock.h"
@@ -17,6 +18,8 @@ class SimBus {
   void Attach(std::shared_ptr<SimDevice> device) { devices_.push_back(std::move(device)); }
   std::vector<std::shared_ptr<SimDevice>> Plugged() const;
   const std::vector<std::shared_ptr<SimDevice>>& devices() const { return devices_; }
+  // "sim:N" for each plugged device, N its number on the line (1 = the first attached).
+  std::vector<std::string> PluggedPlaces() const;
 
  private:
   std::vector<std::shared_ptr<SimDevice>> devices_;

@@ -71,9 +71,10 @@ bool FaultError(const std::string& text, const std::string& why, std::string& er
   return false;
 }
 
-bool AnySimFault(const CommonOptions& o) {
+// Any --sim-fault given.
+bool AnyFault(const CommonOptions& o) {
   const SimFaults& f = o.simFaults;
-  return o.simNoDevice || o.simTwoDevices || o.simSkipWaits || f.pipeOpenFails ||
+  return o.simNoDevice || o.simTwoDevices || f.pipeOpenFails ||
          f.failWriteAtByte || f.unplugAtByte || f.unplugAtReadByte || f.readTimeoutAtByte ||
          f.shortChunkAtByte || f.badSync || f.badChecksum || f.reject || f.noAnswer;
 }
@@ -84,9 +85,21 @@ bool CheckSimFaults(const CommonOptions& o, std::string& error) {
     error = std::string(kSimFault) + ": no-device и two-devices исключают друг друга";
     return false;
   }
-  if (AnySimFault(o) && !o.simulate && o.simState.empty()) {
+  if (!o.simLine.empty()) {
+    // The script says which devices come, and what goes wrong with each.
+    if (o.simulate || !o.simState.empty()) {
+      error = "--sim-line не сочетается с --simulate и --sim-state: приборы на линии задает сценарий";
+      return false;
+    }
+    if (AnyFault(o)) {
+      error = std::string(kSimFault) + " не сочетается с --sim-line: отказы задает сценарий";
+      return false;
+    }
+    return true;
+  }
+  if ((AnyFault(o) || o.simSkipWaits) && !o.simulate && o.simState.empty()) {
     error = std::string(kSimFault) + " и " + kSimSkipWaits +
-            " действуют только с --simulate или --sim-state";
+            " действуют только с --simulate, --sim-state или --sim-line";
     return false;
   }
   return true;
@@ -144,6 +157,8 @@ bool TakeCommonOptions(std::vector<std::string>& args, CommonOptions& options, s
       if (value && ParseSimulateOption(*value, error)) options.simulate = value;
     } else if (TakeValue(args, i, "--sim-state", value, error)) {
       if (value) options.simState = FromStartFolder(*value);
+    } else if (TakeValue(args, i, "--sim-line", value, error)) {
+      if (value) options.simLine = FromStartFolder(*value);
     } else if (TakeValue(args, i, kSimFault, value, error)) {
       if (value) ParseSimFault(*value, options, error);
     } else if (args[i] == kSimSkipWaits) {
@@ -175,7 +190,11 @@ const char* CommonOptionsHelp() {
          "                               no-answer; K - номер байта от начала работы (запись\n"
          "                               в прибор, а для unplug-read, read-timeout и\n"
          "                               short-chunk - чтение из него)\n"
-         "  --sim-skip-waits             ожидание ответа молчащего имитатора не тратит времени\n"
+         "  --sim-line FILE              линия, на которой приборы появляются и отключаются по\n"
+         "                               сценарию FILE, для wait и batch (шаги plug, unplug,\n"
+         "                               pause; см. man ortenctl)\n"
+         "  --sim-skip-waits             ожидание ответа молчащего имитатора и паузы сценария\n"
+         "                               линии не тратят времени\n"
 #ifndef _WIN32  // Windows finds the device through its driver's interface
          "  --usb-id VID:PID             идентификатор USB прибора (можно повторять;\n"
          "                               иначе переменная ORTEN_USB_ID, через запятую)\n"

@@ -16,6 +16,7 @@ struct CommonOptions {
   // The paths are absolute, resolved against the folder the program was
   // started in when they were read.
   std::string simState;  // file the simulated device lives in between runs
+  std::string simLine;   // script of a simulated line on which devices come and go
   std::vector<UsbId> usbIds;
   std::string dataDir;
   std::string tracePath;

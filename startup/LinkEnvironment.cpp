@@ -4,8 +4,10 @@
 
 #include "base/Utf8Path.h"
 #include "base/FileKind.h"
+#include "sim/SimLine.h"
 #include "sim/SimState.h"
 #include "sim/SimTransport.h"
+#include "startup/SimLineScript.h"
 #include "startup/SimPresence.h"
 
 #ifdef _WIN32
@@ -49,6 +51,11 @@ std::unique_ptr<LinkEnvironment> LinkEnvironment::Create(const CommonOptions& op
   std::unique_ptr<LinkEnvironment> env(new LinkEnvironment(options.usbIds));
   if (!options.tracePath.empty() && !env->trace_.Open(options.tracePath, error)) return nullptr;
 
+  if (!options.simLine.empty()) {
+    if (!env->MakeSimLine(options, error, why)) return nullptr;
+    why = Failure::None;
+    return env;
+  }
   if (options.simulate || !options.simState.empty()) {
     std::uint8_t version = 0;
     if (options.simulate) {
@@ -88,6 +95,30 @@ std::unique_ptr<LinkEnvironment> LinkEnvironment::Create(const CommonOptions& op
   return env;
 }
 
+// The line starts empty: its script brings the devices.
+bool LinkEnvironment::MakeSimLine(const CommonOptions& options, std::string& error, Failure& why) {
+  std::vector<SimLineStep> steps;
+  bool fileError = false;
+  if (!ReadSimLineScript(options.simLine, steps, error, fileError)) {
+    why = fileError ? Failure::File : Failure::Usage;
+    return false;
+  }
+  if (options.simSkipWaits) {
+    simClock_ = std::make_unique<SkippingSimClock>();
+  } else {
+    simClock_ = std::make_unique<SteadySimClock>();
+  }
+  simBus_ = std::make_unique<SimBus>();
+  simLine_ = std::make_unique<SimLine>(*simBus_, *simClock_, std::move(steps));
+  transport_ = std::make_unique<SimTransport>(*simBus_, *simClock_);
+  return true;
+}
+
+MonotonicMs LinkEnvironment::clock() const {
+  if (!simClock_) return SteadyMs;
+  return [clock = simClock_.get()] { return clock->NowUs() / 1000; };
+}
+
 UsbIdLookup LinkEnvironment::UsbIds() const {
   return [fromOption = usbIdOption_](std::vector<UsbId>& ids, std::string& error) {
     ConfiguredUsbIds configured;
@@ -114,7 +145,7 @@ LinkEnvironment::~LinkEnvironment() {
 DevicePresence* LinkEnvironment::presence() {
   if (!presence_) {
     if (simBus_) {
-      presence_ = std::make_unique<SimPresence>(*simBus_);
+      presence_ = std::make_unique<SimPresence>(*simBus_, simLine_.get());
     } else {
 #ifndef _WIN32
       presence_ = std::make_unique<LibusbPresence>(UsbIds());

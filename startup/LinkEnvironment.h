@@ -14,6 +14,7 @@ namespace orten {
 class SimBus;
 class SimClock;
 class SimDevice;
+class SimLine;
 class SimStateFile;
 
 // What the options say the device is: the USB transport of this platform,
@@ -40,10 +41,14 @@ class LinkEnvironment {
   // Whether the device is on the line, without opening it; made on first
   // use. Null where the platform has no way to tell (Windows).
   DevicePresence* presence();
+  // Monotonic milliseconds as the line sees them: the simulation's clock,
+  // in which skipped waits count, or the steady clock.
+  MonotonicMs clock() const;
 
  private:
   explicit LinkEnvironment(std::vector<UsbId> usbIdOption);
   void ApplySimFaults(const CommonOptions& options);
+  bool MakeSimLine(const CommonOptions& options, std::string& error, Failure& why);
   // --usb-id, ORTEN_USB_ID or the remembered IDs, as they are at the time of asking.
   UsbIdLookup UsbIds() const;
 
@@ -51,6 +56,7 @@ class LinkEnvironment {
   std::unique_ptr<SimBus> simBus_;
   std::shared_ptr<SimDevice> simDevice_;
   std::unique_ptr<SimStateFile> simState_;
+  std::unique_ptr<SimLine> simLine_;
   std::unique_ptr<Transport> transport_;
   std::vector<UsbId> usbIdOption_;
   std::unique_ptr<DevicePresence> presence_;

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <thread>
 
+#include "sim/SimLine.h"
 #include "sim/SimTransport.h"
 
 namespace orten {
@@ -13,7 +14,19 @@ bool SimPresence::Count(std::uint32_t& count) {
 }
 
 void SimPresence::WaitForChange(int timeoutMs) {
-  std::this_thread::sleep_for(std::chrono::milliseconds(timeoutMs));
+  if (line_) {
+    line_->Wait(timeoutMs);
+  } else {
+    std::this_thread::sleep_for(std::chrono::milliseconds(timeoutMs));
+  }
+}
+
+bool SimPresence::CanChange() const {
+  return line_ && !line_->Finished();
+}
+
+std::vector<std::string> SimPresence::Places() const {
+  return bus_.PluggedPlaces();
 }
 
 }  // namespace orten

@@ -4,6 +4,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "transport/Transport.h"
 
@@ -24,6 +25,10 @@ class DevicePresence {
   // False when nothing can plug or unplug the device while this program
   // runs: waiting for a change would then only end by its time limit.
   virtual bool CanChange() const { return true; }
+  // Where each device counted by the last Count sits ("1-2.3", "sim:2"), so
+  // a batch can tell the device it finished from the next one. Empty names
+  // where the platform cannot tell.
+  virtual std::vector<std::string> Places() const { return {}; }
 
   virtual LinkFault LastFault() const = 0;
   virtual std::string LastErrorText() const = 0;

@@ -2,10 +2,12 @@
 
 #include <libusb.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
 #include "transport/LibusbMatch.h"
+#include "transport/UsbDeviceScan.h"
 
 namespace orten {
 
@@ -17,6 +19,7 @@ struct LibusbPresence::Impl {
   int changed = 0;  // set by the hotplug callback, which runs inside handle_events
   LinkFault fault = LinkFault::None;
   std::string error;
+  std::vector<std::string> places;  // of the devices the last Count found
 
   static int LIBUSB_CALL OnHotplug(libusb_context*, libusb_device*, libusb_hotplug_event,
                                    void* self) {
@@ -77,7 +80,15 @@ bool LibusbPresence::Count(std::uint32_t& count) {
     d.error = libusb_strerror(static_cast<int>(total));
     return false;
   }
-  count = static_cast<std::uint32_t>(DevicesWithIds(list, total, d.ids).size());
+  const std::vector<MatchedUsbDevice> matched = DevicesWithIds(list, total, d.ids);
+  count = static_cast<std::uint32_t>(matched.size());
+  d.places.clear();
+  for (const MatchedUsbDevice& m : matched) {
+    std::uint8_t ports[8];
+    const int depth = libusb_get_port_numbers(m.device, ports, sizeof ports);
+    d.places.push_back(UsbPortPath(libusb_get_bus_number(m.device),
+                                   std::vector<std::uint8_t>(ports, ports + std::max(depth, 0))));
+  }
   libusb_free_device_list(list, 1);
   d.fault = LinkFault::None;
   d.error.clear();
@@ -100,6 +111,10 @@ void LibusbPresence::WaitForChange(int timeoutMs) {
     timeval tv{static_cast<time_t>(left / 1000000), static_cast<suseconds_t>(left % 1000000)};
     libusb_handle_events_timeout_completed(d.context, &tv, &d.changed);
   }
+}
+
+std::vector<std::string> LibusbPresence::Places() const {
+  return impl_->places;
 }
 
 LinkFault LibusbPresence::LastFault() const {

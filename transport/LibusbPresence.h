@@ -21,6 +21,7 @@ class LibusbPresence final : public DevicePresence {
 
   bool Count(std::uint32_t& count) override;
   void WaitForChange(int timeoutMs) override;
+  std::vector<std::string> Places() const override;
   LinkFault LastFault() const override;
   std::string LastErrorText() const override;
 

@@ -122,7 +122,10 @@ TEST(CommonOptions, RefusesMalformedValues) {
         {"--simulate", "mro", "--sim-fault", "reject@3"},
         {"--simulate", "mro", "--sim-fault=no-device", "--sim-fault=two-devices"},
         {"--sim-fault", "reject"},
-        {"--sim-skip-waits"}}) {
+        {"--sim-skip-waits"},
+        {"--sim-line", "line", "--simulate", "mro"},
+        {"--sim-line", "line", "--sim-state", "s"},
+        {"--sim-line", "line", "--sim-fault", "reject"}}) {
     CommonOptions options;
     std::string error;
     EXPECT_FALSE(TakeCommonOptions(args, options, error)) << args[0] << ' ' << args.back();

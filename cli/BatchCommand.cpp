@@ -1,0 +1,324 @@
+// ortenctl batch settings | firmware | restore: one job over devices that
+// are plugged in one after another, until a count, a time limit, the first
+// failure or Ctrl-C ends the run.
+#include <algorithm>
+#include <csignal>
+#include <ostream>
+
+#include "base/JsonWriter.h"
+#include "base/UserInterface.h"
+#include "base/Wording.h"
+#include "cli/BatchJob.h"
+#include "cli/JsonOutput.h"
+#include "ops/Session.h"
+#include "startup/LinkEnvironment.h"
+#include "transport/DiscoveryAdvice.h"
+
+namespace orten::cli {
+
+namespace {
+
+volatile std::sig_atomic_t gInterrupted = 0;
+
+extern "C" void OnInterrupt(int) {
+  gInterrupted = 1;
+}
+
+// Ctrl-C ends the run between devices: a device under way is finished
+// first, so none is left half written.
+class InterruptCatcher {
+ public:
+  InterruptCatcher() : previous_(std::signal(SIGINT, OnInterrupt)) { gInterrupted = 0; }
+  ~InterruptCatcher() { std::signal(SIGINT, previous_); }
+  InterruptCatcher(const InterruptCatcher&) = delete;
+  InterruptCatcher& operator=(const InterruptCatcher&) = delete;
+
+ private:
+  void (*previous_)(int);
+};
+
+// How often the line is looked at while nothing is reported to change.
+constexpr std::int64_t kLookSliceMs = 250;
+
+enum class End { Count, TimeLimit, Failure, Interrupted, LineScript, LineFailed };
+
+const char* EndName(End end) {
+  switch (end) {
+    case End::Count: return "count";
+    case End::TimeLimit: return "time-limit";
+    case End::Failure: return "failure";
+    case End::Interrupted: return "interrupted";
+    case End::LineScript: return "line-script";
+    case End::LineFailed: break;
+  }
+  return "line-failed";
+}
+
+const char* EndText(End end) {
+  switch (end) {
+    case End::Count: return "обработано заданное число приборов";
+    case End::TimeLimit: return "истекло время работы";
+    case End::Failure: return "прибор отложен, задано --stop-on-failure";
+    case End::Interrupted: return "прервано (Ctrl+C)";
+    case End::LineScript: return "на линии имитатора больше ничего не изменится";
+    case End::LineFailed: break;
+  }
+  return "линию USB не удается просмотреть";
+}
+
+// Why a device was set aside, in a few words; the summary counts by these.
+std::string Reason(OutcomeKind kind) {
+  switch (kind) {
+    case OutcomeKind::WrongFamily: return "другое семейство";
+    case OutcomeKind::NoAnswer: return "нет ответа";
+    case OutcomeKind::SendFailed: return "сбой передачи";
+    case OutcomeKind::BadReply: return "неверный ответ";
+    case OutcomeKind::ChecksumError: return "ошибка контрольной суммы";
+    case OutcomeKind::Refused: return "прибор отказал";
+    case OutcomeKind::DeviceGone: return "прибор отключен во время работы";
+    case OutcomeKind::VerifyFailed: return "проверка не пройдена";
+    case OutcomeKind::AccessRefused: return "нет доступа к прибору";
+    case OutcomeKind::DeviceBusy: return "прибор занят другой программой";
+    case OutcomeKind::LinkFailed: return "сбой линии";
+    default: break;
+  }
+  return OutcomeKindName(kind);
+}
+
+struct Tally {
+  long done = 0;
+  long failed = 0;
+  std::vector<std::pair<std::string, long>> reasons;  // in the order they first came
+  std::optional<OutcomeKind> firstFailure;
+
+  long total() const { return done + failed; }
+  void Add(const Outcome& outcome) {
+    if (outcome) {
+      ++done;
+      return;
+    }
+    ++failed;
+    if (!firstFailure) firstFailure = outcome.kind;
+    const std::string reason = Reason(outcome.kind);
+    const auto it = std::find_if(reasons.begin(), reasons.end(),
+                                 [&](const auto& r) { return r.first == reason; });
+    if (it == reasons.end()) {
+      reasons.emplace_back(reason, 1);
+    } else {
+      ++it->second;
+    }
+  }
+};
+
+class BatchRun {
+ public:
+  BatchRun(CommandContext& ctx, const BatchJob& job, DevicePresence& presence)
+      : ctx_(ctx), job_(job), presence_(presence), start_(ctx.now()) {}
+
+  Outcome Run();
+
+ private:
+  std::optional<End> TimeToEnd() const;
+  std::optional<End> AwaitDevice(std::string& place);
+  bool LookAtLine(std::uint32_t& count, std::vector<std::string>& places);
+  void ShowPause(std::uint32_t count);
+  std::optional<End> WorkOn(const std::string& place);
+  void PrintDevice(const std::string& place, const Outcome& outcome);
+  void PrintSummary(End end);
+
+  CommandContext& ctx_;
+  const BatchJob& job_;
+  DevicePresence& presence_;
+  std::int64_t start_;
+  Tally tally_;
+  std::vector<std::string> finished_;  // places of devices worked on and still on the line
+  bool paused_ = false;
+  Outcome lineFailure_;
+};
+
+std::optional<End> BatchRun::TimeToEnd() const {
+  if (gInterrupted) return End::Interrupted;
+  if (ctx_.options.count && tally_.total() >= *ctx_.options.count) return End::Count;
+  if (ctx_.options.timeLimit &&
+      ctx_.now() - start_ >= static_cast<std::int64_t>(*ctx_.options.timeLimit * 1000)) {
+    return End::TimeLimit;
+  }
+  return std::nullopt;
+}
+
+// The devices on the line now; the finished ones that left are forgotten.
+bool BatchRun::LookAtLine(std::uint32_t& count, std::vector<std::string>& places) {
+  if (!presence_.Count(count)) return false;
+  places = presence_.Places();
+  if (places.size() != count) places.assign(count, std::string());
+  std::vector<std::string> stillHere;
+  for (const std::string& place : places) {
+    const auto it = std::find(finished_.begin(), finished_.end(), place);
+    if (it == finished_.end()) continue;
+    stillHere.push_back(place);
+    finished_.erase(it);
+  }
+  finished_ = std::move(stillHere);
+  return true;
+}
+
+void BatchRun::ShowPause(std::uint32_t count) {
+  if (count > 1 && !paused_) {
+    ctx_.ui.ShowMessage("На линии " + CountText(count, "прибор", "прибора", "приборов") +
+                        ": работа приостановлена. Оставьте на линии один прибор.");
+  } else if (count <= 1 && paused_) {
+    ctx_.ui.ShowMessage("На линии не больше одного прибора: работа продолжается.");
+  }
+  paused_ = count > 1;
+}
+
+// Until one device not yet worked on is alone on the line.
+std::optional<End> BatchRun::AwaitDevice(std::string& place) {
+  for (;;) {
+    if (std::optional<End> end = TimeToEnd()) return end;
+    std::uint32_t count = 0;
+    std::vector<std::string> places;
+    if (!LookAtLine(count, places)) {
+      const LinkFault fault = presence_.LastFault();
+      ctx_.ui.ShowMessage(NotFoundReason(fault, presence_.LastErrorText())
+                              .value_or(presence_.LastErrorText()));
+      lineFailure_ = fault == LinkFault::NotConfigured ? OutcomeKind::Usage : OutcomeKind::LinkFailed;
+      return End::LineFailed;
+    }
+    ShowPause(count);
+    if (count == 1 && finished_.empty()) {
+      place = places.front();
+      return std::nullopt;
+    }
+    if (!presence_.CanChange()) return End::LineScript;
+    std::int64_t slice = kLookSliceMs;
+    if (ctx_.options.timeLimit) {
+      const std::int64_t left =
+          static_cast<std::int64_t>(*ctx_.options.timeLimit * 1000) - (ctx_.now() - start_);
+      slice = std::clamp<std::int64_t>(left, 1, slice);
+    }
+    presence_.WaitForChange(static_cast<int>(slice));
+  }
+}
+
+std::optional<End> BatchRun::WorkOn(const std::string& place) {
+  Outcome outcome = job_.run();
+  // A second device plugged in that very moment: the pause takes over, this one is no failure.
+  if (outcome.kind == OutcomeKind::SeveralDevices) return std::nullopt;
+  // It was there a moment ago: it left before the work began.
+  if (outcome.kind == OutcomeKind::NoDevice) outcome.kind = OutcomeKind::DeviceGone;
+  tally_.Add(outcome);
+  PrintDevice(place, outcome);
+  finished_.push_back(place);
+  if (!outcome && ctx_.options.stopOnFailure) return End::Failure;
+  ctx_.ui.ShowMessage(outcome ? "Отключите прибор." : "Отключите прибор и отложите его.");
+  return std::nullopt;
+}
+
+void BatchRun::PrintDevice(const std::string& place, const Outcome& outcome) {
+  const std::optional<DeviceIdentity>& device = ctx_.session->lastDevice();
+  std::string reason = outcome ? std::string() : Reason(outcome.kind);
+  // The other family's name is in the line already, with the version.
+  if (!outcome && !outcome.detail.empty() && outcome.kind != OutcomeKind::WrongFamily) {
+    reason += ": " + outcome.detail;
+  }
+  if (ctx_.options.json) {
+    JsonWriter json(ctx_.out);
+    json.BeginObject().Field("number", tally_.total()).Field("place", place).Key("type");
+    device ? json.String(DeviceTypeText(device->mode)) : json.Null();
+    json.Key("family");
+    WriteFamily(json, device ? device->mode : DeviceMode::None);
+    json.Key("version_text");
+    device ? json.String(VersionText(device->version, device->mode)) : json.Null();
+    json.Key("version_byte");
+    device ? json.Number(device->version) : json.Null();
+    json.Field("done", outcome.ok()).Field("kind", OutcomeKindName(outcome.kind)).Key("reason");
+    outcome ? json.Null() : json.String(reason);
+    json.EndObject();
+    ctx_.out << std::endl;  // a line a reader can take while the run goes on
+    return;
+  }
+  ctx_.out << tally_.total() << ". " << (place.empty() ? "USB" : place) << ", ";
+  if (device) {
+    ctx_.out << DeviceTypeText(device->mode) << ", версия "
+             << VersionText(device->version, device->mode);
+  } else {
+    ctx_.out << "версия неизвестна";
+  }
+  ctx_.out << ": " << (outcome ? std::string("готово") : "ОТЛОЖИТЬ - " + reason) << std::endl;
+}
+
+void BatchRun::PrintSummary(End end) {
+  if (ctx_.options.json) {
+    JsonWriter json(ctx_.out);
+    json.BeginObject().Key("summary").BeginObject().Field("done", tally_.done).Field("failed",
+                                                                                       tally_.failed);
+    json.Key("reasons").BeginObject();
+    for (const auto& [reason, n] : tally_.reasons) json.Field(reason, n);
+    json.EndObject().Field("ended", EndName(end)).EndObject().EndObject();
+    ctx_.out << std::endl;
+    return;
+  }
+  ctx_.out << "Итого: готово " << tally_.done << ", отложено " << tally_.failed;
+  std::string reasons;
+  for (const auto& [reason, n] : tally_.reasons) {
+    reasons += (reasons.empty() ? "" : "; ") + reason + ": " + std::to_string(n);
+  }
+  if (!reasons.empty()) ctx_.out << " (" << reasons << ")";
+  ctx_.out << ". Завершено: " << EndText(end) << '.' << std::endl;
+}
+
+Outcome BatchRun::Run() {
+  ctx_.ui.ShowMessage("Пакетная запись: " + job_.title +
+                      ". Подключайте приборы по одному; Ctrl+C - закончить.");
+  End end = End::Count;
+  for (;;) {
+    std::string place;
+    if (std::optional<End> over = AwaitDevice(place)) {
+      end = *over;
+      break;
+    }
+    if (std::optional<End> over = WorkOn(place)) {
+      end = *over;
+      break;
+    }
+  }
+  PrintSummary(end);
+  if (tally_.firstFailure) return *tally_.firstFailure;
+  if (end == End::LineFailed) return lineFailure_;
+  // Fewer devices than asked for came in the time given.
+  if (end == End::TimeLimit && ctx_.options.count) return OutcomeKind::TimedOut;
+  return {};
+}
+
+Outcome Batch(CommandContext& ctx, std::optional<BatchJob> (*make)(CommandContext&,
+                                                                   const std::string&)) {
+  DevicePresence* presence = ctx.env->presence();
+  if (!presence) {
+    ctx.ui.ShowMessage("команда batch работает в Linux и с имитатором (--sim-line)");
+    return OutcomeKind::Usage;
+  }
+  const std::optional<BatchJob> job = make(ctx, ctx.arguments[0]);
+  if (!job) return OutcomeKind::FileError;
+  return RunBatch(ctx, *job);
+}
+
+}  // namespace
+
+Outcome RunBatch(CommandContext& ctx, const BatchJob& job) {
+  InterruptCatcher catcher;
+  BatchRun run(ctx, job, *ctx.env->presence());
+  return run.Run();
+}
+
+Outcome RunBatchSettings(CommandContext& ctx) {
+  return Batch(ctx, SettingsJob);
+}
+Outcome RunBatchFirmware(CommandContext& ctx) {
+  return Batch(ctx, FirmwareJob);
+}
+Outcome RunBatchRestore(CommandContext& ctx) {
+  return Batch(ctx, RestoreJob);
+}
+
+}  // namespace orten::cli

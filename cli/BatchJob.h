@@ -1,0 +1,41 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "cli/Commands.h"
+#include "params/ReleSettings.h"
+
+namespace orten::cli {
+
+// One job a batch repeats on each device that comes: what it writes is read
+// and checked once, before any device is asked.
+struct BatchJob {
+  DeviceMode family = DeviceMode::None;  // the devices it is for
+  std::string title;                     // "настройки object.cfg", for the first line
+  // On the one device on the line: connect, refuse the other family, write,
+  // verify, end the connection. Says nothing in its own words.
+  std::function<Outcome()> run;
+};
+
+// The job, or none when its file cannot be used (said through ctx.ui).
+std::optional<BatchJob> SettingsJob(CommandContext& ctx, const std::string& arg);
+std::optional<BatchJob> FirmwareJob(CommandContext& ctx, const std::string& arg);
+std::optional<BatchJob> RestoreJob(CommandContext& ctx, const std::string& arg);
+
+// Runs job on device after device until the run ends; its outcome decides
+// the exit code.
+Outcome RunBatch(CommandContext& ctx, const BatchJob& job);
+
+// A file named on the command line, as an absolute path: against the folder
+// the program was started in, else inside the data folder (so
+// "ReleCfg/object.cfg" works from anywhere), else inside its subfolder
+// there (a bare "object.cfg"). When none exists, the first, for the message.
+std::string InputFile(const std::string& programFolder, const std::string& arg,
+                      const char* subfolder);
+
+// A .cfg file's settings as the window keeps them (what it drops is said).
+bool ReadSettingsFile(CommandContext& ctx, const std::string& arg, ReleTable& table);
+
+}  // namespace orten::cli

@@ -1,0 +1,139 @@
+// The jobs ortenctl batch repeats: each reads its file once, then on each
+// device writes it and checks what the device then holds.
+#include <filesystem>
+#include <memory>
+
+#include "backup/RegistrationImage.h"
+#include "base/DataFolders.h"
+#include "base/UserInterface.h"
+#include "base/Utf8Path.h"
+#include "base/Wording.h"
+#include "cli/BatchJob.h"
+#include "firmware/FirmwareLibrary.h"
+#include "ops/Session.h"
+#include "params/ValueFile.h"
+#include "protocol/FirmwareImage.h"
+#include "protocol/Packets.h"
+#include "protocol/ParameterExchange.h"
+
+namespace fs = std::filesystem;
+
+namespace orten::cli {
+
+namespace {
+
+// A batch shows no file facts per device: its first line names the file.
+class UnshownFacts final : public FirmwareFactsView {
+ public:
+  void ShowFileName(const std::string&) override {}
+  void ShowFileSize(std::uintmax_t) override {}
+  void ShowFileDate(std::chrono::system_clock::time_point) override {}
+  void ShowFileType(const std::string&) override {}
+  void ShowNewVersion(const std::string& text) override { version = text; }
+  std::string version;
+};
+
+std::string NameOf(const std::string& path) {
+  return Utf8FromPath(PathFromUtf8(path).filename());
+}
+
+// Read back, the area must hold what was written.
+Outcome CompareBack(Session& session, ParameterArea area, std::span<const std::int32_t> written) {
+  const Result<std::vector<Difference>> differences = session.ReadBackDifferences(area, written);
+  if (!differences) return differences.outcome();
+  if (differences->empty()) return {};
+  return {OutcomeKind::VerifyFailed,
+          "различаются " + CountText(differences->size(), "значение", "значения", "значений")};
+}
+
+DeviceMode FamilyOfFirmwareName(const std::string& name) {
+  for (const DeviceMode mode : {DeviceMode::Receiver, DeviceMode::Relay}) {
+    if (name.find(FamilyCode(mode)) != std::string::npos) return mode;
+  }
+  return DeviceMode::None;
+}
+
+}  // namespace
+
+std::string InputFile(const std::string& programFolder, const std::string& arg,
+                      const char* subfolder) {
+  std::error_code ec;
+  const fs::path given = PathFromUtf8(arg);
+  const fs::path fromStart = fs::absolute(given, ec);
+  if (given.is_absolute() || fs::exists(fromStart, ec)) return Utf8FromPath(fromStart);
+  for (const fs::path& candidate : {PathFromUtf8(programFolder) / given,
+                                    PathFromUtf8(programFolder) / subfolder / given}) {
+    if (fs::exists(candidate, ec)) return Utf8FromPath(candidate);
+  }
+  return Utf8FromPath(fromStart);
+}
+
+std::optional<BatchJob> SettingsJob(CommandContext& ctx, const std::string& arg) {
+  const std::string path = InputFile(ctx.programFolder, arg, kSettingsFolder);
+  auto table = std::make_shared<ReleTable>();
+  if (!ReadSettingsFile(ctx, path, *table)) return std::nullopt;
+  Session& session = *ctx.session;
+  return BatchJob{DeviceMode::Relay, "настройки " + ShownPath(NameOf(path)), [&session, table] {
+                    return session.OnWorkPage(DeviceMode::Relay, [&session, &table] {
+                      if (Outcome w = session.WriteReleSettings(*table); !w) return w;
+                      return CompareBack(session, kReleSettingsArea, *table);
+                    });
+                  }};
+}
+
+std::optional<BatchJob> RestoreJob(CommandContext& ctx, const std::string& arg) {
+  const std::string path = InputFile(ctx.programFolder, arg, kBackupFolder);
+  std::vector<std::int32_t> values;
+  std::string error;
+  if (!ReadValueFile(path, RegistrationImage::kSize, values, error)) {
+    ctx.ui.ShowMessage(error);
+    return std::nullopt;
+  }
+  // Registration memory is the receiver's, whichever role (РПУ or РТР) the name gives.
+  auto image = std::make_shared<RegistrationImage>();
+  image->assign(values);
+  Session& session = *ctx.session;
+  return BatchJob{DeviceMode::Receiver, "резервная копия " + ShownPath(NameOf(path)),
+                  [&session, image] {
+                    return session.OnWorkPage(DeviceMode::Receiver, [&session, &image] {
+                      if (Outcome w = session.WriteRegistration(*image); !w) return w;
+                      return CompareBack(session, kRegistrationArea, image->values());
+                    });
+                  }};
+}
+
+std::optional<BatchJob> FirmwareJob(CommandContext& ctx, const std::string& arg) {
+  const std::string path = InputFile(ctx.programFolder, arg, kFirmwareFolder);
+  const DeviceMode family = FamilyOfFirmwareName(NameOf(path));
+  if (family == DeviceMode::None) {
+    // A batch writes one family's devices only: the name must say which.
+    ctx.ui.ShowMessage("В имени файла " + ShownPath(NameOf(path)) + " нет кода семейства (" +
+                       FamilyCode(DeviceMode::Receiver) + " или " + FamilyCode(DeviceMode::Relay) +
+                       "): неизвестно, для каких приборов прошивка.");
+    return std::nullopt;
+  }
+  UnshownFacts facts;
+  auto image = std::make_shared<FirmwareImage>();
+  if (!ReadFirmwareFile(path, FirmwareReadMode::Load, {family, static_cast<int>(family)}, facts,
+                        ctx.ui, image.get())) {
+    return std::nullopt;
+  }
+  Session& session = *ctx.session;
+  return BatchJob{
+      family, "прошивка " + ShownPath(NameOf(path)) + " (версия " + facts.version + ")",
+      [&session, image, family]() -> Outcome {
+        const Result<DeviceIdentity> device = session.FindAndConnect(kCmdConnectMain);
+        if (!device) return device.outcome();
+        if (device->mode != family) {
+          session.Disconnect();
+          return {OutcomeKind::WrongFamily, DeviceTypeText(device->mode)};
+        }
+        // The device's verdict on the image is the check; after it the
+        // device restarts and expects no disconnect command.
+        const Outcome written = session.WriteFirmware(*image);
+        if (!written) session.Disconnect();
+        return written;
+      }};
+}
+
+}  // namespace orten::cli

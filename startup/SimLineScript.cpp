@@ -1,0 +1,133 @@
+#include "startup/SimLineScript.h"
+
+#include <charconv>
+#include <cmath>
+#include <sstream>
+
+#include "base/RegularFileReader.h"
+#include "sim/SimState.h"
+#include "startup/CommonOptions.h"
+
+namespace orten {
+
+namespace {
+
+constexpr std::uintmax_t kScriptLimit = 1024 * 1024;
+constexpr double kLongestPauseS = 86400;
+
+std::vector<std::string> Words(const std::string& line) {
+  std::istringstream in(line.substr(0, line.find('#')));
+  std::vector<std::string> words;
+  for (std::string w; in >> w;) words.push_back(w);
+  return words;
+}
+
+bool IsFamily(const std::string& word) {
+  const std::string name = word.substr(0, word.find(':'));
+  return name == "rpu" || name == "mro";
+}
+
+bool ParsePlug(const std::vector<std::string>& words, SimLineStep& step, std::string& why) {
+  step.kind = SimLineStep::Kind::Plug;
+  for (std::size_t i = 1; i < words.size(); ++i) {
+    if (IsFamily(words[i])) {
+      const std::optional<std::uint8_t> version = ParseSimulateOption(words[i], why);
+      if (!version) return false;
+      step.arrivals.push_back({*version, {}});
+      continue;
+    }
+    if (step.arrivals.empty()) {
+      why = "после plug ожидается семейство прибора (rpu или mro), а не " + words[i];
+      return false;
+    }
+    CommonOptions fault;
+    fault.simFaults = step.arrivals.back().faults;
+    if (!ParseSimFault(words[i], fault, why)) return false;
+    if (fault.simNoDevice || fault.simTwoDevices) {
+      why = words[i] + " - отказ линии, а не прибора: на линии его заменяют plug и unplug";
+      return false;
+    }
+    step.arrivals.back().faults = fault.simFaults;
+  }
+  if (step.arrivals.empty()) why = "после plug ожидается семейство прибора (rpu или mro)";
+  return !step.arrivals.empty();
+}
+
+bool ParseNumberStep(const std::vector<std::string>& words, SimLineStep& step, std::string& why) {
+  const bool pause = words[0] == "pause";
+  step.kind = pause ? SimLineStep::Kind::Pause : SimLineStep::Kind::Unplug;
+  if (words.size() > 2) {
+    why = "лишнее слово " + words[2];
+    return false;
+  }
+  if (words.size() == 1) {
+    if (!pause) return true;  // the earliest device still on the line
+    why = "после pause ожидается число секунд";
+    return false;
+  }
+  const std::string& text = words[1];
+  const char* last = text.data() + text.size();
+  if (pause) {
+    double seconds = 0;
+    const auto [end, ec] = std::from_chars(text.data(), last, seconds);
+    if (ec != std::errc() || end != last || !std::isfinite(seconds) || seconds < 0 ||
+        seconds > kLongestPauseS) {
+      why = "pause: ожидается число секунд от 0 до 86400, а не " + text;
+      return false;
+    }
+    step.pauseMs = static_cast<int>(std::llround(seconds * 1000));
+    return true;
+  }
+  const auto [end, ec] = std::from_chars(text.data(), last, step.device);
+  if (ec != std::errc() || end != last || step.device < 1) {
+    why = "unplug: ожидается номер прибора на линии от 1, а не " + text;
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ParseSimLineScript(const std::string& text, std::vector<SimLineStep>& steps,
+                        std::string& error) {
+  std::istringstream in(text);
+  int number = 0;
+  for (std::string line; std::getline(in, line);) {
+    ++number;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const std::vector<std::string> words = Words(line);
+    if (words.empty()) continue;
+    SimLineStep step;
+    std::string why;
+    bool ok = false;
+    if (words[0] == "plug") {
+      ok = ParsePlug(words, step, why);
+    } else if (words[0] == "unplug" || words[0] == "pause") {
+      ok = ParseNumberStep(words, step, why);
+    } else {
+      why = "неизвестный шаг " + words[0] + "; ожидается plug, unplug или pause";
+    }
+    if (!ok) {
+      error = "строка " + std::to_string(number) + ": " + why;
+      return false;
+    }
+    steps.push_back(std::move(step));
+  }
+  return true;
+}
+
+bool ReadSimLineScript(const std::string& path, std::vector<SimLineStep>& steps, std::string& error,
+                       bool& fileError) {
+  const RegularFileRead read = ReadRegularFile(path, kScriptLimit);
+  fileError = read.outcome != RegularFileRead::Outcome::Read;
+  if (fileError) {
+    error = ReadRefusal(read, {"Сценарий линии " + path, "Не удается открыть сценарий линии " + path,
+                               "сценарии линии не бывают больше 1024 КиБ"});
+    return false;
+  }
+  if (ParseSimLineScript(read.bytes, steps, error)) return true;
+  error = "сценарий линии " + path + ", " + error;
+  return false;
+}
+
+}  // namespace orten
