@@ -40,6 +40,7 @@ struct CliOptions {
   std::string remember;            // usb: IDs to remember for both programs
   bool gone = false;               // wait: for the device to go
   std::optional<double> timeout;   // wait: seconds; none waits as long as it takes
+  std::string since;               // journal: the first day shown, YYYY-MM-DD (UTC)
   std::vector<std::string> words;  // the command's words and its arguments, in order
   std::vector<std::string> given;  // the command's own options given, by their long names
 };

@@ -42,6 +42,16 @@ bool Seconds(CliOptions& o, const std::string& text, std::string& error) {
   return true;
 }
 
+bool Since(CliOptions& o, const std::string& text, std::string& error) {
+  const std::optional<std::string> day = JournalDay(text);
+  if (!day) {
+    error = "--since: ожидается дата ГГГГ-ММ-ДД или ДД.ММ.ГГГГ";
+    return false;
+  }
+  o.since = *day;
+  return true;
+}
+
 bool Remember(CliOptions& o, const std::string& value, std::string& error) {
   std::vector<UsbId> ids;
   if (!ParseUsbIdList(value, ids, error) || ids.empty()) {
@@ -97,6 +107,8 @@ const std::vector<Option>& Options() {
       {"--gone", nullptr, nullptr, "wait: ждать отключения прибора",
        [](CliOptions& o, const std::string&, std::string&) { return o.gone = true; }},
       {"--timeout", nullptr, "SECONDS", "wait: ждать не дольше (код 4 по истечении)", Seconds},
+      {"--since", nullptr, "DATE", "journal: записи с этого дня (UTC), ГГГГ-ММ-ДД или ДД.ММ.ГГГГ",
+       Since},
       {"--json", nullptr, nullptr, "результат одним объектом JSON (ключи: в man ortenctl)",
        [](CliOptions& o, const std::string&, std::string&) { return o.json = true; }},
   };
@@ -353,6 +365,13 @@ const std::vector<Command>& Commands() {
        .help = "ждать, пока прибор появится на линии USB (--gone:\n"
                "пока его не отключат); без --timeout ждать сколько\nугодно",
        .run = RunWait},
+      {.words = "journal", .options = {"--since", "--json"},
+       .help = "журнал действий обеих программ с приборами (journal.csv\n"
+               "в папке данных): время UTC, программа, действие, прибор\n"
+               "и версия до и после, файл и его SHA-256, итог и сообщение",
+       .json = "journal, records (time, program, operation, family_before, version_before, "
+               "family_after, version_after, file, sha256, outcome, message), skipped_lines",
+       .run = RunJournal},
   };
   // clang-format on
   return commands;

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "protocol/Outcome.h"
 
 namespace orten {
+class Journal;
 class LinkEnvironment;
 class Pacer;
 class Session;
@@ -30,6 +32,7 @@ struct CommandContext {
   std::string programFolder;
   LinkEnvironment* env = nullptr;
   Session* session = nullptr;
+  Journal* journal = nullptr;  // for a session of its own: the one session keeps
   Pacer* pacer = nullptr;
 };
 
@@ -58,5 +61,10 @@ Outcome RunSettingsDiff(CommandContext& ctx);
 Outcome RunSettingsDefaults(CommandContext& ctx);
 Outcome RunUsb(CommandContext& ctx);
 Outcome RunWait(CommandContext& ctx);
+Outcome RunJournal(CommandContext& ctx);
+
+// A day given as YYYY-MM-DD or dd.MM.yyyy, as YYYY-MM-DD; nothing when it
+// is neither or no such day.
+std::optional<std::string> JournalDay(const std::string& text);
 
 }  // namespace orten::cli
