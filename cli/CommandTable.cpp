@@ -416,8 +416,10 @@ std::optional<UsageError> ParseCommandLine(const std::vector<std::string>& args,
   std::string error;
   if (!TakeCommonOptions(rest, o.common, error)) return Usage(error, {});
   if (std::optional<std::string> bad = ReadWords(rest, o)) {
+    // The usage of the command or group the words name; of the program when they name none.
     const Command* near = Resolve(o.words);
-    return Usage(*bad, near ? near->words : o.words.empty() ? std::string() : o.words.front());
+    const bool group = !o.words.empty() && !CommandsOf(o.words.front()).empty();
+    return Usage(*bad, near ? near->words : group ? o.words.front() : std::string());
   }
   if (o.words.empty()) {
     if (o.help || o.version) return std::nullopt;

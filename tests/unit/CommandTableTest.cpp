@@ -51,6 +51,7 @@ TEST(CommandTable, ParsesOrRefusesEachCommandLine) {
       {"settings", nullptr, "не указано, что сделать"},
       {"settings frobnicate", nullptr, "неизвестная команда settings frobnicate"},
       {"frobnicate", nullptr, "неизвестная команда frobnicate"},
+      {"frobnicate --bogus", nullptr, "неизвестный параметр --bogus"},
       {"", nullptr, "не указана команда"},
   };
   for (const ParseRow& row : rows) {
