@@ -32,7 +32,7 @@ struct CommandContext {
   std::string programFolder;
   LinkEnvironment* env = nullptr;
   Session* session = nullptr;
-  Journal* journal = nullptr;  // for a session of its own: the one session keeps
+  Journal* journal = nullptr;  // the one session records into (for work that makes its own)
   Pacer* pacer = nullptr;
 };
 

@@ -109,7 +109,12 @@ std::string JournalLine(const JournalRecord& r) {
       &r.time,         &r.program, &r.operation, &r.familyBefore, &r.versionBefore, &r.familyAfter,
       &r.versionAfter, &r.file,    &r.sha256,    &r.outcome,      &r.message};
   std::string line;
-  for (std::size_t i = 0; i < fields.size(); ++i) line += (i == 0 ? "" : ",") + Field(*fields[i]);
+  // Appended piece by piece: GCC 12 sees overlaps in operator+ that are not
+  // there (GCC bug 105329).
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    if (i > 0) line += ',';
+    line += Field(*fields[i]);
+  }
   return line + "\r\n";
 }
 
