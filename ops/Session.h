@@ -30,7 +30,8 @@ class RegistrationImage;
 // when it ends: the device as the last connect identified it, the file
 // named by the caller (file: a path or a bare name; empty for none), the
 // SHA-256 of the content as a file of these programs holds it, and the last
-// words the user was shown. A journal that fails never changes an outcome.
+// words the exchange showed the user (a read-back check: its verdict). A
+// journal that fails never changes an outcome.
 
 // One entry that reads back otherwise than it was written.
 struct Difference {
