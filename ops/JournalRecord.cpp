@@ -8,6 +8,7 @@ namespace orten {
 namespace {
 
 constexpr std::size_t kColumnCount = std::size(kJournalColumns);
+constexpr std::size_t kOutcomeColumn = 9;
 
 // Whether a spreadsheet would run the field as a formula; an apostrophe in
 // front of such a field counts too, so that the mark itself is undone on
@@ -125,8 +126,8 @@ JournalText ParseJournal(std::string_view text) {
   while (pos < text.size()) {
     const std::size_t start = pos;
     const std::optional<std::vector<std::string>> fields = ReadFields(text, pos);
-    const bool whole =
-        fields && fields->size() == kColumnCount && IsTime((*fields)[0]) && !(*fields)[9].empty();
+    const bool whole = fields && fields->size() == kColumnCount && IsTime((*fields)[0]) &&
+                       !(*fields)[kOutcomeColumn].empty();
     if (whole) {
       std::array<std::string, kColumnCount> f;
       for (std::size_t i = 0; i < kColumnCount; ++i) f[i] = Unmarked((*fields)[i]);
@@ -138,11 +139,11 @@ JournalText ParseJournal(std::string_view text) {
     const bool header =
         fields && fields->size() == kColumnCount && (*fields)[0] == kJournalColumns[0];
     const bool blank = fields && fields->size() == 1 && (*fields)[0].empty();
-    if (!header && !blank) journal.skippedLines.push_back(line);
     if (header || blank) {
       line = LineOf(text, pos, start, line);
       continue;
     }
+    journal.skippedLines.push_back(line);
     // Start again on the line after the one the bad record began on: a torn
     // record must not take the records after it along.
     pos = start;
