@@ -85,6 +85,7 @@ void TMainForm::RegBackupCreateButtonClick(QObject* sender) {
 
 void TMainForm::dropRegistrationImage() {
   registrationImage_ = RegistrationImage();
+  registrationFile_.clear();
   Column->enableWrite(false);
 }
 
@@ -133,6 +134,7 @@ void TMainForm::readRegistration() {
     return;
   }
   registrationImage_ = std::move(*image);
+  registrationFile_.clear();
   RegistBackupTabSh->showConfigurationCode(registrationImage_.configurationCode());
   ui_.SetProgress(0);
   ui_.SetStatusText(kBackupRead);
@@ -145,7 +147,8 @@ void TMainForm::writeRegistration() {
     ui_.ShowMessage(kNothingToWrite, kAppTitle, BoxIcon::Error);
     return;
   }
-  if (const Outcome written = session_.WriteRegistration(registrationImage_); !written) {
+  if (const Outcome written = session_.WriteRegistration(registrationImage_, registrationFile_);
+      !written) {
     endIfDeviceGone(written, GoneDuring::Write);
     return;
   }
@@ -168,6 +171,7 @@ void TMainForm::loadRegistrationFile() {
     return;
   }
   registrationImage_.assign(values);
+  registrationFile_ = *path;
   // The device's role, module and object as the file's name records them.
   RegistBackupTabSh->showBackup(FileName(*path), registrationImage_.configurationCode(),
                                 ReadBackupName(*path));
@@ -209,6 +213,7 @@ void TMainForm::saveRegistrationFile() {
     return;
   }
   page->showFileName(FileName(*path));
+  registrationFile_ = *path;
   ui_.SetStatusText(kSaved);
 }
 

@@ -49,7 +49,10 @@ bool TMainForm::readFirmwareFile(const QString& name, FirmwareReadMode mode) {
   const FirmwareReadContext context{state_.DeviceMode, UpdateSoftTabSh->chosenFamily()};
   const bool loaded =
       ReadFirmwareFile(firmwarePath(name), mode, context, facts, ui_, &firmwareImage_);
-  if (loaded) state_.FirmwareFileSize = static_cast<int>(firmwareImage_.size());
+  if (loaded) {
+    state_.FirmwareFileSize = static_cast<int>(firmwareImage_.size());
+    firmwareFile_ = firmwarePath(name);
+  }
   return loaded;
 }
 
@@ -58,7 +61,7 @@ bool TMainForm::readFirmwareFile(const QString& name, FirmwareReadMode mode) {
 // own words.
 Outcome TMainForm::writeFirmwareAndDisconnect() {
   UpdateSoftTabSh->showFileFacts(true);
-  const Outcome written = session_.WriteFirmware(firmwareImage_);
+  const Outcome written = session_.WriteFirmware(firmwareImage_, firmwareFile_);
   if (written) state_.DisconnectDue = false;
   ui_.SetProgress(0);
   if (!endIfDeviceGone(written, GoneDuring::FirmwareWrite)) endLink(state_.DisconnectDue);

@@ -59,7 +59,8 @@ void TMainForm::writeReleSettings() {
   ui().SetStatusText(kWritingToDevice);
   std::vector<std::int32_t> table(kReleParamCount, 0);
   ReleSettingsTabSh->CollectReleSettings(table);
-  if (const Outcome written = session_.WriteReleSettings(table); !written) {
+  const std::string file = table == releFileTable_ ? releFile_ : std::string();
+  if (const Outcome written = session_.WriteReleSettings(table, file); !written) {
     endIfDeviceGone(written, GoneDuring::Write);
     return;
   }
@@ -87,6 +88,10 @@ void TMainForm::loadReleSettingsFile() {
   }
   for (int n = 1; n <= state_.ReleCount; ++n) ReleSettingsTabSh->CheckReleEvents(n, false);
   ReleSettingsTabSh->ShowReleSettings(table);
+  // As the page holds them: the controls keep only what they can show.
+  releFileTable_.assign(kReleParamCount, 0);
+  ReleSettingsTabSh->CollectReleSettings(releFileTable_);
+  releFile_ = *path;
   ui().SetStatusText(kFileLoaded);
 }
 
@@ -106,6 +111,8 @@ void TMainForm::saveReleSettingsFile() {
     ui().SetStatusText(kFileNotSaved);
     return;
   }
+  releFile_ = *path;
+  releFileTable_ = table;
   ui().SetStatusText(kFileSaved);
 }
 

@@ -42,12 +42,18 @@ TMainForm::TMainForm(const AppServices& services, QWidget* parent)
     : QMainWindow(parent),
       ui_(services.ui),
       trace_(services.trace),
-      session_(services.transport, services.pacer, ui_, services.trace) {
+      journal_(JournalPath(services.programFolder), "ortenconf"),
+      session_(services.transport, services.pacer, ui_, services.trace, &journal_) {
   buildWindow();
   resize(800, 600);
   startUp(services.programFolder);
   state_.UserGuide = services.userGuide;
   connectHandlers();
+  // A journal that cannot be written is told once, after the exchange, as a
+  // failed trace is; the work with the device goes on without it.
+  journal_.OnFailure([this](const std::string& text) {
+    BusyGuard::WhenIdle(this, [this, text] { ui_.ShowMessage(text, kAppTitle, BoxIcon::Error); });
+  });
   if (trace_) {
     // The trace stops at its first failed line; the user hears of it once,
     // after the exchange, which goes on meanwhile.
@@ -58,6 +64,7 @@ TMainForm::TMainForm(const AppServices& services, QWidget* parent)
 }
 
 TMainForm::~TMainForm() {
+  journal_.OnFailure(nullptr);
   if (trace_) trace_->OnFailure(nullptr);
   // The pages outlive this part of the window by a moment: no handler of
   // ours may run for what they report while they are taken down.

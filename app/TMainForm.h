@@ -3,6 +3,7 @@
 #include <QMainWindow>
 #include <QString>
 #include <string>
+#include <vector>
 
 #include "app/AppServices.h"
 #include "app/MainFormState.h"
@@ -10,6 +11,7 @@
 #include "backup/BackupNaming.h"
 #include "backup/RegistrationImage.h"
 #include "firmware/FirmwareLibrary.h"
+#include "ops/Journal.h"
 #include "ops/Session.h"
 #include "protocol/DeviceCommands.h"
 #include "protocol/DeviceLink.h"
@@ -153,9 +155,16 @@ class TMainForm : public QMainWindow {
   MainFormState state_;
   WindowUi ui_;
   TraceLog* trace_ = nullptr;
+  Journal journal_;  // before the session, which records into it
   Session session_;
   FirmwareImage firmwareImage_;
+  std::string firmwareFile_;  // the file firmwareImage_ was read from
   RegistrationImage registrationImage_;
+  std::string registrationFile_;  // the file registrationImage_ was loaded from or saved to
+  // The relay page's settings as last loaded from or saved to releFile_: a
+  // write names the file only while the page still holds what it held.
+  std::string releFile_;
+  std::vector<std::int32_t> releFileTable_;
   QLabel* statusText_ = nullptr;
   HelpWindow* helpWindow_ = nullptr;
 };

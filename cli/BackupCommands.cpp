@@ -101,7 +101,8 @@ Outcome RunBackupRead(CommandContext& ctx) {
   }
   RegistrationImage image;
   const Outcome read = OnWorkPage(ctx, DeviceMode::Receiver, [&] {
-    Result<RegistrationImage> got = ctx.session->ReadRegistration();
+    // Without -o the file is named after what is read: its record names none.
+    Result<RegistrationImage> got = ctx.session->ReadRegistration(o.output);
     if (!got) {
       // A checksum error shows only on the window's status line: say it here.
       ctx.ui.ShowMessage(kNotRead);
@@ -139,14 +140,14 @@ Outcome RunBackupWrite(CommandContext& ctx) {
   RegistrationImage image;
   image.assign(values);
   return OnWorkPage(ctx, DeviceMode::Receiver, [&] {
-    if (Outcome written = ctx.session->WriteRegistration(image); !written) {
+    if (Outcome written = ctx.session->WriteRegistration(image, ctx.arguments[0]); !written) {
       ctx.ui.ShowMessage(kNotWritten);  // a refusal shows only on the window's status line
       return written;
     }
     ctx.out << "Резервная копия загружена успешно\n";
     if (!ctx.options.verify) return Outcome{};
     const Result<std::vector<Difference>> differences =
-        ctx.session->ReadBackDifferences(kRegistrationArea, values);
+        ctx.session->ReadBackDifferences(kRegistrationArea, values, ctx.arguments[0]);
     if (!differences) return differences.outcome();
     return ReportDifferences(ctx, *differences);
   });

@@ -38,8 +38,10 @@ std::string NameOf(const std::string& path) {
 }
 
 // Read back, the area must hold what was written.
-Outcome CompareBack(Session& session, ParameterArea area, std::span<const std::int32_t> written) {
-  const Result<std::vector<Difference>> differences = session.ReadBackDifferences(area, written);
+Outcome CompareBack(Session& session, ParameterArea area, std::span<const std::int32_t> written,
+                    const std::string& file) {
+  const Result<std::vector<Difference>> differences =
+      session.ReadBackDifferences(area, written, file);
   if (!differences) return differences.outcome();
   if (differences->empty()) return {};
   return {OutcomeKind::VerifyFailed,
@@ -73,10 +75,10 @@ std::optional<BatchJob> SettingsJob(CommandContext& ctx, const std::string& arg)
   auto table = std::make_shared<ReleTable>();
   if (!ReadSettingsFile(ctx, path, *table)) return std::nullopt;
   Session& session = *ctx.session;
-  return BatchJob{DeviceMode::Relay, "настройки " + ShownPath(NameOf(path)), [&session, table] {
-                    return session.OnWorkPage(DeviceMode::Relay, [&session, &table] {
-                      if (Outcome w = session.WriteReleSettings(*table); !w) return w;
-                      return CompareBack(session, kReleSettingsArea, *table);
+  return BatchJob{DeviceMode::Relay, "настройки " + ShownPath(NameOf(path)), [&session, table, path] {
+                    return session.OnWorkPage(DeviceMode::Relay, [&session, &table, &path] {
+                      if (Outcome w = session.WriteReleSettings(*table, path); !w) return w;
+                      return CompareBack(session, kReleSettingsArea, *table, path);
                     });
                   }};
 }
@@ -94,10 +96,10 @@ std::optional<BatchJob> RestoreJob(CommandContext& ctx, const std::string& arg) 
   image->assign(values);
   Session& session = *ctx.session;
   return BatchJob{DeviceMode::Receiver, "резервная копия " + ShownPath(NameOf(path)),
-                  [&session, image] {
-                    return session.OnWorkPage(DeviceMode::Receiver, [&session, &image] {
-                      if (Outcome w = session.WriteRegistration(*image); !w) return w;
-                      return CompareBack(session, kRegistrationArea, image->values());
+                  [&session, image, path] {
+                    return session.OnWorkPage(DeviceMode::Receiver, [&session, &image, &path] {
+                      if (Outcome w = session.WriteRegistration(*image, path); !w) return w;
+                      return CompareBack(session, kRegistrationArea, image->values(), path);
                     });
                   }};
 }
@@ -121,7 +123,7 @@ std::optional<BatchJob> FirmwareJob(CommandContext& ctx, const std::string& arg)
   Session& session = *ctx.session;
   return BatchJob{
       family, "прошивка " + ShownPath(NameOf(path)) + " (версия " + facts.version + ")",
-      [&session, image, family]() -> Outcome {
+      [&session, image, family, path]() -> Outcome {
         const Result<DeviceIdentity> device = session.FindAndConnect(kCmdConnectMain);
         if (!device) return device.outcome();
         if (device->mode != family) {
@@ -130,7 +132,7 @@ std::optional<BatchJob> FirmwareJob(CommandContext& ctx, const std::string& arg)
         }
         // The device's verdict on the image is the check; after it the
         // device restarts and expects no disconnect command.
-        const Outcome written = session.WriteFirmware(*image);
+        const Outcome written = session.WriteFirmware(*image, path);
         if (!written) session.Disconnect();
         return written;
       }};

@@ -54,6 +54,16 @@ bool Count(CliOptions& o, const std::string& text, std::string& error) {
   return true;
 }
 
+bool Since(CliOptions& o, const std::string& text, std::string& error) {
+  const std::optional<std::string> day = JournalDay(text);
+  if (!day) {
+    error = "--since: ожидается дата ГГГГ-ММ-ДД или ДД.ММ.ГГГГ";
+    return false;
+  }
+  o.since = *day;
+  return true;
+}
+
 bool Remember(CliOptions& o, const std::string& value, std::string& error) {
   std::vector<UsbId> ids;
   if (!ParseUsbIdList(value, ids, error) || ids.empty()) {
@@ -120,6 +130,8 @@ const std::vector<Option>& Options() {
        }},
       {"--stop-on-failure", nullptr, nullptr, "batch: закончить на первом отложенном приборе",
        [](CliOptions& o, const std::string&, std::string&) { return o.stopOnFailure = true; }},
+      {"--since", nullptr, "DATE", "journal: записи с этого дня (UTC), ГГГГ-ММ-ДД или ДД.ММ.ГГГГ",
+       Since},
       {"--json", nullptr, nullptr, "результат одним объектом JSON (ключи: в man ortenctl)",
        [](CliOptions& o, const std::string&, std::string&) { return o.json = true; }},
   };
@@ -407,6 +419,13 @@ const std::vector<Command>& Commands() {
        .help = "ждать, пока прибор появится на линии USB (--gone:\n"
                "пока его не отключат); без --timeout ждать сколько\nугодно",
        .run = RunWait},
+      {.words = "journal", .options = {"--since", "--json"},
+       .help = "журнал действий обеих программ с приборами (journal.csv\n"
+               "в папке данных): время UTC, программа, действие, прибор\n"
+               "и версия до и после, файл и его SHA-256, итог и сообщение",
+       .json = "journal, records (time, program, operation, family_before, version_before, "
+               "family_after, version_after, file, sha256, outcome, message), skipped_lines",
+       .run = RunJournal},
   };
   // clang-format on
   return commands;

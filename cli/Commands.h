@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "protocol/Outcome.h"
 
 namespace orten {
+class Journal;
 class LinkEnvironment;
 class Pacer;
 class Session;
@@ -31,6 +33,7 @@ struct CommandContext {
   std::string programFolder;
   LinkEnvironment* env = nullptr;
   Session* session = nullptr;
+  Journal* journal = nullptr;  // the one session records into (for work that makes its own)
   Pacer* pacer = nullptr;
   // Milliseconds on the line's clock (the simulation's, where waits can be skipped).
   std::function<std::int64_t()> now = nullptr;
@@ -64,5 +67,10 @@ Outcome RunWait(CommandContext& ctx);
 Outcome RunBatchSettings(CommandContext& ctx);
 Outcome RunBatchFirmware(CommandContext& ctx);
 Outcome RunBatchRestore(CommandContext& ctx);
+Outcome RunJournal(CommandContext& ctx);
+
+// A day given as YYYY-MM-DD or dd.MM.yyyy, as YYYY-MM-DD; nothing when it
+// is neither or no such day.
+std::optional<std::string> JournalDay(const std::string& text);
 
 }  // namespace orten::cli

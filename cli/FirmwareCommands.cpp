@@ -271,7 +271,7 @@ Outcome RunFirmwareWrite(CommandContext& ctx) {
     ctx.ui.ShowMessage("Запись отменена.");
     return OutcomeKind::Cancelled;
   }
-  if (Outcome written = ctx.session->WriteFirmware(image); !written) {
+  if (Outcome written = ctx.session->WriteFirmware(image, path); !written) {
     ctx.session->Disconnect();  // as the window does after a refused image
     return written;
   }

@@ -206,9 +206,9 @@ Outcome SaveSettingsFile(CommandContext& ctx, const std::string& path, const Rel
 
 constexpr const char* kNotRead = "Ошибка: настройки реле не считаны из прибора.";
 
-Outcome Verify(CommandContext& ctx, const ReleTable& written) {
+Outcome Verify(CommandContext& ctx, const ReleTable& written, const std::string& file) {
   const Result<std::vector<Difference>> differences =
-      ctx.session->ReadBackDifferences(kReleSettingsArea, written);
+      ctx.session->ReadBackDifferences(kReleSettingsArea, written, file);
   if (!differences) {
     ctx.ui.ShowMessage(kNotRead);
     return differences.outcome();
@@ -244,7 +244,7 @@ bool ReadSettingsFile(CommandContext& ctx, const std::string& arg, ReleTable& ta
 Outcome RunSettingsRead(CommandContext& ctx) {
   std::vector<std::int32_t> page;
   const Outcome read = OnWorkPage(ctx, DeviceMode::Relay, [&] {
-    Result<std::vector<std::int32_t>> got = ctx.session->ReadReleSettings();
+    Result<std::vector<std::int32_t>> got = ctx.session->ReadReleSettings(ctx.options.output);
     if (!got) {
       ctx.ui.ShowMessage(kNotRead);
       return got.outcome();
@@ -262,13 +262,14 @@ Outcome RunSettingsRead(CommandContext& ctx) {
 Outcome RunSettingsWrite(CommandContext& ctx) {
   ReleTable table{};
   if (!ReadSettingsFile(ctx, ctx.arguments[0], table)) return OutcomeKind::FileError;
+  const std::string& file = ctx.arguments[0];
   return OnWorkPage(ctx, DeviceMode::Relay, [&] {
-    if (Outcome written = ctx.session->WriteReleSettings(table); !written) {
+    if (Outcome written = ctx.session->WriteReleSettings(table, file); !written) {
       ctx.ui.ShowMessage("Ошибка: настройки реле не загружены в прибор.");
       return written;
     }
     ctx.out << "Настройки реле загружены успешно\n";
-    return ctx.options.verify ? Verify(ctx, table) : Outcome{};
+    return ctx.options.verify ? Verify(ctx, table, file) : Outcome{};
   });
 }
 

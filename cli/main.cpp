@@ -10,6 +10,7 @@
 #include "cli/CliUi.h"
 #include "cli/CommandTable.h"
 #include "cli/Commands.h"
+#include "ops/Journal.h"
 #include "ops/Session.h"
 #include "startup/LinkEnvironment.h"
 
@@ -70,9 +71,15 @@ int main(int argc, char** argv) {
     return failure == LinkEnvironment::Failure::File ? kExitFile : kExitUsage;
   }
   SleepPacer pacer;
-  Session session(env->transport(), pacer, ui, env->trace());
+  // A journal that cannot be written is told once, at once, and the work goes on.
+  Journal journal(JournalPath(programFolder), "ortenctl");
+  journal.OnFailure([&ui](const std::string& text) {
+    ui.ShowMessage("ortenctl: " + text, kAppTitle, BoxIcon::None);
+  });
+  Session session(env->transport(), pacer, ui, env->trace(), &journal);
   ctx.env = env.get();
   ctx.session = &session;
+  ctx.journal = &journal;
   ctx.pacer = &pacer;
   ctx.now = env->clock();
   int rc = ExitCodeOf(line.command->run(ctx).kind);

@@ -4,8 +4,14 @@
 
 #include "backup/RegistrationImage.h"
 #include "base/Pacer.h"
+#include "base/Sha256.h"
 #include "base/SilentUi.h"
 #include "base/UserInterface.h"
+#include "base/Utf8Path.h"
+#include "base/Wording.h"
+#include "ops/Journal.h"
+#include "params/ReleSettings.h"
+#include "params/ValueFile.h"
 #include "protocol/FirmwareImage.h"
 #include "protocol/FirmwareWriter.h"
 #include "protocol/Packets.h"
@@ -32,10 +38,60 @@ OutcomeKind EmptyLineKind(LinkFault fault) {
   }
 }
 
+// The families as --family spells them.
+std::string FamilyToken(DeviceMode mode) {
+  return mode == DeviceMode::Receiver ? "rpu" : mode == DeviceMode::Relay ? "mro" : "";
+}
+
+// A settings or backup file's content, as these programs save it.
+std::string ValuesSha256(std::span<const std::int32_t> values) {
+  return Sha256Hex(ValueFileText(values));
+}
+
+const char* VerifyOperation(ParameterArea area) {
+  return area.startPage == kRegistrationArea.startPage ? "verify-backup" : "verify-settings";
+}
+
+std::string DifferencesText(std::size_t n) {
+  if (n == 0) return "Проверка пройдена: в приборе то же, что записано.";
+  return "Проверка не пройдена: " +
+         std::string(PluralForm(n, "различается", "различаются", "различаются")) + " " +
+         CountText(n, "значение", "значения", "значений") + ".";
+}
+
 }  // namespace
 
-Session::Session(Transport& transport, Pacer& pacer, UserInterface& ui, TraceLog* trace)
-    : link_(transport, pacer, ui, trace), transport_(transport), pacer_(pacer) {}
+Session::Session(Transport& transport, Pacer& pacer, UserInterface& ui, TraceLog* trace,
+                 Journal* journal)
+    : ui_(ui),
+      link_(transport, pacer, ui_, trace),
+      transport_(transport),
+      pacer_(pacer),
+      journal_(journal) {}
+
+void Session::Record(const char* operation, const Outcome& outcome, const std::string& file,
+                     const std::string& sha256, const std::string& message,
+                     const std::optional<DeviceIdentity>& before,
+                     const std::optional<DeviceIdentity>& after) {
+  if (!journal_) return;
+  JournalRecord r;
+  r.operation = operation;
+  const std::optional<DeviceIdentity> was = before ? before : device_;
+  const std::optional<DeviceIdentity> now = after ? after : was;
+  if (was) {
+    r.familyBefore = FamilyToken(was->mode);
+    r.versionBefore = VersionText(was->version, was->mode);
+  }
+  if (now) {
+    r.familyAfter = FamilyToken(now->mode);
+    r.versionAfter = VersionText(now->version, now->mode);
+  }
+  if (!file.empty()) r.file = Utf8FromPath(PathFromUtf8(file).filename());
+  r.sha256 = sha256;
+  r.outcome = OutcomeKindName(outcome.kind);
+  r.message = !message.empty() ? message : !ui_.last().empty() ? ui_.last() : outcome.detail;
+  journal_->Append(std::move(r));
+}
 
 Outcome Session::Find() {
   if (link_.DiscoverDevice()) return {};
@@ -54,13 +110,13 @@ Outcome Session::Find() {
 
 Result<DeviceIdentity> Session::Connect(std::uint8_t code) {
   Result<DeviceIdentity> device = SendConnect(link_, code);
-  lastDevice_.reset();
-  if (device) lastDevice_ = *device;
+  device_.reset();
+  if (device) device_ = *device;
   return device;
 }
 
 Result<DeviceIdentity> Session::FindAndConnect(std::uint8_t code) {
-  lastDevice_.reset();
+  device_.reset();
   if (Outcome found = Find(); !found) return found;
   return Connect(code);
 }
@@ -84,46 +140,94 @@ Outcome Session::OnWorkPage(DeviceMode family, const std::function<Outcome()>& w
   return done ? disconnected : done;
 }
 
-Result<std::vector<std::int32_t>> Session::ReadReleSettings() {
+Result<std::vector<std::int32_t>> Session::ReadReleSettings(const std::string& file) {
+  ui_.Forget();
   std::vector<std::int32_t> page(kReleSettingsArea.size(), 0);
-  if (Outcome read = ReadParameterBlock(link_, kReleSettingsArea, page); !read) return read;
+  const Outcome read = ReadParameterBlock(link_, kReleSettingsArea, page);
+  const auto table = std::span<const std::int32_t>(page).first(kReleParamCount);
+  Record("read-settings", read, file, read ? ValuesSha256(table) : "");
+  if (!read) return read;
   return page;
 }
 
-Outcome Session::WriteReleSettings(std::span<const std::int32_t> table) {
+Outcome Session::WriteReleSettings(std::span<const std::int32_t> table, const std::string& file) {
+  ui_.Forget();
   std::vector<std::int32_t> page(kReleSettingsArea.size(), 0);
   std::copy_n(table.begin(), std::min(table.size(), page.size()), page.begin());
-  return WriteParameterBlock(link_, kReleSettingsArea, page);
+  const Outcome written = WriteParameterBlock(link_, kReleSettingsArea, page);
+  Record("write-settings", written, file,
+         ValuesSha256(table.first(std::min(table.size(), kReleParamCount))));
+  return written;
 }
 
-Result<RegistrationImage> Session::ReadRegistration() {
+Result<RegistrationImage> Session::ReadRegistration(const std::string& file) {
+  ui_.Forget();
   std::vector<std::int32_t> values(RegistrationImage::kSize, 0);
-  if (Outcome read = ReadParameterBlock(link_, kRegistrationArea, values); !read) return read;
+  const Outcome read = ReadParameterBlock(link_, kRegistrationArea, values);
+  Record("read-backup", read, file, read ? ValuesSha256(values) : "");
+  if (!read) return read;
   RegistrationImage image;
   image.assign(values);
   return image;
 }
 
-Outcome Session::WriteRegistration(const RegistrationImage& image) {
-  return WriteParameterBlock(link_, kRegistrationArea, image.values());
+Outcome Session::WriteRegistration(const RegistrationImage& image, const std::string& file) {
+  ui_.Forget();
+  const std::vector<std::int32_t> values = image.values();
+  const Outcome written = WriteParameterBlock(link_, kRegistrationArea, values);
+  Record("write-backup", written, file, ValuesSha256(values));
+  return written;
 }
 
-Outcome Session::WriteFirmware(const FirmwareImage& image) {
-  return WriteFirmwareImage(link_, image.bytes());
+Outcome Session::WriteFirmware(const FirmwareImage& image, const std::string& file) {
+  ui_.Forget();
+  firmware_ = {device_, file, Sha256Hex(image.bytes()), image.version(), true};
+  const Outcome written = WriteFirmwareImage(link_, image.bytes());
+  // The version after is known only once the device has restarted (AwaitRestart).
+  Record("write-firmware", written, file, firmware_.sha256);
+  return written;
 }
 
-Result<std::vector<Difference>> Session::ReadBackDifferences(
-    ParameterArea area, std::span<const std::int32_t> expected) {
+Result<std::vector<Difference>> Session::ReadBackDifferences(ParameterArea area,
+                                                             std::span<const std::int32_t> expected,
+                                                             const std::string& file) {
+  ui_.Forget();
   std::vector<std::int32_t> back(area.size(), 0);
-  if (Outcome read = ReadParameterBlock(link_, area, back); !read) return read;
+  const Outcome read = ReadParameterBlock(link_, area, back);
+  const std::string sha256 = ValuesSha256(expected);
+  if (!read) {
+    Record(VerifyOperation(area), read, file, sha256);
+    return read;
+  }
   std::vector<Difference> differences;
   for (std::size_t i = 0; i < std::min(expected.size(), back.size()); ++i) {
     if (back[i] != expected[i]) differences.push_back({i, expected[i], back[i]});
   }
+  Record(VerifyOperation(area),
+         differences.empty() ? Outcome{} : Outcome{OutcomeKind::VerifyFailed}, file, sha256,
+         DifferencesText(differences.size()));
   return differences;
 }
 
 Result<DeviceIdentity> Session::AwaitRestart() {
+  const Result<DeviceIdentity> device = Reidentify();
+  std::string text = "Проверка не пройдена: прибор не ответил за 10 с после записи.";
+  Outcome verdict = device.outcome();
+  if (device) {
+    text =
+        "Проверка: прибор сообщает версию ПО " + VersionText(device->version, device->mode) + ".";
+    if (firmware_.written && device->version != firmware_.version) {
+      verdict = OutcomeKind::VerifyFailed;
+      text = "Проверка не пройдена: прибор сообщает версию " + std::to_string(device->version) +
+             " вместо " + std::to_string(firmware_.version) + ".";
+    }
+  }
+  Record("verify-firmware", verdict, firmware_.file, firmware_.sha256, text, firmware_.before,
+         device ? std::optional<DeviceIdentity>(*device) : std::nullopt);
+  return device;
+}
+
+Result<DeviceIdentity> Session::Reidentify() {
   SilentUi quiet;  // the attempts to reach a restarting device are expected to fail
   DeviceLink retry(transport_, pacer_, quiet);
   for (int attempt = 0; attempt < kRestartAttempts; ++attempt) {

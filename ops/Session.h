@@ -4,8 +4,10 @@
 #include <functional>
 #include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
+#include "ops/NotingUi.h"
 #include "protocol/DeviceCommands.h"
 #include "protocol/DeviceLink.h"
 #include "protocol/Outcome.h"
@@ -14,6 +16,7 @@
 namespace orten {
 
 class FirmwareImage;
+class Journal;
 class RegistrationImage;
 
 // The device as both programs work with it: one link, and the operations
@@ -21,6 +24,15 @@ class RegistrationImage;
 // outcome; what the exchanges say between their steps (status lines,
 // progress, the "Error" box) goes through the user interface given here,
 // and what the outcome means in words is for the caller to say.
+//
+// With a journal, every operation that reads or writes the device's memory
+// or firmware (and every read-back that checks one) adds its record there
+// when it ends: the device as the last connect identified it, the file
+// named by the caller (file: a path or a bare name; empty for none), the
+// SHA-256 of the content as a file of these programs holds it, and the last
+// words the exchange showed the user (a read-back check: its verdict). A
+// journal that fails never changes an outcome.
+
 // One entry that reads back otherwise than it was written.
 struct Difference {
   std::size_t index;
@@ -30,7 +42,8 @@ struct Difference {
 
 class Session {
  public:
-  Session(Transport& transport, Pacer& pacer, UserInterface& ui, TraceLog* trace = nullptr);
+  Session(Transport& transport, Pacer& pacer, UserInterface& ui, TraceLog* trace = nullptr,
+          Journal* journal = nullptr);
 
   DeviceLink& link() { return link_; }
   UserInterface& ui() { return link_.ui(); }
@@ -55,31 +68,50 @@ class Session {
   DeviceMode refusedFamily() const { return refusedFamily_; }
   // The device the last connect reached (none when it failed): a batch
   // names it in its line whatever became of the work.
-  const std::optional<DeviceIdentity>& lastDevice() const { return lastDevice_; }
+  const std::optional<DeviceIdentity>& lastDevice() const { return device_; }
 
   // The relay module's whole output-settings page (the settings are its first entries).
-  Result<std::vector<std::int32_t>> ReadReleSettings();
+  Result<std::vector<std::int32_t>> ReadReleSettings(const std::string& file = {});
   // table: the settings (at least the first entries of the page); the rest of the page is 0.
-  Outcome WriteReleSettings(std::span<const std::int32_t> table);
-  Result<RegistrationImage> ReadRegistration();
-  Outcome WriteRegistration(const RegistrationImage& image);
-  Outcome WriteFirmware(const FirmwareImage& image);
+  Outcome WriteReleSettings(std::span<const std::int32_t> table, const std::string& file = {});
+  Result<RegistrationImage> ReadRegistration(const std::string& file = {});
+  Outcome WriteRegistration(const RegistrationImage& image, const std::string& file = {});
+  Outcome WriteFirmware(const FirmwareImage& image, const std::string& file = {});
 
   // Reads an area back; the entries that differ from expected (none: it
   // holds what was written).
   Result<std::vector<Difference>> ReadBackDifferences(ParameterArea area,
-                                                      std::span<const std::int32_t> expected);
+                                                      std::span<const std::int32_t> expected,
+                                                      const std::string& file = {});
   // After a firmware write the device restarts: reaches it again, quietly,
   // once a second for up to ten seconds, and reads its identity (then sends
-  // the disconnect command). NoAnswer when it never came back.
+  // the disconnect command). NoAnswer when it never came back. Journalled
+  // as the check of the last firmware written: the version it reports.
   Result<DeviceIdentity> AwaitRestart();
 
  private:
+  struct Written {  // the last firmware written, for the check after the restart
+    std::optional<DeviceIdentity> before;
+    std::string file;
+    std::string sha256;
+    std::uint8_t version = 0;
+    bool written = false;
+  };
+
+  Result<DeviceIdentity> Reidentify();
+  void Record(const char* operation, const Outcome& outcome, const std::string& file,
+              const std::string& sha256, const std::string& message = {},
+              const std::optional<DeviceIdentity>& before = std::nullopt,
+              const std::optional<DeviceIdentity>& after = std::nullopt);
+
+  NotingUi ui_;
   DeviceLink link_;
   Transport& transport_;
   Pacer& pacer_;
+  Journal* journal_;
   DeviceMode refusedFamily_ = DeviceMode::None;
-  std::optional<DeviceIdentity> lastDevice_;
+  std::optional<DeviceIdentity> device_;  // as the last good connect identified it
+  Written firmware_;
 };
 
 }  // namespace orten

@@ -113,11 +113,15 @@ bool ReadValueFile(const std::string& path, std::size_t count, std::vector<std::
   return true;
 }
 
-bool WriteValueFile(const std::string& path, std::span<const std::int32_t> values,
-                    std::string& error) {
+std::string ValueFileText(std::span<const std::int32_t> values) {
   std::ostringstream text;
   for (std::int32_t v : values) text << v << "\r\n";
-  return WriteFileAtomically(path, text.str(), error);
+  return text.str();
+}
+
+bool WriteValueFile(const std::string& path, std::span<const std::int32_t> values,
+                    std::string& error) {
+  return WriteFileAtomically(path, ValueFileText(values), error);
 }
 
 }  // namespace orten

@@ -43,6 +43,9 @@ std::string ValueTextErrorMessage(const std::string& fileName, const ValueTextEr
 bool ReadValueFile(const std::string& path, std::size_t count, std::vector<std::int32_t>& values,
                    std::string& error);
 
+// The text of a file holding values, as WriteValueFile writes it.
+std::string ValueFileText(std::span<const std::int32_t> values);
+
 // Writes the values, one per line, through a temporary file in the same
 // folder renamed over the target: a failed save leaves the old file whole.
 bool WriteValueFile(const std::string& path, std::span<const std::int32_t> values,

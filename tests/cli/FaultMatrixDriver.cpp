@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "ops/JournalRecord.h"
 #include "tests/support/FaultRules.h"
 
 namespace fs = std::filesystem;
@@ -53,6 +54,7 @@ struct Command {
   std::string failureLine;  // what the command adds when its exchange fails
   std::string successOut;   // a line stdout must hold on success
   bool disconnectsAfterFailure;
+  const char* journaled;  // the operation its journal record names; null: it records none
 };
 
 std::vector<PhaseSpan> Join(std::vector<PhaseSpan> a, const std::vector<PhaseSpan>& b) {
@@ -72,7 +74,8 @@ std::vector<Command> Commands(const fs::path& work) {
        2000,
        "",
        "Байт версии: 45",
-       false},
+       false,
+       nullptr},
       {"settings read",
        45,
        {"settings", "read", "-o", out},
@@ -81,7 +84,8 @@ std::vector<Command> Commands(const fs::path& work) {
        2000,
        "Ошибка: настройки реле не считаны из прибора.",
        "Файл: " + out,
-       true},
+       true,
+       "read-settings"},
       {"settings write",
        45,
        {"settings", "write", (work / "X.cfg").string()},
@@ -91,7 +95,8 @@ std::vector<Command> Commands(const fs::path& work) {
        10000,
        "Ошибка: настройки реле не загружены в прибор.",
        "Настройки реле загружены успешно",
-       true},
+       true,
+       "write-settings"},
       {"backup read",
        kOldVersion,
        {"backup", "read", "-o", out},
@@ -100,7 +105,8 @@ std::vector<Command> Commands(const fs::path& work) {
        2000,
        "Ошибка: резервная копия не считана из прибора.",
        "Файл: " + out,
-       true},
+       true,
+       "read-backup"},
       {"backup write",
        kOldVersion,
        {"backup", "write", (work / "B.rrg").string()},
@@ -110,7 +116,8 @@ std::vector<Command> Commands(const fs::path& work) {
        10000,
        "Ошибка: резервная копия не загружена в прибор.",
        "Резервная копия загружена успешно",
-       true},
+       true,
+       "write-backup"},
       {"firmware write",
        kOldVersion,
        {"firmware", "write", "RPU_130", "--yes"},
@@ -119,7 +126,8 @@ std::vector<Command> Commands(const fs::path& work) {
        60000,
        "",
        "Прибор: ",
-       false},
+       false,
+       "write-firmware"},
   };
 }
 
@@ -176,10 +184,13 @@ std::string StateText(int version, const std::vector<int>& memory) {
   return text;
 }
 
+// Every file of the data folder but the journal, which grows by design.
 std::map<std::string, std::string> Files(const fs::path& folder) {
   std::map<std::string, std::string> files;
   for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-    if (entry.is_regular_file()) files[entry.path().string()] = Slurp(entry.path());
+    if (entry.is_regular_file() && entry.path().filename() != "journal.csv") {
+      files[entry.path().string()] = Slurp(entry.path());
+    }
   }
   return files;
 }
@@ -299,12 +310,30 @@ void CheckTrace(const fs::path& work, const Command& cmd, Cell& cell) {
       std::to_string(pausedMs) + " ms paused, " + std::to_string(failedReads) + " reads given up");
 }
 
+// The journal stays whole through every fault, and gains the operation's
+// record once the device was reached: done only where the operation was.
+void CheckJournal(const fs::path& work, const Command& cmd, const std::optional<Phase>& bitten,
+                  std::size_t recordedBefore, Cell& cell) {
+  const orten::JournalText journal = orten::ParseJournal(Slurp(work / "data" / "journal.csv"));
+  cell.Check(journal.skippedLines.empty(), "journal holds a line that is no record");
+  const JournalGain want = cmd.journaled ? JournalGainOf(bitten) : JournalGain{};
+  const std::size_t gained = journal.records.size() - recordedBefore;
+  cell.Check(gained == want.records, std::to_string(gained) + " journal records");
+  if (gained != 1 || want.records != 1) return;
+  const orten::JournalRecord& r = journal.records.back();
+  cell.Check(r.operation == cmd.journaled && r.program == "ortenctl", "journal: " + r.operation);
+  cell.Check((r.outcome == "done") == want.done, "journal outcome " + r.outcome);
+  cell.Check(!r.message.empty(), "journal record without a message");
+}
+
 void RunCell(const std::string& ctl, const fs::path& work, const Command& cmd,
              const FaultCase& fault, Cell& cell) {
   Put(work / "state", StateText(cmd.version, InitialMemory()));
   Put(work / "out", "old\r\n");
   fs::remove(work / "trace");
   const auto files = Files(work / "data");
+  const std::size_t recorded =
+      orten::ParseJournal(Slurp(work / "data" / "journal.csv")).records.size();
   const int rc = RunTool(ctl, work, cmd, fault);
 
   const std::optional<Phase> bitten = FirstBite(cmd.phases, fault);
@@ -316,6 +345,7 @@ void RunCell(const std::string& ctl, const fs::path& work, const Command& cmd,
   CheckMessages(work, cmd, bitten, fault, cell);
   CheckData(work, cmd, bitten, fault, cell);
   cell.Check(Files(work / "data") == files, "data folder changed");
+  CheckJournal(work, cmd, bitten, recorded, cell);
   CheckTrace(work, cmd, cell);
 }
 

@@ -43,6 +43,11 @@ for row in "${rows[@]}"; do
   for p in "${wanted[@]}"; do check "$name: stdout has /$p/" grep -qE "$p" "$work/out"; done
   [ -z "$errpattern" ] || check "$name: stderr has /$errpattern/" grep -qE "$errpattern" "$work/err"
 done
+# Each job's write and read-back are journalled under the file's name.
+for op in "write-settings,.*,object\.cfg" "verify-settings,.*,object\.cfg" "write-firmware,.*,MRO_46\.bin" \
+  "write-backup,.*,DEZ_RPU_1_010125_object_1_conf_255\.rrg"; do
+  check "journal: $op" grep -qE ",ortenctl,$op," "$data/journal.csv"
+done
 # The third device of the count row never came into play.
 line "plug mro;unplug;plug mro;unplug;plug mro;unplug"
 check "count: no third device" test "$(batch settings object.cfg --count 2 2>/dev/null | grep -c '^[0-9]')" -eq 2

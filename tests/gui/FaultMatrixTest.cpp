@@ -7,11 +7,13 @@
 #include <QComboBox>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QPushButton>
 #include <QTest>
 #include <map>
 #include <random>
 
+#include "ops/JournalRecord.h"
 #include "tests/gui/RelayTestSupport.h"
 #include "tests/support/FaultRules.h"
 #include "widgets/RadioGroup.h"
@@ -272,15 +274,57 @@ void PutMemory(WindowFixture& f, std::size_t first, const std::vector<std::int32
     f.device->memory()[first + i] = static_cast<std::uint8_t>(values[i]);
 }
 
-// Every file under the program's folder, with its content.
+// Every file under the program's folder, with its content, but the
+// journal, which grows by design.
 std::map<QString, QByteArray> Files(const QString& folder) {
   std::map<QString, QByteArray> files;
   QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
   while (it.hasNext()) {
     QFile file(it.next());
+    if (QFileInfo(file).fileName() == "journal.csv") continue;
     files[file.fileName()] = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("?");
   }
   return files;
+}
+
+orten::JournalText JournalOf(const WindowFixture& f) {
+  QFile file(QDir(f.Folder()).filePath("journal.csv"));
+  return orten::ParseJournal(file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : "");
+}
+
+// The operation a journal record names for op; null: op records none.
+const char* JournaledAs(Op op) {
+  switch (op) {
+    case Op::RelayRead:
+      return "read-settings";
+    case Op::RelayWrite:
+      return "write-settings";
+    case Op::RegistrationRead:
+      return "read-backup";
+    case Op::RegistrationWrite:
+      return "write-backup";
+    case Op::FirmwareWrite:
+      return "write-firmware";
+    default:
+      return nullptr;
+  }
+}
+
+// The journal stays whole and gains the operation's record once the device
+// was reached: done only where the operation was.
+void CheckJournal(const WindowFixture& f, Op op, std::size_t recordedBefore,
+                  const std::optional<Phase>& bitten) {
+  const orten::JournalText journal = JournalOf(f);
+  QVERIFY(journal.skippedLines.empty());
+  const orten::test::JournalGain want =
+      JournaledAs(op) ? orten::test::JournalGainOf(bitten) : orten::test::JournalGain{};
+  QCOMPARE(journal.records.size() - recordedBefore, want.records);
+  if (want.records == 0) return;
+  const orten::JournalRecord& r = journal.records.back();
+  QCOMPARE(r.operation, std::string(JournaledAs(op)));
+  QCOMPARE(r.program, std::string("ortenconf"));
+  QCOMPARE(r.outcome == "done", want.done);
+  QVERIFY(!r.message.empty());
 }
 
 void OpenWorkPageInDemoThenGoOnline(WindowFixture& f, int family) {
@@ -524,6 +568,7 @@ void FaultMatrixTest::cell() {
   if (QTest::currentTestFailed()) return;
 
   const Before before = Record(f);
+  const std::size_t recorded = JournalOf(f).records.size();
   Inject(f, fault);
   f.ui.Clear();
   const std::int64_t startUs = f.clock.NowUs();
@@ -542,6 +587,8 @@ void FaultMatrixTest::cell() {
   QVERIFY2(after == want, "is " + after.Text() + "\nnot " + want.Text());
   CheckData(f, op, before, !bitten, orten::test::DeviceTookTheData(rules.phases, bitten, fault),
             gone);
+  if (QTest::currentTestFailed()) return;
+  CheckJournal(f, op, recorded, bitten);
   QVERIFY2(tookMs <= rules.boundMs,
            qPrintable(QString("%1 ms, bound %2 ms").arg(tookMs).arg(rules.boundMs)));
   if (!QTest::currentTestFailed()) ++passed;

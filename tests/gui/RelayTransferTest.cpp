@@ -1,10 +1,12 @@
 // The relay page's settings travelling: read from and written to the
 // simulated device, loaded from and saved to .cfg files, and the factory
 // settings button.
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QPushButton>
 
+#include "ops/Journal.h"
 #include "protocol/Packets.h"
 #include "tests/gui/RelayTestSupport.h"
 
@@ -69,6 +71,8 @@ class RelayTransferTest : public QObject {
   void failedReadLeavesTheControls_data();
   void failedReadLeavesTheControls();
   void rejectedWriteSaysSo();
+  void journalRecordsTheWrites_data();
+  void journalRecordsTheWrites();
   void loadAcceptsTokensAnyhowSeparated_data();
   void loadAcceptsTokensAnyhowSeparated();
   void loadRefusesBadFiles_data();
@@ -182,6 +186,55 @@ void RelayTransferTest::rejectedWriteSaysSo() {
   QVERIFY(f.ui.Messages().empty());
   QCOMPARE(f.ui.LastStatus(), std::string("Ошибка: Параметры не загружены"));
   QCOMPARE(f.ui.Progress().back(), 0);
+}
+
+void RelayTransferTest::journalRecordsTheWrites_data() {
+  QTest::addColumn<bool>("loaded");   // the settings came from a file
+  QTest::addColumn<bool>("blocked");  // a folder stands where the journal goes
+  QTest::newRow("loaded from a file") << true << false;
+  QTest::newRow("shown, from no file") << false << false;
+  QTest::newRow("journal blocked by a folder") << true << true;
+}
+
+void RelayTransferTest::journalRecordsTheWrites() {
+  QFETCH(bool, loaded);
+  QFETCH(bool, blocked);
+  WindowFixture f;
+  const QString journal = QDir(f.Folder()).filePath("journal.csv");
+  if (blocked) QVERIFY(QDir().mkpath(journal));
+  QVERIFY(f.Show());
+  OpenRelayPageOnline(f);
+  const ReleTable t = SomeTable();
+  if (loaded) {
+    f.ui.ChooseFile(PutCfg(f, "X.cfg", CfgText(t)).toStdString());
+    f.Click("LoadButton");
+  } else {
+    Show(f, t);
+  }
+  f.ui.Clear();
+  f.Click("WriteButton");
+  f.Click("WriteButton");
+  QCoreApplication::processEvents();  // a journal that failed is told once the window is idle
+  std::vector<std::string> boxes = f.ui.Messages();
+  const auto failures = std::count_if(boxes.begin(), boxes.end(), [](const std::string& b) {
+    return b.rfind("Не удается записать журнал", 0) == 0;
+  });
+  QCOMPARE(failures, blocked ? 1 : 0);
+  QCOMPARE(std::count(boxes.begin(), boxes.end(), "Настройки реле загружены успешно"), 2);
+  QCOMPARE(boxes.size(), std::size_t(2 + failures));
+  if (blocked) return;
+  const JournalText text = ParseJournal(Slurp(journal).toStdString());
+  QCOMPARE(text.records.size(), std::size_t{2});
+  const JournalRecord& r = text.records[1];
+  QCOMPARE(r.program, std::string("ortenconf"));
+  QCOMPARE(r.operation, std::string("write-settings"));
+  QCOMPARE(r.familyBefore + " " + r.versionBefore, std::string("mro 4_5"));
+  QCOMPARE(r.file, std::string(loaded ? "X.cfg" : ""));
+  QCOMPARE(r.sha256, QCryptographicHash::hash(CfgText(t).toUtf8(), QCryptographicHash::Sha256)
+                         .toHex()
+                         .toStdString());
+  QCOMPARE(r.outcome, std::string("done"));
+  QCOMPARE(r.message, std::string("Параметры загружены успешно"));
 }
 
 void RelayTransferTest::loadAcceptsTokensAnyhowSeparated_data() {

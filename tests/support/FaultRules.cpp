@@ -211,6 +211,14 @@ bool TakesTheDeviceAway(const FaultCase& fault, Phase bitten) {
          (fault.kind == FaultKind::NoDevice && bitten != Phase::Discovery);
 }
 
+JournalGain JournalGainOf(const std::optional<Phase>& bitten) {
+  if (bitten && (*bitten == Phase::Discovery || *bitten == Phase::ConnectRequest ||
+                 *bitten == Phase::ConnectReply)) {
+    return {0, false};
+  }
+  return {1, !bitten || *bitten == Phase::DisconnectCommand};
+}
+
 bool DeviceTookTheData(const std::vector<PhaseSpan>& phases, const std::optional<Phase>& bitten,
                        const FaultCase& fault) {
   // The whole frame or image arrived before the fault bit: the device

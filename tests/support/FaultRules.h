@@ -93,6 +93,17 @@ bool TakesTheDeviceAway(const FaultCase& fault, Phase bitten);
 bool DeviceTookTheData(const std::vector<PhaseSpan>& phases, const std::optional<Phase>& bitten,
                        const FaultCase& fault);
 
+// What the journal gains from an operation on the device's memory or
+// firmware: its one record once the device was found and connected
+// (whatever came of the operation then), none before. The record says done
+// unless the fault bit the operation itself (a disconnect that fails after
+// it does not).
+struct JournalGain {
+  std::size_t records = 0;
+  bool done = false;
+};
+JournalGain JournalGainOf(const std::optional<Phase>& bitten);
+
 struct Box {
   std::string text;
   std::string caption;

@@ -51,9 +51,15 @@ TEST(CommandTable, ParsesOrRefusesEachCommandLine) {
       {"batch", nullptr, "не указано, что сделать"},
       {"frobnicate --mod- 5", nullptr, "неизвестный параметр --mod-"},
       {"usb --remember nonsense", nullptr, "--remember"},
+      {"journal --since 2026-12-08 --json", "journal", ""},
+      {"journal --since 29.02.2028", "journal", ""},
+      {"journal --since 29.02.2027", nullptr, "--since: ожидается дата"},
+      {"journal --since 2026-13-01", nullptr, "--since: ожидается дата"},
+      {"journal extra", nullptr, "лишний аргумент extra"},
       {"settings", nullptr, "не указано, что сделать"},
       {"settings frobnicate", nullptr, "неизвестная команда settings frobnicate"},
       {"frobnicate", nullptr, "неизвестная команда frobnicate"},
+      {"frobnicate --bogus", nullptr, "неизвестный параметр --bogus"},
       {"", nullptr, "не указана команда"},
   };
   for (const ParseRow& row : rows) {

@@ -1,0 +1,109 @@
+#!/usr/bin/env bash
+# The journal: a record per device operation of ortenctl on the simulated
+# devices, read back by ortenctl journal as a table and as JSON; --since in
+# both date forms; what is no record is skipped; a journal that cannot be
+# written never stops the work.
+source "$(dirname "$0")/common.sh"
+journal=$work/data/journal.csv
+last() {  # N: the operations of the last N records, in order
+  "$ctl" --data-dir "$work/data" journal --json | jq -r "[.records[-$1:][] | .operation] | join(\" \")"
+}
+field() {  # KEY: of the last record
+  "$ctl" --data-dir "$work/data" journal --json | jq -r ".records[-1].$1"
+}
+mkdir -p "$work/data/Base"
+{ printf '\x55\x55\x12\x78'; head -c 1030 /dev/zero; } >"$work/data/Base/RPU_120"
+seq 0 1791 | awk '{ printf "%d\r\n", ($1 * 7) % 256 }' >"$work/source.rrg"
+odd=$work/$'a,"b\nc.cfg'  # a comma, a quote and a new line in one name
+"$ctl" --data-dir "$work/data" settings defaults -o "$odd" >/dev/null 2>&1
+
+out=$("$ctl" --data-dir "$work/data" journal 2>&1); rc=$?
+check "no journal yet: exit 0" test $rc -eq 0
+check "no journal yet: an empty one" grep -qx 'В журнале нет записей.' <<<"$out"
+check "no journal yet: JSON with no records" \
+  jq -e '.records == [] and .skipped_lines == []' <<<"$("$ctl" --data-dir "$work/data" journal --json)" >/dev/null
+check "commands without a device write no journal" test ! -e "$journal"
+
+# row: name | device | ortenctl arguments (ODD: the odd name) | operations recorded | outcome of the last | exit code
+rows=(
+  "settings write|mro|settings write ODD --verify|write-settings verify-settings|done|0"
+  "settings read|mro|settings read -o $work/Y.cfg|read-settings|done|0"
+  "settings write refused|mro|--sim-fault reject settings write ODD|write-settings|refused|1"
+  "backup write|rpu|backup write $work/source.rrg --verify|write-backup verify-backup|done|0"
+  "backup read|rpu|backup read -o $work/copy.rrg|read-backup|done|0"
+  "firmware write|rpu:100|firmware write RPU_120 --yes --verify|write-firmware verify-firmware|done|0"
+)
+for row in "${rows[@]}"; do
+  IFS='|' read -r name device args operations outcome code <<<"$row"
+  before=$(jq '.records | length' <<<"$("$ctl" --data-dir "$work/data" journal --json)")
+  IFS=' ' read -r -a argv <<<"$args"
+  argv=("${argv[@]//ODD/$odd}")
+  "$ctl" --data-dir "$work/data" --simulate "$device" --sim-state "$work/state.$device" "${argv[@]}" \
+    >/dev/null 2>"$work/err"; rc=$?
+  n=$(wc -w <<<"$operations")
+  after=$(jq '.records | length' <<<"$("$ctl" --data-dir "$work/data" journal --json)")
+  check "$name: exits $code" test $rc -eq "$code"
+  check "$name: $n new record(s)" test "$after" -eq $((before + n))
+  check "$name: records $operations" test "$(last "$n")" = "$operations"
+  check "$name: outcome $outcome" test "$(field outcome)" = "$outcome"
+  check "$name: by ortenctl" test "$(field program)" = ortenctl
+  check "$name: says nothing of the journal" test "$(grep -c журнал "$work/err")" -eq 0
+done
+
+json=$("$ctl" --data-dir "$work/data" journal --json)
+first=$(jq '.records[0]' <<<"$json")
+check "the odd name comes back whole" test "$(jq -r .file <<<"$first")" = "$(basename "$odd")"
+check "its checksum is the file's" test "$(jq -r .sha256 <<<"$first")" = "$(sha256sum <"$odd" | cut -d' ' -f1)"
+check "device and version before and after" \
+  test "$(jq -r '[.family_before, .version_before, .family_after, .version_after] | join(" ")' <<<"$first")" = "mro 4_5 mro 4_5"
+check "the exchange's words" test "$(jq -r .message <<<"$first")" = 'Параметры загружены успешно'
+check "UTC time in ISO 8601" grep -Eq '^[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}Z$' <<<"$(jq -r .time <<<"$first")"
+check "a read's checksum is that of the file it saved" \
+  test "$(jq -r '[.records[] | select(.operation == "read-settings")][0].sha256' <<<"$json")" = "$(sha256sum <"$work/Y.cfg" | cut -d' ' -f1)"
+check "the firmware's checksum is the file's" \
+  test "$(jq -r '[.records[] | select(.operation == "write-firmware")][0].sha256' <<<"$json")" = "$(sha256sum <"$work/data/Base/RPU_120" | cut -d' ' -f1)"
+check "after the firmware check: the version it came back with" \
+  test "$(jq -r '.records[-1] | .version_before + " " + .version_after' <<<"$json")" = "10_0 12_0"
+check "the CSV quotes the odd name, quote doubled" grep -q ',"a,""b$' "$journal"
+check "the CSV has one header" test "$(grep -c '^time,program,operation,' "$journal")" -eq 1
+
+text=$("$ctl" --data-dir "$work/data" journal)
+check "the table has Russian headings" grep -Eq '^Время \(UTC\) +Программа +Действие +Прибор до +Прибор после +Файл +SHA-256 +Итог +Сообщение$' <<<"$text"
+check "a table line per record" test "$(($(wc -l <<<"$text") - 1))" -eq "$(jq '.records | length' <<<"$json")"
+t=$(jq -r '.records[1] | .time' <<<"$json")
+check "the table and JSON carry the same facts" \
+  grep -Eq "^$t +ortenctl +проверка настроек +МРО 4_5 +МРО 4_5 +a,\"b\\\\x0ac\\.cfg +[0-9a-f]{12} +done +Проверка пройдена" <<<"$text"
+
+# A journal of three days, with a line that is no record.
+mkdir -p "$work/days"
+{
+  printf 'time,program,operation,family_before,version_before,family_after,version_after,file,sha256,outcome,message\r\n'
+  printf '2026-12-07T23:59:59Z,ortenconf,write-settings,mro,4_5,mro,4_5,A.cfg,,done,ok\r\n'
+  printf 'not a record\r\n'
+  printf '2026-12-08T00:00:00Z,ortenctl,read-backup,rpu,12_0,rpu,12_0,,,no-answer,"Нет ответа от прибора !"\r\n'
+  printf '2026-12-09T10:00:00Z,ortenctl,write-firmware,rpu,12_0,rpu,12_0,RPU_130,,done,ok\r\n'
+} >"$work/days/journal.csv"
+days() { "$ctl" --data-dir "$work/days" journal "$@"; }
+for since in 2026-12-08 08.12.2026; do
+  check "--since $since: two records" test "$(days --since "$since" --json 2>/dev/null | jq '.records | length')" -eq 2
+  check "--since $since: the table too" test "$(days --since "$since" 2>/dev/null | wc -l)" -eq 3
+done
+check "--since a later day: none" grep -qx 'В журнале нет записей с 2026-12-10.' <<<"$(days --since 10.12.2026 2>/dev/null)"
+err=$(days 2>&1 >/dev/null); rc=$?
+check "a line that is no record: exit 0" test $rc -eq 0
+check "a line that is no record: a note naming it" grep -q 'journal.csv, строка 3: это не запись журнала, она пропущена.' <<<"$err"
+check "a line that is no record: listed in JSON" test "$(days --json 2>/dev/null | jq -c .skipped_lines)" = "[3]"
+for bad in 2026-02-30 8.12.2026 2026/12/08 yesterday; do
+  days --since "$bad" >/dev/null 2>&1; rc=$?
+  check "--since $bad: usage error" test $rc -eq 2
+done
+
+# A folder where the journal should be: the work goes on, told once.
+mkdir -p "$work/blocked/journal.csv"
+"$ctl" --data-dir "$work/blocked" --simulate mro --sim-state "$work/state.blocked" \
+  settings write "$odd" --verify >"$work/out" 2>"$work/err"; rc=$?
+check "unwritable journal: the write still succeeds" test $rc -eq 0
+check "unwritable journal: the verify still runs" grep -q 'Проверка: настройки в приборе совпадают' "$work/out"
+check "unwritable journal: told once for two records" test "$(grep -c 'Не удается записать журнал' "$work/err")" -eq 1
+check "unwritable journal: in one line on stderr" grep -Eq '^ortenctl: Не удается записать журнал .*journal.csv: это папка\.' "$work/err"
+exit $fail

@@ -1,0 +1,290 @@
+// The journal: its CSV both ways, whole appends from two processes at once,
+// and a journal that cannot be written, which never stops the work.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "base/AppendFile.h"
+#include "base/Sha256.h"
+#include "ops/Journal.h"
+#include "ops/Session.h"
+#include "protocol/Packets.h"
+#include "tests/support/SimRig.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+namespace orten::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+struct TempFolder {
+  fs::path path;
+  TempFolder() {
+    std::random_device random;
+    path = fs::temp_directory_path() / ("orten-journal-" + std::to_string(random()));
+    fs::create_directories(path);
+  }
+  ~TempFolder() {
+    std::error_code ec;
+    fs::permissions(path, fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(path, ec);
+  }
+};
+
+JournalRecord Sample(std::string file, std::string message = "Параметры загружены успешно") {
+  return {"2026-12-08T15:04:05Z",
+          "ortenctl",
+          "write-settings",
+          "mro",
+          "4_5",
+          "mro",
+          "4_5",
+          std::move(file),
+          std::string(64, 'a'),
+          "done",
+          std::move(message)};
+}
+
+TEST(JournalTest, FieldsSurviveQuotingAndFormulaMarks) {
+  struct Row {
+    const char* name;
+    std::string file;
+    std::string field;  // as the line holds it
+  } rows[] = {
+      {"plain", "X.cfg", ",X.cfg,"},
+      {"comma", "a,b.cfg", ",\"a,b.cfg\","},
+      {"quote", "a\"b.cfg", ",\"a\"\"b.cfg\","},
+      {"newline", "a\nb.cfg", ",\"a\nb.cfg\","},
+      {"carriage return", "a\rb.cfg", ",\"a\rb.cfg\","},
+      {"formula", "=HYPERLINK(1).cfg", ",'=HYPERLINK(1).cfg,"},
+      {"plus", "+1.cfg", ",'+1.cfg,"},
+      {"minus and comma", "-1,2.cfg", ",\"'-1,2.cfg\","},
+      {"at", "@SUM.cfg", ",'@SUM.cfg,"},
+      {"tab", "\tx.cfg", ",'\tx.cfg,"},
+      {"apostrophe before a formula", "'=x.cfg", ",''=x.cfg,"},
+      {"apostrophe alone", "'x.cfg", ",'x.cfg,"},
+      {"cyrillic", "объект №1.cfg", ",объект №1.cfg,"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const JournalRecord record = Sample(row.file);
+    const std::string line = JournalLine(record);
+    EXPECT_NE(line.find(row.field), std::string::npos) << line;
+    EXPECT_EQ(line.substr(line.size() - 2), "\r\n");
+    const JournalText back = ParseJournal(JournalHeader() + line + line);
+    ASSERT_EQ(back.records.size(), 2u);
+    EXPECT_EQ(back.records[0], record);
+    EXPECT_EQ(back.records[1], record);
+    EXPECT_TRUE(back.skippedLines.empty());
+  }
+  // A message that starts like a formula is marked too.
+  EXPECT_NE(JournalLine(Sample("X.cfg", "-5")).find(",'-5\r\n"), std::string::npos);
+}
+
+TEST(JournalTest, WhatIsNoRecordIsSkippedAndTheRestRead) {
+  const std::string good = JournalLine(Sample("X.cfg"));
+  const std::string quoted = JournalLine(Sample("a\nb.cfg"));  // two lines long
+  struct Row {
+    const char* name;
+    std::string text;
+    std::size_t records;
+    std::vector<std::size_t> skipped;
+  } rows[] = {
+      {"header only", JournalHeader(), 0, {}},
+      {"empty", "", 0, {}},
+      {"LF line ends and blank lines",
+       JournalHeader() + "\n" + good.substr(0, good.size() - 2) + "\n",
+       1,
+       {}},
+      {"torn record glued to the next", JournalHeader() + good.substr(0, 40) + good + good, 1, {2}},
+      {"too few fields", JournalHeader() + "a,b,c\r\n" + good, 1, {2}},
+      {"bad time", JournalHeader() + "yesterday" + good.substr(20) + good, 1, {2}},
+      // Each line of the broken record is noted on its own.
+      {"quote left open at the end", JournalHeader() + good + quoted.substr(0, 66), 1, {3, 4}},
+      {"text after a closing quote", JournalHeader() + "\"x\"y" + good.substr(20) + good, 1, {2}},
+      {"a record over two lines, then one more", JournalHeader() + quoted + good, 2, {}},
+      {"header again in the middle", JournalHeader() + good + JournalHeader() + good, 2, {}},
+      {"binary junk", std::string("\0\xff\xfe,\"\r\n", 7) + good, 1, {1}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const JournalText journal = ParseJournal(row.text);
+    EXPECT_EQ(journal.records.size(), row.records);
+    EXPECT_EQ(journal.skippedLines, row.skipped);
+  }
+}
+
+TEST(JournalTest, Sha256OfKnownTexts) {
+  const struct {
+    std::string text;
+    const char* hex;
+  } rows[] = {
+      {"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
+      {"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+      {std::string(55, 'a'), "9f4390f8d30c2dd92ec9f095b65e2b9ae9b0a925a5258e241c9f1e910f734318"},
+      {std::string(56, 'a'), "b35439a4ac6f0948b6d6f9e3c6af0f5f590ce20f1bde7090ef7970686ec6738a"},
+      {std::string(64, 'a'), "ffe054fe7ae0cb6dc65c3af9b61d5209f439851db43d0ba5997337df154668eb"},
+  };
+  for (const auto& row : rows) EXPECT_EQ(Sha256Hex(row.text), row.hex) << row.text.size();
+}
+
+#ifndef _WIN32
+// Two processes append long records at once: every record comes back whole,
+// under one header. The records are longer than a pipe's atomic size, so
+// only the one write per record under the lock keeps them apart.
+TEST(JournalTest, TwoProcessesAppendingAtOnceLeaveWholeRecords) {
+  TempFolder folder;
+  const std::string path = (folder.path / kJournalFileName).string();
+  constexpr int kRounds = 150;
+  const auto appender = [&](char mark) {
+    for (int i = 0; i < kRounds; ++i) {
+      std::string error;
+      const JournalRecord r =
+          Sample(std::string(1, mark) + std::to_string(i) + ".cfg", std::string(6000, mark));
+      if (!AppendToFile(path, JournalHeader(), JournalLine(r), error)) _exit(1);
+    }
+    _exit(0);
+  };
+  std::vector<pid_t> children;
+  for (const char mark : {'x', 'y'}) {
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) appender(mark);
+    children.push_back(pid);
+  }
+  for (const pid_t pid : children) {
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  const std::string text = ReadAll(path);
+  EXPECT_EQ(text.rfind(JournalHeader(), 0), 0u);
+  EXPECT_EQ(text.find(JournalHeader(), 1), std::string::npos);
+  const JournalText journal = ParseJournal(text);
+  EXPECT_TRUE(journal.skippedLines.empty());
+  ASSERT_EQ(journal.records.size(), 2u * kRounds);
+  int seen[2] = {0, 0};
+  for (const JournalRecord& r : journal.records) {
+    const char mark = r.file[0];
+    ASSERT_TRUE(mark == 'x' || mark == 'y');
+    EXPECT_EQ(r.message, std::string(6000, mark));
+    // Each process's records stay in its own order.
+    EXPECT_EQ(r.file, std::string(1, mark) + std::to_string(seen[mark - 'x']++) + ".cfg");
+  }
+}
+#endif
+
+// The device work goes on whatever stands in the journal's way; the failure
+// is told once for the run, and the operation's own messages are untouched.
+TEST(JournalTest, AJournalThatCannotBeWrittenNeverStopsTheWork) {
+  struct Row {
+    const char* name;
+    void (*block)(const fs::path& journal);
+    bool needsNonRoot;
+  } rows[] = {
+      {"a folder in its place", [](const fs::path& j) { fs::create_directory(j); }, false},
+      {"its folder is missing", [](const fs::path& j) { fs::remove(j.parent_path()); }, false},
+#ifndef _WIN32
+      {"a FIFO in its place", [](const fs::path& j) { ::mkfifo(j.c_str(), 0600); }, false},
+      {"a read-only folder",
+       [](const fs::path& j) {
+         fs::permissions(j.parent_path(), fs::perms::owner_read | fs::perms::owner_exec);
+       },
+       true},
+#endif
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+#ifndef _WIN32
+    if (row.needsNonRoot && ::geteuid() == 0) continue;  // root writes there all the same
+#endif
+    TempFolder folder;
+    const fs::path inner = folder.path / "data";
+    fs::create_directory(inner);
+    const fs::path journalPath = inner / kJournalFileName;
+    row.block(journalPath);
+    Journal journal(journalPath.string(), "ortenctl");
+    std::vector<std::string> told;
+    journal.OnFailure([&told](const std::string& text) { told.push_back(text); });
+    SimRig rig;
+    rig.bus.Attach(45);
+    Session session(rig.transport, rig.pacer, rig.ui, nullptr, &journal);
+    const std::vector<std::int32_t> table(45, 3);
+    for (int i = 0; i < 2; ++i) {
+      const Outcome done = session.OnWorkPage(
+          DeviceMode::Relay, [&] { return session.WriteReleSettings(table, "X.cfg"); });
+      EXPECT_TRUE(done.ok()) << OutcomeKindName(done.kind);
+    }
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_NE(told[0].find("Не удается записать журнал"), std::string::npos) << told[0];
+    EXPECT_TRUE(rig.ui.Messages().empty());
+  }
+}
+
+// What the journal holds of an operation: the device as identified, the
+// file's name without its folder and the SHA-256 of the values as a file
+// holds them, and the words the user was last shown, failures included.
+TEST(JournalTest, SessionRecordsWhatTheUserWasShown) {
+  TempFolder folder;
+  Journal journal((folder.path / kJournalFileName).string(), "ortenconf");
+  SimRig rig;
+  auto device = rig.bus.Attach(45);
+  Session session(rig.transport, rig.pacer, rig.ui, nullptr, &journal);
+  std::vector<std::int32_t> table(45, 0);
+  table[0] = 7;
+  session.OnWorkPage(DeviceMode::Relay, [&] {
+    return session.WriteReleSettings(table, (folder.path / "sub" / "X.cfg").string());
+  });
+  session.OnWorkPage(DeviceMode::Relay, [&] {
+    device->set_faults({.badChecksum = true});
+    return session.ReadReleSettings().outcome();
+  });
+  device->set_faults({});
+  table[0] = 8;  // not what the device holds
+  session.OnWorkPage(DeviceMode::Relay, [&] {
+    return session.ReadBackDifferences(kReleSettingsArea, table, "X.cfg").outcome();
+  });
+  const JournalText text = ParseJournal(ReadAll(folder.path / kJournalFileName));
+  ASSERT_EQ(text.records.size(), 3u);
+  const JournalRecord& write = text.records[0];
+  EXPECT_EQ(write.program, "ortenconf");
+  EXPECT_EQ(write.operation, "write-settings");
+  EXPECT_EQ(write.familyBefore + " " + write.versionBefore, "mro 4_5");
+  EXPECT_EQ(write.familyAfter + " " + write.versionAfter, "mro 4_5");
+  EXPECT_EQ(write.file, "X.cfg");
+  std::string cfg = "7\r\n";
+  for (int i = 1; i < 45; ++i) cfg += "0\r\n";
+  EXPECT_EQ(write.sha256, Sha256Hex(cfg));
+  EXPECT_EQ(write.outcome, "done");
+  EXPECT_EQ(write.message, "Параметры загружены успешно");
+  const JournalRecord& read = text.records[1];
+  EXPECT_EQ(read.operation, "read-settings");
+  EXPECT_EQ(read.file, "");
+  EXPECT_EQ(read.sha256, "");
+  EXPECT_EQ(read.outcome, "checksum-error");
+  EXPECT_EQ(read.message, "Ошибка CRC! Параметры не считаны !");
+  const JournalRecord& verify = text.records[2];
+  EXPECT_EQ(verify.operation, "verify-settings");
+  EXPECT_EQ(verify.outcome, "verify-failed");
+  EXPECT_EQ(verify.message, "Проверка не пройдена: различается 1 значение.");
+}
+
+}  // namespace
+}  // namespace orten::test
