@@ -19,6 +19,7 @@
 #include "pages/FirmwarePage.h"
 #include "pages/RelayPage.h"
 #include "params/ReleSettings.h"
+#include "startup/DeviceChooser.h"
 #include "widgets/BusyGuard.h"
 #include "widgets/GuardedTabWidget.h"
 #include "widgets/RadioGroup.h"
@@ -48,6 +49,11 @@ TMainForm::TMainForm(const AppServices& services, QWidget* parent)
   startUp(services.programFolder);
   state_.UserGuide = services.userGuide;
   connectHandlers();
+  chooser_ = services.chooser;
+  if (chooser_) {
+    session_.SetEmptyLineHandler(
+        [this](LinkFault fault) { return chooser_->OfferAfterEmptyLine(fault, ui_); });
+  }
   if (trace_) {
     // The trace stops at its first failed line; the user hears of it once,
     // after the exchange, which goes on meanwhile.

@@ -118,6 +118,8 @@ class TMainForm : public QMainWindow {
   void endLink(bool sendDisconnect);
 
   void applyIdentity(const DeviceIdentity& device);
+  // A connect that failed because access was refused: the rule is offered.
+  void offerRuleIfRefused();
   void connectOnMainPage();
   void offerNewerFirmware();
   // A data folder inside ProgramFolder ("Base", "Reg_RPU", "ReleCfg").
@@ -153,6 +155,7 @@ class TMainForm : public QMainWindow {
   MainFormState state_;
   WindowUi ui_;
   TraceLog* trace_ = nullptr;
+  DeviceChooser* chooser_ = nullptr;
   Session session_;
   FirmwareImage firmwareImage_;
   RegistrationImage registrationImage_;

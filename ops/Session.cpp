@@ -38,7 +38,12 @@ Session::Session(Transport& transport, Pacer& pacer, UserInterface& ui, TraceLog
     : link_(transport, pacer, ui, trace), transport_(transport), pacer_(pacer) {}
 
 Outcome Session::Find() {
-  if (link_.DiscoverDevice()) return {};
+  bool one = link_.DiscoverDevice();
+  if (!one && link_.DeviceCount() == 0 && emptyLine_ && emptyLine_(transport_.LastFault())) {
+    one = link_.DiscoverDevice();
+  }
+  accessRefused_ = one && transport_.LastFault() == LinkFault::Access;
+  if (one) return {};
   UserInterface& ui = link_.ui();
   if (link_.DeviceCount() != 0) {
     ui.SetStatusText(msg::kSeveralDevicesStatus);

@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QUrl>
 
+#include "widgets/DeviceChoiceDialog.h"
+
 namespace orten::gui {
 
 namespace {
@@ -105,6 +107,12 @@ std::optional<std::string> QtUserInterface::AskSaveFile(const FileDialogRequest&
 
 bool QtUserInterface::OpenDocument(const std::string& path) {
   return QDesktopServices::openUrl(QUrl::fromLocalFile(Q(path)));
+}
+
+std::optional<std::size_t> QtUserInterface::ChooseDevice(const DeviceChoice& choice) {
+  DeviceChoiceDialog dialog(choice, parent_);
+  dialog.exec();
+  return dialog.chosenRow();
 }
 
 void QtUserInterface::Beep() {
