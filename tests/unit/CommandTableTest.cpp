@@ -43,6 +43,8 @@ TEST(CommandTable, ParsesOrRefusesEachCommandLine) {
       {"wait --gone=yes", nullptr, "не принимает значения"},
       {"usb --remember 1234:abcd", "usb", ""},
       {"usb --remember nonsense", nullptr, "--remember"},
+      {"usb --install-rule 04d8:000a", "usb", ""},
+      {"usb --install-rule 4d8:a", nullptr, "--install-rule"},
       {"settings", nullptr, "не указано, что сделать"},
       {"settings frobnicate", nullptr, "неизвестная команда settings frobnicate"},
       {"frobnicate", nullptr, "неизвестная команда frobnicate"},
