@@ -14,9 +14,10 @@ std::string UdevRuleText(const std::vector<UsbId>& ids) {
       "# вошедшего в систему, без прав root.\n";
   if (ids.empty()) {
     return text +
-           "# Этот файл - только образец: идентификаторы прибора не были заданы при сборке.\n"
+           "# Идентификаторы прибора не заданы: это только образец, он ничего не открывает.\n"
            "# Правило для прибора ставит окно ortenconf (выбор прибора, затем пароль\n"
-           "# администратора) или «ortenctl usb --install-rule VVVV:PPPP» в " +
+           "# администратора) или «ortenctl usb --install-rule VVVV:PPPP» в файл\n"
+           "# " +
            std::string(kUdevRulePath) +
            ".\n"
            "# Вручную: узнайте VID и PID командой «ortenctl usb» (или lsusb), впишите их в\n"
