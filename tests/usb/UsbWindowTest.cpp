@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <optional>
 
 #include "app/TMainForm.h"
 #include "firmware/FirmwareLibrary.h"
@@ -28,25 +29,46 @@ class UsbWindowTest : public QObject {
 };
 
 void UsbWindowTest::chooserFromTheConnectButton_data() {
-  QTest::addColumn<bool>("pick");
+  QTest::addColumn<int>("pick");  // the row picked; -1: cancelled
+  QTest::addColumn<bool>("denied");
+  QTest::addColumn<QString>("rememberedBefore");
+  QTest::addColumn<int>("choosers");
   QTest::addColumn<QString>("remembered");
-  QTest::addColumn<QStringList>("boxes");
+  QTest::addColumn<QStringList>("boxes");  // a piece of each box, in order
   QTest::newRow("picked: remembered and connected")
-      << true << "16c0:05dc" << QStringList{msg::kNoFirmwareFiles};
+      << 0 << false << "" << 1 << "16c0:05dc" << QStringList{msg::kNoFirmwareFiles};
   QTest::newRow("cancelled: the usual messages")
-      << false << ""
+      << -1 << false << "" << 1 << ""
       << QStringList{"Приборы марки Ортен отключены от линии USB!",
                      QString::fromStdString(kUsbIdsNotConfigured)};
+  // No pkexec where the installer looks: the rule comes with the commands.
+  QTest::newRow("access refused: the rule offered")
+      << -1 << true << "16c0:05dc" << 0 << "16c0:05dc"
+      << QStringList{
+             "Нет прав на доступ к прибору USB 16c0:05dc", msg::kConnectSendFailed,
+             "Нет доступа к прибору 16c0:05dc (USB 1-2) у этого пользователя. Доступ к нему "
+             "дает правило udev\nSUBSYSTEM==\"usb\", ATTR{idVendor}==\"16c0\", "
+             "ATTR{idProduct}==\"05dc\", TAG+=\"uaccess\"\nв файле "
+             "/etc/udev/rules.d/70-ortenconf.rules.\nПоставьте его командами (нужны права "
+             "root):\necho 'SUBSYSTEM"};
 }
 
 void UsbWindowTest::chooserFromTheConnectButton() {
-  QFETCH(bool, pick);
+  QFETCH(int, pick);
+  QFETCH(bool, denied);
+  QFETCH(QString, rememberedBefore);
+  QFETCH(int, choosers);
   QFETCH(QString, remembered);
   QFETCH(QStringList, boxes);
   QTemporaryDir config;
   QTemporaryDir program;
   qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
   qunsetenv("ORTEN_USB_ID");
+  std::string error;
+  if (!rememberedBefore.isEmpty()) {
+    QVERIFY(RememberUsbIds(RememberedUsbIdsPath(), {*ParseUsbId(rememberedBefore.toStdString())},
+                           error));
+  }
 
   test::SharedClock clock;
   test::ClockPacer pacer(clock);
@@ -54,11 +76,12 @@ void UsbWindowTest::chooserFromTheConnectButton() {
   QVERIFY2(test::UsbEmulator::InMockEnvironment(), "run under umockdev-wrapper");
   test::EmulatedUsbDevice& device =
       usb.Plug({.version = 120, .manufacturer = "Orten", .product = "RPU"});
+  if (denied) usb.DenyAccess(device);
   ScriptedUi ui;
-  ui.PickDevice(pick ? std::optional<std::size_t>(0) : std::nullopt);
-  LibusbTransport transport([](std::vector<UsbId>& ids, std::string& error) {
+  ui.PickDevice(pick >= 0 ? std::optional<std::size_t>(pick) : std::nullopt);
+  LibusbTransport transport([](std::vector<UsbId>& ids, std::string& why) {
     ConfiguredUsbIds configured;
-    if (ResolveUsbIds({}, configured, error) != UsbIdProblem::None) return false;
+    if (ResolveUsbIds({}, configured, why) != UsbIdProblem::None) return false;
     ids = configured.ids;
     return true;
   });
@@ -68,25 +91,35 @@ void UsbWindowTest::chooserFromTheConnectButton() {
         AppServices{transport, ui, pacer, nullptr, program.path().toStdString(), {}, &chooser});
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    QTest::mouseClick(form.findChild<QPushButton*>("ConnectButton"), Qt::LeftButton);
+    {
+      std::optional<test::Unprivileged> asUser;
+      if (denied) asUser.emplace();
+      QTest::mouseClick(form.findChild<QPushButton*>("ConnectButton"), Qt::LeftButton);
+    }
 
-    QCOMPARE(ui.Choices().size(), std::size_t{1});
-    QCOMPARE(ui.Choices()[0].title, std::string("Выбор прибора"));
-    QCOMPARE(ui.Choices()[0].items.size(), std::size_t{1});
-    QCOMPARE(ui.Choices()[0].items[0].product, std::string("RPU"));
-    QStringList shown;
-    for (const std::string& box : ui.Messages()) shown << QString::fromStdString(box);
-    QCOMPARE(shown, boxes);
-    QCOMPARE(form.findChild<QPushButton*>("DisconnectButton")->isEnabled(), pick);
+    QCOMPARE(ui.Choices().size(), std::size_t(choosers));
+    for (const DeviceChoice& choice : ui.Choices()) {
+      QCOMPARE(choice.title, std::string("Выбор прибора"));
+      QCOMPARE(choice.items.size(), std::size_t{1});
+      QCOMPARE(choice.items[0].product, std::string("RPU"));
+    }
+    const std::vector<std::string> shown = ui.Messages();
+    QCOMPARE(shown.size(), std::size_t(boxes.size()));
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+      QVERIFY2(QString::fromStdString(shown[i]).contains(boxes[int(i)]), shown[i].c_str());
+    }
+    const bool connected = pick >= 0;
+    QCOMPARE(form.findChild<QPushButton*>("DisconnectButton")->isEnabled(), connected);
     const std::vector<std::uint8_t> connect{0x55, 0x55, 0xA0, 0xAA, 0x00, 0x00, 0x02, 0x29};
     const std::vector<std::uint8_t> none;
-    QCOMPARE(device.WithSim([](SimDevice& sim) { return sim.received(); }), pick ? connect : none);
-    if (pick) form.findChild<QPushButton*>("DisconnectButton")->click();
+    QCOMPARE(device.WithSim([](SimDevice& sim) { return sim.received(); }),
+             connected ? connect : none);
+    if (connected) form.findChild<QPushButton*>("DisconnectButton")->click();
   }
   std::vector<UsbId> ids;
-  std::string error;
   QVERIFY(LoadRememberedUsbIds(RememberedUsbIdsPath(), ids, error));
   QCOMPARE(QString::fromStdString(ids.empty() ? "" : FormatUsbId(ids[0])), remembered);
+  QVERIFY(!QDir(config.path()).exists("etc"));  // no rule is written for the user here
   QDir::setCurrent(QDir::tempPath());  // leave the program's folder before it goes
   qunsetenv("XDG_CONFIG_HOME");
 }
