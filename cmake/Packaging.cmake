@@ -87,8 +87,9 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "configuration tool for the Orten-DEZ USB 
 # does depends on whether the device's IDs were known when the package was built.
 if(ORTEN_USB_IDS)
   set(ORTEN_RULE_TEXT
-    "Its udev rule gives the user at the seat access to the devices ${ORTEN_USB_IDS};"
-    "for another device, the window's chooser installs the rule (through pkexec).")
+    "Its udev rule gives the user at the seat access to the devices"
+    "${ORTEN_USB_IDS}. For another device the window's chooser installs"
+    "the rule (through pkexec), as does ortenctl usb --install-rule.")
 else()
   set(ORTEN_RULE_TEXT
     "Its udev rule is only a template: the window offers the devices plugged in"
