@@ -54,6 +54,9 @@ void QtUserInterface::ShowMessage(const std::string& text, const std::string& ca
   QMessageBox box(IconOf(icon), Q(caption), Q(text), QMessageBox::Ok, parent_);
   // Messages quote file names and file contents: never let them pass as markup.
   box.setTextFormat(Qt::PlainText);
+  // Some carry commands to run (the udev rule): they must be copyable, also
+  // under styles that make box text inert (Windows).
+  box.setTextInteractionFlags(Qt::TextSelectableByMouse);
   box.exec();
 }
 
