@@ -3,6 +3,7 @@
 #include <string>
 
 namespace orten {
+class DeviceChooser;
 class Pacer;
 class TraceLog;
 class Transport;
@@ -23,6 +24,10 @@ struct AppServices {
   // The program's own guide (its index.html), shown when the help file
   // cannot be; empty when it was not found.
   std::string userGuide;
+  // Offers a device to choose when none is found, and the udev rule when
+  // access is refused; null where there is nothing to offer (simulation,
+  // Windows, most tests).
+  DeviceChooser* chooser = nullptr;
 };
 
 }  // namespace orten::gui

@@ -8,6 +8,7 @@
 #include "pages/BackupPage.h"
 #include "pages/FirmwarePage.h"
 #include "protocol/Packets.h"
+#include "startup/DeviceChooser.h"
 #include "widgets/BusyGuard.h"
 #include "widgets/GuardedTabWidget.h"
 
@@ -77,6 +78,7 @@ void TMainForm::ConnectButtonClick() {
   const Result<DeviceIdentity> device = session_.Connect(kCmdConnectWork);
   if (!device) {
     if (!endIfDeviceGone(device.outcome(), GoneDuring::Connect)) Column->enableLinkButtons(false);
+    offerRuleIfRefused();
     return;
   }
   applyIdentity(*device);
@@ -97,10 +99,15 @@ void TMainForm::applyIdentity(const DeviceIdentity& device) {
   RegistBackupTabSh->showDeviceType(type);
 }
 
+void TMainForm::offerRuleIfRefused() {
+  if (chooser_ && session_.accessRefused()) chooser_->OfferRule(ui_);
+}
+
 void TMainForm::connectOnMainPage() {
   const Result<DeviceIdentity> device = session_.Connect(kCmdConnectMain);
   if (!device) {
     if (!endIfDeviceGone(device.outcome(), GoneDuring::Connect)) Column->enableLinkButtons(false);
+    offerRuleIfRefused();
     return;
   }
   applyIdentity(*device);

@@ -19,6 +19,7 @@
 #include "pages/FirmwarePage.h"
 #include "pages/RelayPage.h"
 #include "params/ReleSettings.h"
+#include "startup/DeviceChooser.h"
 #include "widgets/BusyGuard.h"
 #include "widgets/GuardedTabWidget.h"
 #include "widgets/RadioGroup.h"
@@ -54,6 +55,11 @@ TMainForm::TMainForm(const AppServices& services, QWidget* parent)
   journal_.OnFailure([this](const std::string& text) {
     BusyGuard::WhenIdle(this, [this, text] { ui_.ShowMessage(text, kAppTitle, BoxIcon::Error); });
   });
+  chooser_ = services.chooser;
+  if (chooser_) {
+    session_.SetEmptyLineHandler(
+        [this](LinkFault fault) { return chooser_->OfferAfterEmptyLine(fault, ui_); });
+  }
   if (trace_) {
     // The trace stops at its first failed line; the user hears of it once,
     // after the exchange, which goes on meanwhile.

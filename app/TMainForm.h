@@ -120,6 +120,8 @@ class TMainForm : public QMainWindow {
   void endLink(bool sendDisconnect);
 
   void applyIdentity(const DeviceIdentity& device);
+  // A connect that failed because access was refused: the rule is offered.
+  void offerRuleIfRefused();
   void connectOnMainPage();
   void offerNewerFirmware();
   // A data folder inside ProgramFolder ("Base", "Reg_RPU", "ReleCfg").
@@ -155,6 +157,7 @@ class TMainForm : public QMainWindow {
   MainFormState state_;
   WindowUi ui_;
   TraceLog* trace_ = nullptr;
+  DeviceChooser* chooser_ = nullptr;
   Journal journal_;  // before the session, which records into it
   Session session_;
   FirmwareImage firmwareImage_;

@@ -34,6 +34,9 @@ class WindowUi final : public UserInterface {
   }
   bool OpenDocument(const std::string& path) override { return inner_.OpenDocument(path); }
   void Beep() override { inner_.Beep(); }
+  std::optional<std::size_t> ChooseDevice(const DeviceChoice& choice) override {
+    return inner_.ChooseDevice(choice);
+  }
 
  private:
   UserInterface& inner_;

@@ -16,6 +16,7 @@
 #include "app/RussianLanguage.h"
 #include "app/TMainForm.h"
 #include "base/DataFolders.h"
+#include "startup/DeviceChooser.h"
 #include "startup/LinkEnvironment.h"
 #include "widgets/GuiPacer.h"
 #include "widgets/QtUserInterface.h"
@@ -70,7 +71,17 @@ int RunWindow(LinkEnvironment& env, const CommonOptions& options) {
   const std::string programFolder =
       ResolveProgramFolder(QCoreApplication::applicationDirPath().toStdString(), options.dataDir);
   const QString guide = FindUserGuide(QCoreApplication::applicationDirPath());
-  TMainForm form({env.transport(), ui, pacer, env.trace(), programFolder, guide.toStdString()});
+  // On real USB a connect that finds nothing offers the devices plugged in,
+  // and the rule when access is refused; ortenctl beside us installs it.
+  std::unique_ptr<DeviceChooser> chooser;
+  if (!env.simDevice()) {
+    const QString helper = QCoreApplication::applicationDirPath() + "/ortenctl";
+    chooser = std::make_unique<DeviceChooser>(
+        options.usbIds,
+        UdevRuleInstaller(UdevRuleInstaller::FromEnvironment(helper.toStdString())));
+  }
+  TMainForm form(
+      {env.transport(), ui, pacer, env.trace(), programFolder, guide.toStdString(), chooser.get()});
   ui.SetParentWidget(&form);
   ExitOnFirstShow exitOnShow;
   if (qEnvironmentVariableIsSet("ORTEN_EXIT_ON_SHOW")) form.installEventFilter(&exitOnShow);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -22,6 +23,21 @@ struct FileDialogRequest {
   std::string defaultSuffix;
 };
 
+// One device the user may pick, as the person at the screen needs it: no
+// transport detail beyond the words shown.
+struct DeviceChoiceItem {
+  std::string id;  // "VID:PID", as it is remembered
+  std::string manufacturer;
+  std::string product;
+  std::string port;             // where it is plugged in: "1-2.3"
+  std::optional<bool> mayOpen;  // whether this user may open it; unknown when unset
+};
+struct DeviceChoice {
+  std::string title;
+  std::string text;  // what choosing does
+  std::vector<DeviceChoiceItem> items;
+};
+
 // Everything an operation says to the person using it goes through here: the
 // window shows boxes, the command-line tool prints, tests record and answer.
 class UserInterface {
@@ -41,6 +57,9 @@ class UserInterface {
   // Opens a document (the help file) with the system's handler for it.
   virtual bool OpenDocument(const std::string& path) = 0;
   virtual void Beep() = 0;
+  // Asks which of the devices to use; nothing when the user declines. An
+  // interface with no way to ask (the command line, a silent one) declines.
+  virtual std::optional<std::size_t> ChooseDevice(const DeviceChoice&) { return std::nullopt; }
 
   // The transport's failure box: caption "Error", error icon.
   void ShowSystemError(const std::string& text) {

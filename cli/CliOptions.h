@@ -38,6 +38,7 @@ struct CliOptions {
   bool forget = false;             // usb: drop the remembered IDs
   bool udevRule = false;           // usb: print the udev rule for the configured IDs
   std::string remember;            // usb: IDs to remember for both programs
+  std::string installRule;         // usb: "vvvv:pppp" whose udev rule to install
   bool gone = false;               // wait: for the device to go
   std::optional<double> timeout;   // wait: seconds; none waits as long as it takes
   std::optional<long> count;       // batch: end after this many devices

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "cli/Commands.h"
+#include "startup/UdevRuleInstall.h"
 
 namespace orten::cli {
 
@@ -74,6 +75,16 @@ bool Remember(CliOptions& o, const std::string& value, std::string& error) {
   return true;
 }
 
+// Only what may reach a program run as root: four hex digits on each side.
+bool InstallRule(CliOptions& o, const std::string& value, std::string& error) {
+  if (!ParseRuleUsbId(value)) {
+    error = "--install-rule: ожидается VVVV:PPPP (по четыре шестнадцатеричные цифры)";
+    return false;
+  }
+  o.installRule = value;
+  return true;
+}
+
 // The options of the commands; the ones every command takes are read apart
 // (TakeCommonOptions, and --yes, --help, --version below).
 const std::vector<Option>& Options() {
@@ -116,6 +127,9 @@ const std::vector<Option>& Options() {
        [](CliOptions& o, const std::string&, std::string&) { return o.forget = true; }},
       {"--udev-rule", nullptr, nullptr, "usb: правило udev для заданных идентификаторов",
        [](CliOptions& o, const std::string&, std::string&) { return o.udevRule = true; }},
+      {"--install-rule", nullptr, "VVVV:PPPP",
+       "usb: поставить правило udev для прибора (root:\nзаписать; иначе через pkexec, без него: напечатать\nкоманды)",
+       InstallRule},
       {"--gone", nullptr, nullptr, "wait: ждать отключения прибора",
        [](CliOptions& o, const std::string&, std::string&) { return o.gone = true; }},
       {"--timeout", nullptr, "SECONDS", "wait: ждать не дольше (код 4 по истечении)",
@@ -382,7 +396,8 @@ const std::vector<Command>& Commands() {
       {.words = "settings defaults", .options = {"--output"}, .required = {"--output"},
        .help = "сохранить заводские настройки в файл",
        .run = RunSettingsDefaults},
-      {.words = "usb", .options = {"--all", "--remember", "--forget", "--udev-rule", "--json"},
+      {.words = "usb",
+       .options = {"--all", "--remember", "--forget", "--udev-rule", "--install-rule", "--json"},
        .help = "(Linux) устройства USB, которые могут быть прибором:\n"
                "VID:PID, шина и порт, изготовитель и изделие,\n"
                "есть ли доступ, заданы ли их идентификаторы\n"
@@ -391,7 +406,10 @@ const std::vector<Command>& Commands() {
                "прибора для ortenctl и ortenconf (--usb-id и\n"
                "ORTEN_USB_ID важнее); usb --forget: забыть их;\n"
                "usb --udev-rule: правило udev, открывающее прибор\n"
-               "пользователю",
+               "пользователю; usb --install-rule VVVV:PPPP:\n"
+               "поставить его в /etc/udev/rules.d/70-ortenconf.rules\n"
+               "и применить к подключенному прибору (root: сразу;\n"
+               "пользователь: через pkexec, без него команды)",
        .json = "ids, source, devices (id, port, manufacturer, product, access, configured, "
                "receiver)",
        .run = RunUsb},

@@ -1,9 +1,11 @@
 // ortenctl usb: which USB devices could be the receiver, and the IDs both
 // programs remember for it. Formatting only: the core does the looking.
+#include <filesystem>
 #include <ostream>
 
 #include "base/JsonWriter.h"
 #include "cli/Commands.h"
+#include "startup/UdevRuleInstall.h"
 #include "startup/UsbIdSettings.h"
 #include "transport/DiscoveryAdvice.h"
 #include "transport/UdevRule.h"
@@ -104,10 +106,8 @@ Outcome ListDevices(const CliOptions& options, std::ostream& out, std::ostream& 
     rc = problem == UsbIdProblem::BadFile ? OutcomeKind::FileError : OutcomeKind::Usage;
   }
   UsbScan scan = ScanUsbDevices(configured.ids);
-  std::vector<UsbDeviceInfo> rows;
-  for (UsbDeviceInfo& d : scan.devices) {
-    if (options.all || d.receiverInterface) rows.push_back(std::move(d));
-  }
+  const std::vector<UsbDeviceInfo> rows =
+      options.all ? std::move(scan.devices) : ReceiverCandidates(std::move(scan.devices));
   if (options.json) {
     if (!scan.ok) {
       err << "ortenctl: " << NotFoundReason(scan.fault, scan.error).value_or(scan.error) << '\n';
@@ -161,6 +161,39 @@ Outcome Remember(const CliOptions& options, std::ostream& out, std::ostream& err
   return {};
 }
 
+// This program's own full path: pkexec runs it again as root.
+std::string SelfPath() {
+  std::error_code ec;
+  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+  return ec ? std::string() : self.string();
+}
+
+// As root: writes the rule and applies it; as a user: asks pkexec to run
+// this command as root, else prints the commands. The ID was checked when
+// the options were read, and is checked again here, on the root side.
+Outcome InstallRule(const CliOptions& options, std::ostream& out, std::ostream& err) {
+  const std::optional<UsbId> id = ParseRuleUsbId(options.installRule);
+  if (!id) {
+    err << "ortenctl: --install-rule: ожидается VVVV:PPPP\n";
+    return OutcomeKind::Usage;
+  }
+  const UdevRuleInstaller installer(UdevRuleInstaller::FromEnvironment(SelfPath()));
+  const UdevRuleInstaller::Result result = installer.Install(*id);
+  switch (result.kind) {
+    case UdevRuleInstaller::Result::Kind::Installed:
+      out << result.text << '\n';
+      return {};
+    case UdevRuleInstaller::Result::Kind::Manual:
+      out << "Правило ставит root: pkexec не найден. Выполните:\n" << result.text;
+      break;
+    case UdevRuleInstaller::Result::Kind::Failed:
+      err << "ortenctl: " << result.text << (result.text.ends_with('\n') ? "" : "\n");
+      break;
+  }
+  // The rule file was not written.
+  return OutcomeKind::FileError;
+}
+
 #endif
 
 }  // namespace
@@ -169,9 +202,10 @@ Outcome RunUsb(CommandContext& ctx) {
   const CliOptions& options = ctx.options;
   std::ostream& out = ctx.out;
   std::ostream& err = ctx.err;
-  const int actions = int{options.forget} + int{!options.remember.empty()} + int{options.udevRule};
+  const int actions = int{options.forget} + int{!options.remember.empty()} + int{options.udevRule} +
+                      int{!options.installRule.empty()};
   if (actions > 1) {
-    err << "ortenctl: --remember, --forget и --udev-rule исключают друг друга\n";
+    err << "ortenctl: --remember, --forget, --udev-rule и --install-rule исключают друг друга\n";
     return OutcomeKind::Usage;
   }
 #ifdef _WIN32
@@ -181,6 +215,7 @@ Outcome RunUsb(CommandContext& ctx) {
 #else
   if (!options.remember.empty()) return Remember(options, out, err);
   if (options.udevRule) return PrintUdevRule(options, out, err);
+  if (!options.installRule.empty()) return InstallRule(options, out, err);
   if (options.forget) {
     std::string error;
     if (!ForgetUsbIds(RememberedUsbIdsPath(), error)) {

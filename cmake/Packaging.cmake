@@ -83,13 +83,25 @@ set(CPACK_PACKAGE_VENDOR "ortenconf developers")
 set(CPACK_PACKAGE_CONTACT "ortenconf project <maintainers@ortenconf.org>" CACHE STRING
     "The package's maintainer")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "configuration tool for the Orten-DEZ USB receiver")
-# Lines of the long description stay under 80 columns.
+# Lines of the long description stay under 80 columns. What the udev rule
+# does depends on whether the device's IDs were known when the package was built.
+if(ORTEN_USB_IDS)
+  set(ORTEN_RULE_TEXT
+    "Its udev rule gives the user at the seat access to the devices"
+    "${ORTEN_USB_IDS}. For another device the window's chooser installs"
+    "the rule (through pkexec), as does ortenctl usb --install-rule.")
+else()
+  set(ORTEN_RULE_TEXT
+    "Its udev rule is only a template: the window offers the devices plugged in"
+    "and installs the rule for the one chosen (through pkexec), as does"
+    "ortenctl usb --install-rule.")
+endif()
 string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
   "ortenconf identifies the USB receiver of the Orten-DEZ wireless alarm system,"
   "updates its firmware, backs up and restores its registration memory and"
   "edits the settings of its relay outputs, in a Russian-language window."
   "ortenctl does the same from the command line, for scripts and batch work."
-  "A udev rule gives the user at the seat access to the device.")
+  ${ORTEN_RULE_TEXT})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -98,5 +110,7 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # Dependencies come from the binaries (dpkg-shlibdeps), never from a hand list.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Qt's own dialogs speak Russian only with its translations, which no library links.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
+# pkexec installs the device's udev rule from the window; without it the
+# window shows the commands instead.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, pkexec")
 include(CPack)

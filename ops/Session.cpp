@@ -94,7 +94,12 @@ void Session::Record(const char* operation, const Outcome& outcome, const std::s
 }
 
 Outcome Session::Find() {
-  if (link_.DiscoverDevice()) return {};
+  bool one = link_.DiscoverDevice();
+  if (!one && link_.DeviceCount() == 0 && emptyLine_ && emptyLine_(transport_.LastFault())) {
+    one = link_.DiscoverDevice();
+  }
+  accessRefused_ = one && transport_.LastFault() == LinkFault::Access;
+  if (one) return {};
   UserInterface& ui = link_.ui();
   if (link_.DeviceCount() != 0) {
     ui.SetStatusText(msg::kSeveralDevicesStatus);

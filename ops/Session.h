@@ -52,6 +52,13 @@ class Session {
   // status line and in a box, with the reason when it is more than an
   // empty line (no IDs configured, no USB layer, no access).
   Outcome Find();
+  // Asked when a look at the line finds no device, before the user is told:
+  // true when something changed (a device was chosen) and another look is
+  // worthwhile. The window's chooser; ortenctl has none.
+  using EmptyLineHandler = std::function<bool(LinkFault fault)>;
+  void SetEmptyLineHandler(EmptyLineHandler handler) { emptyLine_ = std::move(handler); }
+  // The last Find found the one device, but the system refused access to it.
+  bool accessRefused() const { return accessRefused_; }
   // The connect command with the code of the page it is for.
   Result<DeviceIdentity> Connect(std::uint8_t code);
   Result<DeviceIdentity> FindAndConnect(std::uint8_t code);
@@ -112,6 +119,8 @@ class Session {
   DeviceMode refusedFamily_ = DeviceMode::None;
   std::optional<DeviceIdentity> device_;  // as the last good connect identified it
   Written firmware_;
+  EmptyLineHandler emptyLine_;
+  bool accessRefused_ = false;
 };
 
 }  // namespace orten

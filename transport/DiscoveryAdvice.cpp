@@ -18,9 +18,11 @@ std::optional<std::string> NotFoundReason(LinkFault fault, const std::string& tr
 }
 
 std::string UdevAdvice(const std::optional<UsbId>& id) {
+  const std::string vidPid = id ? FormatUsbId(*id) : "VVVV:PPPP";
   return "Разрешите доступ правилом udev: файл " + std::string(kUdevRulePath) + " со строкой\n" +
-         UdevRuleLine(id) +
-         "(его печатает «ortenctl usb --udev-rule»), затем выполните "
+         UdevRuleLine(id) + "Его ставит и применяет к прибору «ortenctl usb --install-rule " +
+         vidPid +
+         "» (от root или через pkexec). Вручную: запишите строку в файл, выполните "
          "«sudo udevadm control --reload-rules» и переподключите прибор.";
 }
 

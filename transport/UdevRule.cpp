@@ -14,14 +14,17 @@ std::string UdevRuleText(const std::vector<UsbId>& ids) {
       "# вошедшего в систему, без прав root.\n";
   if (ids.empty()) {
     return text +
-           "# Идентификаторы прибора не заданы. Узнайте их командой «ortenctl usb» (или lsusb),\n"
-           "# скопируйте этот файл в " +
-           std::string(kUdevRulePath) +
-           ", впишите VID и PID\n"
-           "# в строку ниже (четыре шестнадцатеричные цифры, строчными буквами) и уберите «#»:\n"
+           "# Идентификаторы прибора не заданы: это только образец, он ничего не открывает.\n"
+           "# Правило для прибора ставит окно ortenconf (выбор прибора, затем пароль\n"
+           "# администратора) или «ortenctl usb --install-rule VVVV:PPPP» в файл\n"
            "# " +
-           UdevRuleLine(std::nullopt) +
-           "# Затем выполните «sudo udevadm control --reload-rules» и переподключите прибор.\n";
+           std::string(kUdevRulePath) +
+           ".\n"
+           "# Вручную: узнайте VID и PID командой «ortenctl usb» (или lsusb), впишите их в\n"
+           "# строку ниже (четыре шестнадцатеричные цифры, строчными буквами), уберите «#»,\n"
+           "# сохраните файл там же и выполните «sudo udevadm control --reload»:\n"
+           "# " +
+           UdevRuleLine(std::nullopt);
   }
   for (const UsbId& id : ids) text += UdevRuleLine(id);
   return text;

@@ -48,6 +48,10 @@ struct UsbScan {
   std::vector<UsbDeviceInfo> devices;  // in the system's order
 };
 
+// The devices that could be the receiver (a receiver interface), by bus and
+// port: what `ortenctl usb` lists and the window's chooser offers.
+std::vector<UsbDeviceInfo> ReceiverCandidates(std::vector<UsbDeviceInfo> devices);
+
 // "1-2.3" from bus 1 and ports {2, 3}; "usb1" without ports (a root hub).
 std::string UsbPortPath(std::uint8_t bus, const std::vector<std::uint8_t>& ports);
 

@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QUrl>
 
+#include "widgets/DeviceChoiceDialog.h"
+
 namespace orten::gui {
 
 namespace {
@@ -52,6 +54,9 @@ void QtUserInterface::ShowMessage(const std::string& text, const std::string& ca
   QMessageBox box(IconOf(icon), Q(caption), Q(text), QMessageBox::Ok, parent_);
   // Messages quote file names and file contents: never let them pass as markup.
   box.setTextFormat(Qt::PlainText);
+  // Some carry commands to run (the udev rule): they must be copyable, also
+  // under styles that make box text inert (Windows).
+  box.setTextInteractionFlags(Qt::TextSelectableByMouse);
   box.exec();
 }
 
@@ -105,6 +110,12 @@ std::optional<std::string> QtUserInterface::AskSaveFile(const FileDialogRequest&
 
 bool QtUserInterface::OpenDocument(const std::string& path) {
   return QDesktopServices::openUrl(QUrl::fromLocalFile(Q(path)));
+}
+
+std::optional<std::size_t> QtUserInterface::ChooseDevice(const DeviceChoice& choice) {
+  DeviceChoiceDialog dialog(choice, parent_);
+  dialog.exec();
+  return dialog.chosenRow();
 }
 
 void QtUserInterface::Beep() {

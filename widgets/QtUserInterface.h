@@ -42,6 +42,7 @@ class QtUserInterface final : public UserInterface {
   std::optional<std::string> AskSaveFile(const FileDialogRequest& request) override;
   bool OpenDocument(const std::string& path) override;
   void Beep() override;
+  std::optional<std::size_t> ChooseDevice(const DeviceChoice& choice) override;
 
   // The file dialog the two questions above run, set up but not shown.
   std::unique_ptr<QFileDialog> NewFileDialog(const FileDialogRequest& request,

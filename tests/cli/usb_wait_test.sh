@@ -72,6 +72,27 @@ check "udev rule for the IDs in force" grep -qx 'SUBSYSTEM=="usb", ATTR{idVendor
 out=$("$ctl" usb --udev-rule); rc=$?
 check "udev rule without IDs is all comments" test $rc -eq 0 -a -z "$(grep -v '^#' <<<"$out")"
 
+# Installing the rule: as root (these tests run as root) it is written under
+# ORTEN_INSTALL_ROOT and udevadm, a stand-in here, replays the device's event.
+root="$work/root"; bin="$work/bin"; mkdir -p "$bin"
+printf '#!/bin/sh\necho "udevadm $*" >>"%s/udevadm.log"\n' "$work" >"$bin/udevadm"; chmod +x "$bin/udevadm"
+rule="$root/etc/udev/rules.d/70-ortenconf.rules"
+if [ "$(id -u)" = 0 ]; then
+  out=$(ORTEN_INSTALL_ROOT="$root" PATH="$bin:$PATH" "$ctl" usb --install-rule 04D8:000A); rc=$?
+  check "install-rule as root exits 0" test $rc -eq 0
+  check "install-rule says where" grep -qF "$rule" <<<"$out"
+  check "install-rule writes the one rule" test "$(grep -v '^#' "$rule")" = 'SUBSYSTEM=="usb", ATTR{idVendor}=="04d8", ATTR{idProduct}=="000a", TAG+="uaccess"'
+  check "install-rule reloads, then replays that device" test "$(cat "$work/udevadm.log")" = "udevadm control --reload
+udevadm trigger --action=change --subsystem-match=usb --attr-match=idVendor=04d8 --attr-match=idProduct=000a"
+fi
+for bad in '4d8:a' '04d8:000a,1234:5678' '04d8:000a;x' "\$(touch $work/pwned):0000"; do
+  rm -f "$work/udevadm.log"
+  ORTEN_INSTALL_ROOT="$root-bad" PATH="$bin:$PATH" "$ctl" usb --install-rule "$bad" >/dev/null 2>&1; rc=$?
+  check "install-rule refuses '$bad' (exit 2, nothing run)" test $rc -eq 2 -a ! -e "$root-bad" -a ! -e "$work/udevadm.log" -a ! -e "$work/pwned"
+done
+"$ctl" usb --install-rule 04d8:000a --udev-rule >/dev/null 2>&1; rc=$?
+check "install-rule with --udev-rule is a usage error" test $rc -eq 2
+
 "$ctl" usb --remember 12345:1 >/dev/null 2>&1; rc=$?
 check "bad ID to remember is a usage error" test $rc -eq 2 -a ! -e "$conf"
 "$ctl" usb --remember 1:1 --forget >/dev/null 2>&1; rc=$?
@@ -96,7 +117,7 @@ check "simulated device: endless --gone is refused" test $rc -eq 2
 check "bad --timeout is a usage error" test $rc -eq 2
 
 help=$("$ctl" --help)
-for word in 'usb \[--all\]' 'usb --remember VID:PID' 'usb --forget' 'wait \[--gone\] \[--timeout SECONDS\]'; do
+for word in 'usb \[--all\]' 'usb --remember VID:PID' 'usb --forget' 'usb --install-rule VVVV:PPPP' 'wait \[--gone\] \[--timeout SECONDS\]'; do
   check "help lists $word" grep -q "$word" <<<"$help"
 done
 

@@ -18,11 +18,13 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolTip>
+#include <QTreeWidget>
 #include <memory>
 
 #include "firmware/FirmwareLibrary.h"
 #include "protocol/DeviceCommands.h"
 #include "tests/gui/WindowFixture.h"
+#include "widgets/DeviceChoiceDialog.h"
 #include "widgets/GuardedTabWidget.h"
 #include "widgets/QtUserInterface.h"
 #include "widgets/ValueLabel.h"
@@ -126,6 +128,8 @@ class AppearanceTest : public QObject {
   void qtBoxes();
   void fileDialogTypesByName_data();
   void fileDialogTypesByName();
+  void deviceChooser_data();
+  void deviceChooser();
 };
 
 void AppearanceTest::qtTextsAreRussian() {
@@ -351,6 +355,52 @@ void AppearanceTest::fileDialogTypesByName() {
   QVERIFY(listed.wait());
   QCOMPARE(model->index(path, 2).data().toString(), type);  // the column "Type"
   QVERIFY(!watch.opened());
+}
+
+// "Выбор прибора" as the user works it: a row per device with its maker,
+// product, IDs, port and access, the first one chosen to begin with.
+void AppearanceTest::deviceChooser_data() {
+  QTest::addColumn<int>("row");     // the row clicked first; -1: none
+  QTest::addColumn<QString>("button");
+  QTest::addColumn<int>("chosen");  // -1: nothing chosen
+  QTest::newRow("first row as offered") << -1 << "DeviceChoiceOkButton" << 0;
+  QTest::newRow("second row") << 1 << "DeviceChoiceOkButton" << 1;
+  QTest::newRow("cancelled") << 1 << "DeviceChoiceCancelButton" << -1;
+}
+
+void AppearanceTest::deviceChooser() {
+  QFETCH(int, row);
+  QFETCH(QString, button);
+  QFETCH(int, chosen);
+  const DeviceChoice choice{"Выбор прибора",
+                            "Идентификаторы USB прибора не заданы.",
+                            {{"16c0:05dc", "Orten", "RPU <b>", "1-2", true},
+                             {"16c0:05df", "", "", "1-3", false},
+                             {"16c0:05de", "Orten", "MRO", "1-4", std::nullopt}}};
+  QStringList rows;
+  QTimer::singleShot(0, [&] {
+    auto* dialog = qobject_cast<DeviceChoiceDialog*>(QApplication::activeModalWidget());
+    QVERIFY(dialog);
+    QCOMPARE(dialog->windowTitle(), "Выбор прибора");
+    QTreeWidget* list = dialog->findChild<QTreeWidget*>("DeviceChoiceList");
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+      QStringList cells;
+      for (int c = 0; c < list->columnCount(); ++c) cells << list->topLevelItem(i)->text(c);
+      rows << cells.join('|');
+    }
+    if (row >= 0) {
+      QTreeWidgetItem* item = list->topLevelItem(row);
+      QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                        list->visualItemRect(item).center());
+    }
+    QTest::mouseClick(dialog->findChild<QPushButton*>(button), Qt::LeftButton);
+  });
+  QtUserInterface ui;
+  const std::optional<std::size_t> got = ui.ChooseDevice(choice);
+  QCOMPARE(got ? int(*got) : -1, chosen);
+  QCOMPARE(rows, (QStringList{"Orten|RPU <b>|16c0:05dc|1-2|есть",
+                              "?|?|16c0:05df|1-3|нет (нужно правило udev)",
+                              "Orten|MRO|16c0:05de|1-4|неизвестно"}));
 }
 
 QTEST_MAIN(AppearanceTest)

@@ -49,6 +49,15 @@ void ScriptedUi::Beep() {
   events_.push_back({Kind::Beep, {}, {}, BoxIcon::None, 0});
 }
 
+std::optional<std::size_t> ScriptedUi::ChooseDevice(const DeviceChoice& choice) {
+  events_.push_back({Kind::DeviceChoice, choice.text, choice.title, BoxIcon::None, 0});
+  choices_.push_back(choice);
+  if (devices_.empty()) return std::nullopt;
+  const std::optional<std::size_t> row = devices_.front();
+  devices_.pop_front();
+  return row;
+}
+
 std::vector<ScriptedUi::Event> ScriptedUi::Of(Kind kind) const {
   std::vector<Event> out;
   for (const Event& e : events_) {

@@ -13,7 +13,17 @@ namespace orten::test {
 // answers questions and file dialogs from queues (No / Cancel when empty).
 class ScriptedUi final : public UserInterface {
  public:
-  enum class Kind { Status, Progress, Message, Question, OpenDialog, SaveDialog, Document, Beep };
+  enum class Kind {
+    Status,
+    Progress,
+    Message,
+    Question,
+    OpenDialog,
+    SaveDialog,
+    Document,
+    Beep,
+    DeviceChoice
+  };
   struct Event {
     Kind kind;
     std::string text;     // status text, message, question, dialog title, document path
@@ -30,11 +40,14 @@ class ScriptedUi final : public UserInterface {
   std::optional<std::string> AskSaveFile(const FileDialogRequest& request) override;
   bool OpenDocument(const std::string& path) override;
   void Beep() override;
+  std::optional<std::size_t> ChooseDevice(const DeviceChoice& choice) override;
 
   // Scripting.
   void AnswerYes(bool yes = true) { answers_.push_back(yes); }
   void ChooseFile(std::optional<std::string> path) { files_.push_back(std::move(path)); }
   void SetDocumentOpens(bool opens) { documentOpens_ = opens; }
+  // The row picked in the next device chooser (none: it is cancelled).
+  void PickDevice(std::optional<std::size_t> row) { devices_.push_back(row); }
 
   // Inspection.
   const std::vector<Event>& events() const { return events_; }
@@ -45,9 +58,12 @@ class ScriptedUi final : public UserInterface {
   std::string LastStatus() const;
   // Every file dialog's request in full, in order.
   const std::vector<FileDialogRequest>& Dialogs() const { return dialogs_; }
+  // Every device chooser shown, in order.
+  const std::vector<DeviceChoice>& Choices() const { return choices_; }
   void Clear() {
     events_.clear();
     dialogs_.clear();
+    choices_.clear();
   }
 
  private:
@@ -55,6 +71,8 @@ class ScriptedUi final : public UserInterface {
   std::vector<FileDialogRequest> dialogs_;
   std::deque<bool> answers_;
   std::deque<std::optional<std::string>> files_;
+  std::vector<DeviceChoice> choices_;
+  std::deque<std::optional<std::size_t>> devices_;
   bool documentOpens_ = true;
 };
 

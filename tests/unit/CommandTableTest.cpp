@@ -56,6 +56,8 @@ TEST(CommandTable, ParsesOrRefusesEachCommandLine) {
       {"journal --since 29.02.2027", nullptr, "--since: ожидается дата"},
       {"journal --since 2026-13-01", nullptr, "--since: ожидается дата"},
       {"journal extra", nullptr, "лишний аргумент extra"},
+      {"usb --install-rule 04d8:000a", "usb", ""},
+      {"usb --install-rule 4d8:a", nullptr, "--install-rule"},
       {"settings", nullptr, "не указано, что сделать"},
       {"settings frobnicate", nullptr, "неизвестная команда settings frobnicate"},
       {"frobnicate", nullptr, "неизвестная команда frobnicate"},

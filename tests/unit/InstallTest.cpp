@@ -109,7 +109,8 @@ TEST(UdevRule, WithoutIdsEverythingIsCommentedAndSaysHow) {
   expected.replace(expected.find("1234"), 4, "PPPP");
   EXPECT_EQ(filled, expected);
   EXPECT_NE(text.find("/etc/udev/rules.d/70-ortenconf.rules"), std::string::npos);
-  EXPECT_NE(text.find("udevadm control --reload-rules"), std::string::npos);
+  EXPECT_NE(text.find("ortenctl usb --install-rule VVVV:PPPP"), std::string::npos);
+  EXPECT_NE(text.find("udevadm control --reload"), std::string::npos);
 }
 
 }  // namespace

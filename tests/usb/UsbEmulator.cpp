@@ -328,13 +328,16 @@ EmulatedUsbDevice& UsbEmulator::Plug(const EmulatedDeviceSetup& setup) {
   // The handler first, so the node answers as soon as libusb hears of it.
   if (!umockdev_testbed_attach_ioctl(testbed_, node, entry.device->handler_, nullptr))
     throw std::runtime_error("umockdev: cannot attach the ioctl handler");
+  std::string strings;
+  if (*setup.manufacturer) strings += std::string("A: manufacturer=") + setup.manufacturer + "\n";
+  if (*setup.product) strings += std::string("A: product=") + setup.product + "\n";
   char text[1024];
   std::snprintf(text, sizeof text,
                 "P: %s\nN: bus/usb/001/%03d\nE: SUBSYSTEM=usb\nE: DEVNAME=%s\n"
                 "E: DEVTYPE=usb_device\nE: BUSNUM=001\nE: DEVNUM=%03d\n"
                 "A: busnum=1\\n\nA: devnum=%d\\n\nA: bConfigurationValue=1\\n\nA: speed=12\\n\n"
-                "H: descriptors=%s\n",
-                entry.syspath.substr(4).c_str(), address, node, address, address,
+                "%sH: descriptors=%s\n",
+                entry.syspath.substr(4).c_str(), address, node, address, address, strings.c_str(),
                 DescriptorHex(setup).c_str());
   GError* error = nullptr;
   if (!umockdev_testbed_add_from_string(testbed_, text, &error)) {

@@ -55,6 +55,8 @@ struct EmulatedDeviceSetup {
   std::uint8_t version = 45;
   int inPacketSize = 64;  // wMaxPacketSize of the bulk IN endpoint
   bool bulkPair = true;   // false: interface 0 has a bulk IN and an interrupt OUT
+  const char* manufacturer = "";  // the kernel's sysfs strings; empty: none
+  const char* product = "";
 };
 
 // What the USB side of the device does wrong. Byte positions count from the

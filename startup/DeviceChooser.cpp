@@ -1,0 +1,123 @@
+#include "startup/DeviceChooser.h"
+
+#include "base/UserInterface.h"
+#include "startup/UsbIdSettings.h"
+#include "transport/UdevRule.h"
+#include "transport/UsbDeviceScan.h"
+
+namespace orten {
+
+namespace {
+
+#ifndef _WIN32
+
+constexpr const char* kChooserTitle = "Выбор прибора";
+
+std::optional<bool> MayOpen(UsbAccess access) {
+  if (access == UsbAccess::Unknown) return std::nullopt;
+  return access == UsbAccess::Yes;
+}
+
+std::string ChoiceText(const ConfiguredUsbIds& configured, UsbIdProblem problem) {
+  std::string why;
+  if (problem == UsbIdProblem::BadFile) {
+    why = "Файл запомненных идентификаторов прибора испорчен.";
+  } else if (configured.ids.empty()) {
+    why = "Идентификаторы USB прибора не заданы.";
+  } else {
+    why = "Прибор с запомненными идентификаторами";
+    for (const UsbId& id : configured.ids) why += " " + FormatUsbId(id);
+    why += " не найден.";
+  }
+  return why +
+         "\nВыберите прибор из подключенных устройств USB: его идентификаторы будут запомнены "
+         "для ortenconf и ortenctl в " +
+         RememberedUsbIdsPath() + ".";
+}
+
+#endif
+
+}  // namespace
+
+DeviceChooser::DeviceChooser(std::vector<UsbId> usbIdOption, UdevRuleInstaller installer)
+    : usbIdOption_(std::move(usbIdOption)), installer_(std::move(installer)) {}
+
+#ifndef _WIN32
+
+bool DeviceChooser::OfferAfterEmptyLine(LinkFault fault, UserInterface& ui) {
+  if (fault != LinkFault::None && fault != LinkFault::NotConfigured) return false;
+  ConfiguredUsbIds configured;
+  std::string error;
+  const UsbIdProblem problem = ResolveUsbIds(usbIdOption_, configured, error);
+  // IDs given with --usb-id or ORTEN_USB_ID win over anything remembered:
+  // a choice would change nothing.
+  if (problem == UsbIdProblem::BadEnvironment || configured.source == UsbIdSource::Option ||
+      configured.source == UsbIdSource::Environment) {
+    return false;
+  }
+  UsbScan scan = ScanUsbDevices(configured.ids);
+  if (!scan.ok) return false;
+  const std::vector<UsbDeviceInfo> candidates = ReceiverCandidates(std::move(scan.devices));
+  if (candidates.empty()) return false;
+
+  DeviceChoice choice{kChooserTitle, ChoiceText(configured, problem), {}};
+  for (const UsbDeviceInfo& d : candidates) {
+    choice.items.push_back(
+        {FormatUsbId(d.id), d.manufacturer, d.product, d.port, MayOpen(d.access)});
+  }
+  const std::optional<std::size_t> row = ui.ChooseDevice(choice);
+  if (!row || *row >= candidates.size()) return false;
+  if (!RememberUsbIds(RememberedUsbIdsPath(), {candidates[*row].id}, error)) {
+    ui.ShowMessage("Идентификаторы прибора не запомнены: " + error, kWarningCaption,
+                   BoxIcon::Error);
+    return false;
+  }
+  return true;
+}
+
+bool DeviceChooser::OfferRule(UserInterface& ui) {
+  ConfiguredUsbIds configured;
+  std::string error;
+  if (ResolveUsbIds(usbIdOption_, configured, error) != UsbIdProblem::None) return false;
+  const UsbScan scan = ScanUsbDevices(configured.ids);
+  const UsbDeviceInfo* refused = nullptr;
+  for (const UsbDeviceInfo& d : scan.devices) {
+    if (d.configured && d.access == UsbAccess::No) refused = &d;
+  }
+  if (!refused) return false;
+  const UsbId id = refused->id;
+  const std::string rule = "Нет доступа к прибору " + FormatUsbId(id) + " (USB " + refused->port +
+                           ") у этого пользователя. Доступ к нему дает правило udev\n" +
+                           UdevRuleLine(id) + "в файле " + kUdevRulePath + ".\n";
+  if (installer_.route() == UdevRuleInstaller::Route::Manual) {
+    ui.ShowMessage(rule + "Поставьте его командами (нужны права root):\n" +
+                       ManualInstallCommands(id) + "Затем установите связь снова.",
+                   kAppTitle, BoxIcon::Information);
+    return false;
+  }
+  if (!ui.AskYesNo(rule + "Поставить правило сейчас? Понадобится пароль администратора.",
+                   kSystemCaption, BoxIcon::Question)) {
+    return false;
+  }
+  const UdevRuleInstaller::Result result = installer_.Install(id);
+  if (result.kind != UdevRuleInstaller::Result::Kind::Installed) {
+    ui.ShowMessage(result.text, kWarningCaption, BoxIcon::Error);
+    return false;
+  }
+  ui.ShowMessage(result.text + "\nУстановите связь снова.", kAppTitle, BoxIcon::Information);
+  return true;
+}
+
+#else
+
+bool DeviceChooser::OfferAfterEmptyLine(LinkFault, UserInterface&) {
+  return false;
+}
+
+bool DeviceChooser::OfferRule(UserInterface&) {
+  return false;
+}
+
+#endif
+
+}  // namespace orten

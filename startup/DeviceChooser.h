@@ -1,0 +1,41 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "startup/UdevRuleInstall.h"
+#include "transport/Transport.h"
+#include "transport/UsbId.h"
+
+namespace orten {
+
+class UserInterface;
+
+// What the window offers when a look at the line finds no device it may use:
+// the devices that could be the receiver to choose from (remembered as
+// `ortenctl usb --remember` does), and the udev rule when access is refused.
+// Linux only: on Windows the device's driver finds it, and nothing is offered.
+class DeviceChooser {
+ public:
+  // usbIdOption: the IDs given with --usb-id, which win over any choice.
+  DeviceChooser(std::vector<UsbId> usbIdOption, UdevRuleInstaller installer);
+
+  // After a look found no device: when the IDs in force can be changed by a
+  // choice (none configured, or only remembered ones) and candidates are
+  // plugged in, asks which one it is and remembers it. True when one was
+  // remembered, so another look is worthwhile. A choice that cannot be
+  // remembered is said in a box.
+  bool OfferAfterEmptyLine(LinkFault fault, UserInterface& ui);
+
+  // After the device with the IDs in force refused access: shows its rule and
+  // installs it if the user agrees (through pkexec), or shows the commands.
+  // True when the rule was installed.
+  bool OfferRule(UserInterface& ui);
+
+ private:
+  std::vector<UsbId> usbIdOption_;
+  UdevRuleInstaller installer_;
+};
+
+}  // namespace orten
