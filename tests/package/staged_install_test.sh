@@ -60,9 +60,10 @@ env -u XDG_DATA_HOME HOME="$home" QT_QPA_PLATFORM=offscreen \
 expect_folders "$home/.local/share/ortenconf" "$exec_cmd"
 [ ! -e "$bin/Base" ] || fail "ortenconf made its folders beside itself"
 
-# The manual pages render.
+# The manual pages render, each with its synopsis and exit status.
 for page in ortenconf ortenctl; do
-  man -l "$stage/usr/share/man/man1/$page.1.gz" 2>/dev/null | grep -Eq "Использование: +$page" ||
-    fail "man page of $page"
+  text=$(man -l "$stage/usr/share/man/man1/$page.1.gz" 2>/dev/null)
+  grep -A1 '^СИНТАКСИС' <<<"$text" | grep -Eq "^ +$page \[параметры\]" &&
+    grep -q '^КОДЫ ЗАВЕРШЕНИЯ' <<<"$text" || fail "man page of $page"
 done
 echo "staged install: OK"
