@@ -69,10 +69,12 @@ void CommandLineTest::parse() {
 void CommandLineTest::usageIsRussianAndComplete() {
   const QString usage = QString::fromStdString(orten::gui::UsageText());
   QVERIFY(usage.startsWith("Использование: ortenconf"));
-  for (const char* option : {"--simulate", "--sim-state", "--sim-fault", "--sim-skip-waits",
-                             "--usb-id", "--data-dir", "--trace", "--help", "--version"}) {
-    QVERIFY2(usage.contains(option), option);
-  }
+  QStringList options{"--simulate", "--sim-state", "--sim-fault", "--sim-skip-waits",
+                      "--data-dir", "--trace",     "--help",      "--version"};
+#ifndef _WIN32
+  options << "--usb-id";  // USB IDs pick the device on Linux only
+#endif
+  for (const QString& option : options) QVERIFY2(usage.contains(option), qPrintable(option));
 }
 
 QTEST_MAIN(CommandLineTest)
