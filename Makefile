@@ -1,5 +1,5 @@
 # Front door: `make run` and `make test` do all set-up on a fresh Debian 12.
-.PHONY: run test deps build bench fuzz package format clean
+.PHONY: run test deps build bench fuzz package windows windows-test format clean
 
 SIMULATE ?= mro
 # One setting for every target, so `make run` after `make test` rebuilds nothing.
@@ -45,6 +45,17 @@ package: deps
 	cmake --build --preset package
 	cpack --preset package
 	lintian --fail-on error build/package/ortenconf_*.deb
+
+# Windows, cross-built here: ortenconf.exe, ortenctl.exe, the installer and the
+# portable zip in build/windows/dist. The static Qt they link is built once
+# (about 35 minutes on two cores) and cached in ~/.cache/ortenconf.
+windows: deps
+	./scripts/windows-test.sh --build
+
+# Every Windows test under wine, the whole window fault matrix included
+# (make test runs a sample of it).
+windows-test: deps
+	./scripts/windows-test.sh --all
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
