@@ -45,6 +45,7 @@ package: deps
 	cmake --build --preset package
 	cpack --preset package
 	lintian --fail-on error build/package/ortenconf_*.deb
+	appstreamcli validate --no-net build/package/packaging/org.ortenconf.ortenconf.metainfo.xml
 
 # Windows, cross-built here: ortenconf.exe, ortenctl.exe, the installer and the
 # portable zip in build/windows/dist. The static Qt they link is built once

@@ -1,24 +1,17 @@
 // The page "Резервная копия": its three actions set up the work, and the
 // shared buttons then move the registration memory between the device, the
 // window and a backup file.
-#include <QComboBox>
-#include <QDir>
 #include <QFileInfo>
-#include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
-#include <QStringList>
 #include <filesystem>
 
 #include "app/RightColumn.h"
 #include "app/TMainForm.h"
-#include "backup/BackupPage.h"
-#include "common/DataFolders.h"
-#include "common/FileKind.h"
-#include "common/Utf8Path.h"
-#include "params/ParameterExchange.h"
+#include "base/DataFolders.h"
+#include "base/FileKind.h"
+#include "base/Utf8Path.h"
+#include "pages/BackupPage.h"
 #include "params/ValueFile.h"
-#include "widgets/GuardedTabWidget.h"
 #include "widgets/RadioGroup.h"
 
 namespace orten::gui {
@@ -62,63 +55,49 @@ void TMainForm::connectBackupHandlers() {
 
 // The open dialog of the backup folder, offering the chosen system mode's files.
 FileDialogRequest TMainForm::backupOpenRequest(const char* title) const {
-  const std::string prefix = SystemModePrefix(backupSystemMode());
+  const std::string prefix = SystemModePrefix(RegistBackupTabSh->systemMode());
   return {title, dataFolder(kBackupFolder), prefix.empty() ? "" : prefix + "*", kBackupFilter,
           kBackupSuffix};
 }
 
-SystemMode TMainForm::backupSystemMode() const {
-  const int item = RegistBackupTabSh->RPU_RTRRadioGr->itemIndex();
-  return item == 0 ? SystemMode::Rpu : item == 1 ? SystemMode::Rtr : SystemMode::None;
-}
-
-void TMainForm::clearBackupFields() {
-  BackupPage* page = RegistBackupTabSh;
-  page->RegFNameLabel2->clear();
-  page->ConfCodeLabel2->clear();
-  page->ObjNumEdit->clear();
-  page->ModuleNumCmB->clear();
-  page->ModuleNumCmB->clearEditText();
-}
-
 void TMainForm::RegBackupCreateButtonClick(QObject* sender) {
   BackupPage* page = RegistBackupTabSh;
-  RightColumn* column = Column;
   const QString action = sender ? sender->objectName() : QString();
   const bool online = !state_.DemoMode;
-  clearBackupFields();
+  page->clearFileFields();
   if (action == "RegBackupCreateButton") {
-    if (online) {
-      column->ReadButton->setEnabled(true);
-      column->WriteButton->setEnabled(false);
-    }
-    column->LoadButton->setEnabled(false);
-    column->SaveButton->setEnabled(false);
-    page->ObjNumEdit->setEnabled(true);
-    page->ModuleNumCmB->setEnabled(true);
-    page->RPU_RTRRadioGr->setItemIndex(-1);
-    page->RPU_RTRRadioGr->setEnabled(true);
+    // A new backup: read from the device, then named by the numbers typed here.
+    if (online) Column->enableDeviceButtons(true, false);
+    Column->enableFileButtons(false, false);
+    page->clearSystemMode();
+    page->enableFields(true);
   }
   if (action == "RegBackupRestoreButton") {
-    column->LoadButton->setEnabled(true);
-    if (online) column->ReadButton->setEnabled(false);
-    page->ObjNumEdit->setEnabled(false);
-    page->ModuleNumCmB->setEnabled(false);
-    page->RPU_RTRRadioGr->setEnabled(false);
+    // A backup file to the device: its name fills in the numbers.
+    Column->enableLoad(true);
+    if (online) Column->enableRead(false);
+    page->enableFields(false);
   }
   if (action == "RegBackupDeleteButton") deleteBackupFile();
-  clearBackupFields();
+  page->clearFileFields();
+  dropRegistrationImage();
+}
+
+void TMainForm::dropRegistrationImage() {
+  registrationImage_ = RegistrationImage();
+  Column->enableWrite(false);
 }
 
 void TMainForm::deleteBackupFile() {
-  BackupPage* page = RegistBackupTabSh;
-  page->ObjNumEdit->setEnabled(false);
-  page->ModuleNumCmB->setEnabled(false);
+  RegistBackupTabSh->enableNumbers(false);
   ui_.SetStatusText(kDeleting);
   const std::optional<std::string> path = ui_.AskOpenFile(backupOpenRequest(kDeleteTitle));
-  if (!path) return;
+  if (!path) {
+    ui_.SetStatusText("");  // cancelled: nothing is being deleted
+    return;
+  }
   const QString name = FileName(*path);
-  page->RegFNameLabel2->setText(name);
+  RegistBackupTabSh->showFileName(name);
   if (!ui_.AskYesNo("Вы уверены, что хотите удалить файл регистрации " + name.toStdString() + " ?",
                     "Confirm", BoxIcon::Question)) {
     return;
@@ -137,34 +116,28 @@ void TMainForm::deleteBackupFile() {
 }
 
 void TMainForm::RPU_RTRRadioGrClick() {
-  BackupPage* page = RegistBackupTabSh;
-  page->ModuleNumCmB->clear();
-  page->ModuleNumCmB->clearEditText();
-  page->ObjNumEdit->clear();
-  for (const std::string& n : ModuleNumbers(backupSystemMode())) {
-    page->ModuleNumCmB->addItem(QString::fromStdString(n));
-  }
-  page->ModuleNumCmB->setCurrentIndex(-1);
-  page->ModuleNumCmB->clearEditText();
+  RegistBackupTabSh->fillModuleNumbers(RegistBackupTabSh->systemMode());
 }
 
 void TMainForm::ModuleNumCmBExit() {
-  QComboBox* box = RegistBackupTabSh->ModuleNumCmB;
-  if (ModuleNumberAccepted(backupSystemMode(), box->currentText().toStdString())) return;
+  BackupPage* page = RegistBackupTabSh;
+  if (ModuleNumberAccepted(page->systemMode(), page->moduleNumber().toStdString())) return;
   ui_.ShowMessage(kBadModule, kAppTitle, BoxIcon::None);
-  box->setFocus();  // the text stays as typed, for the user to mend
+  page->focusModuleNumber();
 }
 
 void TMainForm::readRegistration() {
-  std::vector<std::int32_t> values(RegistrationImage::kSize, 0);
-  if (!ReadParameterBlock(link_, kRegistrationArea, values)) return;
-  registrationImage_.assign(values);
-  RegistBackupTabSh->ConfCodeLabel2->setText(
-      QString::number(registrationImage_.configurationCode()));
+  Result<RegistrationImage> image = session_.ReadRegistration();
+  if (!image) {
+    endIfDeviceGone(image.outcome(), GoneDuring::Read);
+    return;
+  }
+  registrationImage_ = std::move(*image);
+  RegistBackupTabSh->showConfigurationCode(registrationImage_.configurationCode());
   ui_.SetProgress(0);
   ui_.SetStatusText(kBackupRead);
   ui_.ShowMessage(kBackupRead, kAppTitle, BoxIcon::None);
-  Column->SaveButton->setEnabled(true);
+  Column->enableSave(true);
 }
 
 void TMainForm::writeRegistration() {
@@ -172,7 +145,10 @@ void TMainForm::writeRegistration() {
     ui_.ShowMessage(kNothingToWrite, kAppTitle, BoxIcon::Error);
     return;
   }
-  if (!WriteParameterBlock(link_, kRegistrationArea, registrationImage_.values())) return;
+  if (const Outcome written = session_.WriteRegistration(registrationImage_); !written) {
+    endIfDeviceGone(written, GoneDuring::Write);
+    return;
+  }
   ui_.SetProgress(0);
   ui_.SetStatusText(kBackupWritten);
   ui_.ShowMessage(kBackupWritten, kAppTitle, BoxIcon::None);
@@ -181,44 +157,47 @@ void TMainForm::writeRegistration() {
 void TMainForm::loadRegistrationFile() {
   ui_.SetStatusText(kLoading);
   const std::optional<std::string> path = ui_.AskOpenFile(backupOpenRequest(kLoadTitle));
-  if (!path) return;
+  if (!path) {
+    ui_.SetStatusText("");  // cancelled: nothing is being read
+    return;
+  }
   std::vector<std::int32_t> values;
   std::string error;
   if (!ReadValueFile(*path, RegistrationImage::kSize, values, error)) {
     ui_.ShowMessage(error, kAppTitle, BoxIcon::Error);  // nothing of the page changes
     return;
   }
-  BackupPage* page = RegistBackupTabSh;
-  page->RegFNameLabel2->setText(FileName(*path));
   registrationImage_.assign(values);
-  page->ConfCodeLabel2->setText(QString::number(registrationImage_.configurationCode()));
   // The device's role, module and object as the file's name records them.
-  const BackupNameFacts facts = ReadBackupName(*path);
-  if (facts.mode != SystemMode::None) {
-    page->RPU_RTRRadioGr->setItemIndex(static_cast<int>(facts.mode));
-    RPU_RTRRadioGrClick();
-  }
-  page->ModuleNumCmB->setEditText(QString::fromStdString(facts.module.value_or("")));
-  page->ObjNumEdit->setText(QString::fromStdString(facts.object.value_or("")));
+  RegistBackupTabSh->showBackup(FileName(*path), registrationImage_.configurationCode(),
+                                ReadBackupName(*path));
   ui_.SetStatusText(kLoaded);
-  (state_.DemoMode ? Column->SaveButton : Column->WriteButton)->setEnabled(true);
+  // Online the backup goes on to the device; in demo only to another file.
+  if (state_.DemoMode) {
+    Column->enableSave(true);
+  } else {
+    Column->enableWrite(true);
+  }
 }
 
 void TMainForm::saveRegistrationFile() {
   BackupPage* page = RegistBackupTabSh;
-  const std::string module = page->ModuleNumCmB->currentText().toStdString();
-  const std::string object = page->ObjNumEdit->text().toStdString();
+  const std::string module = page->moduleNumber().toStdString();
+  const std::string object = page->objectNumber().toStdString();
   if (module.empty() || object.empty()) {
     ui_.ShowMessage(kSaveNeedsNumbers, kAppTitle, BoxIcon::None);
     return;
   }
   ui_.SetStatusText(kSaving);
-  const std::string name = DefaultBackupName(backupSystemMode(), module, state_.DateStamp, object,
-                                             page->ConfCodeLabel2->text().toStdString());
-  page->RegFNameLabel2->setText(QString::fromStdString(name));
+  const std::string name = DefaultBackupName(page->systemMode(), module, state_.DateStamp, object,
+                                             page->configurationCodeText().toStdString());
+  page->showFileName(QString::fromStdString(name));
   const std::optional<std::string> path =
       ui_.AskSaveFile({kSaveTitle, dataFolder(kBackupFolder), name, kBackupFilter, kBackupSuffix});
-  if (!path) return;
+  if (!path) {
+    ui_.SetStatusText("");  // cancelled: nothing is being saved
+    return;
+  }
   if (registrationImage_.empty()) {
     ui_.ShowMessage(kNothingToWrite, kAppTitle, BoxIcon::Error);
     return;
@@ -229,7 +208,7 @@ void TMainForm::saveRegistrationFile() {
     ui_.ShowMessage(error, kAppTitle, BoxIcon::Error);
     return;
   }
-  page->RegFNameLabel2->setText(FileName(*path));
+  page->showFileName(FileName(*path));
   ui_.SetStatusText(kSaved);
 }
 

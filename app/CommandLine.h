@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "common/CommonOptions.h"
+#include "startup/CommonOptions.h"
 
 namespace orten::gui {
 

@@ -1,21 +1,15 @@
 // The connect workflow of the window: find the one device, connect with the
 // code of the active page, and what each page does once connected.
-#include <QComboBox>
-#include <QDir>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
+#include <QScopeGuard>
+#include <QString>
 
 #include "app/RightColumn.h"
 #include "app/TMainForm.h"
-#include "backup/BackupPage.h"
-#include "common/DataFolders.h"
-#include "firmware/FirmwarePage.h"
-#include "link/DiscoveryAdvice.h"
-#include "link/Packets.h"
+#include "pages/BackupPage.h"
+#include "pages/FirmwarePage.h"
+#include "protocol/Packets.h"
 #include "widgets/BusyGuard.h"
 #include "widgets/GuardedTabWidget.h"
-#include "widgets/RadioGroup.h"
 
 namespace orten::gui {
 
@@ -29,6 +23,27 @@ constexpr const char* kConnecting = "Устанавливается связь �
 constexpr const char* kConnected = "Связь с прибором установлена!";
 constexpr const char* kCheckingFirmware = "Проверка наличия новых версий прошивок ...";
 constexpr const char* kReadingFirmware = "Чтение файла прошивки ...";
+constexpr const char* kDisconnected = "Связь с прибором разорвана";
+constexpr const char* kDeviceGone = "Прибор отключен от линии USB, связь разорвана";
+
+// What the device may hold now, and how to go on.
+const char* GoneText(TMainForm::GoneDuring during) {
+  switch (during) {
+    case TMainForm::GoneDuring::Connect:
+      return "Прибор отключен от линии USB. В приборе ничего не изменено.\n"
+             "Подключите прибор и установите связь снова.";
+    case TMainForm::GoneDuring::Read:
+      return "Прибор отключен от линии USB во время чтения. В приборе ничего не изменено.\n"
+             "Подключите прибор, установите связь и повторите чтение.";
+    case TMainForm::GoneDuring::Write:
+      return "Прибор отключен от линии USB во время записи: прибор мог сохранить только часть "
+             "данных.\nПодключите прибор, установите связь и повторите запись.";
+    case TMainForm::GoneDuring::FirmwareWrite:
+      return "Прибор отключен от линии USB во время записи прошивки: в приборе может не быть "
+             "рабочей прошивки.\nПодключите прибор, установите связь и запишите прошивку снова.";
+  }
+  return "";
+}
 
 std::string NewerFirmwareQuestion(const std::string& name) {
   return "Найдена более свежая прошивка - " + name + ".\nЖелаете обновить?";
@@ -36,32 +51,20 @@ std::string NewerFirmwareQuestion(const std::string& name) {
 
 }  // namespace
 
-void TMainForm::setLinkButtons(bool connected) {
-  Column->ConnectButton->setEnabled(!connected);
-  Column->DisconnectButton->setEnabled(connected);
-}
-
 void TMainForm::ConnectButtonClick() {
   BusyGuard busy(this);  // the pauses pump events: nothing else may start meanwhile
-  setLinkButtons(true);
-  if (!link_.DiscoverDevice()) {
-    if (link_.DeviceCount() == 0) {
-      ui_.SetStatusText(msg::kNoDevices);
-      ui_.ShowMessage(msg::kNoDevices, kWarningCaption, BoxIcon::Error);
-      // The real reason when it is more than nothing plugged in: no IDs,
-      // no USB layer, no access.
-      if (const auto why = NotFoundReason(link_.transport())) {
-        ui_.ShowMessage(*why, kAppTitle, BoxIcon::Information);
-      }
-    } else {
-      ui_.SetStatusText(msg::kSeveralDevicesStatus);
-      ui_.ShowMessage(msg::kSeveralDevices, kWarningCaption, BoxIcon::Error);
-    }
-    setLinkButtons(false);
+  // A connect that fails leaves the window idle, and the device free for the
+  // other programs, as a disconnect does.
+  const auto letGoWhenIdle = qScopeGuard([this] {
+    if (!Column->linked()) session_.Close();
+  });
+  Column->enableLinkButtons(true);
+  if (!session_.Find()) {
+    Column->enableLinkButtons(false);
     return;
   }
   ui_.SetStatusText(kDeviceFound);
-  link_.Pause(kDiscoveryPauseMs);
+  session_.link().Pause(kDiscoveryPauseMs);
   ui_.SetStatusText(kConnecting);
   ui_.SetProgress(0);
   state_.DeviceMode = DeviceMode::None;
@@ -71,20 +74,17 @@ void TMainForm::ConnectButtonClick() {
   if (MainPageC->currentIndex() == kFirmwareTab) connectOnMainPage();
   const int tab = MainPageC->currentIndex();
   if (tab != kBackupTab && tab != kRelayTab) return;
-  const std::optional<DeviceIdentity> device = SendConnect(link_, kCmdConnectWork);
+  const Result<DeviceIdentity> device = session_.Connect(kCmdConnectWork);
   if (!device) {
-    setLinkButtons(false);
+    if (!endIfDeviceGone(device.outcome(), GoneDuring::Connect)) Column->enableLinkButtons(false);
     return;
   }
   applyIdentity(*device);
   if (tab == kBackupTab) {
-    RegistBackupTabSh->RegBackupCreateButton->setEnabled(true);
-    RegistBackupTabSh->RegBackupRestoreButton->setEnabled(true);
+    RegistBackupTabSh->enableCreateAndRestore(true);
   } else {
-    for (QPushButton* b :
-         {Column->ReadButton, Column->WriteButton, Column->LoadButton, Column->SaveButton}) {
-      b->setEnabled(true);
-    }
+    Column->enableDeviceButtons(true, true);
+    Column->enableFileButtons(true, true);
   }
 }
 
@@ -92,67 +92,74 @@ void TMainForm::applyIdentity(const DeviceIdentity& device) {
   state_.DeviceVersion = device.version;
   state_.DeviceMode = device.mode;
   const QString type = QString::fromStdString(DeviceTypeText(device.mode));
-  UpdateSoftTabSh->CurrentSoftVerLabel2->setText(
-      QString::fromStdString(VersionText(device.version, device.mode)));
-  UpdateSoftTabSh->DevTypeLabel2->setText(type);
-  RegistBackupTabSh->Dev2TypeLabel2->setText(type);
+  UpdateSoftTabSh->showDevice(type,
+                              QString::fromStdString(VersionText(device.version, device.mode)));
+  RegistBackupTabSh->showDeviceType(type);
 }
 
 void TMainForm::connectOnMainPage() {
-  const std::optional<DeviceIdentity> device = SendConnect(link_, kCmdConnectMain);
+  const Result<DeviceIdentity> device = session_.Connect(kCmdConnectMain);
   if (!device) {
-    setLinkButtons(false);
+    if (!endIfDeviceGone(device.outcome(), GoneDuring::Connect)) Column->enableLinkButtons(false);
     return;
   }
   applyIdentity(*device);
-  RadioGroup* family = UpdateSoftTabSh->DevOperModeRdG;
-  family->setItemIndex(static_cast<int>(device->mode));
-  family->setVisible(true);
-  UpdateSoftTabSh->ExecuteButton->setEnabled(true);
-  family->setEnabled(true);
+  UpdateSoftTabSh->offerFamilyChoice(static_cast<int>(device->mode));
   DevOperModeRdGClick();
 
   ui_.SetStatusText(kConnected);
-  link_.Pause(kConnectedPauseMs);
+  session_.link().Pause(kConnectedPauseMs);
   ui_.SetStatusText(kCheckingFirmware);
   offerNewerFirmware();
 }
 
 void TMainForm::offerNewerFirmware() {
-  const std::optional<std::string> newer =
-      FindNewerFirmware(firmwarePath({}), state_.DeviceMode, state_.DeviceVersion, ui_);
+  const std::optional<std::string> newer = FindNewerFirmware(
+      firmwarePath({}), state_.DeviceMode, state_.DeviceVersion, ui_, &session_.link().pacer());
   if (!newer) {
     ui_.SetStatusText(msg::kNoNewerFirmware);
     return;
   }
   if (ui_.AskYesNo(NewerFirmwareQuestion(*newer), kSystemCaption)) {
-    UpdateSoftTabSh->ExecuteButton->setEnabled(false);
-    UpdateSoftTabSh->DevOperModeRdG->setEnabled(false);
+    UpdateSoftTabSh->enableFamilyChoice(false);
     ui_.SetStatusText(kReadingFirmware);
-    if (readFirmwareFile(QString::fromStdString(*newer), FirmwareReadMode::Load)) {
-      writeFirmwareAndDisconnect();
+    if (!readFirmwareFile(QString::fromStdString(*newer), FirmwareReadMode::Load)) {
+      // Nothing was sent: the device stays connected here, for another choice.
+      UpdateSoftTabSh->enableFamilyChoice(true);
+    } else if (writeFirmwareAndDisconnect().kind == OutcomeKind::DeviceGone) {
+      return;  // the status line says where the device went
     }
   }
   ui_.SetStatusText("");
 }
 
 void TMainForm::DisconnectButtonClick() {
-  if (state_.DisconnectDue) SendDisconnect(link_);
+  endLink(state_.DisconnectDue);
+  // Whatever the last exchange reported is over with the link.
+  ui_.SetStatusText(kDisconnected);
+}
+
+bool TMainForm::endIfDeviceGone(const Outcome& outcome, GoneDuring during) {
+  if (outcome.kind != OutcomeKind::DeviceGone) return false;
+  endLink(false);  // there is no one to hear the disconnect command
+  ui_.SetStatusText(kDeviceGone);
+  ui_.ShowMessage(GoneText(during), kWarningCaption, BoxIcon::Error);
+  return true;
+}
+
+void TMainForm::endLink(bool sendDisconnect) {
+  if (sendDisconnect) session_.Disconnect();
+  // Idle again: the pipes are closed, so another program may take the device.
+  session_.Close();
   state_.DeviceMode = DeviceMode::None;
   state_.DisconnectDue = true;
-  setLinkButtons(false);
-  FirmwarePage* page = UpdateSoftTabSh;
-  for (QWidget* w : std::initializer_list<QWidget*>{page->DevOperModeRdG, page->SoftUpdateGrB,
-                                                    page->SWVersionRdG, page->ExecuteButton}) {
-    w->setVisible(false);
-  }
-  BackupPage* backup = RegistBackupTabSh;
-  for (QWidget* w : std::initializer_list<QWidget*>{
-           backup->RegBackupCreateButton, backup->RegBackupRestoreButton, Column->LoadButton,
-           Column->SaveButton, Column->WriteButton, Column->ReadButton, backup->RPU_RTRRadioGr,
-           backup->ObjNumEdit, backup->ModuleNumCmB, Column->DefaultButton}) {
-    w->setEnabled(false);
-  }
+  Column->enableLinkButtons(false);
+  UpdateSoftTabSh->hideChoices();
+  RegistBackupTabSh->enableCreateAndRestore(false);
+  Column->enableFileButtons(false, false);
+  Column->enableDeviceButtons(false, false);
+  RegistBackupTabSh->enableFields(false);
+  Column->enableFactoryButton(false);
   ResetDeviceInfo();
   MainPageC->setTabVisible(kBackupTab, false);
   MainPageC->setTabVisible(kRelayTab, false);
@@ -161,18 +168,11 @@ void TMainForm::DisconnectButtonClick() {
 }
 
 void TMainForm::ResetDeviceInfo() {
-  FirmwarePage* page = UpdateSoftTabSh;
-  BackupPage* backup = RegistBackupTabSh;
-  for (QLabel* label : {page->DevTypeLabel2, page->CurrentSoftVerLabel2, page->NewSoftVerLabel2,
-                        page->SoftFNameLabel2, page->SoftFTypeLabel2, page->SoftFDateLabel2,
-                        page->SoftFSizeLabel2, backup->RegFNameLabel2, backup->ConfCodeLabel2}) {
-    label->clear();
-  }
-  backup->RPU_RTRRadioGr->setItemIndex(-1);
-  backup->ObjNumEdit->clear();
-  backup->ModuleNumCmB->clear();
-  backup->ModuleNumCmB->clearEditText();
-  page->SWVersionRdG->clearItems();
+  UpdateSoftTabSh->clearDeviceFacts();
+  UpdateSoftTabSh->clearFileFacts();
+  RegistBackupTabSh->clearBackup();
+  dropRegistrationImage();
+  UpdateSoftTabSh->clearFirmwareFiles();
 }
 
 }  // namespace orten::gui

@@ -1,25 +1,19 @@
 // The handlers of the page "Главная": which family the device shall run,
 // which firmware file, and "Выполнить", which either writes the chosen file
 // or moves to the work page of the device's family.
-#include <QComboBox>
 #include <QDir>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QStringList>
+#include <optional>
 
 #include "app/RightColumn.h"
 #include "app/TMainForm.h"
-#include "backup/BackupPage.h"
-#include "common/DataFolders.h"
-#include "firmware/FirmwarePage.h"
-#include "firmware/FirmwareWriter.h"
-#include "firmware/LabelFactsView.h"
-#include "params/RelayPage.h"
+#include "base/DataFolders.h"
+#include "pages/BackupPage.h"
+#include "pages/FirmwarePage.h"
+#include "pages/LabelFactsView.h"
+#include "pages/RelayPage.h"
 #include "widgets/BusyGuard.h"
 #include "widgets/GuardedTabWidget.h"
-#include "widgets/RadioGroup.h"
 
 namespace orten::gui {
 
@@ -52,8 +46,7 @@ std::string TMainForm::firmwarePath(const QString& name) const {
 
 bool TMainForm::readFirmwareFile(const QString& name, FirmwareReadMode mode) {
   LabelFactsView facts(*UpdateSoftTabSh);
-  const FirmwareReadContext context{state_.DeviceMode,
-                                    UpdateSoftTabSh->DevOperModeRdG->itemIndex()};
+  const FirmwareReadContext context{state_.DeviceMode, UpdateSoftTabSh->chosenFamily()};
   const bool loaded =
       ReadFirmwareFile(firmwarePath(name), mode, context, facts, ui_, &firmwareImage_);
   if (loaded) state_.FirmwareFileSize = static_cast<int>(firmwareImage_.size());
@@ -61,23 +54,26 @@ bool TMainForm::readFirmwareFile(const QString& name, FirmwareReadMode mode) {
 }
 
 // Every firmware write ends in a disconnect; after a good one the device
-// does not expect the disconnect command.
-void TMainForm::writeFirmwareAndDisconnect() {
-  UpdateSoftTabSh->SoftUpdateGrB->setVisible(true);
-  if (WriteFirmwareImage(link_, firmwareImage_.bytes())) state_.DisconnectDue = false;
+// does not expect the disconnect command. The status line keeps the write's
+// own words.
+Outcome TMainForm::writeFirmwareAndDisconnect() {
+  UpdateSoftTabSh->showFileFacts(true);
+  const Outcome written = session_.WriteFirmware(firmwareImage_);
+  if (written) state_.DisconnectDue = false;
   ui_.SetProgress(0);
-  DisconnectButtonClick();
+  if (!endIfDeviceGone(written, GoneDuring::FirmwareWrite)) endLink(state_.DisconnectDue);
+  return written;
 }
 
 void TMainForm::DevOperModeRdGClick() {
   if (state_.DemoMode) return;
   FirmwarePage* page = UpdateSoftTabSh;
-  page->ExecuteButton->setVisible(true);
-  const int item = page->DevOperModeRdG->itemIndex();
+  page->showExecuteButton(true);
+  const int item = page->chosenFamily();
   if (item >= 0) state_.SelectedMode = static_cast<std::uint8_t>(item);
   if (FamilyOfItem(state_.SelectedMode) == state_.DeviceMode) {
-    page->SWVersionRdG->setVisible(false);
-    page->SoftUpdateGrB->setVisible(false);
+    page->showFirmwareFiles(false);
+    page->showFileFacts(false);
     return;
   }
   // The other family: offer its firmware files, in the order the folder lists them.
@@ -86,17 +82,17 @@ void TMainForm::DevOperModeRdGClick() {
        ListFirmwareFiles(firmwarePath({}), FamilyCode(FamilyOfItem(state_.SelectedMode)))) {
     names << QString::fromStdString(name);
   }
-  page->SWVersionRdG->setItems(names);
+  page->setFirmwareFiles(names);
   if (!names.isEmpty() && ui_.AskYesNo(kChangeFirmwareQuestion, kSystemCaption)) {
-    page->SWVersionRdG->setVisible(true);
+    page->showFirmwareFiles(true);
   }
 }
 
 void TMainForm::SWVersionRdGClick() {
-  RadioGroup* files = UpdateSoftTabSh->SWVersionRdG;
-  UpdateSoftTabSh->SoftUpdateGrB->setVisible(true);
-  if (files->itemIndex() < 0) return;
-  readFirmwareFile(files->itemText(files->itemIndex()), FirmwareReadMode::Preview);
+  UpdateSoftTabSh->showFileFacts(true);
+  if (const std::optional<QString> file = UpdateSoftTabSh->chosenFirmwareFile()) {
+    readFirmwareFile(*file, FirmwareReadMode::Preview);
+  }
 }
 
 void TMainForm::openWorkPage(int tab) {
@@ -107,37 +103,35 @@ void TMainForm::openWorkPage(int tab) {
   page->setFocus();
 }
 
+// Files only: the work page of the chosen family opens without a device.
+void TMainForm::openDemoWorkPage(int item) {
+  if (item == 0) {
+    Column->enableFactoryButton(false);
+    BackupPage* backup = RegistBackupTabSh;
+    backup->enableCreateAndRestore(true);
+    backup->clearDeviceType();
+    backup->clearFileFields();
+    dropRegistrationImage();
+    openWorkPage(kBackupTab);
+  } else if (item == 1) {
+    Column->enableFileButtons(true, true);
+    Column->enableFactoryButton(true);
+    openWorkPage(kRelayTab);
+  }
+}
+
 void TMainForm::ExecuteButtonClick() {
   BusyGuard busy(this);
-  const int item = UpdateSoftTabSh->DevOperModeRdG->itemIndex();
+  const int item = UpdateSoftTabSh->chosenFamily();
   if (state_.DemoMode) {
-    // Files only: the work page opens without a device.
-    if (item == 0) {
-      Column->DefaultButton->setEnabled(false);
-      BackupPage* backup = RegistBackupTabSh;
-      backup->RegBackupCreateButton->setEnabled(true);
-      backup->RegBackupRestoreButton->setEnabled(true);
-      for (QLabel* label :
-           {backup->RegFNameLabel2, backup->ConfCodeLabel2, backup->Dev2TypeLabel2}) {
-        label->clear();
-      }
-      backup->ObjNumEdit->clear();
-      backup->ModuleNumCmB->clear();
-      backup->ModuleNumCmB->clearEditText();
-      openWorkPage(kBackupTab);
-    } else if (item == 1) {
-      for (QPushButton* b : {Column->LoadButton, Column->SaveButton, Column->DefaultButton}) {
-        b->setEnabled(true);
-      }
-      openWorkPage(kRelayTab);
-    }
+    openDemoWorkPage(item);
     return;
   }
 
-  RadioGroup* files = UpdateSoftTabSh->SWVersionRdG;
-  if (files->itemIndex() >= 0) {  // chosen, even if the list is hidden again
+  // Chosen, even if the list is hidden again.
+  if (const std::optional<QString> file = UpdateSoftTabSh->chosenFirmwareFile()) {
     ui_.SetStatusText(kReadingFirmware);
-    if (readFirmwareFile(files->itemText(files->itemIndex()), FirmwareReadMode::Load)) {
+    if (readFirmwareFile(*file, FirmwareReadMode::Load)) {
       writeFirmwareAndDisconnect();
       return;
     }
@@ -149,7 +143,7 @@ void TMainForm::ExecuteButtonClick() {
   if (item != 0 && item != 1) return;
   // Same family: reconnect for the work page (code 0xAA there).
   DisconnectButtonClick();
-  Column->DefaultButton->setEnabled(item == 1);
+  Column->enableFactoryButton(item == 1);
   openWorkPage(item == 0 ? kBackupTab : kRelayTab);
   ConnectButtonClick();
 }

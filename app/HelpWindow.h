@@ -4,6 +4,7 @@
 #include <QString>
 
 class QTextBrowser;
+class QUrl;
 
 namespace orten::gui {
 
@@ -16,9 +17,12 @@ class HelpWindow : public QDialog {
   explicit HelpWindow(const QString& guidePage, QWidget* parent = nullptr);
 
   QTextBrowser* browser() const { return browser_; }
+  // Opens one of the guide's pictures at full size (a click on it in the guide).
+  void showPicture(const QUrl& url);
 
  private:
   QTextBrowser* browser_ = nullptr;
+  QDialog* picture_ = nullptr;
 };
 
 // The guide's start page: next to the executable (the build tree copies it

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "link/DeviceCommands.h"
+#include "protocol/DeviceCommands.h"
 
 namespace orten::gui {
 

@@ -3,7 +3,7 @@
 #include <QMessageBox>
 #include <exception>
 
-#include "link/UserInterface.h"
+#include "base/UserInterface.h"
 
 namespace orten::gui {
 

@@ -1,14 +1,12 @@
 // The page "Режимы реле и выхода ОК" behind the shared buttons: the three
 // outputs' settings to and from the device and .cfg files, and the factory
 // settings.
-#include <QPushButton>
 #include <vector>
 
 #include "app/RightColumn.h"
 #include "app/TMainForm.h"
-#include "common/DataFolders.h"
-#include "params/ParameterExchange.h"
-#include "params/RelayPage.h"
+#include "base/DataFolders.h"
+#include "pages/RelayPage.h"
 #include "params/ReleSettings.h"
 #include "params/ValueFile.h"
 
@@ -45,20 +43,26 @@ void TMainForm::DefaultButtonClick() {
 }
 
 void TMainForm::readReleSettings() {
-  std::vector<std::int32_t> block(kReleSettingsArea.size(), 0);
-  if (!ReadParameterBlock(link(), kReleSettingsArea, block)) return;
-  ReleSettingsTabSh->ShowReleSettings(block);
+  const Result<std::vector<std::int32_t>> page = session_.ReadReleSettings();
+  if (!page) {
+    endIfDeviceGone(page.outcome(), GoneDuring::Read);
+    return;
+  }
+  ReleSettingsTabSh->ShowReleSettings(*page);
   ui().SetProgress(0);
   ui().SetStatusText(kReadFromDevice);
   ui().ShowMessage(kReadFromDevice);
-  Column->SaveButton->setEnabled(true);
+  Column->enableSave(true);
 }
 
 void TMainForm::writeReleSettings() {
   ui().SetStatusText(kWritingToDevice);
-  std::vector<std::int32_t> block(kReleSettingsArea.size(), 0);
-  ReleSettingsTabSh->CollectReleSettings(block);
-  if (!WriteParameterBlock(link(), kReleSettingsArea, block)) return;
+  std::vector<std::int32_t> table(kReleParamCount, 0);
+  ReleSettingsTabSh->CollectReleSettings(table);
+  if (const Outcome written = session_.WriteReleSettings(table); !written) {
+    endIfDeviceGone(written, GoneDuring::Write);
+    return;
+  }
   ui().SetProgress(0);
   ui().SetStatusText(kWrittenToDevice);
   ui().ShowMessage(kWrittenToDevice);
@@ -68,7 +72,10 @@ void TMainForm::loadReleSettingsFile() {
   ui().SetStatusText(kLoadingFile);
   const std::optional<std::string> path =
       ui().AskOpenFile({kOpenTitle, dataFolder(kSettingsFolder), std::string(), kFilter, kSuffix});
-  if (!path) return;
+  if (!path) {
+    ui().SetStatusText("");  // cancelled: nothing is being read
+    return;
+  }
   // A file is taken whole or not at all: the page keeps its settings when
   // the file is short or holds anything but bytes.
   std::vector<std::int32_t> table;
@@ -87,7 +94,10 @@ void TMainForm::saveReleSettingsFile() {
   ui().SetStatusText(kSavingFile);
   const std::optional<std::string> path = ui().AskSaveFile(
       {kSaveTitle, dataFolder(kSettingsFolder), kDefaultReleFileName, kFilter, kSuffix});
-  if (!path) return;
+  if (!path) {
+    ui().SetStatusText("");  // cancelled: nothing is being saved
+    return;
+  }
   std::vector<std::int32_t> table(kReleParamCount, 0);
   ReleSettingsTabSh->CollectReleSettings(table);
   std::string error;

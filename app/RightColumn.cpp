@@ -57,6 +57,64 @@ RightColumn::RightColumn(QWidget* parent) : QWidget(parent) {
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
 }
 
+int RightColumn::operModeItem() const {
+  return OperModeCmB->findText(OperModeCmB->currentText(),
+                               Qt::MatchExactly | Qt::MatchCaseSensitive);
+}
+
+void RightColumn::chooseOperMode(int item) {
+  OperModeCmB->setCurrentIndex(item);
+}
+
+void RightColumn::enableLinkButtons(bool connected) {
+  ConnectButton->setEnabled(!connected);
+  DisconnectButton->setEnabled(connected);
+}
+
+void RightColumn::enableConnect(bool on) {
+  ConnectButton->setEnabled(on);
+}
+
+bool RightColumn::linked() const {
+  return DisconnectButton->isEnabled();
+}
+
+void RightColumn::enableDeviceButtons(bool read, bool write) {
+  ReadButton->setEnabled(read);
+  WriteButton->setEnabled(write);
+}
+
+void RightColumn::enableFileButtons(bool load, bool save) {
+  LoadButton->setEnabled(load);
+  SaveButton->setEnabled(save);
+}
+
+void RightColumn::enableRead(bool on) {
+  ReadButton->setEnabled(on);
+}
+
+void RightColumn::enableWrite(bool on) {
+  WriteButton->setEnabled(on);
+}
+
+void RightColumn::enableLoad(bool on) {
+  LoadButton->setEnabled(on);
+}
+
+void RightColumn::enableSave(bool on) {
+  SaveButton->setEnabled(on);
+}
+
+void RightColumn::enableFactoryButton(bool on) {
+  DefaultButton->setEnabled(on);
+}
+
+void RightColumn::disableWorkButtons() {
+  for (QPushButton* b : {SaveButton, LoadButton, WriteButton, ReadButton, DefaultButton}) {
+    b->setEnabled(false);
+  }
+}
+
 void RightColumn::buildPortGroup() {
   GroupBox1 = MakeGroup("GroupBox1", "Порт связи");
   CheckBox1 = new QCheckBox("USB-порт");

@@ -15,7 +15,35 @@ class RightColumn : public QWidget {
   Q_OBJECT
 
  public:
+  // The items of "Режим работы:".
+  static constexpr int kDemoItem = 0;
+  static constexpr int kOnlineItem = 1;
+
   explicit RightColumn(QWidget* parent = nullptr);
+
+  // The item the mode box's text names; -1 for typed text that names none.
+  int operModeItem() const;
+  void chooseOperMode(int item);
+
+  // "Установить" while there is no link, "Разорвать" while there is one.
+  void enableLinkButtons(bool connected);
+  void enableConnect(bool on);
+  // Whether the buttons show a link ("Разорвать" enabled).
+  bool linked() const;
+
+  // The group "Прибор": read from and write to the device.
+  void enableDeviceButtons(bool read, bool write);
+  // The group "Файл": load from and save to a file.
+  void enableFileButtons(bool load, bool save);
+  // Single buttons, for the steps that change one and leave its partner.
+  void enableRead(bool on);
+  void enableWrite(bool on);
+  void enableLoad(bool on);
+  void enableSave(bool on);
+  // "Завод. настройки".
+  void enableFactoryButton(bool on);
+  // Every button that works on a page: save, load, write, read, factory settings.
+  void disableWorkButtons();
 
   QGroupBox* GroupBox1 = nullptr;
   QCheckBox* CheckBox1 = nullptr;

@@ -6,18 +6,20 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
 
 #include "app/HelpWindow.h"
 #include "app/RightColumn.h"
-#include "backup/BackupPage.h"
-#include "common/DataFolders.h"
-#include "common/DateStamp.h"
-#include "firmware/FirmwarePage.h"
-#include "params/RelayPage.h"
+#include "base/DataFolders.h"
+#include "base/DateStamp.h"
+#include "base/TraceLog.h"
+#include "pages/BackupPage.h"
+#include "pages/FirmwarePage.h"
+#include "pages/RelayPage.h"
+#include "params/ReleSettings.h"
+#include "widgets/BusyGuard.h"
 #include "widgets/GuardedTabWidget.h"
 #include "widgets/RadioGroup.h"
 #include "widgets/ValueLabel.h"
@@ -25,11 +27,6 @@
 namespace orten::gui {
 
 namespace {
-
-constexpr int kDemoItem = 0;
-constexpr int kOnlineItem = 1;
-constexpr int kReleCount = 3;
-constexpr int kReleParamCount = 45;
 
 constexpr const char* kPageChangeRefused =
     "Внимание!\nВы не можете поменять режим работы в данный момент!\n"
@@ -44,15 +41,24 @@ constexpr const char* kHelpNoViewerHint =
 TMainForm::TMainForm(const AppServices& services, QWidget* parent)
     : QMainWindow(parent),
       ui_(services.ui),
-      link_(services.transport, services.pacer, ui_, services.trace) {
+      trace_(services.trace),
+      session_(services.transport, services.pacer, ui_, services.trace) {
   buildWindow();
   resize(800, 600);
   startUp(services.programFolder);
   state_.UserGuide = services.userGuide;
   connectHandlers();
+  if (trace_) {
+    // The trace stops at its first failed line; the user hears of it once,
+    // after the exchange, which goes on meanwhile.
+    trace_->OnFailure([this](const std::string& text) {
+      BusyGuard::WhenIdle(this, [this, text] { ui_.ShowMessage(text, kAppTitle, BoxIcon::Error); });
+    });
+  }
 }
 
 TMainForm::~TMainForm() {
+  if (trace_) trace_->OnFailure(nullptr);
   // The pages outlive this part of the window by a moment: no handler of
   // ours may run for what they report while they are taken down.
   for (QObject* page : std::initializer_list<QObject*>{UpdateSoftTabSh, RegistBackupTabSh,
@@ -134,23 +140,20 @@ void TMainForm::connectHandlers() {
 }
 
 void TMainForm::startUp(const std::string& programFolder) {
-  Column->OperModeCmB->setCurrentIndex(kOnlineItem);
+  Column->chooseOperMode(RightColumn::kOnlineItem);
   OperModeCmBChange();
   state_.DemoMode = false;
   state_.DisconnectDue = true;
 
   MainPageC->setCurrentIndex(kFirmwareTab);
-  RegistBackupTabSh->ObjNumEdit->clear();
-  RegistBackupTabSh->ModuleNumCmB->clear();
-  RegistBackupTabSh->ModuleNumCmB->clearEditText();
-  UpdateSoftTabSh->DevTypeLabel2->clear();
-  UpdateSoftTabSh->CurrentSoftVerLabel2->clear();
+  RegistBackupTabSh->clearNumbers();
+  UpdateSoftTabSh->clearDeviceFacts();
   MainPageC->setTabVisible(kRelayTab, false);
   MainPageC->setTabVisible(kBackupTab, false);
 
   enterProgramFolder(programFolder);
   state_.ReleCount = kReleCount;
-  state_.ReleParamCount = kReleParamCount;
+  state_.ReleParamCount = static_cast<int>(kReleParamCount);
   showFactoryReleSettings();  // the relay page starts with the factory settings
   state_.DateStamp = TodayDateStamp();
 }
@@ -167,19 +170,17 @@ void TMainForm::enterProgramFolder(const std::string& programFolder) {
 }
 
 void TMainForm::OperModeCmBChange() {
-  const QComboBox* box = Column->OperModeCmB;
   // Typed text that names no item leaves everything as it is.
-  const int item = box->findText(box->currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
-  if (item != kDemoItem && item != kOnlineItem) return;
-  const bool demo = item == kDemoItem;
+  const int item = Column->operModeItem();
+  if (item != RightColumn::kDemoItem && item != RightColumn::kOnlineItem) return;
+  const bool demo = item == RightColumn::kDemoItem;
   state_.DemoMode = demo;
-  Column->ConnectButton->setEnabled(!demo);
-  UpdateSoftTabSh->DevOperModeRdG->setVisible(demo);
-  UpdateSoftTabSh->ExecuteButton->setVisible(demo);
+  Column->enableConnect(!demo);
+  UpdateSoftTabSh->showFamilyChoice(demo);
 }
 
 bool TMainForm::MainPageCChanging(int from, int /*to*/) {
-  if (!state_.DemoMode && Column->DisconnectButton->isEnabled()) {
+  if (!state_.DemoMode && Column->linked()) {
     ui_.Beep();
     ui_.ShowMessage(kPageChangeRefused, kSystemCaption, BoxIcon::None);
     return false;
@@ -190,10 +191,7 @@ bool TMainForm::MainPageCChanging(int from, int /*to*/) {
     MainPageC->setCurrentIndex(kFirmwareTab);
     MainPageC->setTabVisible(kBackupTab, false);
     MainPageC->setTabVisible(kRelayTab, false);
-    for (QPushButton* b : {Column->SaveButton, Column->LoadButton, Column->WriteButton,
-                           Column->ReadButton, Column->DefaultButton}) {
-      b->setEnabled(false);
-    }
+    Column->disableWorkButtons();
     UpdateSoftTabSh->setFocus();
   }
   return true;
@@ -241,7 +239,7 @@ QString TMainForm::statusText() const {
 void TMainForm::FormClose() {
   // Only the pipes are closed: the device is left as it is, no disconnect
   // command is sent.
-  link_.CloseLink();
+  session_.Close();
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {

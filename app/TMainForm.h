@@ -9,10 +9,11 @@
 #include "app/WindowUi.h"
 #include "backup/BackupNaming.h"
 #include "backup/RegistrationImage.h"
-#include "firmware/FirmwareImage.h"
 #include "firmware/FirmwareLibrary.h"
-#include "link/DeviceCommands.h"
-#include "link/DeviceLink.h"
+#include "ops/Session.h"
+#include "protocol/DeviceCommands.h"
+#include "protocol/DeviceLink.h"
+#include "protocol/FirmwareImage.h"
 
 class QLabel;
 class QProgressBar;
@@ -49,6 +50,9 @@ class TMainForm : public QMainWindow {
   void SetStatusText(const QString& text);
   void SetProgress(int percent);
   void FormClose();
+
+  // What the device may hold when it went away in the middle of an operation.
+  enum class GoneDuring { Connect, Read, Write, FirmwareWrite };
 
   // The connect workflow (group "Связь").
   void ConnectButtonClick();
@@ -87,7 +91,7 @@ class TMainForm : public QMainWindow {
   MainFormState& state() { return state_; }
   const MainFormState& state() const { return state_; }
   // Exchanges with the device go through here; its user interface is the window's.
-  DeviceLink& link() { return link_; }
+  DeviceLink& link() { return session_.link(); }
   UserInterface& ui() { return ui_; }
   // The firmware file last loaded, as it goes to the device.
   const FirmwareImage& firmwareImage() const { return firmwareImage_; }
@@ -105,7 +109,14 @@ class TMainForm : public QMainWindow {
   void enterProgramFolder(const std::string& programFolder);
   void showUserGuide(const QString& guide);
 
-  void setLinkButtons(bool connected);
+  // A device gone during an operation ends the work: the window goes idle
+  // without a word to the device, and the user is told to connect again and
+  // what the device may now hold. True when it was gone.
+  bool endIfDeviceGone(const Outcome& outcome, GoneDuring during);
+  // The idle state "Разорвать" leaves, with the disconnect command only when
+  // sendDisconnect; the status line is left to the caller.
+  void endLink(bool sendDisconnect);
+
   void applyIdentity(const DeviceIdentity& device);
   void connectOnMainPage();
   void offerNewerFirmware();
@@ -113,8 +124,9 @@ class TMainForm : public QMainWindow {
   std::string dataFolder(const char* folder) const;
   std::string firmwarePath(const QString& name) const;
   bool readFirmwareFile(const QString& name, FirmwareReadMode mode);
-  void writeFirmwareAndDisconnect();
+  Outcome writeFirmwareAndDisconnect();
   void openWorkPage(int tab);
+  void openDemoWorkPage(int item);
 
   // Relay page work behind the shared buttons (app/RelayHandlers.cpp).
   void readReleSettings();
@@ -132,14 +144,16 @@ class TMainForm : public QMainWindow {
   void saveRegistrationFile();
   void loadRegistrationFile();
   void connectBackupHandlers();
-  SystemMode backupSystemMode() const;
   FileDialogRequest backupOpenRequest(const char* title) const;
-  void clearBackupFields();
   void deleteBackupFile();
+  // The backup form was emptied: the image it no longer shows is dropped,
+  // and with it the way to write it to the device.
+  void dropRegistrationImage();
 
   MainFormState state_;
   WindowUi ui_;
-  DeviceLink link_;
+  TraceLog* trace_ = nullptr;
+  Session session_;
   FirmwareImage firmwareImage_;
   RegistrationImage registrationImage_;
   QLabel* statusText_ = nullptr;

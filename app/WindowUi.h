@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/UserInterface.h"
+#include "base/UserInterface.h"
 
 class QLabel;
 class QProgressBar;

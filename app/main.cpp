@@ -4,6 +4,8 @@
 #include <QGuiApplication>
 #include <QTimer>
 #include <chrono>
+#include <csignal>
+#include <cstdlib>
 #include <exception>
 #include <iostream>
 #include <memory>
@@ -13,16 +15,16 @@
 #include "app/OrtenApplication.h"
 #include "app/RussianLanguage.h"
 #include "app/TMainForm.h"
-#include "common/DataFolders.h"
-#include "common/LinkEnvironment.h"
-#include "link/UserInterface.h"
+#include "base/DataFolders.h"
+#include "base/UserInterface.h"
+#include "startup/LinkEnvironment.h"
 #include "widgets/GuiPacer.h"
 #include "widgets/QtUserInterface.h"
 
 #ifdef _WIN32
 #include <windows.h>
 
-#include "common/Utf8Path.h"
+#include "base/Utf8Path.h"
 #endif
 
 using namespace orten;
@@ -32,6 +34,22 @@ namespace {
 
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
+constexpr int kExitNoDisplay = 3;
+
+// Qt ends the program with an English abort when no platform can start (no
+// display, or one it cannot reach): say it in the user's words, with a code
+// scripts can tell apart.
+void NoDisplayHandler(QtMsgType type, const QMessageLogContext&, const QString& message) {
+  if (type != QtFatalMsg) {
+    std::cerr << message.toStdString() << '\n';
+    return;
+  }
+  std::cerr << "ortenconf: окно не может открыться: нет графического дисплея (переменная DISPLAY "
+               "или WAYLAND_DISPLAY не задана, или к дисплею нельзя подключиться). Без дисплея "
+               "запустите программу под Xvfb: xvfb-run -a ortenconf\n("
+            << message.toStdString() << ")\n";
+  std::_Exit(kExitNoDisplay);
+}
 
 // Help, version and usage errors, on the stream they belong to. A Windows
 // window program started from Explorer or a shortcut has no streams at all,
@@ -91,6 +109,11 @@ int RunWindow(LinkEnvironment& env, const CommonOptions& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifndef _WIN32
+  // Past the file-size limit (ulimit -f) a save must fail with its box, not
+  // end the program mid-save.
+  std::signal(SIGXFSZ, SIG_IGN);
+#endif
   GuiOptions options;
   std::string error;
   if (!ParseGuiOptions(std::vector<std::string>(argv + 1, argv + argc), options, error)) {
@@ -112,7 +135,9 @@ int main(int argc, char** argv) {
   for (std::string& arg : qtArgs) qtArgv.push_back(arg.data());
   qtArgv.push_back(nullptr);
   int qtArgc = static_cast<int>(qtArgs.size());
+  const QtMessageHandler previous = qInstallMessageHandler(NoDisplayHandler);
   OrtenApplication app(qtArgc, qtArgv.data());
+  qInstallMessageHandler(previous);
   if (qtArgc > 1) return UsageError(std::string("неизвестный параметр ") + qtArgv[1]);
   if (!UseRussianLanguage()) {
     std::cerr << "ortenconf: не найдены русские переводы Qt (qtbase_ru.qm); "
@@ -134,10 +159,6 @@ int main(int argc, char** argv) {
     OrtenApplication::ShowException(e.what());
   } catch (...) {
     OrtenApplication::ShowException({});
-  }
-  if (!env->SaveSimState(error)) {
-    std::cerr << "ortenconf: " << error << '\n';
-    if (rc == 0) rc = kExitFailure;
   }
   return rc;
 }

@@ -1,5 +1,6 @@
 #include "backup/BackupNaming.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace orten {
@@ -85,6 +86,11 @@ bool ModuleNumberAccepted(SystemMode mode, const std::string& text) {
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (ec != std::errc() || end != text.data() + text.size()) value = -1;
   return value >= range->low && value <= range->high;
+}
+
+bool ObjectNumberAccepted(const std::string& text) {
+  return !text.empty() && text.size() <= kMaxObjectDigits &&
+         std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 }  // namespace orten

@@ -40,4 +40,9 @@ std::vector<std::string> ModuleNumbers(SystemMode mode);
 // system mode there is no test; text that is not a number fails.
 bool ModuleNumberAccepted(SystemMode mode, const std::string& text);
 
+// The object number as it goes into a backup's name: one to kMaxObjectDigits
+// decimal digits, so no name made with it leaves its folder or hides anything.
+inline constexpr std::size_t kMaxObjectDigits = 9;
+bool ObjectNumberAccepted(const std::string& text);
+
 }  // namespace orten

@@ -5,7 +5,7 @@
 #include <random>
 #include <vector>
 
-#include "link/LinkCrc.h"
+#include "protocol/LinkCrc.h"
 
 namespace {
 

@@ -5,12 +5,12 @@
 #include <vector>
 
 #include "bench/BenchSupport.h"
-#include "firmware/FirmwareWriter.h"
-#include "link/DeviceCommands.h"
-#include "link/DeviceLink.h"
-#include "link/Packets.h"
-#include "link/SilentUi.h"
-#include "link/SleepPacer.h"
+#include "protocol/FirmwareWriter.h"
+#include "protocol/DeviceCommands.h"
+#include "protocol/DeviceLink.h"
+#include "protocol/Packets.h"
+#include "base/SilentUi.h"
+#include "base/SleepPacer.h"
 #include "sim/SimTransport.h"
 
 namespace {

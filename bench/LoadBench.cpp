@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "bench/BenchSupport.h"
-#include "firmware/FirmwareImage.h"
+#include "protocol/FirmwareImage.h"
 #include "firmware/FirmwareLibrary.h"
 #include "firmware/SilentFactsView.h"
-#include "link/SilentUi.h"
+#include "base/SilentUi.h"
 
 namespace {
 

@@ -8,12 +8,12 @@
 #include <vector>
 
 #include "bench/BenchSupport.h"
-#include "link/DeviceCommands.h"
-#include "link/DeviceLink.h"
-#include "link/Packets.h"
-#include "link/SilentUi.h"
-#include "link/SleepPacer.h"
-#include "params/ParameterExchange.h"
+#include "protocol/DeviceCommands.h"
+#include "protocol/DeviceLink.h"
+#include "protocol/Packets.h"
+#include "base/SilentUi.h"
+#include "base/SleepPacer.h"
+#include "protocol/ParameterExchange.h"
 #include "params/ReleSettings.h"
 #include "sim/SimTransport.h"
 

@@ -1,12 +1,19 @@
-// The window during a 64 KiB firmware write on the simulated device with
-// real pauses: the longest time its event loop went without a turn (no
-// painting, no input), seen from the event dispatcher. The user clicks
-// "Установить" and answers Yes to the offer of newer firmware.
+// The window kept alive and the right size. The longest time its event loop
+// went without a turn (no painting, no input), seen from the event
+// dispatcher: during a 64 KiB firmware write on the simulated device with
+// real pauses, while the device is silent, and connecting with a Base of
+// 100,000 entries. The other family's 5,000 firmware files: the window's
+// size and the time to clear the list. The backup dialog over 10,000 files.
+// The user clicks what is named and answers Yes to every question.
 #include <benchmark/benchmark.h>
 
 #include <QAbstractEventDispatcher>
 #include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileSystemModel>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
@@ -15,9 +22,12 @@
 #include "app/RightColumn.h"
 #include "app/TMainForm.h"
 #include "bench/BenchSupport.h"
-#include "firmware/FirmwareWriter.h"
+#include "pages/FirmwarePage.h"
+#include "protocol/FirmwareWriter.h"
 #include "sim/SimTransport.h"
 #include "widgets/GuiPacer.h"
+#include "widgets/QtUserInterface.h"
+#include "widgets/RadioGroup.h"
 
 namespace {
 
@@ -72,8 +82,8 @@ class LoopGapMeter {
   long turns_ = 0;
 };
 
-// The window as main() builds it, in a fresh program folder whose Base holds
-// firmware newer than the relay module on the line.
+// The window as main() builds it, in a fresh program folder; Base holds
+// firmware newer than the relay module on the line unless told otherwise.
 struct WindowRig {
   QTemporaryDir folder;
   orten::SteadySimClock clock;
@@ -84,16 +94,69 @@ struct WindowRig {
   YesUi ui;
   std::unique_ptr<orten::gui::TMainForm> form;
 
-  WindowRig() {
+  explicit WindowRig(bool newerFirmware = true) {
     QDir(folder.path()).mkpath("Base");
-    orten::bench::WriteFile(QDir(folder.path()).filePath("Base/MRO_50").toStdString(),
-                            orten::bench::FirmwareBytes(1024, 50));
+    if (newerFirmware) {
+      orten::bench::WriteFile(QDir(folder.path()).filePath("Base/MRO_50").toStdString(),
+                              orten::bench::FirmwareBytes(1024, 50));
+    }
   }
   ~WindowRig() {
     form.reset();
     QDir::setCurrent(QDir::tempPath());  // the window made the program folder current
   }
+
+  // The window shown; false when it never was.
+  bool Open(const QString& programFolder = {}) {
+    form = std::make_unique<orten::gui::TMainForm>(orten::gui::AppServices{
+        transport,
+        ui,
+        pacer,
+        nullptr,
+        (programFolder.isEmpty() ? folder.path() : programFolder).toStdString(),
+        {}});
+    form->show();
+    return QTest::qWaitForWindowExposed(form.get());
+  }
 };
+
+double MsSince(Clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// i in letters, a for 0: a name part without digits, so no version number.
+QString Letters(int i) {
+  QString text;
+  do {
+    text.prepend(QChar('a' + i % 26));
+    i /= 26;
+  } while (i > 0);
+  return text;
+}
+
+// count files in folder, each named prefix + part(i) + suffix, holding content.
+template <typename Part>
+bool MakeFiles(const QString& folder, const QString& prefix, int count, Part part,
+               const QString& suffix = {}, const QByteArray& content = {}) {
+  QDir().mkpath(folder);
+  for (int i = 0; i < count; ++i) {
+    QFile file(QDir(folder).filePath(prefix + part(i) + suffix));
+    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size()) return false;
+  }
+  return true;
+}
+
+QString Number(int i) {
+  return QString::number(i);
+}
+
+// Lets the window settle its layout, as the event loop would after a change.
+void Settle() {
+  for (int pass = 0; pass < 4; ++pass) {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    QCoreApplication::processEvents();
+  }
+}
 
 void BM_WindowFirmwareWrite64KiB(benchmark::State& state) {
   double longestMs = 0;
@@ -101,15 +164,12 @@ void BM_WindowFirmwareWrite64KiB(benchmark::State& state) {
   long turns = 0;
   for (auto _ : state) {
     WindowRig rig;
-    rig.form = std::make_unique<orten::gui::TMainForm>(orten::gui::AppServices{
-        rig.transport, rig.ui, rig.pacer, nullptr, rig.folder.path().toStdString(), {}});
-    rig.form->show();
-    if (!QTest::qWaitForWindowExposed(rig.form.get())) state.SkipWithError("window not shown");
+    if (!rig.Open()) state.SkipWithError("window not shown");
     LoopGapMeter meter;
     meter.Start();
     const Clock::time_point start = Clock::now();
     rig.form->Column->ConnectButton->click();
-    wallMs += std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+    wallMs += MsSince(start);
     meter.Stop();
     if (rig.ui.lastMessage != orten::msg::kFirmwareWritten) state.SkipWithError("write failed");
     longestMs = std::max(longestMs, meter.longestMs());
@@ -123,5 +183,133 @@ void BM_WindowFirmwareWrite64KiB(benchmark::State& state) {
       wallMs / ((100 + 100 + 256 * 10 + 10 + 25) * static_cast<double>(state.iterations()));
 }
 BENCHMARK(BM_WindowFirmwareWrite64KiB)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// "Установить" with a device that never answers: the window waits out the
+// 2 s for the connect reply, in read slices.
+void BM_WindowSilentDevice(benchmark::State& state) {
+  double longestMs = 0;
+  for (auto _ : state) {
+    WindowRig rig;
+    orten::SimFaults silent;
+    silent.readTimeoutAtByte = 0;
+    rig.device->set_faults(silent);
+    if (!rig.Open()) state.SkipWithError("window not shown");
+    LoopGapMeter meter;
+    meter.Start();
+    rig.form->Column->ConnectButton->click();
+    meter.Stop();
+    if (rig.ui.lastMessage != orten::msg::kNoReply) state.SkipWithError("the device answered");
+    longestMs = std::max(longestMs, meter.longestMs());
+  }
+  state.counters["longest_gap_ms"] = longestMs;
+}
+BENCHMARK(BM_WindowSilentDevice)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// "Установить" on the first page with Base holding 100,000 files of the
+// device's family, none with a version number: the search for newer
+// firmware lists them all and finds nothing to offer.
+void BM_WindowConnectBase100k(benchmark::State& state) {
+  constexpr int kEntries = 100000;
+  QTemporaryDir program;
+  const QString base = QDir(program.path()).filePath("Base");
+  if (!MakeFiles(base, "MRO_old_", kEntries, Letters)) state.SkipWithError("cannot make the files");
+  double longestMs = 0;
+  for (auto _ : state) {
+    WindowRig rig(false);
+    if (!rig.Open(program.path())) state.SkipWithError("window not shown");
+    LoopGapMeter meter;
+    meter.Start();
+    rig.form->Column->ConnectButton->click();
+    meter.Stop();
+    // A box would be an error of the connect or "no firmware in Base".
+    if (!rig.ui.lastMessage.empty()) state.SkipWithError(rig.ui.lastMessage.c_str());
+    longestMs = std::max(longestMs, meter.longestMs());
+  }
+  state.counters["longest_gap_ms"] = longestMs;
+}
+BENCHMARK(BM_WindowConnectBase100k)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The relay module connected, the user picks the receiver's family and is
+// offered its N firmware files; then the list is cleared, as a disconnect
+// does. The window's size with the list shown, and the clearing's time
+// (the buttons' deferred deletion included).
+void BM_WindowOtherFamilyFiles(benchmark::State& state) {
+  const int files = static_cast<int>(state.range(0));
+  QTemporaryDir program;
+  if (!MakeFiles(QDir(program.path()).filePath("Base"), "RPU_", files, Number)) {
+    state.SkipWithError("cannot make the files");
+  }
+  double height = 0;
+  double width = 0;
+  double clearMs = 0;
+  for (auto _ : state) {
+    WindowRig rig(false);
+    if (!rig.Open(program.path())) state.SkipWithError("window not shown");
+    rig.form->Column->ConnectButton->click();
+    orten::gui::FirmwarePage* page = rig.form->UpdateSoftTabSh;
+    page->DevOperModeRdG->button(0)->click();
+    Settle();
+    if (page->SWVersionRdG->count() != files || page->SWVersionRdG->isHidden()) {
+      state.SkipWithError("the files were not offered");
+    }
+    height = rig.form->height();
+    width = rig.form->width();
+    const Clock::time_point start = Clock::now();
+    page->clearFirmwareFiles();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    clearMs += MsSince(start);
+  }
+  state.counters["window_height"] = height;
+  state.counters["window_width"] = width;
+  state.counters["clear_ms"] = clearMs / static_cast<double>(state.iterations());
+}
+BENCHMARK(BM_WindowOtherFamilyFiles)
+    ->Arg(500)
+    ->Arg(5000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
+
+// The backup dialog (open, "*.rrg") over a folder of 10,000 backups: from
+// the dialog's making until every file is in its list and the window has
+// handled what the listing sent it. Then the next dialog, on a folder of
+// ten, likewise: it must not list the big folder again first.
+void BM_BackupDialog10000(benchmark::State& state) {
+  constexpr int kBackups = 10000;
+  QTemporaryDir big;
+  QTemporaryDir small;
+  const QByteArray values = QByteArray("255\r\n").repeated(512);  // a backup's first values
+  if (!MakeFiles(big.path(), "DEZ_RPU_3_081226_", kBackups, Number, ".rrg", values) ||
+      !MakeFiles(small.path(), "DEZ_RTR_1_081226_", 10, Number, ".rrg", values)) {
+    state.SkipWithError("cannot make the files");
+  }
+  // Listed: every file in the dialog's list, nothing left for the window.
+  const auto listMs = [&](orten::gui::QtUserInterface& ui, const QString& folder, int count) {
+    const Clock::time_point start = Clock::now();
+    std::unique_ptr<QFileDialog> dialog =
+        ui.NewFileDialog({"Открыть", folder.toStdString(), "", "Файлы регистрации (*.rrg)", "rrg"},
+                         QFileDialog::AcceptOpen);
+    auto* model = dialog->findChild<QFileSystemModel*>();
+    bool loaded = false;
+    QObject::connect(model, &QFileSystemModel::directoryLoaded,
+                     [&](const QString& path) { loaded = loaded || path == folder; });
+    dialog->show();
+    while (!loaded || model->rowCount(model->index(folder)) < count) {
+      QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+    }
+    QCoreApplication::processEvents();
+    return MsSince(start);
+  };
+  double bigMs = 0;
+  double nextMs = 0;
+  for (auto _ : state) {
+    orten::gui::QtUserInterface ui;
+    bigMs += listMs(ui, big.path(), kBackups);
+    nextMs += listMs(ui, small.path(), 10);
+  }
+  const auto n = static_cast<double>(state.iterations());
+  state.counters["list_ms"] = bigMs / n;
+  state.counters["next_dialog_ms"] = nextMs / n;
+}
+BENCHMARK(BM_BackupDialog10000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace

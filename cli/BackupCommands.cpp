@@ -4,17 +4,18 @@
 
 #include "backup/BackupNaming.h"
 #include "backup/RegistrationImage.h"
+#include "base/DataFolders.h"
+#include "base/DateStamp.h"
+#include "base/UserInterface.h"
+#include "base/Utf8Path.h"
+#include "base/Wording.h"
+#include "base/JsonWriter.h"
 #include "cli/Commands.h"
-#include "common/DataFolders.h"
-#include "common/DateStamp.h"
-#include "common/Utf8Path.h"
-#include "common/Wording.h"
-#include "link/DeviceCommands.h"
-#include "link/DeviceLink.h"
-#include "link/Packets.h"
-#include "link/UserInterface.h"
-#include "params/ParameterExchange.h"
+#include "ops/Session.h"
 #include "params/ValueFile.h"
+#include "protocol/DeviceCommands.h"
+#include "protocol/Packets.h"
+#include "protocol/ParameterExchange.h"
 
 namespace fs = std::filesystem;
 
@@ -38,30 +39,78 @@ std::string Shown(const std::optional<std::string>& part) {
   return EscapedExcerpt(part.value_or(""), 64);
 }
 
-int RunBackupRead(CommandContext& ctx) {
+// The bytes that differ after a restore, ten at most, and the verdict.
+Outcome ReportDifferences(CommandContext& ctx, const std::vector<Difference>& differences) {
+  for (std::size_t k = 0; k < std::min<std::size_t>(differences.size(), 10); ++k) {
+    const Difference& d = differences[k];
+    ctx.out << "Байт " << d.index << ": в файле " << d.written << ", в приборе " << d.found << '\n';
+  }
+  if (differences.empty()) {
+    ctx.out << "Проверка: память регистрации совпадает с файлом.\n";
+    return {};
+  }
+  ctx.ui.ShowMessage(
+      "Проверка не пройдена: " +
+      std::string(PluralForm(differences.size(), "различается", "различаются", "различаются")) +
+      " " + ByteCountText(differences.size()) + ".");
+  return OutcomeKind::VerifyFailed;
+}
+
+const char* ModeName(SystemMode mode) {
+  return mode == SystemMode::Rpu ? "rpu" : mode == SystemMode::Rtr ? "rtr" : nullptr;
+}
+
+Outcome WriteBackupInfo(CommandContext& ctx, const std::string& path, const BackupNameFacts& facts) {
+  std::vector<std::int32_t> values;
+  std::string error;
+  const bool usable = ReadValueFile(path, RegistrationImage::kSize, values, error);
+  JsonWriter json(ctx.out);
+  json.BeginObject().Field("file", path).Key("mode");
+  ModeName(facts.mode) ? json.String(ModeName(facts.mode)) : json.Null();
+  json.Key("module");
+  facts.module ? json.String(*facts.module) : json.Null();
+  json.Key("object");
+  facts.object ? json.String(*facts.object) : json.Null();
+  json.Key("configuration_code");
+  usable ? json.Number(values.back()) : json.Null();
+  json.Field("usable", usable).Key("error");
+  usable ? json.Null() : json.String(error);
+  json.EndObject();
+  ctx.out << '\n';
+  return usable ? Outcome{} : Outcome{OutcomeKind::FileError, error};
+}
+
+}  // namespace
+
+Outcome RunBackupRead(CommandContext& ctx) {
   const CliOptions& o = ctx.options;
   const SystemMode mode = ModeOption(o.systemMode);
   if (o.output.empty() && (o.module.empty() || o.object.empty() || o.systemMode.empty())) {
     ctx.ui.ShowMessage(
         "Для имени файла по умолчанию укажите --mode, --module и --object, или -o FILE.");
-    return kExitUsage;
+    return OutcomeKind::Usage;
   }
   if (!ModuleNumberAccepted(mode, o.module)) {
     ctx.ui.ShowMessage("Введено недопустимое значение номера модуля!");
-    return kExitUsage;
+    return OutcomeKind::Usage;
+  }
+  if (!o.object.empty() && !ObjectNumberAccepted(o.object)) {
+    ctx.ui.ShowMessage("Введено недопустимое значение номера объекта! Номер объекта: от 1 до " +
+                       std::to_string(kMaxObjectDigits) + " цифр.");
+    return OutcomeKind::Usage;
   }
   RegistrationImage image;
-  const int rc = OnWorkPageDevice(ctx, DeviceMode::Receiver, [&] {
-    std::vector<std::int32_t> values(RegistrationImage::kSize, 0);
-    if (!ReadParameterBlock(ctx.link, kRegistrationArea, values)) {
+  const Outcome read = OnWorkPage(ctx, DeviceMode::Receiver, [&] {
+    Result<RegistrationImage> got = ctx.session->ReadRegistration();
+    if (!got) {
       // A checksum error shows only on the window's status line: say it here.
       ctx.ui.ShowMessage(kNotRead);
-      return int{kExitDevice};
+      return got.outcome();
     }
-    image.assign(values);
-    return int{kExitOk};
+    image = std::move(*got);
+    return Outcome{};
   });
-  if (rc != kExitOk) return rc;
+  if (!read) return read;
   const std::string code = std::to_string(image.configurationCode());
   ctx.out << "Код конфигурации: " << code << '\n';
   const std::string path =
@@ -74,58 +123,39 @@ int RunBackupRead(CommandContext& ctx) {
   std::string error;
   if (!WriteValueFile(path, image.values(), error)) {
     ctx.ui.ShowMessage(error);
-    return kExitFile;
+    return {OutcomeKind::FileError, error};
   }
-  ctx.out << "Файл: " << path << '\n';
-  return kExitOk;
+  ctx.out << "Файл: " << ShownPath(path) << '\n';
+  return {};
 }
 
-int RunBackupWrite(CommandContext& ctx) {
-  if (ctx.options.words.size() != 3) {
-    ctx.ui.ShowMessage("использование: backup write FILE.rrg [--verify]");
-    return kExitUsage;
-  }
+Outcome RunBackupWrite(CommandContext& ctx) {
   std::vector<std::int32_t> values;
   std::string error;
-  if (!ReadValueFile(ctx.options.words[2], RegistrationImage::kSize, values, error)) {
+  if (!ReadValueFile(ctx.arguments[0], RegistrationImage::kSize, values, error)) {
     ctx.ui.ShowMessage(error);
-    return kExitFile;
+    return {OutcomeKind::FileError, error};
   }
-  return OnWorkPageDevice(ctx, DeviceMode::Receiver, [&] {
-    if (!WriteParameterBlock(ctx.link, kRegistrationArea, values)) {
+  RegistrationImage image;
+  image.assign(values);
+  return OnWorkPage(ctx, DeviceMode::Receiver, [&] {
+    if (Outcome written = ctx.session->WriteRegistration(image); !written) {
       ctx.ui.ShowMessage(kNotWritten);  // a refusal shows only on the window's status line
-      return int{kExitDevice};
+      return written;
     }
     ctx.out << "Резервная копия загружена успешно\n";
-    if (!ctx.options.verify) return int{kExitOk};
-    std::vector<std::int32_t> back(RegistrationImage::kSize, 0);
-    if (!ReadParameterBlock(ctx.link, kRegistrationArea, back)) return int{kExitDevice};
-    std::size_t differences = 0;
-    for (std::size_t i = 0; i < back.size(); ++i) {
-      if (back[i] == values[i]) continue;
-      if (++differences <= 10) {
-        ctx.out << "Байт " << i << ": в файле " << values[i] << ", в приборе " << back[i] << '\n';
-      }
-    }
-    if (differences == 0) {
-      ctx.out << "Проверка: память регистрации совпадает с файлом.\n";
-      return int{kExitOk};
-    }
-    ctx.ui.ShowMessage(
-        "Проверка не пройдена: " +
-        std::string(PluralForm(differences, "различается", "различаются", "различаются")) + " " +
-        ByteCountText(differences) + ".");
-    return int{kExitDevice};
+    if (!ctx.options.verify) return Outcome{};
+    const Result<std::vector<Difference>> differences =
+        ctx.session->ReadBackDifferences(kRegistrationArea, values);
+    if (!differences) return differences.outcome();
+    return ReportDifferences(ctx, *differences);
   });
 }
 
-int RunBackupInfo(CommandContext& ctx) {
-  if (ctx.options.words.size() != 3) {
-    ctx.ui.ShowMessage("использование: backup info FILE.rrg");
-    return kExitUsage;
-  }
-  const std::string& path = ctx.options.words[2];
+Outcome RunBackupInfo(CommandContext& ctx) {
+  const std::string& path = ctx.arguments[0];
   const BackupNameFacts facts = ReadBackupName(path);
+  if (ctx.options.json) return WriteBackupInfo(ctx, path, facts);
   ctx.out << "Режим работы в системе: " << ModeText(facts.mode) << '\n'
           << "Адрес прибора в системе: " << Shown(facts.module) << '\n'
           << "Номер объекта(системы): " << Shown(facts.object) << '\n';
@@ -133,22 +163,11 @@ int RunBackupInfo(CommandContext& ctx) {
   std::string error;
   if (!ReadValueFile(path, RegistrationImage::kSize, values, error)) {
     ctx.out << "Файл непригоден: " << error << '\n';
-    return kExitFile;
+    return {OutcomeKind::FileError, error};
   }
   ctx.out << "Код конфигурации: " << values.back() << '\n'
           << "Файл пригоден для записи в прибор.\n";
-  return kExitOk;
-}
-
-}  // namespace
-
-int RunBackup(CommandContext& ctx) {
-  const std::string sub = ctx.options.words.size() > 1 ? ctx.options.words[1] : "";
-  if (sub == "read" && ctx.options.words.size() == 2) return RunBackupRead(ctx);
-  if (sub == "write") return RunBackupWrite(ctx);
-  if (sub == "info") return RunBackupInfo(ctx);
-  ctx.ui.ShowMessage("использование: backup read|write FILE|info FILE");
-  return kExitUsage;
+  return {};
 }
 
 }  // namespace orten::cli

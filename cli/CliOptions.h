@@ -4,7 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "common/CommonOptions.h"
+#include "protocol/Outcome.h"
+#include "startup/CommonOptions.h"
 
 namespace orten::cli {
 
@@ -13,9 +14,13 @@ enum ExitCode : int {
   kExitDevice = 1,  // the device failed or refused
   kExitUsage = 2,
   kExitFile = 3,
-  kExitNoDevice = 4,  // no device, or more than one
+  kExitNoDevice = 4,  // no device, or more than one; or a wait ran out of time
 };
 
+// The exit code for what became of a command: the one place that decides it.
+int ExitCodeOf(OutcomeKind kind);
+
+// What the command line says, once read.
 struct CliOptions {
   CommonOptions common;
   bool help = false;
@@ -23,6 +28,7 @@ struct CliOptions {
   bool yes = false;
   bool changeFamily = false;       // firmware write: allow the other family's firmware
   bool verify = false;             // read back what was written
+  bool json = false;               // results as one JSON object on stdout
   std::string family;              // firmware list: "rpu" or "mro"
   std::string output;              // -o: the file a command saves to
   std::string systemMode;          // backup read: "rpu" or "rtr", for the default file name
@@ -34,10 +40,8 @@ struct CliOptions {
   std::string remember;            // usb: IDs to remember for both programs
   bool gone = false;               // wait: for the device to go
   std::optional<double> timeout;   // wait: seconds; none waits as long as it takes
-  std::vector<std::string> words;  // the command and its arguments
+  std::vector<std::string> words;  // the command's words and its arguments, in order
+  std::vector<std::string> given;  // the command's own options given, by their long names
 };
-
-bool ParseCliOptions(const std::vector<std::string>& args, CliOptions& options, std::string& error);
-std::string UsageText();
 
 }  // namespace orten::cli

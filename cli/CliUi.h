@@ -2,7 +2,7 @@
 
 #include <iosfwd>
 
-#include "link/UserInterface.h"
+#include "base/UserInterface.h"
 
 namespace orten::cli {
 

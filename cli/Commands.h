@@ -1,50 +1,62 @@
 #pragma once
 
-#include <ctime>
 #include <functional>
 #include <iosfwd>
 #include <string>
+#include <vector>
 
+#include "base/Wording.h"
 #include "cli/CliOptions.h"
-#include "link/DeviceCommands.h"
+#include "protocol/DeviceCommands.h"
+#include "protocol/Outcome.h"
 
 namespace orten {
-class DeviceLink;
 class LinkEnvironment;
 class Pacer;
+class Session;
 class UserInterface;
 }  // namespace orten
 
 namespace orten::cli {
 
 // What a command works with. Results go to out; messages go through ui.
+// Commands that need no device get no environment and no session.
 struct CommandContext {
   const CliOptions& options;
-  LinkEnvironment& env;
-  DeviceLink& link;
+  const std::vector<std::string>& arguments;  // after the command's words
   UserInterface& ui;
-  Pacer& pacer;
   std::ostream& out;
+  std::ostream& err;  // for what goes around the user interface (ortenctl usb)
   std::string programFolder;
+  LinkEnvironment* env = nullptr;
+  Session* session = nullptr;
+  Pacer* pacer = nullptr;
 };
 
-// Finds exactly one device, as the window's connect does; prints the
-// window's message and returns kExitNoDevice otherwise.
-int DiscoverOneDevice(CommandContext& ctx);
+// Runs work on a device of family found and connected as the window's work
+// pages connect (see Session::OnWorkPage); a device of the other family is
+// refused in the tool's words.
+Outcome OnWorkPage(CommandContext& ctx, DeviceMode family, const std::function<Outcome()>& work);
 
-// Connects as the window does on a work page (code 0xAA), runs the exchange
-// and always ends with the disconnect command. A device of the other family
-// is refused before any parameter request: its memory is laid out otherwise.
-int OnWorkPageDevice(CommandContext& ctx, DeviceMode family, const std::function<int()>& exchange);
+// A path printed as a result ("Файл: PATH"): whole, as paths go, but
+// escaped, so nothing in a name steers the terminal.
+inline std::string ShownPath(const std::string& path) {
+  return EscapedExcerpt(path, 4096);
+}
 
-
-int RunInfo(CommandContext& ctx);
-int RunFirmware(CommandContext& ctx);
-int RunBackup(CommandContext& ctx);
-int RunSettings(CommandContext& ctx);
-int RunWait(CommandContext& ctx);
-// Needs no link to the device (and must work when the remembered IDs are
-// broken, to replace or forget them), so it runs before one is built.
-int RunUsb(const CliOptions& options, std::ostream& out, std::ostream& err);
+Outcome RunInfo(CommandContext& ctx);
+Outcome RunFirmwareList(CommandContext& ctx);
+Outcome RunFirmwareCheck(CommandContext& ctx);
+Outcome RunFirmwareWrite(CommandContext& ctx);
+Outcome RunBackupRead(CommandContext& ctx);
+Outcome RunBackupWrite(CommandContext& ctx);
+Outcome RunBackupInfo(CommandContext& ctx);
+Outcome RunSettingsRead(CommandContext& ctx);
+Outcome RunSettingsWrite(CommandContext& ctx);
+Outcome RunSettingsShow(CommandContext& ctx);
+Outcome RunSettingsDiff(CommandContext& ctx);
+Outcome RunSettingsDefaults(CommandContext& ctx);
+Outcome RunUsb(CommandContext& ctx);
+Outcome RunWait(CommandContext& ctx);
 
 }  // namespace orten::cli

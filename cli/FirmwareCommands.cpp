@@ -5,30 +5,25 @@
 #include <iomanip>
 #include <ostream>
 
+#include "base/DataFolders.h"
+#include "base/DateStamp.h"
+#include "base/UserInterface.h"
+#include "base/Utf8Path.h"
+#include "base/Wording.h"
 #include "cli/Commands.h"
-#include "common/DataFolders.h"
-#include "common/DateStamp.h"
-#include "common/LinkEnvironment.h"
-#include "common/Utf8Path.h"
-#include "common/Wording.h"
-#include "firmware/FirmwareImage.h"
+#include "cli/JsonOutput.h"
 #include "firmware/FirmwareLibrary.h"
-#include "firmware/FirmwareWriter.h"
-#include "link/DeviceCommands.h"
-#include "link/DeviceLink.h"
-#include "link/Pacer.h"
-#include "link/Packets.h"
-#include "link/SilentUi.h"
-#include "link/UserInterface.h"
+#include "ops/Session.h"
+#include "protocol/DeviceCommands.h"
+#include "protocol/FirmwareImage.h"
+#include "protocol/Packets.h"
+#include "startup/LinkEnvironment.h"
 
 namespace fs = std::filesystem;
 
 namespace orten::cli {
 
 namespace {
-
-constexpr int kVerifyAttempts = 10;  // one a second: the device restarts after programming
-constexpr int kVerifyIntervalMs = 1000;
 
 constexpr std::size_t kNameChars = 200;
 
@@ -62,6 +57,32 @@ class PrintedFacts final : public FirmwareFactsView {
   std::ostream& out_;
 };
 
+// The same facts, kept for one JSON object.
+class RecordedFacts final : public FirmwareFactsView {
+ public:
+  void ShowFileName(const std::string& name) override { name_ = name; }
+  void ShowFileSize(std::uintmax_t size) override { size_ = size; }
+  void ShowFileDate(std::chrono::system_clock::time_point t) override { date_ = FileDateText(t); }
+  void ShowFileType(const std::string& text) override { type_ = text; }
+  void ShowNewVersion(const std::string& text) override { version_ = text; }
+
+  void Write(JsonWriter& json) const {
+    json.Field("file", name_);
+    json.Key("size");
+    size_ ? json.Number(static_cast<std::int64_t>(*size_)) : json.Null();
+    json.Key("modified");
+    date_ ? json.String(*date_) : json.Null();
+    json.Field("type", type_).Field("new_version", version_);
+  }
+
+ private:
+  std::string name_;
+  std::optional<std::uintmax_t> size_;
+  std::optional<std::string> date_;
+  std::string type_;
+  std::string version_;
+};
+
 DeviceMode FamilyOfName(const std::string& name) {
   if (name.find(FamilyCode(DeviceMode::Receiver)) != std::string::npos) return DeviceMode::Receiver;
   if (name.find(FamilyCode(DeviceMode::Relay)) != std::string::npos) return DeviceMode::Relay;
@@ -84,12 +105,31 @@ std::string FirmwarePath(const CommandContext& ctx, const std::string& arg) {
   return fs::exists(inBase, ec) ? Utf8FromPath(inBase) : arg;
 }
 
-std::optional<DeviceIdentity> Connect(CommandContext& ctx, int& rc) {
-  rc = DiscoverOneDevice(ctx);
-  if (rc != kExitOk) return std::nullopt;
-  std::optional<DeviceIdentity> device = SendConnect(ctx.link, kCmdConnectMain);
-  if (!device) rc = kExitDevice;
-  return device;
+void WriteFirmwareList(std::ostream& out, DeviceMode mode, const std::optional<DeviceIdentity>& device,
+                       const std::vector<FirmwareEntry>& entries, const std::string* offered) {
+  JsonWriter json(out);
+  json.BeginObject().Key("family");
+  WriteFamily(json, mode);
+  json.Key("device");
+  device ? WriteDevice(json, *device) : void(json.Null());
+  json.Key("files").BeginArray();
+  for (const FirmwareEntry& entry : entries) {
+    const std::optional<std::int32_t> number = FirmwareVersionNumber(entry.name);
+    const FileFacts& facts = entry.facts;
+    json.BeginObject().Field("name", entry.name).Key("number");
+    number ? json.Number(*number) : json.Null();
+    json.Key("size");
+    facts.size ? json.Number(static_cast<std::int64_t>(*facts.size)) : json.Null();
+    json.Key("modified");
+    facts.modified ? json.String(FileDateText(*facts.modified)) : json.Null();
+    json.Field("kind", FileKindText(facts.kind))
+        .Field("offered", offered && entry.name == *offered)
+        .EndObject();
+  }
+  json.EndArray().Key("offered");
+  offered ? json.String(*offered) : json.Null();
+  json.EndObject();
+  out << '\n';
 }
 
 // Name, version number, size, date; what is not known is said so, and an
@@ -107,90 +147,105 @@ void PrintEntry(std::ostream& out, const FirmwareEntry& entry, const char* mark)
   out << mark << '\n';
 }
 
-int RunList(CommandContext& ctx) {
+}  // namespace
+
+Outcome RunFirmwareList(CommandContext& ctx) {
   DeviceMode mode = ctx.options.family == "rpu"   ? DeviceMode::Receiver
                     : ctx.options.family == "mro" ? DeviceMode::Relay
                                                   : DeviceMode::None;
-  std::optional<int> deviceVersion;
+  std::optional<DeviceIdentity> device;
   if (mode == DeviceMode::None) {
-    int rc = kExitOk;
-    const std::optional<DeviceIdentity> device = Connect(ctx, rc);
-    if (!device) return rc;
-    SendDisconnect(ctx.link);
+    const Result<DeviceIdentity> found = ctx.session->FindAndConnect(kCmdConnectMain);
+    if (!found) return found.outcome();
+    ctx.session->Disconnect();
+    device = *found;
     mode = device->mode;
-    deviceVersion = device->version;
-    ctx.out << "Прибор: " << DeviceTypeText(mode) << ", версия ПО "
-            << VersionText(device->version, mode) << '\n';
+    if (!ctx.options.json) {
+      ctx.out << "Прибор: " << DeviceTypeText(mode) << ", версия ПО "
+              << VersionText(device->version, mode) << '\n';
+    }
   }
+  std::optional<std::int32_t> deviceVersion;
+  if (device) deviceVersion = device->version;
   std::vector<FirmwareEntry> entries = ListFirmwareEntries(BaseFolder(ctx), FamilyCode(mode));
   std::vector<std::string> names;
   for (const FirmwareEntry& entry : entries) {
     if (entry.facts.kind == FileKind::Regular) names.push_back(entry.name);
   }
-  if (names.empty()) {
-    ctx.ui.ShowMessage(msg::kNoFirmwareFiles, kSystemCaption);
-    return kExitOk;
-  }
+  if (names.empty()) ctx.ui.ShowMessage(msg::kNoFirmwareFiles, kSystemCaption);
+  if (names.empty() && !ctx.options.json) return {};
   std::sort(entries.begin(), entries.end(),
             [](const FirmwareEntry& a, const FirmwareEntry& b) { return a.name < b.name; });
-  const std::optional<FirmwareCandidate> newest = NewestFirmware(names);
-  const bool offered = newest && (!deviceVersion || newest->number > *deviceVersion);
+  const std::string folder = BaseFolder(ctx);
+  const std::optional<FirmwareCandidate> newest =
+      NewestFirmwareOf(folder, names, mode, deviceVersion);
+  const bool offered = newest.has_value();
+  if (ctx.options.json) {
+    WriteFirmwareList(ctx.out, mode, device, entries, offered ? &newest->name : nullptr);
+    return {};
+  }
   for (const FirmwareEntry& entry : entries) {
     const bool marked = offered && entry.name == newest->name;
-    PrintEntry(ctx.out, entry,
-               !marked         ? ""
-               : deviceVersion ? "  <- будет предложена"
-                               : "  <- новейшая");
+    std::string mark = !marked ? "" : deviceVersion ? "  <- будет предложена" : "  <- новейшая";
+    // A file of the other family by its version byte is listed, never offered.
+    const std::optional<std::uint8_t> version =
+        entry.facts.kind == FileKind::Regular
+            ? ReadFirmwareVersionByte(Utf8FromPath(PathFromUtf8(folder) / PathFromUtf8(entry.name)))
+            : std::nullopt;
+    if (version && FamilyOfVersion(*version) != mode) {
+      mark += "  по байту версии (" + std::to_string(*version) + ") это прошивка " +
+              FamilyCode(FamilyOfVersion(*version));
+    }
+    PrintEntry(ctx.out, entry, mark.c_str());
   }
   if (deviceVersion && !offered) ctx.out << msg::kNoNewerFirmware << '\n';
-  return kExitOk;
+  return {};
 }
 
-int RunCheck(CommandContext& ctx) {
-  if (ctx.options.words.size() != 3) {
-    ctx.ui.ShowMessage("использование: firmware check FILE");
-    return kExitUsage;
-  }
-  const std::string path = FirmwarePath(ctx, ctx.options.words[2]);
+Outcome RunFirmwareCheck(CommandContext& ctx) {
+  const std::string path = FirmwarePath(ctx, ctx.arguments[0]);
   const DeviceMode family = FamilyOfName(Utf8FromPath(PathFromUtf8(path).filename()));
-  PrintedFacts facts(ctx.out);
+  PrintedFacts printed(ctx.out);
+  RecordedFacts recorded;
+  FirmwareFactsView& facts = ctx.options.json ? static_cast<FirmwareFactsView&>(recorded) : printed;
   FirmwareImage image;
   if (!ReadFirmwareFile(path, FirmwareReadMode::Load, {family, FamilyItem(family)}, facts, ctx.ui,
                         &image)) {
-    return kExitFile;
+    return OutcomeKind::FileError;
+  }
+  if (ctx.options.json) {
+    JsonWriter json(ctx.out);
+    json.BeginObject();
+    recorded.Write(json);
+    json.Field("version_byte", int{image.version()}).EndObject();
+    ctx.out << '\n';
+    return {};
   }
   ctx.out << "Байт версии: " << int{image.version()} << '\n' << "Файл можно записать в прибор.\n";
-  return kExitOk;
+  return {};
 }
+
+namespace {
 
 // After programming the device restarts: reach it again and ask its version.
-int Verify(CommandContext& ctx, std::uint8_t expected) {
-  SilentUi quiet;  // the attempts to reach a restarting device are expected to fail
-  DeviceLink retry(ctx.env.transport(), ctx.pacer, quiet);
-  for (int attempt = 0; attempt < kVerifyAttempts; ++attempt) {
-    ctx.pacer.Pause(kVerifyIntervalMs);
-    if (!retry.DiscoverDevice()) continue;
-    const std::optional<DeviceIdentity> device = SendConnect(retry, kCmdConnectMain);
-    if (!device) continue;
-    SendDisconnect(ctx.link);
-    ctx.out << "Проверка: прибор сообщает версию ПО " << VersionText(device->version, device->mode)
-            << '\n';
-    if (device->version == expected) return kExitOk;
-    ctx.ui.ShowMessage("Проверка не пройдена: прибор сообщает версию " +
-                       std::to_string(device->version) + " вместо " + std::to_string(expected) +
-                       ".");
-    return kExitDevice;
+Outcome Verify(CommandContext& ctx, std::uint8_t expected) {
+  const Result<DeviceIdentity> device = ctx.session->AwaitRestart();
+  if (!device) {
+    ctx.ui.ShowMessage("Проверка не пройдена: прибор не ответил за 10 с после записи.");
+    return device.outcome();
   }
-  ctx.ui.ShowMessage("Проверка не пройдена: прибор не ответил за 10 с после записи.");
-  return kExitDevice;
+  ctx.out << "Проверка: прибор сообщает версию ПО " << VersionText(device->version, device->mode)
+          << '\n';
+  if (device->version == expected) return {};
+  ctx.ui.ShowMessage("Проверка не пройдена: прибор сообщает версию " +
+                     std::to_string(device->version) + " вместо " + std::to_string(expected) + ".");
+  return OutcomeKind::VerifyFailed;
 }
 
-int RunWrite(CommandContext& ctx) {
-  if (ctx.options.words.size() != 3) {
-    ctx.ui.ShowMessage("использование: firmware write FILE [--yes] [--change-family] [--verify]");
-    return kExitUsage;
-  }
-  const std::string path = FirmwarePath(ctx, ctx.options.words[2]);
+}  // namespace
+
+Outcome RunFirmwareWrite(CommandContext& ctx) {
+  const std::string path = FirmwarePath(ctx, ctx.arguments[0]);
   const std::string name = Utf8FromPath(PathFromUtf8(path).filename());
   const DeviceMode family = FamilyOfName(name);
   // The file is checked before the device hears anything.
@@ -198,42 +253,30 @@ int RunWrite(CommandContext& ctx) {
   FirmwareImage image;
   if (!ReadFirmwareFile(path, FirmwareReadMode::Load, {family, FamilyItem(family)}, facts, ctx.ui,
                         &image)) {
-    return kExitFile;
+    return OutcomeKind::FileError;
   }
-  int rc = kExitOk;
-  const std::optional<DeviceIdentity> device = Connect(ctx, rc);
-  if (!device) return rc;
+  const Result<DeviceIdentity> device = ctx.session->FindAndConnect(kCmdConnectMain);
+  if (!device) return device.outcome();
   ctx.out << "Прибор: " << DeviceTypeText(device->mode) << ", версия ПО "
           << VersionText(device->version, device->mode) << '\n';
   if (family != device->mode && !ctx.options.changeFamily) {
     ctx.ui.ShowMessage(
         "Файл " + name + " не является прошивкой " + FamilyCode(device->mode) +
         " для подключенного прибора; чтобы сменить прошивку, укажите --change-family.");
-    SendDisconnect(ctx.link);
-    return kExitUsage;
+    ctx.session->Disconnect();
+    return OutcomeKind::Usage;
   }
   if (!ctx.ui.AskYesNo("Записать прошивку " + name + " в прибор?", kSystemCaption)) {
-    SendDisconnect(ctx.link);
+    ctx.session->Disconnect();
     ctx.ui.ShowMessage("Запись отменена.");
-    return kExitDevice;
+    return OutcomeKind::Cancelled;
   }
-  if (!WriteFirmwareImage(ctx.link, image.bytes())) {
-    SendDisconnect(ctx.link);  // as the window does after a refused image
-    return kExitDevice;
+  if (Outcome written = ctx.session->WriteFirmware(image); !written) {
+    ctx.session->Disconnect();  // as the window does after a refused image
+    return written;
   }
   // Programmed: the device does not expect the disconnect command now.
-  return ctx.options.verify ? Verify(ctx, image.version()) : kExitOk;
-}
-
-}  // namespace
-
-int RunFirmware(CommandContext& ctx) {
-  const std::string sub = ctx.options.words.size() > 1 ? ctx.options.words[1] : "";
-  if (sub == "list" && ctx.options.words.size() == 2) return RunList(ctx);
-  if (sub == "check") return RunCheck(ctx);
-  if (sub == "write") return RunWrite(ctx);
-  ctx.ui.ShowMessage("использование: firmware list|check FILE|write FILE");
-  return kExitUsage;
+  return ctx.options.verify ? Verify(ctx, image.version()) : Outcome{};
 }
 
 }  // namespace orten::cli

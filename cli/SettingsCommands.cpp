@@ -9,17 +9,18 @@
 #include <string>
 #include <vector>
 
+#include "base/DataFolders.h"
+#include "base/UserInterface.h"
+#include "base/Utf8Path.h"
+#include "base/Wording.h"
+#include "base/JsonWriter.h"
 #include "cli/Commands.h"
-#include "common/DataFolders.h"
-#include "common/Utf8Path.h"
-#include "common/Wording.h"
-#include "link/DeviceCommands.h"
-#include "link/DeviceLink.h"
-#include "link/Packets.h"
-#include "link/UserInterface.h"
-#include "params/ParameterExchange.h"
+#include "ops/Session.h"
 #include "params/ReleSettings.h"
 #include "params/ValueFile.h"
+#include "protocol/DeviceCommands.h"
+#include "protocol/Packets.h"
+#include "protocol/ParameterExchange.h"
 
 namespace fs = std::filesystem;
 
@@ -29,10 +30,6 @@ namespace {
 
 constexpr std::size_t kCaptionColumns = 34;
 constexpr std::size_t kValueColumns = 18;
-
-constexpr const char* kUsage =
-    "использование: settings read [-o FILE.cfg] | write FILE.cfg [--verify] | show FILE.cfg |"
-    " diff A.cfg B.cfg | defaults -o FILE.cfg";
 
 // Characters, not bytes: the texts are UTF-8 and mostly Cyrillic.
 std::size_t Columns(const std::string& text) {
@@ -125,6 +122,38 @@ void PrintTable(std::ostream& out, const ReleTable& table) {
   }
 }
 
+// The same table for programs: each output's settings as the text shows
+// them, the notifications by caption, the partitions by number, and the
+// 45 values themselves.
+void WriteTable(std::ostream& out, const std::string& file, const ReleTable& table) {
+  JsonWriter json(out);
+  json.BeginObject().Field("file", file).Key("values").BeginArray();
+  for (const std::int32_t v : table) json.Number(v);
+  json.EndArray().Key("outputs").BeginArray();
+  for (int n = 1; n <= kReleCount; ++n) {
+    const OutputSettings s = OutputOf(table, n);
+    json.BeginObject().Field("name", kOutputNames[static_cast<std::size_t>(n - 1)]).Key("mode");
+    s.modeItem < 0 ? json.Null()
+                   : json.String(kWorkModeNames[static_cast<std::size_t>(s.modeItem)]);
+    json.Field("closing", ClosingTimeText(n, s.closing))
+        .Field("opening", OpeningTimeText(n, s.opening))
+        .Field("duration", FiveSecondText(s.duration))
+        .Field("inverse", s.inverse)
+        .Key("notifications")
+        .BeginObject();
+    for (std::size_t i = 0; i < kNotifications.size(); ++i) {
+      json.Field(Trimmed(kNotifications[i].caption), bool{s.notifications[i]});
+    }
+    json.EndObject().Key("partitions").BeginArray();
+    for (int k = 0; k < kPartitionCount; ++k) {
+      if (s.partitions[static_cast<std::size_t>(k)]) json.Number(k + 1);
+    }
+    json.EndArray().EndObject();
+  }
+  json.EndArray().EndObject();
+  out << '\n';
+}
+
 // What an entry holds, for reports about single values.
 std::string EntryName(int e) {
   const std::string number = "запись " + std::to_string(e);
@@ -175,122 +204,129 @@ bool ReadSettingsFile(CommandContext& ctx, const std::string& arg, ReleTable& ta
   return true;
 }
 
-int SaveSettingsFile(CommandContext& ctx, const std::string& path, const ReleTable& table) {
+Outcome SaveSettingsFile(CommandContext& ctx, const std::string& path, const ReleTable& table) {
   std::string error;
   if (!WriteValueFile(path, table, error)) {
     ctx.ui.ShowMessage(error);
-    return kExitFile;
+    return {OutcomeKind::FileError, error};
   }
-  ctx.out << "Файл: " << path << '\n';
-  return kExitOk;
+  ctx.out << "Файл: " << ShownPath(path) << '\n';
+  return {};
 }
 
-bool ReadFromDevice(CommandContext& ctx, std::vector<std::int32_t>& block) {
-  block.assign(kReleSettingsArea.size(), 0);
-  if (ReadParameterBlock(ctx.link, kReleSettingsArea, block)) return true;
-  ctx.ui.ShowMessage("Ошибка: настройки реле не считаны из прибора.");
-  return false;
-}
+constexpr const char* kNotRead = "Ошибка: настройки реле не считаны из прибора.";
 
-int RunRead(CommandContext& ctx) {
-  std::vector<std::int32_t> block;
-  const int rc = OnWorkPageDevice(
-      ctx, DeviceMode::Relay, [&] { return ReadFromDevice(ctx, block) ? kExitOk : kExitDevice; });
-  if (rc != kExitOk) return rc;
-  const ReleTable table =
-      AsTheWindowKeepsIt(ctx, std::span<const std::int32_t>(block).first(kReleParamCount));
-  PrintTable(ctx.out, table);
-  return ctx.options.output.empty() ? kExitOk : SaveSettingsFile(ctx, ctx.options.output, table);
-}
-
-int Verify(CommandContext& ctx, const ReleTable& written) {
-  std::vector<std::int32_t> back;
-  if (!ReadFromDevice(ctx, back)) return kExitDevice;
-  std::size_t differences = 0;
-  for (std::size_t e = 0; e < kReleParamCount; ++e) {
-    if (back[e] == written[e]) continue;
-    ++differences;
-    ctx.out << Capitalized(EntryName(static_cast<int>(e))) << ": записано " << written[e]
-            << ", в приборе " << back[e] << '\n';
+Outcome Verify(CommandContext& ctx, const ReleTable& written) {
+  const Result<std::vector<Difference>> differences =
+      ctx.session->ReadBackDifferences(kReleSettingsArea, written);
+  if (!differences) {
+    ctx.ui.ShowMessage(kNotRead);
+    return differences.outcome();
   }
-  if (differences == 0) {
+  for (const Difference& d : *differences) {
+    ctx.out << Capitalized(EntryName(static_cast<int>(d.index))) << ": записано " << d.written
+            << ", в приборе " << d.found << '\n';
+  }
+  if (differences->empty()) {
     ctx.out << "Проверка: настройки в приборе совпадают с файлом.\n";
-    return kExitOk;
+    return {};
   }
-  ctx.ui.ShowMessage(
-      "Проверка не пройдена: " +
-      std::string(PluralForm(differences, "различается", "различаются", "различаются")) + " " +
-      CountText(differences, "значение", "значения", "значений") + ".");
-  return kExitDevice;
+  const std::size_t n = differences->size();
+  ctx.ui.ShowMessage("Проверка не пройдена: " +
+                     std::string(PluralForm(n, "различается", "различаются", "различаются")) + " " +
+                     CountText(n, "значение", "значения", "значений") + ".");
+  return OutcomeKind::VerifyFailed;
 }
 
-int RunWrite(CommandContext& ctx) {
+}  // namespace
+
+Outcome RunSettingsRead(CommandContext& ctx) {
+  std::vector<std::int32_t> page;
+  const Outcome read = OnWorkPage(ctx, DeviceMode::Relay, [&] {
+    Result<std::vector<std::int32_t>> got = ctx.session->ReadReleSettings();
+    if (!got) {
+      ctx.ui.ShowMessage(kNotRead);
+      return got.outcome();
+    }
+    page = std::move(*got);
+    return Outcome{};
+  });
+  if (!read) return read;
+  const ReleTable table =
+      AsTheWindowKeepsIt(ctx, std::span<const std::int32_t>(page).first(kReleParamCount));
+  PrintTable(ctx.out, table);
+  return ctx.options.output.empty() ? Outcome{} : SaveSettingsFile(ctx, ctx.options.output, table);
+}
+
+Outcome RunSettingsWrite(CommandContext& ctx) {
   ReleTable table{};
-  if (!ReadSettingsFile(ctx, ctx.options.words[2], table)) return kExitFile;
-  std::vector<std::int32_t> block(kReleSettingsArea.size(), 0);
-  std::copy(table.begin(), table.end(), block.begin());
-  return OnWorkPageDevice(ctx, DeviceMode::Relay, [&] {
-    if (!WriteParameterBlock(ctx.link, kReleSettingsArea, block)) {
+  if (!ReadSettingsFile(ctx, ctx.arguments[0], table)) return OutcomeKind::FileError;
+  return OnWorkPage(ctx, DeviceMode::Relay, [&] {
+    if (Outcome written = ctx.session->WriteReleSettings(table); !written) {
       ctx.ui.ShowMessage("Ошибка: настройки реле не загружены в прибор.");
-      return int{kExitDevice};
+      return written;
     }
     ctx.out << "Настройки реле загружены успешно\n";
-    return ctx.options.verify ? Verify(ctx, table) : int{kExitOk};
+    return ctx.options.verify ? Verify(ctx, table) : Outcome{};
   });
 }
 
-int RunShow(CommandContext& ctx) {
+Outcome RunSettingsShow(CommandContext& ctx) {
   ReleTable table{};
-  if (!ReadSettingsFile(ctx, ctx.options.words[2], table)) return kExitFile;
-  PrintTable(ctx.out, table);
-  return kExitOk;
+  if (!ReadSettingsFile(ctx, ctx.arguments[0], table)) return OutcomeKind::FileError;
+  if (ctx.options.json) {
+    WriteTable(ctx.out, ctx.arguments[0], table);
+  } else {
+    PrintTable(ctx.out, table);
+  }
+  return {};
 }
 
-int RunDiff(CommandContext& ctx) {
+Outcome RunSettingsDiff(CommandContext& ctx) {
   ReleTable a{};
   ReleTable b{};
-  if (!ReadSettingsFile(ctx, ctx.options.words[2], a) ||
-      !ReadSettingsFile(ctx, ctx.options.words[3], b)) {
-    return kExitFile;
+  if (!ReadSettingsFile(ctx, ctx.arguments[0], a) || !ReadSettingsFile(ctx, ctx.arguments[1], b)) {
+    return OutcomeKind::FileError;
   }
-  int differences = 0;
+  struct Change {
+    const char* output;
+    std::string setting, a, b;
+  };
+  std::vector<Change> changes;
   const std::vector<Setting> settings = Settings();
   for (int n = 1; n <= kReleCount; ++n) {
     const OutputSettings sa = OutputOf(a, n);
     const OutputSettings sb = OutputOf(b, n);
     for (const Setting& row : settings) {
-      const std::string ta = row.text(n, sa);
-      const std::string tb = row.text(n, sb);
-      if (ta == tb) continue;
-      ++differences;
-      ctx.out << kOutputNames[static_cast<std::size_t>(n - 1)] << ": " << row.caption << ": " << ta
-              << " -> " << tb << '\n';
+      std::string ta = row.text(n, sa);
+      std::string tb = row.text(n, sb);
+      if (ta != tb) {
+        changes.push_back({kOutputNames[static_cast<std::size_t>(n - 1)], row.caption,
+                           std::move(ta), std::move(tb)});
+      }
     }
   }
-  if (differences == 0) ctx.out << "Настройки в файлах совпадают.\n";
-  return kExitOk;
-}
-
-int RunDefaults(CommandContext& ctx) {
-  if (ctx.options.output.empty()) {
-    ctx.ui.ShowMessage("использование: settings defaults -o FILE.cfg");
-    return kExitUsage;
+  if (ctx.options.json) {
+    JsonWriter json(ctx.out);
+    json.BeginObject().Field("a", ctx.arguments[0]).Field("b", ctx.arguments[1]);
+    json.Key("differences").BeginArray();
+    for (const Change& c : changes) {
+      json.BeginObject().Field("output", c.output).Field("setting", c.setting);
+      json.Field("a", c.a).Field("b", c.b).EndObject();
+    }
+    json.EndArray().EndObject();
+    ctx.out << '\n';
+    return {};
   }
-  return SaveSettingsFile(ctx, ctx.options.output, kFactoryReleSettings);
+  for (const Change& c : changes) {
+    ctx.out << c.output << ": " << c.setting << ": " << c.a << " -> " << c.b << '\n';
+  }
+  if (changes.empty()) ctx.out << "Настройки в файлах совпадают.\n";
+  return {};
 }
 
-}  // namespace
-
-int RunSettings(CommandContext& ctx) {
-  const std::vector<std::string>& words = ctx.options.words;
-  const std::string sub = words.size() > 1 ? words[1] : "";
-  if (sub == "read" && words.size() == 2) return RunRead(ctx);
-  if (sub == "write" && words.size() == 3) return RunWrite(ctx);
-  if (sub == "show" && words.size() == 3) return RunShow(ctx);
-  if (sub == "diff" && words.size() == 4) return RunDiff(ctx);
-  if (sub == "defaults" && words.size() == 2) return RunDefaults(ctx);
-  ctx.ui.ShowMessage(kUsage);
-  return kExitUsage;
+Outcome RunSettingsDefaults(CommandContext& ctx) {
+  return SaveSettingsFile(ctx, ctx.options.output, kFactoryReleSettings);
 }
 
 }  // namespace orten::cli

@@ -2,11 +2,12 @@
 // programs remember for it. Formatting only: the core does the looking.
 #include <ostream>
 
+#include "base/JsonWriter.h"
 #include "cli/Commands.h"
-#include "common/UsbIdSettings.h"
-#include "link/DiscoveryAdvice.h"
-#include "link/UdevRule.h"
-#include "link/UsbDeviceScan.h"
+#include "startup/UsbIdSettings.h"
+#include "transport/DiscoveryAdvice.h"
+#include "transport/UdevRule.h"
+#include "transport/UsbDeviceScan.h"
 
 namespace orten::cli {
 
@@ -69,27 +70,58 @@ void PrintAdvice(const std::vector<UsbDeviceInfo>& rows, bool haveIds, std::ostr
   }
 }
 
-int ListDevices(const CliOptions& options, std::ostream& out, std::ostream& err) {
-  int rc = kExitOk;
+// The same list for programs.
+void WriteDevices(const ConfiguredUsbIds& configured, const std::vector<UsbDeviceInfo>& rows,
+                  std::ostream& out) {
+  JsonWriter json(out);
+  json.BeginObject().Key("ids").BeginArray();
+  for (const UsbId& id : configured.ids) json.String(FormatUsbId(id));
+  json.EndArray().Field("source", UsbIdSourceText(configured.source)).Key("devices").BeginArray();
+  for (const UsbDeviceInfo& d : rows) {
+    json.BeginObject()
+        .Field("id", FormatUsbId(d.id))
+        .Field("port", d.port)
+        .Field("manufacturer", d.manufacturer)
+        .Field("product", d.product)
+        .Field("access", d.access == UsbAccess::Yes  ? "yes"
+                         : d.access == UsbAccess::No ? "no"
+                                                     : "unknown")
+        .Field("configured", d.configured)
+        .Field("receiver", d.receiverInterface.has_value())
+        .EndObject();
+  }
+  json.EndArray().EndObject();
+  out << '\n';
+}
+
+Outcome ListDevices(const CliOptions& options, std::ostream& out, std::ostream& err) {
+  Outcome rc;
   ConfiguredUsbIds configured;
   std::string error;
   if (const UsbIdProblem problem = ResolveUsbIds(options.common.usbIds, configured, error);
       problem != UsbIdProblem::None) {
     err << "ortenctl: " << error << '\n';
-    rc = problem == UsbIdProblem::BadFile ? kExitFile : kExitUsage;
+    rc = problem == UsbIdProblem::BadFile ? OutcomeKind::FileError : OutcomeKind::Usage;
+  }
+  UsbScan scan = ScanUsbDevices(configured.ids);
+  std::vector<UsbDeviceInfo> rows;
+  for (UsbDeviceInfo& d : scan.devices) {
+    if (options.all || d.receiverInterface) rows.push_back(std::move(d));
+  }
+  if (options.json) {
+    if (!scan.ok) {
+      err << "ortenctl: " << NotFoundReason(scan.fault, scan.error).value_or(scan.error) << '\n';
+      return OutcomeKind::LinkFailed;
+    }
+    WriteDevices(configured, rows, out);
+    return rc;
   }
   out << "Идентификаторы прибора: ";
   for (const UsbId& id : configured.ids) out << FormatUsbId(id) << ' ';
   out << '(' << UsbIdSourceText(configured.source) << ")\n\n";
-
-  UsbScan scan = ScanUsbDevices(configured.ids);
   if (!scan.ok) {
     err << "ortenctl: " << NotFoundReason(scan.fault, scan.error).value_or(scan.error) << '\n';
-    return kExitDevice;
-  }
-  std::vector<UsbDeviceInfo> rows;
-  for (UsbDeviceInfo& d : scan.devices) {
-    if (options.all || d.receiverInterface) rows.push_back(std::move(d));
+    return OutcomeKind::LinkFailed;
   }
   if (rows.empty()) {
     out << (options.all ? "Устройств USB не найдено.\n"
@@ -103,47 +135,49 @@ int ListDevices(const CliOptions& options, std::ostream& out, std::ostream& err)
 }
 
 // The rule for the IDs in force, ready for `| sudo tee` into the rules folder.
-int PrintUdevRule(const CliOptions& options, std::ostream& out, std::ostream& err) {
+Outcome PrintUdevRule(const CliOptions& options, std::ostream& out, std::ostream& err) {
   ConfiguredUsbIds configured;
   std::string error;
   if (const UsbIdProblem problem = ResolveUsbIds(options.common.usbIds, configured, error);
       problem != UsbIdProblem::None) {
     err << "ortenctl: " << error << '\n';
-    return problem == UsbIdProblem::BadFile ? kExitFile : kExitUsage;
+    return problem == UsbIdProblem::BadFile ? OutcomeKind::FileError : OutcomeKind::Usage;
   }
   out << UdevRuleText(configured.ids);
-  return kExitOk;
+  return {};
 }
 
-int Remember(const CliOptions& options, std::ostream& out, std::ostream& err) {
+Outcome Remember(const CliOptions& options, std::ostream& out, std::ostream& err) {
   std::vector<UsbId> ids;
   std::string error;
   ParseUsbIdList(options.remember, ids, error);  // checked when the options were read
   const std::string path = RememberedUsbIdsPath();
   if (!RememberUsbIds(path, ids, error)) {
     err << "ortenctl: " << error << '\n';
-    return kExitFile;
+    return OutcomeKind::FileError;
   }
   out << "Идентификаторы прибора запомнены в " << path << ".\n";
   if (!options.common.usbIds.empty()) out << "(В этом запуске действует --usb-id.)\n";
-  return kExitOk;
+  return {};
 }
 
 #endif
 
 }  // namespace
 
-int RunUsb(const CliOptions& options, std::ostream& out, std::ostream& err) {
+Outcome RunUsb(CommandContext& ctx) {
+  const CliOptions& options = ctx.options;
+  std::ostream& out = ctx.out;
+  std::ostream& err = ctx.err;
   const int actions = int{options.forget} + int{!options.remember.empty()} + int{options.udevRule};
-  if (options.words.size() != 1 || actions > 1) {
-    err << "ortenctl: команда usb принимает только --all, --remember VID:PID, --forget или "
-           "--udev-rule\n";
-    return kExitUsage;
+  if (actions > 1) {
+    err << "ortenctl: --remember, --forget и --udev-rule исключают друг друга\n";
+    return OutcomeKind::Usage;
   }
 #ifdef _WIN32
   (void)out;
   err << "ortenctl: команда usb нужна только в Linux: в Windows прибор находит его драйвер.\n";
-  return kExitUsage;
+  return OutcomeKind::Usage;
 #else
   if (!options.remember.empty()) return Remember(options, out, err);
   if (options.udevRule) return PrintUdevRule(options, out, err);
@@ -151,10 +185,10 @@ int RunUsb(const CliOptions& options, std::ostream& out, std::ostream& err) {
     std::string error;
     if (!ForgetUsbIds(RememberedUsbIdsPath(), error)) {
       err << "ortenctl: " << error << '\n';
-      return kExitFile;
+      return OutcomeKind::FileError;
     }
     out << "Запомненных идентификаторов прибора больше нет.\n";
-    return kExitOk;
+    return {};
   }
   return ListDevices(options, out, err);
 #endif

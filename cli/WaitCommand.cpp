@@ -3,22 +3,18 @@
 #include <cmath>
 #include <ostream>
 
+#include "base/UserInterface.h"
 #include "cli/Commands.h"
-#include "common/LinkEnvironment.h"
-#include "link/DiscoveryAdvice.h"
-#include "link/UserInterface.h"
+#include "startup/LinkEnvironment.h"
+#include "transport/DiscoveryAdvice.h"
 
 namespace orten::cli {
 
-int RunWait(CommandContext& ctx) {
-  if (ctx.options.words.size() != 1) {
-    ctx.ui.ShowMessage("команда wait принимает только --gone и --timeout SECONDS");
-    return kExitUsage;
-  }
-  DevicePresence* presence = ctx.env.presence();
+Outcome RunWait(CommandContext& ctx) {
+  DevicePresence* presence = ctx.env->presence();
   if (!presence) {
     ctx.ui.ShowMessage("команда wait работает в Linux и с имитатором (--simulate)");
-    return kExitUsage;
+    return OutcomeKind::Usage;
   }
   const bool gone = ctx.options.gone;
   std::optional<std::int64_t> timeoutMs;
@@ -27,23 +23,23 @@ int RunWait(CommandContext& ctx) {
   switch (WaitForPresence(*presence, !gone, timeoutMs)) {
     case WaitOutcome::Happened:
       ctx.out << (gone ? "Прибор отключен от линии USB.\n" : "Прибор на линии USB.\n");
-      return kExitOk;
+      return {};
     case WaitOutcome::TimedOut:
       ctx.ui.ShowMessage(gone ? "Время ожидания истекло: прибор все еще на линии USB."
                               : "Время ожидания истекло: прибора нет на линии USB.");
-      return kExitNoDevice;
+      return OutcomeKind::TimedOut;
     case WaitOutcome::Endless:
       ctx.ui.ShowMessage(
           "Имитатор прибора не отключается, пока работает ortenctl: без --timeout ожидание "
           "не кончилось бы.");
-      return kExitUsage;
+      return OutcomeKind::Usage;
     case WaitOutcome::Failed:
       break;
   }
   const LinkFault fault = presence->LastFault();
   ctx.ui.ShowMessage(
       NotFoundReason(fault, presence->LastErrorText()).value_or(presence->LastErrorText()));
-  return fault == LinkFault::NotConfigured ? kExitUsage : kExitDevice;
+  return fault == LinkFault::NotConfigured ? OutcomeKind::Usage : OutcomeKind::LinkFailed;
 }
 
 }  // namespace orten::cli

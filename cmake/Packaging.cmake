@@ -36,21 +36,23 @@ add_custom_command(OUTPUT ${gen}/70-ortenconf.rules
   COMMENT "udev rule for USB IDs '${ORTEN_USB_IDS}'"
   VERBATIM)
 
-# Manual pages from the programs' own --help, so they never drift apart.
-find_program(HELP2MAN help2man REQUIRED)
-set(man_pages)
-foreach(prog ortenconf ortenctl)
-  set(page ${gen}/${prog}.1)
-  add_custom_command(OUTPUT ${page}.gz
-    COMMAND ${CMAKE_COMMAND} -E env LC_ALL=C.UTF-8 ${HELP2MAN} --locale=C.UTF-8 --no-info --no-discard-stderr --section=1
-            --include=${PROJECT_SOURCE_DIR}/packaging/${prog}.h2m
-            --output=${page} $<TARGET_FILE:${prog}>
-    COMMAND gzip -9nf ${page}
-    DEPENDS ${prog} ${PROJECT_SOURCE_DIR}/packaging/${prog}.h2m
-    COMMENT "Manual page of ${prog}"
-    VERBATIM)
-  list(APPEND man_pages ${page}.gz)
-endforeach()
+# Manual pages and the bash completion from ortenctl's command table, so
+# they never drift from its help.
+add_executable(make_package_files packaging/make_package_files.cpp)
+target_link_libraries(make_package_files PRIVATE orten_cli orten_warnings)
+string(TIMESTAMP ORTEN_MAN_DATE "%Y-%m-%d" UTC)
+set(man_pages ${gen}/ortenctl.1.gz ${gen}/ortenconf.1.gz)
+add_custom_command(OUTPUT ${man_pages} ${gen}/ortenctl
+  COMMAND make_package_files ${gen} ${PROJECT_VERSION} ${ORTEN_MAN_DATE}
+  COMMAND gzip -9nf ${gen}/ortenctl.1 ${gen}/ortenconf.1
+  DEPENDS make_package_files
+  COMMENT "Manual pages and bash completion"
+  VERBATIM)
+
+# What software centres show; the release date is the build's (SOURCE_DATE_EPOCH when set).
+string(TIMESTAMP ORTEN_RELEASE_DATE "%Y-%m-%d" UTC)
+configure_file(packaging/org.ortenconf.ortenconf.metainfo.xml ${gen}/org.ortenconf.ortenconf.metainfo.xml
+               @ONLY)
 
 # Debian wants a compressed changelog without a time stamp in its header.
 configure_file(packaging/changelog.in ${gen}/changelog @ONLY)
@@ -60,16 +62,20 @@ add_custom_command(OUTPUT ${gen}/changelog.gz
   VERBATIM)
 
 add_custom_target(orten_package_files ALL
-  DEPENDS ${gen}/70-ortenconf.rules ${man_pages} ${gen}/changelog.gz)
+  DEPENDS ${gen}/70-ortenconf.rules ${man_pages} ${gen}/ortenctl ${gen}/changelog.gz)
 
 # --- install: PREFIX/share/ortenconf also tells the programs they are
 # installed (common/DataFolders), so their data goes to the user's folder.
 install(TARGETS ortenconf ortenctl RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(DIRECTORY docs/guide/ DESTINATION ${CMAKE_INSTALL_DATADIR}/ortenconf/guide)
 install(FILES packaging/ortenconf.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${gen}/org.ortenconf.ortenconf.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES packaging/ortenconf-mime.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages
+        RENAME ortenconf.xml)
 install(FILES packaging/ortenconf.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES ${man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${gen}/ortenctl DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
 install(FILES packaging/copyright ${gen}/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/ortenconf)
 install(FILES ${gen}/70-ortenconf.rules DESTINATION lib/udev/rules.d)
@@ -78,7 +84,7 @@ install(FILES ${gen}/70-ortenconf.rules DESTINATION lib/udev/rules.d)
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME ortenconf)
 set(CPACK_PACKAGE_VENDOR "ortenconf developers")
-set(CPACK_PACKAGE_CONTACT "ortenconf developers <ortenconf@example.org>" CACHE STRING
+set(CPACK_PACKAGE_CONTACT "ortenconf project <maintainers@ortenconf.org>" CACHE STRING
     "The package's maintainer")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "configuration tool for the Orten-DEZ USB receiver")
 # Lines of the long description stay under 80 columns.

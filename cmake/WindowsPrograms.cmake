@@ -37,7 +37,7 @@ if(TARGET ortenconf)
             NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
   if(ORTEN_QTBASE_RU)
     get_filename_component(translations ${ORTEN_QTBASE_RU} DIRECTORY)
-    qt_add_resources(orten_gui orten_qt_translations PREFIX /translations BASE ${translations}
+    qt_add_resources(orten_window orten_qt_translations PREFIX /translations BASE ${translations}
                      FILES ${ORTEN_QTBASE_RU})
   elseif(CMAKE_CROSSCOMPILING)
     message(FATAL_ERROR "qtbase_ru.qm not found: install qt6-translations-l10n "

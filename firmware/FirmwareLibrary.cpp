@@ -1,15 +1,19 @@
 #include "firmware/FirmwareLibrary.h"
 
+#include <algorithm>
+#include <array>
 #include <filesystem>
+#include <fstream>
 #include <limits>
 
-#include "common/RegularFileReader.h"
-#include "common/Utf8Path.h"
-#include "common/Wording.h"
-#include "firmware/FirmwareImage.h"
-#include "link/Packets.h"
-#include "link/Transport.h"
-#include "link/UserInterface.h"
+#include "base/Pacer.h"
+#include "base/RegularFileReader.h"
+#include "base/UserInterface.h"
+#include "base/Utf8Path.h"
+#include "base/Wording.h"
+#include "protocol/FirmwareImage.h"
+#include "protocol/Packets.h"
+#include "transport/Transport.h"
 
 namespace fs = std::filesystem;
 
@@ -19,6 +23,26 @@ namespace {
 
 constexpr std::uintmax_t kHeadChecked = 4;  // sync, sync, type code, version
 constexpr std::size_t kNameChars = 200;
+// Folder entries between two turns of the window while Base is listed: a
+// hundred thousand of them take long enough to freeze it otherwise.
+constexpr int kEntriesPerPump = 256;
+
+// Calls use(entry, name) for each entry of folder whose name holds code.
+template <typename Use>
+void ForEachFamilyEntry(const std::string& folder, const std::string& code, Pacer* pacer, Use use) {
+  if (code.empty()) return;
+  std::error_code ec;
+  int sincePump = 0;
+  for (fs::directory_iterator it(PathFromUtf8(folder), ec), end; !ec && it != end;
+       it.increment(ec)) {
+    if (pacer && ++sincePump == kEntriesPerPump) {
+      sincePump = 0;
+      pacer->Pump();
+    }
+    std::string name = Utf8FromPath(it->path().filename());
+    if (name.find(code) != std::string::npos) use(*it, std::move(name));
+  }
+}
 
 // Status line first, then the box: the order the window has always used for
 // a file it cannot read.
@@ -38,32 +62,62 @@ std::string LengthProblem(const std::string& name, std::uintmax_t size) {
 }
 
 std::string FileRefusal(const std::string& path, const RegularFileRead& read) {
-  using Outcome = RegularFileRead::Outcome;
-  switch (read.outcome) {
-    case Outcome::NotRegular:
-      return "Ошибка: Файл прошивки " + Shown(path) + " не является обычным файлом (" +
-             FileKindText(read.facts.kind) + ").";
-    case Outcome::TooLarge:
-      return "Ошибка: Файл прошивки " + Shown(path) + " слишком велик" +
-             (read.facts.size ? " (" + ByteCountText(*read.facts.size) + ")" : std::string()) +
-             "; файлы прошивок не бывают больше " +
-             std::to_string(kMaxFirmwareFileBytes / (1024 * 1024)) + " МиБ.";
-    case Outcome::Failed:
-    case Outcome::Read:
-      break;
-  }
-  return "Ошибка: Не удается открыть файл прошивки " + Shown(path) + ": " +
-         FileErrorText(read.error) + ".";
+  return ReadRefusal(read, {"Ошибка: Файл прошивки " + Shown(path),
+                            "Ошибка: Не удается открыть файл прошивки " + Shown(path),
+                            "файлы прошивок не бывают больше " +
+                                std::to_string(kMaxFirmwareFileBytes / (1024 * 1024)) + " МиБ"});
+}
+
+DeviceMode OtherFamily(DeviceMode mode) {
+  return mode == DeviceMode::Receiver ? DeviceMode::Relay : DeviceMode::Receiver;
+}
+
+// "RPU (РПУ/РТР)": the code as file names carry it, the kind as the user knows it.
+std::string FamilyWords(DeviceMode mode) {
+  return FamilyCode(mode) + (mode == DeviceMode::Receiver ? " (РПУ/РТР)" : " (МРО)");
+}
+
+bool Holds(std::string_view name, DeviceMode mode) {
+  return name.find(FamilyCode(mode)) != std::string_view::npos;
 }
 
 }  // namespace
 
-std::chrono::system_clock::time_point FileModifiedTime(const std::string& path) {
-  return InspectFile(path).modified.value_or(std::chrono::system_clock::time_point{});
+std::string FirmwareFormatProblem(const std::string& name) {
+  return std::string(msg::kBadFirmwareFormat) + " " + Shown(name) + ".";
 }
 
-bool IsWritableFirmwareLength(std::uintmax_t size) {
-  return size >= 10 && (size - 10) % kChunkSize == 0;
+std::string FirmwareTypeProblem(const std::string& name) {
+  return std::string(msg::kFirmwareTypeMismatch) + " (файл " + Shown(name) + ")";
+}
+
+std::string FirmwareFamilyProblem(const std::string& name, std::uint8_t version) {
+  const DeviceMode byVersion = FamilyOfVersion(version);
+  return "Ошибка: Имя файла прошивки " + Shown(name) + " указывает на " +
+         FamilyWords(OtherFamily(byVersion)) + ", а байт версии " + std::to_string(version) +
+         " - на " + FamilyWords(byVersion) + ". Запись не доступна.";
+}
+
+bool NameFitsFirmwareVersion(std::string_view name, std::uint8_t version) {
+  const DeviceMode byVersion = FamilyOfVersion(version);
+  return Holds(name, byVersion) || !Holds(name, OtherFamily(byVersion));
+}
+
+std::optional<std::uint8_t> ReadFirmwareVersionByte(const std::string& path) {
+  // Only a regular file is opened: a FIFO would keep the search waiting.
+  if (InspectFile(path).kind != FileKind::Regular) return std::nullopt;
+  std::ifstream in(PathFromUtf8(path), std::ios::binary);
+  std::array<char, kHeadChecked> head{};
+  if (!in.read(head.data(), head.size())) return std::nullopt;
+  if (static_cast<std::uint8_t>(head[0]) != kPacketSync ||
+      static_cast<std::uint8_t>(head[1]) != kPacketSync) {
+    return std::nullopt;
+  }
+  return static_cast<std::uint8_t>(head[3]);
+}
+
+std::chrono::system_clock::time_point FileModifiedTime(const std::string& path) {
+  return InspectFile(path).modified.value_or(std::chrono::system_clock::time_point{});
 }
 
 std::string FamilyCode(DeviceMode mode) {
@@ -93,46 +147,62 @@ std::optional<std::int32_t> FirmwareVersionNumber(std::string_view name) {
 
 std::vector<FirmwareEntry> ListFirmwareEntries(const std::string& folder, const std::string& code) {
   std::vector<FirmwareEntry> entries;
-  if (code.empty()) return entries;
-  std::error_code ec;
-  for (fs::directory_iterator it(PathFromUtf8(folder), ec), end; !ec && it != end;
-       it.increment(ec)) {
-    const std::string name = Utf8FromPath(it->path().filename());
-    if (name.find(code) == std::string::npos) continue;
-    entries.push_back({name, InspectFile(Utf8FromPath(it->path()))});
-  }
+  ForEachFamilyEntry(
+      folder, code, nullptr, [&](const fs::directory_entry& entry, std::string name) {
+        entries.push_back({std::move(name), InspectFile(Utf8FromPath(entry.path()))});
+      });
   return entries;
 }
 
-std::vector<std::string> ListFirmwareFiles(const std::string& folder, const std::string& code) {
+std::vector<std::string> ListFirmwareFiles(const std::string& folder, const std::string& code,
+                                           Pacer* pacer) {
   std::vector<std::string> names;
-  for (FirmwareEntry& entry : ListFirmwareEntries(folder, code)) {
-    if (entry.facts.kind == FileKind::Regular) names.push_back(std::move(entry.name));
-  }
+  ForEachFamilyEntry(folder, code, pacer, [&](const fs::directory_entry& entry, std::string name) {
+    // The kind the listing already brought: no stat, except to follow a link
+    // or where the file system does not say.
+    std::error_code ec;
+    if (entry.is_regular_file(ec)) names.push_back(std::move(name));
+  });
   return names;
 }
 
-std::optional<FirmwareCandidate> NewestFirmware(const std::vector<std::string>& names) {
-  std::optional<FirmwareCandidate> best;
+std::vector<FirmwareCandidate> FirmwareByPreference(const std::vector<std::string>& names) {
+  std::vector<FirmwareCandidate> candidates;
   for (const std::string& name : names) {
-    const std::optional<std::int32_t> number = FirmwareVersionNumber(name);
-    if (!number) continue;
-    if (!best || *number > best->number || (*number == best->number && name > best->name)) {
-      best = FirmwareCandidate{name, *number};
+    if (const std::optional<std::int32_t> number = FirmwareVersionNumber(name)) {
+      candidates.push_back({name, *number});
     }
   }
-  return best;
+  std::sort(candidates.begin(), candidates.end(), [](const auto& a, const auto& b) {
+    return a.number != b.number ? a.number > b.number : a.name > b.name;
+  });
+  return candidates;
+}
+
+std::optional<FirmwareCandidate> NewestFirmwareOf(const std::string& folder,
+                                                  const std::vector<std::string>& names,
+                                                  DeviceMode mode,
+                                                  std::optional<std::int32_t> above) {
+  for (FirmwareCandidate& candidate : FirmwareByPreference(names)) {
+    if (above && candidate.number <= *above) break;  // the rest are older still
+    const std::optional<std::uint8_t> version =
+        ReadFirmwareVersionByte(Utf8FromPath(PathFromUtf8(folder) / PathFromUtf8(candidate.name)));
+    if (version && FamilyOfVersion(*version) != mode) continue;
+    return std::move(candidate);
+  }
+  return std::nullopt;
 }
 
 std::optional<std::string> FindNewerFirmware(const std::string& baseFolder, DeviceMode mode,
-                                             int deviceVersion, UserInterface& ui) {
-  const std::vector<std::string> names = ListFirmwareFiles(baseFolder, FamilyCode(mode));
+                                             int deviceVersion, UserInterface& ui, Pacer* pacer) {
+  const std::vector<std::string> names = ListFirmwareFiles(baseFolder, FamilyCode(mode), pacer);
   if (names.empty()) {
     ui.ShowMessage(msg::kNoFirmwareFiles, kSystemCaption);
     return std::nullopt;
   }
-  const std::optional<FirmwareCandidate> newest = NewestFirmware(names);
-  if (!newest || newest->number <= deviceVersion) return std::nullopt;
+  const std::optional<FirmwareCandidate> newest =
+      NewestFirmwareOf(baseFolder, names, mode, deviceVersion);
+  if (!newest) return std::nullopt;
   return newest->name;
 }
 
@@ -153,7 +223,7 @@ bool ReadFirmwareFile(const std::string& path, FirmwareReadMode mode,
     return false;
   }
   if (bytes[0] != kPacketSync || bytes[1] != kPacketSync) {
-    Refuse(ui, msg::kBadFirmwareFormat);
+    Refuse(ui, FirmwareFormatProblem(name));
     return false;
   }
   view.ShowFileName(name);
@@ -164,8 +234,14 @@ bool ReadFirmwareFile(const std::string& path, FirmwareReadMode mode,
     view.ShowUnknownFileDate();
   }
   if (bytes[2] != kFirmwareTypeCode) {
-    ui.ShowMessage(msg::kFirmwareTypeMismatch);
-    ui.SetStatusText(msg::kFirmwareTypeMismatch);
+    ui.ShowMessage(FirmwareTypeProblem(name));
+    ui.SetStatusText(FirmwareTypeProblem(name));
+    return false;
+  }
+  if (!NameFitsFirmwareVersion(name, bytes[3])) {
+    // Written, it would turn the device into the other kind.
+    ui.ShowMessage(FirmwareFamilyProblem(name, bytes[3]));
+    ui.SetStatusText(FirmwareFamilyProblem(name, bytes[3]));
     return false;
   }
   if (context.selectedFamilyItem == 0) view.ShowFileType(msg::kReceiverFirmwareType);

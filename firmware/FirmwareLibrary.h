@@ -7,19 +7,21 @@
 #include <string_view>
 #include <vector>
 
-#include "common/FileKind.h"
-#include "link/DeviceCommands.h"
+#include "base/FileKind.h"
+#include "protocol/DeviceCommands.h"
 
 namespace orten {
 
 class FirmwareImage;
+class Pacer;
 class UserInterface;
 
 namespace msg {
 inline constexpr const char* kNoFirmwareFiles =
     "Внимание!\nВ папке Base не найдено ни одного файла прошивок!";
 inline constexpr const char* kNoNewerFirmware = "Новых версий прошивок не найдено";
-inline constexpr const char* kBadFirmwareFormat = "Ошибка: Неверный формат файла.";
+// Both refusals go on to name the file (FirmwareFormatProblem, FirmwareTypeProblem).
+inline constexpr const char* kBadFirmwareFormat = "Ошибка: Неверный формат файла";
 inline constexpr const char* kFirmwareTypeMismatch =
     "Ошибка: Несовпадение типа прибора - Запись не доступна";
 inline constexpr const char* kReceiverFirmwareType = "ПО для DEZ-RPU";
@@ -40,6 +42,20 @@ std::string FamilyCode(DeviceMode mode);
 // nothing for a name without digits or one beyond a signed 32-bit number.
 std::optional<std::int32_t> FirmwareVersionNumber(std::string_view name);
 
+// The refusals of a file's head, each naming the file.
+std::string FirmwareFormatProblem(const std::string& name);
+std::string FirmwareTypeProblem(const std::string& name);
+// A name that carries one family's code and a version byte of the other
+// family: the file would turn the device into the other kind.
+std::string FirmwareFamilyProblem(const std::string& name, std::uint8_t version);
+
+// Whether a version byte's family (FamilyOfVersion) is one the name may
+// carry: the name holds that family's code, or no family code at all.
+bool NameFitsFirmwareVersion(std::string_view name, std::uint8_t version);
+// Byte 3 of a firmware head (55 55 TYPE VERSION), read from the first bytes
+// of a regular file alone; nothing when there is no such head to read.
+std::optional<std::uint8_t> ReadFirmwareVersionByte(const std::string& path);
+
 // The entries of a folder whose name contains the family code
 // (case-sensitive), whatever they are, in the order the folder lists them.
 struct FirmwareEntry {
@@ -49,22 +65,35 @@ struct FirmwareEntry {
 std::vector<FirmwareEntry> ListFirmwareEntries(const std::string& folder, const std::string& code);
 // Firmware files of a family in a folder: the entries above that are regular
 // files (or links to one). Folders, FIFOs, devices, sockets and links to
-// nothing are never offered: none of them can be read as firmware.
-std::vector<std::string> ListFirmwareFiles(const std::string& folder, const std::string& code);
+// nothing are never offered: none of them can be read as firmware. A pacer,
+// when given, is pumped as the folder is read, so a window stays alive over
+// a folder of any size.
+std::vector<std::string> ListFirmwareFiles(const std::string& folder, const std::string& code,
+                                           Pacer* pacer = nullptr);
 
 struct FirmwareCandidate {
   std::string name;
   std::int32_t number = 0;
 };
-// The file with the greatest version number (ties: the greater name); names
-// without a usable number are passed over.
-std::optional<FirmwareCandidate> NewestFirmware(const std::vector<std::string>& names);
+// The files in order of preference: the greatest version number first (ties:
+// the greater name); names without a usable number are left out.
+std::vector<FirmwareCandidate> FirmwareByPreference(const std::vector<std::string>& names);
+// The most preferred of names (files in folder) whose number is above
+// `above`, when given, and whose version byte is of family `mode`. Heads are
+// read one at a time in order of preference, up to the first that fits; a
+// file whose head cannot be read stays a candidate (loading it says why).
+std::optional<FirmwareCandidate> NewestFirmwareOf(const std::string& folder,
+                                                  const std::vector<std::string>& names,
+                                                  DeviceMode mode,
+                                                  std::optional<std::int32_t> above = {});
 
 // The newest firmware of the device's family in baseFolder, when its number
-// is greater than the device's version. With no file of the family at all,
-// says so in a box.
+// is greater than the device's version; files whose version byte is of the
+// other family are passed over. With no file of the family at all, says so
+// in a box. The pacer as for ListFirmwareFiles.
 std::optional<std::string> FindNewerFirmware(const std::string& baseFolder, DeviceMode mode,
-                                             int deviceVersion, UserInterface& ui);
+                                             int deviceVersion, UserInterface& ui,
+                                             Pacer* pacer = nullptr);
 
 // Where the facts of a firmware file are shown: the window's labels, or the
 // command-line tool's lines.
@@ -88,7 +117,8 @@ struct FirmwareReadContext {
 };
 
 // Checks one firmware file and shows its facts; in Load mode also fills image
-// (in one read). True only for a Load that passed every check; a refused file
+// (in one read). A version byte of another family than the name's code is
+// refused. True only for a Load that passed every check; a refused file
 // leaves image as it was. Only a regular file of at most kMaxFirmwareFileBytes
 // is read; anything else is refused, saying what it is, without being opened.
 bool ReadFirmwareFile(const std::string& path, FirmwareReadMode mode,

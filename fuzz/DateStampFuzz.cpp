@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "common/DateStamp.h"
+#include "base/DateStamp.h"
 #include "fuzz/FuzzSupport.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -2,11 +2,11 @@
 #include <cstdint>
 #include <string>
 
-#include "firmware/FirmwareImage.h"
+#include "protocol/FirmwareImage.h"
 #include "firmware/FirmwareLibrary.h"
 #include "firmware/SilentFactsView.h"
 #include "fuzz/FuzzSupport.h"
-#include "link/SilentUi.h"
+#include "base/SilentUi.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static orten::fuzz::ScratchFile file;

@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "fuzz/FuzzSupport.h"
-#include "link/DeviceCommands.h"
-#include "link/DeviceLink.h"
-#include "link/Packets.h"
-#include "link/UserInterface.h"
+#include "protocol/DeviceCommands.h"
+#include "protocol/DeviceLink.h"
+#include "protocol/Packets.h"
+#include "base/UserInterface.h"
 #include "sim/VirtualPacer.h"
 
 namespace {
@@ -99,13 +99,13 @@ void CheckConnect(std::uint8_t steer, std::span<const std::uint8_t> reply) {
   orten::VirtualPacer pacer;
   CountingUi ui;
   orten::DeviceLink link(transport, pacer, ui);
-  const std::optional<orten::DeviceIdentity> identity = orten::SendConnect(link, code);
+  const orten::Result<orten::DeviceIdentity> identity = orten::SendConnect(link, code);
 
   orten::CommandPacket packet{};
   const bool arrived = failingWrite >= 8 && reply.size() >= packet.size();
   if (arrived) std::copy_n(reply.begin(), packet.size(), packet.begin());
   const bool good = arrived && orten::PacketHasSync(packet) && orten::PacketChecksumOk(packet);
-  if (identity.has_value() != good) Broken("connect judged a reply wrongly");
+  if (identity.ok() != good) Broken("connect judged a reply wrongly");
   if (identity && identity->version != packet[3]) Broken("connect took the wrong version byte");
   if (transport.consumed() > packet.size()) Broken("connect read past its reply");
   // One failure, at most the transport's box and then the command's own.

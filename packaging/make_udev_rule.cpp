@@ -3,7 +3,7 @@
 #include <fstream>
 #include <iostream>
 
-#include "link/UdevRule.h"
+#include "transport/UdevRule.h"
 
 int main(int argc, char** argv) {
   if (argc != 3) {

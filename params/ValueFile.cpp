@@ -4,11 +4,11 @@
 #include <filesystem>
 #include <sstream>
 
-#include "common/AtomicFile.h"
-#include "common/FileKind.h"
-#include "common/RegularFileReader.h"
-#include "common/Utf8Path.h"
-#include "common/Wording.h"
+#include "base/AtomicFile.h"
+#include "base/FileKind.h"
+#include "base/RegularFileReader.h"
+#include "base/Utf8Path.h"
+#include "base/Wording.h"
 
 namespace orten {
 
@@ -41,21 +41,9 @@ std::optional<ValueTextError::Kind> Convert(std::string_view token, bool cut, st
 }
 
 std::string FileRefusal(const std::string& path, const RegularFileRead& read) {
-  using Outcome = RegularFileRead::Outcome;
-  switch (read.outcome) {
-    case Outcome::NotRegular:
-      return "Файл " + Shown(path) + " не является обычным файлом (" +
-             FileKindText(read.facts.kind) + ").";
-    case Outcome::TooLarge:
-      return "Файл " + Shown(path) + " слишком велик" +
-             (read.facts.size ? " (" + ByteCountText(*read.facts.size) + ")" : std::string()) +
-             "; файлы настроек и резервных копий не бывают больше " +
-             std::to_string(kMaxValueFileBytes / 1024) + " КиБ.";
-    case Outcome::Failed:
-    case Outcome::Read:
-      break;
-  }
-  return "Не удается открыть файл " + Shown(path) + ": " + FileErrorText(read.error) + ".";
+  return ReadRefusal(read, {"Файл " + Shown(path), "Не удается открыть файл " + Shown(path),
+                            "файлы настроек и резервных копий не бывают больше " +
+                                std::to_string(kMaxValueFileBytes / 1024) + " КиБ"});
 }
 
 }  // namespace

@@ -19,7 +19,7 @@ packages=(
   valgrind                          # ortenctl under memcheck
   qt6-translations-l10n             # Qt's own dialogs and menus in Russian
   locales                           # the date-stamp test runs under several locales
-  help2man dpkg-dev fakeroot lintian desktop-file-utils   # the Debian package and its checks
+  dpkg-dev fakeroot lintian desktop-file-utils appstream   # the Debian package and its checks
 )
 
 # The locales the date-stamp test runs under, besides C.

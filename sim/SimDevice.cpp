@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-#include "link/Packets.h"
+#include "base/Wording.h"
+#include "protocol/Packets.h"
 
 namespace orten {
 
@@ -235,7 +236,7 @@ ReadStatus SimDevice::Send(std::span<std::uint8_t> out, std::int64_t nowUs) {
     const std::size_t got = out.size() / 2;
     output_.erase(output_.begin(), output_.begin() + static_cast<std::ptrdiff_t>(got));
     deviceBytes_ += got;
-    lastError_ = "Получено " + std::to_string(got) + " байт из " + std::to_string(out.size()) + ".";
+    lastError_ = ShortTransferText("Получен", "Получено", got, out.size()) + ".";
     return ReadStatus::Failed;
   }
   std::copy_n(output_.begin(), out.size(), out.begin());

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "link/Transport.h"
+#include "transport/Transport.h"
 
 namespace orten {
 

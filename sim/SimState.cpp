@@ -1,13 +1,13 @@
 #include "sim/SimState.h"
 
+#include <algorithm>
 #include <charconv>
-#include <filesystem>
-#include <fstream>
 #include <sstream>
 
-#include "common/AtomicFile.h"
-#include "common/Utf8Path.h"
-#include "link/TraceLog.h"
+#include "base/AtomicFile.h"
+#include "base/FileKind.h"
+#include "base/RegularFileReader.h"
+#include "base/TraceLog.h"
 #include "sim/SimDevice.h"
 
 namespace orten {
@@ -57,11 +57,18 @@ std::optional<std::uint8_t> ParseSimulateOption(const std::string& text, std::st
 }
 
 bool LoadSimState(const std::string& path, SimDevice& device, std::string& error) {
-  std::ifstream in(PathFromUtf8(path), std::ios::binary);
-  if (!in) {
-    error = "не удается открыть файл " + path;
+  // A state file is a few KiB of text: anything much larger, or anything but
+  // a regular file (a FIFO would block, /dev/zero never ends), is not one.
+  constexpr std::uintmax_t kLimit = 64 * 1024;
+  const RegularFileRead read = ReadRegularFile(path, kLimit);
+  if (read.outcome != RegularFileRead::Outcome::Read) {
+    error = ReadRefusal(
+        read,
+        {"Файл состояния имитатора " + path, "Не удается открыть файл состояния имитатора " + path,
+         "такие файлы не бывают больше " + std::to_string(kLimit / 1024) + " КиБ"});
     return false;
   }
+  std::istringstream in(read.bytes);
   std::string magic;
   std::getline(in, magic);
   std::string key;
@@ -108,6 +115,48 @@ bool SaveSimState(const std::string& path, const SimDevice& device, std::string&
          << '\n';
   }
   return WriteFileAtomically(path, text.str(), error);
+}
+
+SimStateFile::Image SimStateFile::Snapshot() const {
+  Image image{};
+  std::copy(device_.memory().begin(), device_.memory().end(), image.begin());
+  image.back() = device_.version();
+  return image;
+}
+
+SimStateFile::Hold SimStateFile::Take(std::string& error) {
+  // Anything but a file is refused before a lock file is made beside it
+  // (/dev/zero.lock has no business in /dev).
+  const FileKind kind = InspectFile(path_).kind;
+  if (kind != FileKind::Missing && kind != FileKind::Regular) {
+    LoadSimState(path_, device_, error);  // says what it is instead
+    return Hold::Failed;
+  }
+  switch (lock_.TryLock(path_ + ".lock", error)) {
+    case FileLock::Result::Taken:
+      break;
+    case FileLock::Result::Busy:
+      error = "Прибор занят другой программой (файл состояния " + path_ + ").";
+      return Hold::Busy;
+    case FileLock::Result::Failed:
+      return Hold::Failed;
+  }
+  // Looked at again: another program may have made it meanwhile.
+  const bool missing = InspectFile(path_).kind == FileKind::Missing;
+  if (missing ? !SaveSimState(path_, device_, error) : !LoadSimState(path_, device_, error)) {
+    lock_.Unlock();
+    return Hold::Failed;
+  }
+  saved_ = Snapshot();
+  return Hold::Taken;
+}
+
+bool SimStateFile::SaveChanges(std::string& error) {
+  const Image now = Snapshot();
+  if (now == saved_) return true;
+  if (!SaveSimState(path_, device_, error)) return false;
+  saved_ = now;
+  return true;
 }
 
 }  // namespace orten

@@ -1,12 +1,14 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
 
-namespace orten {
+#include "base/FileLock.h"
+#include "sim/SimDevice.h"
 
-class SimDevice;
+namespace orten {
 
 // "--simulate rpu", "--simulate mro:45": the family and, optionally, the
 // version byte, which must belong to that family (rpu 100-255, mro 0-99).
@@ -16,5 +18,37 @@ std::optional<std::uint8_t> ParseSimulateOption(const std::string& text, std::st
 // separate runs of the programs see the same device.
 bool LoadSimState(const std::string& path, SimDevice& device, std::string& error);
 bool SaveSimState(const std::string& path, const SimDevice& device, std::string& error);
+
+// The state file as the one simulated device that every program on it
+// shares. A program holds it while its pipes to the device are open (a lock
+// file beside it, FILE.lock), as a real device is held by whoever claimed
+// it; it loads the device when it takes it, so it sees what the others
+// wrote, and saves every change at once rather than at its end.
+class SimStateFile {
+ public:
+  SimStateFile(std::string path, SimDevice& device) : path_(std::move(path)), device_(device) {}
+
+  const std::string& path() const { return path_; }
+  SimDevice& device() const { return device_; }
+
+  enum class Hold { Taken, Busy, Failed };
+  // Takes the file for this program and loads the device from it; a
+  // missing file is made from the device as it stands. Busy when another
+  // program holds it; Failed (error says why) when it cannot be used.
+  Hold Take(std::string& error);
+  // Saves the device when it differs from what was loaded or last saved.
+  bool SaveChanges(std::string& error);
+  void Release() { lock_.Unlock(); }
+  bool taken() const { return lock_.held(); }
+
+ private:
+  using Image = std::array<std::uint8_t, SimDevice::kPageSize * SimDevice::kPageCount + 1>;
+  Image Snapshot() const;
+
+  std::string path_;
+  SimDevice& device_;
+  FileLock lock_;
+  Image saved_{};
+};
 
 }  // namespace orten

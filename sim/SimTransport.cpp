@@ -33,13 +33,38 @@ bool SimTransport::DiscoverDevice() {
     error_ = kCannotOpen;
     fault_ = LinkFault::Io;
   } else {
-    state_ = PipeState::Open;
+    state_ = OpenState() ? PipeState::Open : PipeState::Invalid;
   }
   return true;
 }
 
+bool SimTransport::OpenState() {
+  if (!stateFile_ || &stateFile_->device() != device_.get()) return true;
+  switch (stateFile_->Take(error_)) {
+    case SimStateFile::Hold::Taken:
+      return true;
+    case SimStateFile::Hold::Busy:
+      fault_ = LinkFault::Busy;
+      return false;
+    case SimStateFile::Hold::Failed:
+      break;
+  }
+  fault_ = LinkFault::Io;
+  return false;
+}
+
+bool SimTransport::SaveState() {
+  if (!stateFile_ || !stateFile_->taken()) return true;
+  std::string why;
+  if (stateFile_->SaveChanges(why)) return true;
+  error_ = "Не удается сохранить состояние имитатора: " + why;
+  fault_ = LinkFault::Io;
+  return false;
+}
+
 void SimTransport::CloseLink() {
   if (state_ != PipeState::None) ++closes_;
+  if (stateFile_) stateFile_->Release();
   state_ = PipeState::None;
   device_.reset();
 }
@@ -59,7 +84,7 @@ bool SimTransport::Write(std::span<const std::uint8_t> bytes) {
     FailFromDevice();
     return false;
   }
-  return true;
+  return SaveState();
 }
 
 bool SimTransport::WriteByte(std::uint8_t byte) {
@@ -73,6 +98,8 @@ bool SimTransport::WriteChunk(const Chunk& chunk) {
 ReadStatus SimTransport::Read(std::span<std::uint8_t> out, int timeoutMs) {
   if (!Usable()) return ReadStatus::Failed;
   const ReadStatus status = device_->Send(out, clock_.NowUs());
+  // Asking for the firmware's verdict is what ends its programming.
+  if (!SaveState()) return ReadStatus::Failed;
   if (status == ReadStatus::TimedOut) {
     clock_.Wait(timeoutMs);  // as long as a real pipe would
     fault_ = LinkFault::Timeout;

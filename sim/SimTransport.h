@@ -3,9 +3,10 @@
 #include <memory>
 #include <vector>
 
-#include "link/Transport.h"
 #include "sim/SimClock.h"
 #include "sim/SimDevice.h"
+#include "sim/SimState.h"
+#include "transport/Transport.h"
 
 namespace orten {
 
@@ -44,6 +45,11 @@ class SimTransport final : public Transport {
   std::string LastErrorText() const override { return error_; }
   LinkFault LastFault() const override { return fault_; }
 
+  // file's device lives in that file: opening its pipes takes the file (or
+  // finds it held by another program), a transfer that changes the device
+  // saves it, closing the pipes lets it go. Null: in memory only.
+  void KeepStateIn(SimStateFile* file) { stateFile_ = file; }
+
   // The device whose pipes are open, if any.
   SimDevice* device() const { return state_ == PipeState::Open ? device_.get() : nullptr; }
   // Times the pipes were closed, to check that no handle is left behind.
@@ -55,10 +61,15 @@ class SimTransport final : public Transport {
   bool Usable();
   // Takes the device's reason for a failed transfer.
   void FailFromDevice();
+  bool OpenState();
+  // After a transfer: its changes to the device go to the state file. False
+  // (the transfer fails with the reason) when they could not.
+  bool SaveState();
 
   SimBus& bus_;
   SimClock& clock_;
   std::shared_ptr<SimDevice> device_;
+  SimStateFile* stateFile_ = nullptr;
   PipeState state_ = PipeState::None;
   std::uint32_t count_ = 0;
   int closes_ = 0;

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "link/Pacer.h"
+#include "base/Pacer.h"
 #include "sim/SimClock.h"
 
 namespace orten {

@@ -3,13 +3,34 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QTimer>
 #include <QWidget>
+#include <vector>
 
 namespace orten::gui {
 
 namespace {
 
 int g_depth = 0;
+
+struct IdleWork {
+  QPointer<QObject> context;
+  std::function<void()> work;
+};
+
+std::vector<IdleWork>& Waiting() {
+  static std::vector<IdleWork> waiting;
+  return waiting;
+}
+
+void RunIdleWork() {
+  if (g_depth > 0) return;  // the last guard's end brings it back
+  std::vector<IdleWork> due;
+  due.swap(Waiting());
+  for (IdleWork& w : due) {
+    if (w.context) w.work();
+  }
+}
 
 bool IsUserInput(QEvent::Type type) {
   switch (type) {
@@ -44,11 +65,18 @@ BusyGuard::BusyGuard(QWidget* window) : window_(window) {
 BusyGuard::~BusyGuard() {
   --g_depth;
   QGuiApplication::restoreOverrideCursor();
-  if (QCoreApplication::instance()) QCoreApplication::instance()->removeEventFilter(this);
+  QCoreApplication* app = QCoreApplication::instance();
+  if (app) app->removeEventFilter(this);
+  if (app && g_depth == 0 && !Waiting().empty()) QTimer::singleShot(0, app, &RunIdleWork);
 }
 
 bool BusyGuard::Active() {
   return g_depth > 0;
+}
+
+void BusyGuard::WhenIdle(QObject* context, std::function<void()> work) {
+  Waiting().push_back({context, std::move(work)});
+  QTimer::singleShot(0, context, &RunIdleWork);
 }
 
 bool BusyGuard::eventFilter(QObject* watched, QEvent* event) {

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <functional>
 
 class QWidget;
 
@@ -23,6 +24,10 @@ class BusyGuard final : public QObject {
 
   // True while any guard is alive.
   static bool Active();
+  // Runs work from the event loop once no guard is alive (soon, when none
+  // is): a box raised in the middle of an exchange would stall it. Dropped
+  // if context is gone by then.
+  static void WhenIdle(QObject* context, std::function<void()> work);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

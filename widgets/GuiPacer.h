@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/Pacer.h"
+#include "base/Pacer.h"
 
 namespace orten::gui {
 

@@ -30,15 +30,15 @@ QMessageBox::Icon IconOf(BoxIcon icon) {
   return QMessageBox::NoIcon;
 }
 
-// Sets up a file dialog from the request; the proposed name starts in the
-// requested folder.
-void Prepare(QFileDialog& dialog, const FileDialogRequest& request) {
-  dialog.setWindowTitle(Q(request.title));
-  if (!request.folder.empty()) dialog.setDirectory(Q(request.folder));
-  if (!request.filter.empty()) dialog.setNameFilter(Q(request.filter));
-  if (!request.defaultSuffix.empty()) dialog.setDefaultSuffix(Q(request.defaultSuffix));
-  if (!request.defaultName.empty()) dialog.selectFile(Q(request.defaultName));
-}
+// Qt's dialog keeps the folder it showed last, in the program and in its
+// settings file, and the next dialog lists that folder before the one it
+// was asked for: after the folder of 10,000 backups, every dialog listed it
+// again. Each of ours is given its folder, so this one leaves none behind.
+class FolderForgettingDialog final : public QFileDialog {
+ public:
+  using QFileDialog::QFileDialog;
+  ~FolderForgettingDialog() override { setDirectory(QString()); }
+};
 
 std::optional<std::string> Run(QFileDialog& dialog) {
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
@@ -66,20 +66,41 @@ bool QtUserInterface::AskYesNo(const std::string& text, const std::string& capti
   return box.exec() == QMessageBox::Yes;
 }
 
+QIcon NameOnlyIconProvider::icon(const QFileInfo& info) const {
+  if (info.isRoot()) return icon(Drive);
+  QIcon& made = info.isDir() ? folder_ : file_;
+  if (made.isNull()) made = icon(info.isDir() ? Folder : File);
+  return made;
+}
+
+QString NameOnlyIconProvider::type(const QFileInfo& info) const {
+  // Folders, drives and links to nothing are told apart without reading.
+  if (!info.isFile()) return QFileIconProvider::type(info);
+  const QString suffix = info.suffix();
+  return suffix.isEmpty() ? QStringLiteral("Файл") : QStringLiteral("Файл ") + suffix.toUpper();
+}
+
+std::unique_ptr<QFileDialog> QtUserInterface::NewFileDialog(const FileDialogRequest& request,
+                                                            QFileDialog::AcceptMode mode) {
+  const QString folder = request.folder.empty() ? QDir::currentPath() : Q(request.folder);
+  auto dialog = std::make_unique<FolderForgettingDialog>(parent_, Q(request.title), folder);
+  // Before the event loop delivers the first files to type.
+  dialog->setIconProvider(&icons_);
+  dialog->setAcceptMode(mode);
+  dialog->setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
+                                                      : QFileDialog::AnyFile);
+  if (!request.filter.empty()) dialog->setNameFilter(Q(request.filter));
+  if (!request.defaultSuffix.empty()) dialog->setDefaultSuffix(Q(request.defaultSuffix));
+  if (!request.defaultName.empty()) dialog->selectFile(Q(request.defaultName));
+  return dialog;
+}
+
 std::optional<std::string> QtUserInterface::AskOpenFile(const FileDialogRequest& request) {
-  QFileDialog dialog(parent_);
-  Prepare(dialog, request);
-  dialog.setAcceptMode(QFileDialog::AcceptOpen);
-  dialog.setFileMode(QFileDialog::ExistingFile);
-  return Run(dialog);
+  return Run(*NewFileDialog(request, QFileDialog::AcceptOpen));
 }
 
 std::optional<std::string> QtUserInterface::AskSaveFile(const FileDialogRequest& request) {
-  QFileDialog dialog(parent_);
-  Prepare(dialog, request);
-  dialog.setAcceptMode(QFileDialog::AcceptSave);
-  dialog.setFileMode(QFileDialog::AnyFile);
-  return Run(dialog);
+  return Run(*NewFileDialog(request, QFileDialog::AcceptSave));
 }
 
 bool QtUserInterface::OpenDocument(const std::string& path) {

@@ -30,6 +30,24 @@ run backup read --mode rpu --module 9 --object 1 >/dev/null 2>&1; rc=$?
 check "module outside the mode's range is a usage error" test $rc -eq 2
 run backup read --module 150 --object 7 >/dev/null 2>&1; rc=$?
 check "a default name without --mode is a usage error" test $rc -eq 2
+for object in ../7 7x 1234567890; do
+  err=$(run backup read --mode rpu --module 1 --object "$object" 2>&1 >/dev/null); rc=$?
+  check "object number '$object' is a usage error" test $rc -eq 2
+  check "object number '$object': says so" grep -q 'номера объекта' <<<"$err"
+done
+
+# Over the file-size limit a save fails as a write does: exit 3, nothing left behind.
+mkdir "$work/limit"
+err=$(ulimit -f 4; run backup read -o "$work/limit/t.rrg" 2>&1 >/dev/null); rc=$?
+check "over the size limit exits 3" test $rc -eq 3
+check "over the size limit says why" grep -q 't.rrg: файл слишком велик.' <<<"$err"
+check "over the size limit leaves nothing" test -z "$(ls -A "$work/limit")"
+check "nor a temporary beside the state" test -z "$(ls -A "$work" | grep '\.tmp$')"
+
+# A name that would steer the terminal is printed escaped.
+out=$(run backup read -o "$work/$(printf 'e\033]0;t\a').rrg" 2>/dev/null)
+check "the saved name is printed escaped" grep -qF 'e\x1b]0;t\x07.rrg' <<<"$out"
+check "with no raw escape" test "$(tr -d '\033' <<<"$out")" = "$out"
 
 "$ctl" --data-dir "$work/data" settings defaults -o "$work/factory.cfg" >/dev/null 2>&1
 # The other family's memory is never touched: refused after the connect,
@@ -75,4 +93,28 @@ EOF2
 out=$(run backup write "$work/copy.rrg" --verify 2>&1); rc=$?
 check "write with verify exits 0" test $rc -eq 0
 check "verify compares the memory" grep -q 'совпадает с файлом' <<<"$out"
+
+# Two programs on one simulated device, as on a real one. While one holds
+# the line (here: waiting for the answer to a write it never gets), the
+# other finds the device but cannot open it; the hold ends with its holder.
+"$ctl" --data-dir "$work/data" --sim-state "$work/state" --sim-fault read-timeout@8 \
+  --trace "$work/held" backup write "$work/source.rrg" >/dev/null 2>&1 &
+holder=$!
+for _ in $(seq 200); do test -s "$work/held" && break; sleep 0.05; done
+err=$(run info 2>&1 >/dev/null); rc=$?
+kill "$holder"; wait "$holder"
+check "held by another program: exit 4" test $rc -eq 4
+check "held by another program: the line's reason, then the connect's own message" test "$err" = \
+  "Error (ошибка): Прибор занят другой программой (файл состояния $work/state)."$'\n'"Не могу отправить команду инициализации связи !"
+run info >/dev/null 2>&1; rc=$?
+check "the holder's end lets the device go" test $rc -eq 0
+# A program that outlives another's write puts nothing back at its end.
+seq 0 1791 | awk '{ print ($1 * 3) % 256 "\r" }' >"$work/other.rrg"
+"$ctl" --sim-state "$work/state" wait --gone --timeout 2 >/dev/null 2>&1 &
+waiter=$!
+run backup write "$work/other.rrg" >/dev/null 2>&1; rc=$?
+wait "$waiter"
+check "written while another program runs: exit 0" test $rc -eq 0
+run backup read -o "$work/after.rrg" >/dev/null 2>&1
+check "the write outlives the other program" cmp -s "$work/other.rrg" "$work/after.rrg"
 exit $fail

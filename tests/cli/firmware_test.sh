@@ -10,6 +10,7 @@ firmware RPU_99 99 1034
 firmware RPU_120 120 1034
 firmware RPU_short 130 300
 firmware MRO_46 46 266
+firmware RPU_135 46 1034  # named for the receiver, a relay module's version byte
 
 # Entries that are no files: never offered, never opened, facts unknown.
 mkfifo "$work/data/Base/RPU_150.bin"
@@ -21,6 +22,7 @@ out=$(run firmware list 2>&1); rc=$?
 check "list exits 0" test $rc -eq 0
 check "list offers the greatest version, not the last name" grep -q '^RPU_120 .*будет предложена' <<<"$out"
 check "list shows the version number" grep -Eq '^RPU_99 +99 +1034 ' <<<"$out"
+check "list says which file is of the other family" grep -q '^RPU_135 .*по байту версии (46) это прошивка MRO$' <<<"$out"
 check "a FIFO is shown for what it is" grep -q '^RPU_150.bin .*неизвестно неизвестно .*(это именованный канал)$' <<<"$out"
 check "a link to nothing has unknown facts" grep -q '^RPU_160 .*неизвестно неизвестно .*(это ссылка на несуществующий файл)$' <<<"$out"
 check "no made-up size or date" test "$(grep -cE '18446744073709551615|1881' <<<"$out")" -eq 0
@@ -47,6 +49,11 @@ EOF2
 run --trace "$work/t300" firmware write RPU_short --yes >/dev/null 2>&1; rc=$?
 check "write refuses a 300-byte file" test $rc -eq 3
 check "with nothing sent" test ! -s "$work/t300"
+
+err=$(run --trace "$work/t135" firmware write RPU_135 --yes 2>&1 >/dev/null); rc=$?
+check "write refuses a name and version byte of two families" test $rc -eq 3
+check "naming the file and both" grep -q 'RPU_135 указывает на RPU (РПУ/РТР), а байт версии 46 - на MRO (МРО)' <<<"$err"
+check "with nothing sent either" test ! -s "$work/t135"
 
 run firmware write MRO_46 --yes >/dev/null 2>&1; rc=$?
 check "write refuses the other family" test $rc -eq 2

@@ -20,6 +20,18 @@ sed -i 's/^version 120$/version 131/' "$work/state"
 out=$("$ctl" --sim-state "$work/state" info 2>/dev/null)
 check "state file read back by the next run" grep -qx 'Версия ПО: 13_1' <<<"$out"
 
+# A state file that is no file is refused at once, like a malformed one.
+mkfifo "$work/fifo"
+while IFS='|' read -r state says; do
+  out=$(timeout 10 "$ctl" --simulate rpu --sim-state "$state" info 2>&1); rc=$?
+  check "state $state: refused with exit 3" test $rc -eq 3
+  check "state $state: says why" grep -qF "$says" <<<"$out"
+  check "state $state: no lock file beside it" test ! -e "$state.lock"
+done <<EOF2
+$work/fifo|$work/fifo не является обычным файлом (это именованный канал).
+/dev/zero|/dev/zero не является обычным файлом (это устройство).
+EOF2
+
 "$ctl" info --usb-id 0000:0001 >/dev/null 2>"$work/err"; rc=$?
 check "no device exits 4" test $rc -eq 4
 check "no device message" grep -q 'Приборы марки Ортен отключены от линии USB!' "$work/err"
@@ -30,6 +42,10 @@ check "a version outside the family is a usage error" test $rc -eq 2
 check "unknown command is a usage error" test $rc -eq 2
 "$ctl" --trace /nonexistent/dir/trace --simulate mro info >/dev/null 2>&1; rc=$?
 check "an unwritable trace is a file error" test $rc -eq 3
+out=$("$ctl" --trace /dev/full --simulate mro info 2>"$work/err"); rc=$?
+check "a trace that fails to write: the work goes on" grep -qx 'Байт версии: 45' <<<"$out"
+check "and ends with a file error" test $rc -eq 3
+check "saying why" grep -q 'файл трассировки /dev/full: нет места на диске' "$work/err"
 "$ctl" --help | grep -q 'info' ; check "help lists info" test $? -eq 0
 
 exit $fail

@@ -29,16 +29,43 @@ check "ORTEN_USB_ID wins over remembered" grep -q '^Идентификаторы
 out=$(ORTEN_USB_ID=1111:2222 "$ctl" usb --usb-id 3333:4444 2>/dev/null)
 check "--usb-id wins over both" grep -q '^Идентификаторы прибора: 3333:4444 (из --usb-id)' <<<"$out"
 
-printf 'usb-id = 1234:abcd\nmode = fast\n' >"$conf"
+printf 'usb-id = 1234:abcd\nmode = \033[2Jfast\n' >"$conf"
 "$ctl" --data-dir "$work/data" info >/dev/null 2>"$work/err"; rc=$?
-check "malformed file: info exits 3" test $rc -eq 3
-check "malformed file: names file and line" grep -qF "$conf, строка 2" "$work/err"
+check "malformed file: info exits 4, as with no IDs" test $rc -eq 4
+check "malformed file: the usual message first" test "$(head -n 1 "$work/err")" = 'Внимание! (ошибка): Приборы марки Ортен отключены от линии USB!'
+check "malformed file: the reason names file and line" grep -qF "$conf, строка 2" "$work/err"
+check "malformed file: its text escaped" grep -qF '«mode = \x1b[2Jfast»' "$work/err"
+check "malformed file: nothing raw shown" test "$(tr -d '\033' <"$work/err")" = "$(cat "$work/err")"
+# What works on files alone never reads the file.
+"$ctl" --data-dir "$work/data" settings defaults -o "$work/f.cfg" >/dev/null 2>&1; rc=$?
+check "malformed file: settings defaults exits 0" test $rc -eq 0
+seq 1792 | sed 's/.*/0\r/' >"$work/DEZ_RPU_1_010125_object_1_conf_0.rrg"
+{ printf '\x55\x55\x12\x78'; head -c 1030 /dev/zero; } >"$work/data/Base/RPU_120"
+while read -r args; do
+  # shellcheck disable=SC2086
+  "$ctl" --data-dir "$work/data" $args >/dev/null 2>&1; rc=$?
+  check "malformed file: $args exits 0" test $rc -eq 0
+done <<EOF2
+settings show $work/f.cfg
+settings diff $work/f.cfg $work/f.cfg
+backup info $work/DEZ_RPU_1_010125_object_1_conf_0.rrg
+firmware check RPU_120
+firmware list --family rpu
+EOF2
 "$ctl" --data-dir "$work/data" info --usb-id 1:1 >/dev/null 2>&1; rc=$?
 check "malformed file unused under --usb-id" test $rc -eq 4
 "$ctl" usb >/dev/null 2>&1; rc=$?
 check "malformed file: usb lists and exits 3" test $rc -eq 3
 "$ctl" usb --forget >/dev/null; rc=$?
 check "forget exits 0 and removes the file" test $rc -eq 0 -a ! -e "$conf"
+
+# Only absolute folders count (the XDG rules); without HOME nothing is written.
+(cd "$work" && XDG_CONFIG_HOME=rel HOME="$work/home" "$ctl" usb --remember 1:1 >/dev/null 2>&1); rc=$?
+check "relative XDG_CONFIG_HOME ignored" test $rc -eq 0 -a -e "$work/home/.config/ortenconf/usb.conf" -a ! -e "$work/rel"
+err=$(cd "$work" && env -u HOME -u XDG_CONFIG_HOME "$ctl" usb --remember 1:1 2>&1 >/dev/null); rc=$?
+check "no HOME: remember refused with exit 3" test $rc -eq 3
+check "no HOME: says why" grep -q 'переменная HOME не задана' <<<"$err"
+check "no HOME: nothing written here" test ! -e "$work/.config"
 
 out=$("$ctl" usb --udev-rule --usb-id 04D8:000a); rc=$?
 check "udev rule for the IDs in force" grep -qx 'SUBSYSTEM=="usb", ATTR{idVendor}=="04d8", ATTR{idProduct}=="000a", TAG+="uaccess"' <<<"$out"

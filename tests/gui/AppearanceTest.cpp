@@ -1,9 +1,11 @@
 // What the window looks like whatever it shows: Russian in Qt's own dialogs
-// and menus, 800 x 600 with long values, and values a screen reader can read.
+// and menus, 800 x 600 with long values and long lists, values a screen
+// reader can read, and files typed by their names in the file dialogs.
 #include <QAccessible>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,17 +13,24 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolTip>
 #include <memory>
 
 #include "firmware/FirmwareLibrary.h"
-#include "link/DeviceCommands.h"
+#include "protocol/DeviceCommands.h"
 #include "tests/gui/WindowFixture.h"
 #include "widgets/GuardedTabWidget.h"
 #include "widgets/QtUserInterface.h"
 #include "widgets/ValueLabel.h"
+
+#ifdef Q_OS_LINUX
+#include <sys/inotify.h>
+#include <unistd.h>
+#endif
 
 using namespace orten;
 using namespace orten::gui;
@@ -69,6 +78,38 @@ void ShowEverything(WindowFixture& f, const QString& label) {
 
 const QString kLongName = QString("DEZ_RPU_3_081226_object_") + QString(164, '7') + "_conf_17.rrg";
 
+// Sees whether a file is opened, from its making on (inotify; elsewhere it
+// sees nothing).
+class OpenWatch {
+ public:
+  explicit OpenWatch([[maybe_unused]] const QString& path) {
+#ifdef Q_OS_LINUX
+    fd_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    watching_ = inotify_add_watch(fd_, QFile::encodeName(path).constData(), IN_OPEN) >= 0;
+#endif
+  }
+  ~OpenWatch() {
+#ifdef Q_OS_LINUX
+    close(fd_);
+#endif
+  }
+  bool watching() const {
+    return watching_;
+  }
+  bool opened() const {
+#ifdef Q_OS_LINUX
+    char events[4096];
+    return read(fd_, events, sizeof events) > 0;
+#else
+    return false;
+#endif
+  }
+
+ private:
+  int fd_ = -1;
+  bool watching_ = true;
+};
+
 }  // namespace
 
 class AppearanceTest : public QObject {
@@ -79,8 +120,12 @@ class AppearanceTest : public QObject {
   void valueLabels_data();
   void valueLabels();
   void longProposedBackupNameKeepsTheWindow();
+  void manyFirmwareFilesKeepTheWindow_data();
+  void manyFirmwareFilesKeepTheWindow();
   void qtBoxes_data();
   void qtBoxes();
+  void fileDialogTypesByName_data();
+  void fileDialogTypesByName();
 };
 
 void AppearanceTest::qtTextsAreRussian() {
@@ -203,8 +248,37 @@ void AppearanceTest::longProposedBackupNameKeepsTheWindow() {
   QCOMPARE(f.form->size(), QSize(800, 600));
   QCOMPARE(ToolTipOf(name), name->text());
   QCOMPARE(Accessible(name, QAccessible::Name), name->text());
-  QCOMPARE(Accessible(f.Widget("MainStatusText"), QAccessible::Name),
-           QString("Сохранение сведений о регистрации в файл"));
+  QCOMPARE(Accessible(f.Widget("MainStatusText"), QAccessible::Name), QString());  // cancelled
+}
+
+// The other family's firmware files scroll in their list: any number leaves
+// the window 800 x 600, and the last can be picked.
+void AppearanceTest::manyFirmwareFilesKeepTheWindow_data() {
+  QTest::addColumn<int>("files");
+  QTest::newRow("one") << 1;
+  QTest::newRow("forty") << 40;
+  QTest::newRow("a thousand") << 1000;
+}
+
+void AppearanceTest::manyFirmwareFilesKeepTheWindow() {
+  QFETCH(int, files);
+  WindowFixture f(45);  // the relay module, offered the receiver's files
+  QVERIFY(f.Show());
+  for (int i = 0; i < files; ++i) f.PutFirmware("RPU_" + QString::number(100 + i), 100);
+  f.Click("ConnectButton");
+  f.ui.AnswerYes();  // to the change of firmware
+  f.Pick("DevOperModeRdG", 0);
+  Settle();
+
+  const auto* list = f.Find<RadioGroup>("SWVersionRdG");
+  QCOMPARE(list->count(), files);
+  QCOMPARE(f.form->size(), QSize(800, 600));
+  const QWidget* pages = f.Widget("MainPageC");
+  QVERIFY(list->isVisible());
+  QVERIFY(list->mapTo(f.form.get(), QPoint(0, list->height())).y() <=
+          pages->mapTo(f.form.get(), QPoint(0, pages->height())).y());
+  f.Pick("SWVersionRdG", files - 1);
+  QCOMPARE(f.Find<QLabel>("SoftFNameLabel2")->text(), list->itemText(files - 1));
 }
 
 // The real boxes, as the user gets them: the icon asked for, and the text
@@ -241,6 +315,45 @@ void AppearanceTest::qtBoxes() {
   }
   QCOMPARE(int(shownIcon), expected);
   QCOMPARE(shownFormat, Qt::PlainText);
+}
+
+// The file dialogs type a file by its name. Qt's own guess opens every file
+// whose suffix it does not know, on the window's thread, and calls an .rrg
+// holding an image's bytes an image.
+void AppearanceTest::fileDialogTypesByName_data() {
+  QTest::addColumn<QString>("name");
+  QTest::addColumn<QString>("type");
+  QTest::newRow("backup") << "DEZ_RPU_3_081226_7.rrg"
+                          << "Файл RRG";
+  QTest::newRow("settings") << "rele.cfg"
+                            << "Файл CFG";
+  QTest::newRow("firmware, no suffix") << "RPU_130"
+                                       << "Файл";
+}
+
+void AppearanceTest::fileDialogTypesByName() {
+  QFETCH(QString, name);
+  QFETCH(QString, type);
+  QTemporaryDir dir;
+  const QString path = dir.filePath(name);
+  QFile file(path);
+  QVERIFY(file.open(QIODevice::WriteOnly) && file.write("\x89PNG\r\n\x1a\n", 8) == 8);
+  file.close();
+  // Windows has no permission that keeps the owner from reading.
+#ifndef _WIN32
+  QVERIFY(file.setPermissions({}));  // content that cannot be read, but for root
+#endif
+  const OpenWatch watch(path);
+  QVERIFY(watch.watching());
+
+  QtUserInterface ui;
+  const std::unique_ptr<QFileDialog> dialog =
+      ui.NewFileDialog({"Открыть", dir.path().toStdString(), "", "", ""}, QFileDialog::AcceptOpen);
+  auto* model = dialog->findChild<QFileSystemModel*>();
+  QSignalSpy listed(model, &QFileSystemModel::directoryLoaded);
+  QVERIFY(listed.wait());
+  QCOMPARE(model->index(path, 2).data().toString(), type);  // the column "Type"
+  QVERIFY(!watch.opened());
 }
 
 QTEST_MAIN(AppearanceTest)

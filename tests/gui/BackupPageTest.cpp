@@ -84,6 +84,7 @@ class BackupPageTest : public QObject {
   void deleteConfirmedDeletes();
   void deleteOfAMissingFileSaysSo();
   void deleteDeclinedKeepsTheFile();
+  void deleteOfTheLoadedBackupLeavesNothingToWrite();
 };
 
 void BackupPageTest::actionsOnline() {
@@ -369,6 +370,25 @@ void BackupPageTest::deleteDeclinedKeepsTheFile() {
   f.Click("RegBackupDeleteButton");  // answered No
   QVERIFY(QFile::exists(path));
   QCOMPARE(f.ui.LastStatus(), std::string("Удаление файла регистрации..."));
+}
+
+// Deleting the backup just loaded blanks the form: what it no longer shows
+// can no longer go to the device.
+void BackupPageTest::deleteOfTheLoadedBackupLeavesNothingToWrite() {
+  WindowFixture f(120);
+  OpenOnline(f);
+  const QString path = BackupPath(f, "DEZ_RPU_1_0712_object_1_conf_1.rrg");
+  PutBackup(path, 1792);
+  f.Click("RegBackupRestoreButton");
+  f.ui.ChooseFile(path.toStdString());
+  f.Click("LoadButton");
+  f.ui.ChooseFile(path.toStdString());
+  f.ui.AnswerYes();
+  f.Click("RegBackupDeleteButton");
+  QVERIFY(!f.Enabled("WriteButton"));
+  const qsizetype sent = f.Wire().size();
+  f.form->WriteButtonClick();  // asked all the same, it sends nothing
+  QCOMPARE(f.Wire().size(), sent);
 }
 
 QTEST_MAIN(BackupPageTest)

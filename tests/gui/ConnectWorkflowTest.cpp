@@ -229,6 +229,8 @@ void ConnectWorkflowTest::disconnectReturnsToIdle() {
   f.Click("DisconnectButton");
   QCOMPARE(f.Wire(), kConnectMain + kDisconnect);
   QVERIFY(Idle(f));
+  // Not the connect's last word any more.
+  QCOMPARE(f.form->statusText(), QString("Связь с прибором разорвана"));
   QCOMPARE(f.form->state().DeviceMode, DeviceMode::None);
   for (const char* label : {"DevTypeLabel2", "CurrentSoftVerLabel2", "Dev2TypeLabel2"}) {
     if (QString(label) != "Dev2TypeLabel2") QCOMPARE(Label(f, label), QString());
@@ -236,7 +238,7 @@ void ConnectWorkflowTest::disconnectReturnsToIdle() {
   for (const char* hidden : {"DevOperModeRdG", "ExecuteButton", "SWVersionRdG", "SoftUpdateGrB"}) {
     QVERIFY2(f.Widget(hidden)->isHidden(), hidden);
   }
-  QCOMPARE(f.transport.closeCount(), 0);  // the pipes stay open until the window closes
+  QCOMPARE(f.transport.closeCount(), 1);  // idle: the device is free for other programs
 }
 
 QTEST_MAIN(ConnectWorkflowTest)

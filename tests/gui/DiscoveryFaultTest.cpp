@@ -1,15 +1,17 @@
 // The window's "no device" path when the transport knows more than "nothing
 // plugged in": the usual status and box, then one box with the reason.
 #include <QDir>
+#include <QFile>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include "app/TMainForm.h"
-#include "link/DeviceCommands.h"
-#include "link/UsbId.h"
+#include "protocol/DeviceCommands.h"
 #include "sim/VirtualPacer.h"
+#include "startup/LinkEnvironment.h"
 #include "tests/support/ScriptedUi.h"
+#include "transport/UsbId.h"
 #include "widgets/GuardedTabWidget.h"
 
 using namespace orten;
@@ -71,40 +73,69 @@ void DiscoveryFaultTest::reasonFollowsTheNoDeviceBox_data() {
   QTest::addColumn<QString>("transportText");
   // Empty: no box after the usual one. Otherwise the lines the reason box must hold.
   QTest::addColumn<QStringList>("reasonHolds");
+  // Set: the program's own USB line instead, with this as the remembered IDs' file.
+  QTest::addColumn<QString>("usbConf");
 
-  QTest::newRow("nothing plugged in") << LinkFault::None << "" << QStringList{};
+  QTest::newRow("nothing plugged in") << LinkFault::None << "" << QStringList{} << "";
   QTest::newRow("no IDs configured")
       << LinkFault::NotConfigured << QString::fromUtf8(kUsbIdsNotConfigured)
       << QStringList{"Не заданы идентификаторы USB прибора", "«ortenctl usb»",
-                     "«ortenctl usb --remember VID:PID»"};
-  QTest::newRow("libusb did not start") << LinkFault::Unavailable << "Other error"
-                                        << QStringList{"Не удалось запустить libusb: Other error"};
+                     "«ortenctl usb --remember VID:PID»"}
+      << "";
+  QTest::newRow("libusb did not start")
+      << LinkFault::Unavailable << "Other error"
+      << QStringList{"Не удалось запустить libusb: Other error"} << "";
   QTest::newRow("access refused")
       << LinkFault::Access << "Access denied (insufficient permissions)"
       << QStringList{"Нет доступа к устройствам USB: Access denied (insufficient permissions)",
                      "/etc/udev/rules.d/70-ortenconf.rules", "TAG+=\"uaccess\"",
-                     "sudo udevadm control --reload-rules"};
+                     "sudo udevadm control --reload-rules"}
+      << "";
   // A stale transfer fault from before is no reason for an empty line.
-  QTest::newRow("earlier timeout") << LinkFault::Timeout << "Operation timed out" << QStringList{};
+  QTest::newRow("earlier timeout")
+      << LinkFault::Timeout << "Operation timed out" << QStringList{} << "";
+#ifndef _WIN32  // the remembered IDs are how Linux finds the device
+  // Read by the connect, not at start: the file's fault is this look's reason.
+  QTest::newRow("remembered IDs malformed")
+      << LinkFault::None << "" << QStringList{"usb.conf, строка 2", "«mode = \\x1b[2J»"}
+      << "usb-id = 1234:abcd\nmode = \x1b[2J\n";
+#endif
 }
 
 void DiscoveryFaultTest::reasonFollowsTheNoDeviceBox() {
   QFETCH(LinkFault, fault);
   QFETCH(QString, transportText);
   QFETCH(QStringList, reasonHolds);
+  QFETCH(QString, usbConf);
 
   QTemporaryDir dir;
-  EmptyLineTransport transport(fault, transportText.toStdString());
+  EmptyLineTransport empty(fault, transportText.toStdString());
+  Transport* transport = &empty;
+  std::unique_ptr<LinkEnvironment> usb;
+  if (!usbConf.isEmpty()) {
+    QVERIFY(QDir(dir.path()).mkpath("config/ortenconf"));
+    QFile conf(dir.filePath("config/ortenconf/usb.conf"));
+    QVERIFY(conf.open(QIODevice::WriteOnly) && conf.write(usbConf.toUtf8()) > 0);
+    conf.close();
+    qputenv("XDG_CONFIG_HOME", dir.filePath("config").toUtf8());
+    qunsetenv("ORTEN_USB_ID");
+    std::string error;
+    usb = LinkEnvironment::Create(CommonOptions{}, error);
+    QVERIFY2(usb, error.c_str());
+    transport = &usb->transport();
+  }
   ScriptedUi ui;
   VirtualPacer pacer;
   {
-    TMainForm form({transport, ui, pacer, nullptr, dir.path().toStdString()});
+    TMainForm form({*transport, ui, pacer, nullptr, dir.path().toStdString()});
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     QTest::mouseClick(form.findChild<QPushButton*>("ConnectButton"), Qt::LeftButton);
 
-    QCOMPARE(transport.discoveries, 1);
-    QCOMPARE(transport.transfers, 0);
+    if (!usb) {
+      QCOMPARE(empty.discoveries, 1);
+      QCOMPARE(empty.transfers, 0);
+    }
     QCOMPARE(ui.Statuses(), std::vector<std::string>{msg::kNoDevices});
     const auto boxes = ui.Of(ScriptedUi::Kind::Message);
     QCOMPARE(boxes.size(), reasonHolds.isEmpty() ? size_t{1} : size_t{2});
@@ -125,6 +156,8 @@ void DiscoveryFaultTest::reasonFollowsTheNoDeviceBox() {
     QVERIFY(!form.MainPageC->isTabVisible(TMainForm::kRelayTab));
     QVERIFY(ui.Of(ScriptedUi::Kind::Question).empty());
   }
+  usb.reset();
+  qunsetenv("XDG_CONFIG_HOME");
   QDir::setCurrent(QDir::tempPath());  // the window entered the temporary folder
 }
 

@@ -56,6 +56,22 @@ constexpr std::uint64_t kFirmwareSize = 10 + 64 * kFirmwareBlocks;
 constexpr std::uint8_t kNewFirmwareVersion = 130;
 constexpr std::size_t kSettingsPage = 7 * 256;
 
+// A device pulled out ends the work: the window goes idle, and its last box
+// says what the device may now hold.
+const std::string kGoneStatus = "Прибор отключен от линии USB, связь разорвана";
+const std::string kGoneConnect =
+    "Прибор отключен от линии USB. В приборе ничего не изменено.\n"
+    "Подключите прибор и установите связь снова.";
+const std::string kGoneRead =
+    "Прибор отключен от линии USB во время чтения. В приборе ничего не изменено.\n"
+    "Подключите прибор, установите связь и повторите чтение.";
+const std::string kGoneWrite =
+    "Прибор отключен от линии USB во время записи: прибор мог сохранить только часть данных.\n"
+    "Подключите прибор, установите связь и повторите запись.";
+const std::string kGoneFirmware =
+    "Прибор отключен от линии USB во время записи прошивки: в приборе может не быть рабочей "
+    "прошивки.\nПодключите прибор, установите связь и запишите прошивку снова.";
+
 struct OpRules {
   const char* name;
   std::uint8_t version;  // of the device plugged in
@@ -68,6 +84,8 @@ struct OpRules {
   std::string successStatus;
   Screen afterSuccess;
   Screen afterFailure;
+  // The last box when the device went away; none: the window is going idle anyway.
+  std::string goneBox;
 };
 
 const OpRules& RulesOf(Op op) {
@@ -85,7 +103,8 @@ const OpRules& RulesOf(Op op) {
         {},
         "Новых версий прошивок не найдено",
         Screen::ConnectedMain,
-        Screen::Idle}},
+        Screen::Idle,
+        kGoneConnect}},
       {Op::ConnectBackup,
        {"connect on the backup page",
         120,
@@ -94,7 +113,8 @@ const OpRules& RulesOf(Op op) {
         {},
         "Связь с прибором установлена",
         Screen::ConnectedBackup,
-        Screen::AsBefore}},
+        Screen::AsBefore,
+        kGoneConnect}},
       {Op::ConnectRelay,
        {"connect on the relay page",
         45,
@@ -103,16 +123,18 @@ const OpRules& RulesOf(Op op) {
         {},
         "Связь с прибором установлена",
         Screen::ConnectedRelay,
-        Screen::AsBefore}},
+        Screen::AsBefore,
+        kGoneConnect}},
       {Op::Disconnect,
        {"disconnect",
         45,
         {Packet(Phase::DisconnectCommand)},
         0,
         {},
-        {},
+        "Связь с прибором разорвана",
         Screen::Idle,
-        Screen::Idle}},
+        Screen::Idle,
+        {}}},
       {Op::RelayRead,
        {"relay settings read",
         45,
@@ -121,7 +143,8 @@ const OpRules& RulesOf(Op op) {
         {"Настройки реле считаны успешно"},
         "Настройки реле считаны успешно",
         Screen::AsBefore,
-        Screen::AsBefore}},
+        Screen::AsBefore,
+        kGoneRead}},
       {Op::RelayWrite,
        {"relay settings write",
         45,
@@ -130,7 +153,8 @@ const OpRules& RulesOf(Op op) {
         {"Настройки реле загружены успешно"},
         "Настройки реле загружены успешно",
         Screen::AsBefore,
-        Screen::AsBefore}},
+        Screen::AsBefore,
+        kGoneWrite}},
       {Op::RegistrationRead,
        {"registration read",
         120,
@@ -139,7 +163,8 @@ const OpRules& RulesOf(Op op) {
         {"Резервная копия считана успешно"},
         "Резервная копия считана успешно",
         Screen::AsBeforeSaveOn,
-        Screen::AsBefore}},
+        Screen::AsBefore,
+        kGoneRead}},
       {Op::RegistrationWrite,
        {"registration write",
         120,
@@ -148,7 +173,8 @@ const OpRules& RulesOf(Op op) {
         {"Резервная копия загружена успешно"},
         "Резервная копия загружена успешно",
         Screen::AsBefore,
-        Screen::AsBefore}},
+        Screen::AsBefore,
+        kGoneWrite}},
       {Op::FirmwareWrite,
        {"firmware write",
         45,
@@ -157,7 +183,8 @@ const OpRules& RulesOf(Op op) {
         {"Прошивка загружена успешно"},
         "Прошивка загружена успешно",
         Screen::Idle,
-        Screen::Idle}},
+        Screen::Idle,
+        kGoneFirmware}},
   };
   return rules.at(op);
 }
@@ -383,8 +410,13 @@ Before Record(const WindowFixture& f) {
           Files(f.Folder())};
 }
 
-// At most one "Error" box, then the operation's own words; the status line
-// and the progress bar as the operation leaves them.
+// Whether the fault took the device away where the window must say so.
+bool Gone(const OpRules& rules, const std::optional<Phase>& bitten, const FaultCase& fault) {
+  return bitten && !rules.goneBox.empty() && orten::test::TakesTheDeviceAway(fault, *bitten);
+}
+
+// At most one "Error" box, then the operation's own words, then the box of a
+// device gone; the status line and the progress bar as the operation leaves them.
 void CheckMessages(const WindowFixture& f, const OpRules& rules, const std::optional<Phase>& bitten,
                    const FaultCase& fault) {
   std::vector<orten::test::Box> expected;
@@ -396,6 +428,10 @@ void CheckMessages(const WindowFixture& f, const OpRules& rules, const std::opti
     const orten::test::PhaseFailure failure = orten::test::FailureOf(*bitten, fault);
     expected.insert(expected.end(), failure.boxes.begin(), failure.boxes.end());
     status = failure.status;
+  }
+  if (Gone(rules, bitten, fault)) {
+    expected.push_back({rules.goneBox, kWarningCaption});
+    status = kGoneStatus;
   }
   const auto boxes = f.ui.Of(Kind::Message);
   QVERIFY2(boxes.size() == expected.size(), Describe(boxes).constData());
@@ -416,11 +452,13 @@ void CheckMessages(const WindowFixture& f, const OpRules& rules, const std::opti
 }
 
 // The images, the relay controls, the device and the files: changed only
-// where the operation succeeded, or where the device took the data.
-void CheckData(const WindowFixture& f, Op op, const Before& before, bool ok, bool took) {
+// where the operation succeeded, or where the device took the data. A window
+// gone idle holds no registration image: its form is blank.
+void CheckData(const WindowFixture& f, Op op, const Before& before, bool ok, bool took, bool gone) {
   QCOMPARE(Collect(f), op == Op::RelayRead && ok ? TableOf(2) : before.table);
-  QCOMPARE(f.form->registrationImage().values(),
-           op == Op::RegistrationRead && ok ? kMemoryLater : before.image);
+  QCOMPARE(f.form->registrationImage().values(), gone ? std::vector<std::int32_t>{}
+                                                 : op == Op::RegistrationRead && ok ? kMemoryLater
+                                                                                    : before.image);
   if (op == Op::FirmwareWrite) {  // loaded from the file, written or not
     QFile source(QDir(f.Folder()).filePath("Base/RPU_130"));
     QVERIFY(source.open(QIODevice::ReadOnly));
@@ -496,9 +534,14 @@ void FaultMatrixTest::cell() {
   CheckMessages(f, rules, bitten, fault);
   if (QTest::currentTestFailed()) return;
   const Snapshot after = Take(f);
-  const Snapshot want = Expected(bitten ? rules.afterFailure : rules.afterSuccess, before.screen);
+  const bool gone = Gone(rules, bitten, fault);
+  const Snapshot want = Expected(gone     ? Screen::Idle
+                                 : bitten ? rules.afterFailure
+                                          : rules.afterSuccess,
+                                 before.screen);
   QVERIFY2(after == want, "is " + after.Text() + "\nnot " + want.Text());
-  CheckData(f, op, before, !bitten, orten::test::DeviceTookTheData(rules.phases, bitten, fault));
+  CheckData(f, op, before, !bitten, orten::test::DeviceTookTheData(rules.phases, bitten, fault),
+            gone);
   QVERIFY2(tookMs <= rules.boundMs,
            qPrintable(QString("%1 ms, bound %2 ms").arg(tookMs).arg(rules.boundMs)));
   if (!QTest::currentTestFailed()) ++passed;

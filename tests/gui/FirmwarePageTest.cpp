@@ -60,6 +60,8 @@ class FirmwarePageTest : public QObject {
   void pickedFileIsPreviewedThenWritten();
   void fileStaysChosenWhenTheListIsHiddenAgain();
   void badFileThenFamilyMismatch();
+  void newerFirmwareAtConnect_data();
+  void newerFirmwareAtConnect();
   void updateFromConnectLeavesChoiceDisabledInDemo();
 };
 
@@ -213,9 +215,43 @@ void FirmwarePageTest::badFileThenFamilyMismatch() {
   ChooseReceiverFirmware(f, '\x13');
   f.ui.Clear();
   f.Click("ExecuteButton");
-  const std::string typeError = "Ошибка: Несовпадение типа прибора - Запись не доступна";
+  const std::string typeError =
+      "Ошибка: Несовпадение типа прибора - Запись не доступна (файл RPU_130)";
   QCOMPARE(f.ui.Messages(), (std::vector<std::string>{typeError, kMismatch}));
   QCOMPARE(f.Wire(), kConnectMain);
+}
+
+// A receiver at 100 and RPU_120 with a newer-looking file beside it: one of
+// the other family is passed over; one refused after "Да" is named, and the
+// page is left to go on from.
+void FirmwarePageTest::newerFirmwareAtConnect_data() {
+  QTest::addColumn<int>("version");
+  QTest::addColumn<int>("type");
+  QTest::addColumn<QString>("offered");
+  QTest::newRow("version byte of the relay module") << 46 << 0x12 << "RPU_120";
+  QTest::newRow("wrong type byte") << 135 << 0x13 << "RPU_135";
+}
+
+void FirmwarePageTest::newerFirmwareAtConnect() {
+  QFETCH(int, version);
+  QFETCH(int, type);
+  QFETCH(QString, offered);
+  WindowFixture f(100);
+  QVERIFY(f.Show());
+  f.PutFirmware("RPU_120", 120);
+  f.PutFirmware("RPU_135", version, 4, static_cast<char>(type));
+  f.ui.AnswerYes();
+  f.Click("ConnectButton");
+  QCOMPARE(f.ui.Of(Kind::Question).at(0).text,
+           "Найдена более свежая прошивка - " + offered.toStdString() + ".\nЖелаете обновить?");
+  if (offered == "RPU_120") {
+    QCOMPARE(f.device->version(), std::uint8_t{120});  // written
+    return;
+  }
+  QVERIFY(QString::fromStdString(f.ui.Messages().at(0)).contains("RPU_135"));
+  QCOMPARE(f.Wire(), kConnectMain);
+  for (const char* control : {"DisconnectButton", "DevOperModeRdG", "ExecuteButton"})
+    QVERIFY2(f.Enabled(control), control);
 }
 
 void FirmwarePageTest::updateFromConnectLeavesChoiceDisabledInDemo() {

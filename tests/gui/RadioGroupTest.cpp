@@ -1,17 +1,30 @@
 #include <QGridLayout>
+#include <QListView>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <memory>
 
+#include "tests/gui/WindowFixture.h"
 #include "widgets/RadioGroup.h"
 
 using orten::gui::RadioGroup;
+using orten::gui::test::ClickItem;
 
 namespace {
 
+std::unique_ptr<RadioGroup> Make(bool list, const QString& caption) {
+  return list ? std::make_unique<RadioGroup>(caption, RadioGroup::ScrollingList{})
+              : std::make_unique<RadioGroup>(caption);
+}
+
+// Which items show as chosen: a checked button, a selected row.
 QList<bool> Checked(const RadioGroup& group) {
   QList<bool> checked;
-  for (int i = 0; i < group.count(); ++i) checked << group.button(i)->isChecked();
+  for (int i = 0; i < group.count(); ++i) {
+    checked << (group.list() ? group.list()->selectionModel()->isRowSelected(i, {})
+                             : group.button(i)->isChecked());
+  }
   return checked;
 }
 
@@ -30,6 +43,7 @@ class RadioGroupTest : public QObject {
  private slots:
   void setItemIndex_data();
   void setItemIndex();
+  void userClickSignalsNewChoiceOnly_data();
   void userClickSignalsNewChoiceOnly();
   void setItemsReplacesItems();
   void columnsFillTopToBottom_data();
@@ -37,56 +51,73 @@ class RadioGroupTest : public QObject {
 };
 
 void RadioGroupTest::setItemIndex_data() {
+  QTest::addColumn<bool>("list");
   QTest::addColumn<int>("before");
   QTest::addColumn<int>("index");
   QTest::addColumn<int>("expected");
   QTest::addColumn<QList<bool>>("checked");
-  QTest::newRow("select") << -1 << 1 << 1 << QList<bool>{false, true, false};
-  QTest::newRow("move") << 0 << 2 << 2 << QList<bool>{false, false, true};
-  QTest::newRow("clear") << 1 << -1 << -1 << QList<bool>{false, false, false};
-  QTest::newRow("out of range clears") << 2 << 3 << -1 << QList<bool>{false, false, false};
+  for (const bool list : {false, true}) {
+    const char* form = list ? "list" : "buttons";
+    QTest::addRow("%s: select", form) << list << -1 << 1 << 1 << QList<bool>{false, true, false};
+    QTest::addRow("%s: move", form) << list << 0 << 2 << 2 << QList<bool>{false, false, true};
+    QTest::addRow("%s: clear", form) << list << 1 << -1 << -1 << QList<bool>{false, false, false};
+    QTest::addRow("%s: out of range clears", form)
+        << list << 2 << 3 << -1 << QList<bool>{false, false, false};
+  }
 }
 
 void RadioGroupTest::setItemIndex() {
+  QFETCH(bool, list);
   QFETCH(int, before);
   QFETCH(int, index);
   QFETCH(int, expected);
   QFETCH(QList<bool>, checked);
-  RadioGroup group("Выбор");
-  group.setItems({"a", "b", "c"});
-  group.setItemIndex(before);
-  QSignalSpy clicks(&group, &RadioGroup::clicked);
+  const auto group = Make(list, "Выбор");
+  group->setItems({"a", "b", "c"});
+  group->setItemIndex(before);
+  QSignalSpy clicks(group.get(), &RadioGroup::clicked);
 
-  group.setItemIndex(index);
+  group->setItemIndex(index);
 
-  QCOMPARE(group.itemIndex(), expected);
-  QCOMPARE(Checked(group), checked);
+  QCOMPARE(group->itemIndex(), expected);
+  QCOMPARE(Checked(*group), checked);
   QCOMPARE(clicks.count(), 0);  // code never runs the handler
 }
 
-void RadioGroupTest::userClickSignalsNewChoiceOnly() {
-  RadioGroup group("Выбор");
-  group.setItems({"a", "b"});
-  group.show();
-  QVERIFY(QTest::qWaitForWindowExposed(&group));
-  QSignalSpy clicks(&group, &RadioGroup::clicked);
+void RadioGroupTest::userClickSignalsNewChoiceOnly_data() {
+  QTest::addColumn<bool>("list");
+  QTest::newRow("buttons") << false;
+  QTest::newRow("list") << true;
+}
 
-  QTest::mouseClick(group.button(1), Qt::LeftButton);
+void RadioGroupTest::userClickSignalsNewChoiceOnly() {
+  QFETCH(bool, list);
+  const auto group = Make(list, "Выбор");
+  group->setItems({"a", "b"});
+  group->show();
+  QVERIFY(QTest::qWaitForWindowExposed(group.get()));
+  QSignalSpy clicks(group.get(), &RadioGroup::clicked);
+
+  ClickItem(*group, 1);
   QCOMPARE(clicks.count(), 1);
   QCOMPARE(clicks.at(0).at(0).toInt(), 1);
-  QCOMPARE(group.itemIndex(), 1);
+  QCOMPARE(group->itemIndex(), 1);
 
-  QTest::mouseClick(group.button(1), Qt::LeftButton);
+  ClickItem(*group, 1);
   QCOMPARE(clicks.count(), 1);
+  // Ctrl+click takes a row out of a list's selection; a choice stays made.
+  ClickItem(*group, 1, Qt::ControlModifier);
+  QCOMPARE(clicks.count(), 1);
+  QCOMPARE(Checked(*group), (QList<bool>{false, true}));
 
-  QTest::mouseClick(group.button(0), Qt::LeftButton);
+  ClickItem(*group, 0);
   QCOMPARE(clicks.count(), 2);
   QCOMPARE(clicks.at(1).at(0).toInt(), 0);
-  QCOMPARE(Checked(group), (QList<bool>{true, false}));
+  QCOMPARE(Checked(*group), (QList<bool>{true, false}));
 
   // After the selection was cleared from code, a click on the old item is new.
-  group.setItemIndex(-1);
-  QTest::mouseClick(group.button(0), Qt::LeftButton);
+  group->setItemIndex(-1);
+  ClickItem(*group, 0);
   QCOMPARE(clicks.count(), 3);
 }
 

@@ -9,7 +9,7 @@
 #include <random>
 #include <vector>
 
-#include "params/RelayPage.h"
+#include "pages/RelayPage.h"
 #include "params/ReleSettings.h"
 #include "tests/gui/WindowFixture.h"
 #include "widgets/GuardedTabWidget.h"

@@ -2,17 +2,21 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDate>
+#include <QDir>
+#include <QFile>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
 
-#include "params/RelayPage.h"
+#include "pages/RelayPage.h"
 #include "tests/gui/WindowFixture.h"
 #include "widgets/GuardedTabWidget.h"
 #include "widgets/RadioGroup.h"
@@ -34,6 +38,8 @@ class StartupTest : public QObject {
   void statusBarIsEmpty();
   void stateFields();
   void dataStoresAreNotWidgets();
+  void programStartsWhateverTheDeviceSettings_data();
+  void programStartsWhateverTheDeviceSettings();
 };
 
 void StartupTest::window() {
@@ -191,6 +197,58 @@ void StartupTest::dataStoresAreNotWidgets() {
   WindowFixture f;
   for (const char* name : {"TempListB", "TempListB2", "SWVersionListB", "Memo1"}) {
     QVERIFY2(!f.Widget(name), name);
+  }
+}
+
+// The program itself, from a start folder of its own, until its window shows.
+void StartupTest::programStartsWhateverTheDeviceSettings_data() {
+  QTest::addColumn<QString>("usbConf");  // the remembered IDs' file; empty: none
+  QTest::addColumn<QStringList>("arguments");
+  QTest::addColumn<QString>("madeInStartFolder");  // "": nothing to look for
+  QTest::addColumn<QString>("notInDataFolder");
+
+#ifndef _WIN32  // the remembered IDs are how Linux finds the device
+  // Only a connect reads them: a bad file is its reason, not the window's end.
+  QTest::newRow("remembered IDs malformed") << "usb-id = 1234:abcd\nmode = fast\n"
+                                            << QStringList{"--data-dir", "data"} << ""
+                                            << "";
+#endif
+  // Relative paths mean the start folder, not the data folder the window enters.
+  QTest::newRow("relative state file")
+      << "" << QStringList{"--simulate", "rpu", "--sim-state", "new.st", "--data-dir", "data"}
+      << "new.st"
+      << "data/new.st";
+}
+
+void StartupTest::programStartsWhateverTheDeviceSettings() {
+  QFETCH(QString, usbConf);
+  QFETCH(QStringList, arguments);
+  QFETCH(QString, madeInStartFolder);
+  QFETCH(QString, notInDataFolder);
+
+  QTemporaryDir dir;
+  const QDir root(dir.path());
+  QVERIFY(root.mkpath("start") && root.mkpath("config/ortenconf"));
+  if (!usbConf.isEmpty()) {
+    QFile conf(root.filePath("config/ortenconf/usb.conf"));
+    QVERIFY(conf.open(QIODevice::WriteOnly) && conf.write(usbConf.toUtf8()) > 0);
+  }
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("XDG_CONFIG_HOME", root.filePath("config"));
+  env.insert("QT_QPA_PLATFORM", "offscreen");
+  env.insert("ORTEN_EXIT_ON_SHOW", "1");
+  env.remove("ORTEN_USB_ID");
+  QProcess program;
+  program.setProcessEnvironment(env);
+  program.setWorkingDirectory(root.filePath("start"));
+  program.start(ORTENCONF_PROGRAM, arguments);
+  QVERIFY(program.waitForFinished(60000));
+  const QByteArray err = program.readAllStandardError();
+  QCOMPARE(program.exitCode(), 0);
+  QVERIFY2(program.readAllStandardOutput().startsWith("shown "), err.constData());
+  if (!madeInStartFolder.isEmpty()) {
+    QVERIFY(QFile::exists(root.filePath("start/" + madeInStartFolder)));
+    QVERIFY(!QFile::exists(root.filePath("start/" + notInDataFolder)));
   }
 }
 

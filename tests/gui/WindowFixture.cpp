@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QListView>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -35,11 +36,23 @@ void WindowFixture::Click(const char* button) const {
   QTest::mouseClick(Find<QPushButton>(button), Qt::LeftButton);
 }
 
-void WindowFixture::Pick(const char* group, int item) const {
+void ClickItem(const RadioGroup& group, int item, Qt::KeyboardModifiers modifiers) {
   QCoreApplication::processEvents();  // lay out buttons the page has just made
-  QRadioButton* b = Find<RadioGroup>(group)->button(item);
+  if (QListView* list = group.list()) {
+    const QModelIndex index = list->model()->index(item, 0);
+    QVERIFY(index.isValid());
+    list->scrollTo(index);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers,
+                      list->visualRect(index).center());
+    return;
+  }
+  QRadioButton* b = group.button(item);
   QVERIFY(b);
-  QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(6, b->height() / 2));
+  QTest::mouseClick(b, Qt::LeftButton, modifiers, QPoint(6, b->height() / 2));
+}
+
+void WindowFixture::Pick(const char* group, int item) const {
+  ClickItem(*Find<RadioGroup>(group), item);
 }
 
 QByteArray WindowFixture::Wire() const {

@@ -11,6 +11,7 @@
 #include "sim/SimTransport.h"
 #include "sim/VirtualPacer.h"
 #include "tests/support/ScriptedUi.h"
+#include "widgets/RadioGroup.h"
 
 namespace orten::gui::test {
 
@@ -20,6 +21,11 @@ inline const QByteArray kConnectWork("\x55\x55\xAA\xAA\x00\x00\x01\xF1", 8);
 inline const QByteArray kDisconnect("\x55\x55\xA0\x00\x00\x00\x22\x09", 8);
 
 using orten::test::ScriptedUi;
+
+// A user's click on an item of a radio group: on a button's round indicator
+// (a radio button takes clicks on indicator and text only), or on a row of
+// the list form.
+void ClickItem(const RadioGroup& group, int item, Qt::KeyboardModifiers modifiers = {});
 
 // One window on the simulated line: a device plugged in, a scripted user, a
 // virtual clock, and a fresh temporary folder as the program's folder.
@@ -40,8 +46,7 @@ class WindowFixture {
 
   QString Folder() const { return folder_; }
 
-  // What a user does: click a button, pick an item of a radio group (on its
-  // round indicator: a radio button takes clicks on indicator and text only).
+  // What a user does: click a button, pick an item of a radio group.
   void Click(const char* button) const;
   void Pick(const char* group, int item) const;
   bool Enabled(const char* name) const { return Widget(name)->isEnabled(); }

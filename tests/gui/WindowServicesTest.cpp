@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -13,7 +14,8 @@
 #include <QTextBrowser>
 #include <QUrl>
 
-#include "link/DeviceCommands.h"
+#include "app/HelpWindow.h"
+#include "protocol/DeviceCommands.h"
 #include "tests/gui/WindowFixture.h"
 #include "widgets/GuardedTabWidget.h"
 #include "widgets/RadioGroup.h"
@@ -63,6 +65,7 @@ class WindowServicesTest : public QObject {
   void dataFolders();
   void help_data();
   void help();
+  void guidePictureOpensAtFullSize();
   void statusAndProgressReachWindowAndUser();
   void closingClosesPipesWithoutDisconnect();
   void closingAfterConnectSendsNothingMore();
@@ -229,6 +232,27 @@ void WindowServicesTest::help() {
   QVERIFY2(text.contains(
                QDir::toNativeSeparators(QString::fromStdString(f.form->state().ProgramFolder))),
            qPrintable(text));
+}
+
+// The guide shows its pictures smaller than the window they show; a click
+// on one opens it at its own size, without leaving the page.
+void WindowServicesTest::guidePictureOpensAtFullSize() {
+  QTemporaryDir guideDir;
+  QVERIFY(QDir(guideDir.path()).mkpath("images"));
+  QImage picture(900, 700, QImage::Format_RGB32);
+  picture.fill(Qt::white);
+  QVERIFY(picture.save(guideDir.filePath("images/start.png")));
+  QFile page(guideDir.filePath("index.html"));
+  QVERIFY(page.open(QIODevice::WriteOnly));
+  page.write("<html><body><a href=\"images/start.png\"><img src=\"images/start.png\" "
+             "width=\"560\"></a></body></html>");
+  page.close();
+  HelpWindow help(page.fileName());
+  emit help.browser()->anchorClicked(QUrl("images/start.png"));
+  auto* shown = help.findChild<QDialog*>("HelpPicture");
+  QVERIFY(shown && shown->isVisible());
+  QCOMPARE(shown->findChild<QLabel*>("HelpPictureImage")->pixmap().size(), QSize(900, 700));
+  QCOMPARE(help.browser()->source().toLocalFile(), QFileInfo(page.fileName()).absoluteFilePath());
 }
 
 void WindowServicesTest::statusAndProgressReachWindowAndUser() {

@@ -205,6 +205,12 @@ bool ShowsTransportError(const FaultCase& fault, Phase bitten) {
   }
 }
 
+bool TakesTheDeviceAway(const FaultCase& fault, Phase bitten) {
+  // Missed by a transfer, not by a discovery that finds the line empty.
+  return fault.kind == FaultKind::Unplug || fault.kind == FaultKind::UnplugRead ||
+         (fault.kind == FaultKind::NoDevice && bitten != Phase::Discovery);
+}
+
 bool DeviceTookTheData(const std::vector<PhaseSpan>& phases, const std::optional<Phase>& bitten,
                        const FaultCase& fault) {
   // The whole frame or image arrived before the fault bit: the device

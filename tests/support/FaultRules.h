@@ -84,6 +84,10 @@ std::optional<Phase> FirstBite(const std::vector<PhaseSpan>& phases, const Fault
 // operation's own words. Refused replies and the device's "no" are not that.
 bool ShowsTransportError(const FaultCase& fault, Phase bitten);
 
+// Whether the fault took the device away during the operation rather than
+// failing one transfer.
+bool TakesTheDeviceAway(const FaultCase& fault, Phase bitten);
+
 // Whether the device took the data of a write operation (phases with a
 // frame or an image) when the fault bit in `bitten` (nothing: never).
 bool DeviceTookTheData(const std::vector<PhaseSpan>& phases, const std::optional<Phase>& bitten,

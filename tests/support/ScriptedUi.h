@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "link/UserInterface.h"
+#include "base/UserInterface.h"
 
 namespace orten::test {
 

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "link/DeviceLink.h"
+#include "protocol/DeviceLink.h"
 #include "sim/SimTransport.h"
 #include "sim/VirtualPacer.h"
 #include "tests/support/ScriptedUi.h"

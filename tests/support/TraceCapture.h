@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "link/TraceLog.h"
+#include "base/TraceLog.h"
 
 namespace orten::test {
 
@@ -19,7 +19,8 @@ class TraceCapture {
     static int serial = 0;
     path_ = std::filesystem::temp_directory_path() /
             ("orten-trace-" + std::to_string(::getpid()) + "-" + std::to_string(++serial) + ".txt");
-    log_.Open(path_.string());
+    std::string error;
+    log_.Open(path_.string(), error);
   }
   ~TraceCapture() {
     std::error_code ec;

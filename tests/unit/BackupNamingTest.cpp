@@ -22,6 +22,10 @@ struct ReadBackCase {
   std::optional<std::string> object;
 };
 
+void PrintTo(const ReadBackCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class BackupNameReadBack : public testing::TestWithParam<ReadBackCase> {};
 
 TEST_P(BackupNameReadBack, FirstOccurrenceRtrTestedLastBoundedByTheEnd) {
@@ -55,6 +59,14 @@ struct ModuleCase {
   bool accepted;
 };
 
+// Also the test's name, so letters, digits and '_' only: Rpu_4, Rtr_12a, Rpu_Empty.
+void PrintTo(const ModuleCase& c, std::ostream* os) {
+  *os << (c.mode == SystemMode::Rpu   ? "Rpu"
+          : c.mode == SystemMode::Rtr ? "Rtr"
+                                      : "None")
+      << '_' << (*c.text ? c.text : "Empty");
+}
+
 class ModuleNumber : public testing::TestWithParam<ModuleCase> {};
 
 TEST_P(ModuleNumber, RangeOfTheSystemMode) {
@@ -72,7 +84,8 @@ INSTANTIATE_TEST_SUITE_P(
                     ModuleCase{SystemMode::Rtr, "197", false},
                     ModuleCase{SystemMode::Rtr, "12a", false},
                     ModuleCase{SystemMode::None, "999", true},
-                    ModuleCase{SystemMode::None, "text", true}));
+                    ModuleCase{SystemMode::None, "text", true}),
+    testing::PrintToStringParamName());
 
 TEST(ModuleNumbers, ListsOfTheTwoModes) {
   EXPECT_EQ(ModuleNumbers(SystemMode::Rpu), (std::vector<std::string>{"1", "2", "3", "4"}));

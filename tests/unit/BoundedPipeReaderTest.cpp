@@ -1,4 +1,4 @@
-#include "link/BoundedPipeReader.h"
+#include "transport/BoundedPipeReader.h"
 
 #include <gtest/gtest.h>
 

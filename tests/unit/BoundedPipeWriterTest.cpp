@@ -1,4 +1,4 @@
-#include "link/BoundedPipeWriter.h"
+#include "transport/BoundedPipeWriter.h"
 
 #include <gtest/gtest.h>
 
@@ -46,6 +46,10 @@ struct WriteCase {
   bool cancelled;
 };
 
+void PrintTo(const WriteCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class BoundedPipeWriterTest : public testing::TestWithParam<WriteCase> {};
 
 TEST_P(BoundedPipeWriterTest, EndsWithinItsTime) {
@@ -78,6 +82,8 @@ INSTANTIATE_TEST_SUITE_P(
                               "system says no", false, false},
                     WriteCase{"PartWritten", false, AsyncOutcome::Done, 40, true, false,
                               "Записано 40 байт из 64.", false, false},
+                    WriteCase{"OneByteWritten", false, AsyncOutcome::Done, 1, true, false,
+                              "Записан 1 байт из 64.", false, false},
                     WriteCase{"ExpiredAndCancelled", false, AsyncOutcome::Pending, 0, true, false,
                               "Прибор не принял данные за 2000 мс.", true, true},
                     WriteCase{"ExpiredAndHeldBySystem", false, AsyncOutcome::Pending, 0, false,

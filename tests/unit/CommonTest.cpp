@@ -8,12 +8,15 @@
 #include <windows.h>
 #endif
 
-#include "common/CommonOptions.h"
-#include "common/DataFolders.h"
-#include "common/DateStamp.h"
-#include "common/Utf8Path.h"
+#include "base/DataFolders.h"
+#include "base/DateStamp.h"
+#include "base/Utf8Path.h"
+#include "protocol/DeviceCommands.h"
+#include "protocol/ParameterExchange.h"
 #include "sim/SimDevice.h"
 #include "sim/SimState.h"
+#include "startup/CommonOptions.h"
+#include "tests/support/SimRig.h"
 
 namespace orten {
 namespace {
@@ -25,6 +28,10 @@ struct StampCase {
   const char* shortDate;
   const char* stamp;
 };
+
+void PrintTo(const StampCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class DateStampTest : public testing::TestWithParam<StampCase> {};
 
@@ -50,6 +57,10 @@ struct DayCase {
   const char* shortDate;
   const char* stamp;
 };
+
+void PrintTo(const DayCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class RussianDateTest : public testing::TestWithParam<DayCase> {};
 
@@ -88,9 +99,10 @@ TEST(CommonOptions, TakesSharedOptionsAndLeavesTheRest) {
   ASSERT_EQ(options.usbIds.size(), 3u);
   EXPECT_EQ(options.usbIds[0], (UsbId{0x1234, 0xabcd}));
   EXPECT_EQ(options.usbIds[2], (UsbId{0x16c0, 0x05dc}));
-  EXPECT_EQ(options.tracePath, "t.txt");
-  EXPECT_EQ(options.dataDir, "/d");
-  EXPECT_EQ(options.simState, "s");
+  // Paths mean the start folder, whatever folder the program enters later.
+  EXPECT_EQ(PathFromUtf8(options.tracePath), fs::current_path() / "t.txt");
+  EXPECT_EQ(PathFromUtf8(options.dataDir), fs::absolute("/d"));
+  EXPECT_EQ(PathFromUtf8(options.simState), fs::current_path() / "s");
 }
 
 TEST(CommonOptions, RefusesMalformedValues) {
@@ -236,6 +248,44 @@ TEST_F(TempFolder, SimStateRoundTripAndRefusal) {
   EXPECT_NE(error.find("3"), std::string::npos);
   EXPECT_EQ(untouched.version(), 45);
   EXPECT_EQ(untouched.memory()[0], 0);
+}
+
+// One state file is one device, whichever program opens it: while one holds
+// its pipes the other's do not open (one "Error" box, then the connect's own
+// message), every change is in the file at once, and the next to open it
+// sees it.
+TEST_F(TempFolder, SimStateFileIsOneDeviceForEveryProgram) {
+  const std::string path = (root_ / "one.state").string();
+  test::SimRig first;
+  test::SimRig second;
+  SimStateFile firstFile(path, *first.bus.Attach(120));
+  const std::shared_ptr<SimDevice> secondDevice = second.bus.Attach(120);
+  SimStateFile secondFile(path, *secondDevice);
+  first.transport.KeepStateIn(&firstFile);
+  second.transport.KeepStateIn(&secondFile);
+
+  ASSERT_TRUE(first.link.DiscoverDevice());
+  ASSERT_TRUE(SendConnect(first.link, kCmdConnectWork));
+  std::vector<std::int32_t> settings(kReleSettingsArea.size(), 0);
+  settings[0] = 7;
+  ASSERT_TRUE(WriteParameterBlock(first.link, kReleSettingsArea, settings));
+  SimDevice onDisk(45);
+  std::string error;
+  ASSERT_TRUE(LoadSimState(path, onDisk, error)) << error;
+  EXPECT_EQ(onDisk.memory()[kReleSettingsArea.startPage * SimDevice::kPageSize], 7);
+
+  EXPECT_TRUE(second.link.DiscoverDevice());
+  EXPECT_EQ(SendConnect(second.link, kCmdConnectMain).kind(), OutcomeKind::DeviceBusy);
+  EXPECT_EQ(
+      second.ui.Messages(),
+      (std::vector<std::string>{"Прибор занят другой программой (файл состояния " + path + ").",
+                                msg::kConnectSendFailed}));
+  EXPECT_NE(secondDevice->memory(), onDisk.memory()) << "nothing was read meanwhile";
+
+  first.link.CloseLink();
+  ASSERT_TRUE(second.link.DiscoverDevice());
+  ASSERT_TRUE(SendConnect(second.link, kCmdConnectWork));
+  EXPECT_EQ(secondDevice->memory(), onDisk.memory());
 }
 
 }  // namespace

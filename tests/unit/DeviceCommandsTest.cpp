@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "link/DeviceCommands.h"
+#include "protocol/DeviceCommands.h"
 #include "tests/support/SimRig.h"
 
 namespace orten {
@@ -21,6 +21,13 @@ struct VersionCase {
   DeviceMode mode;
   const char* text;
 };
+
+void PrintTo(const VersionCase& c, std::ostream* os) {
+  *os << (c.mode == DeviceMode::Receiver ? "Receiver"
+          : c.mode == DeviceMode::Relay  ? "Relay"
+                                         : "None")
+      << '_' << c.version;
+}
 
 class VersionTextTest : public testing::TestWithParam<VersionCase> {};
 
@@ -41,7 +48,8 @@ INSTANTIATE_TEST_SUITE_P(Table, VersionTextTest,
                                          VersionCase{123, DeviceMode::Relay, "1_3"},
                                          VersionCase{200, DeviceMode::Relay, "2_0"},
                                          VersionCase{45, DeviceMode::None, ""},
-                                         VersionCase{120, DeviceMode::None, ""}));
+                                         VersionCase{120, DeviceMode::None, ""}),
+                         testing::PrintToStringParamName());
 
 TEST(FamilyRule, VersionByteDecidesTheFamily) {
   EXPECT_EQ(FamilyOfVersion(100), DeviceMode::Receiver);

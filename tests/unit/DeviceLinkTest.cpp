@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "link/DeviceCommands.h"
+#include "protocol/DeviceCommands.h"
 #include "tests/support/SimRig.h"
 #include "tests/support/TraceCapture.h"
 

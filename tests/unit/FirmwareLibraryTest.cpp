@@ -9,8 +9,9 @@
 #include <sys/stat.h>
 #endif
 
-#include "firmware/FirmwareImage.h"
 #include "firmware/FirmwareLibrary.h"
+#include "protocol/FirmwareImage.h"
+#include "sim/VirtualPacer.h"
 #include "tests/support/ScriptedUi.h"
 
 namespace orten {
@@ -75,7 +76,7 @@ TEST_F(FirmwareFolder, NamesWithoutNumberOrOverflowingAreSkipped) {
 
 TEST_F(FirmwareFolder, OnlyTheDevicesFamilyCountsCaseSensitively) {
   File("rpu_130");
-  File("MRO_50");
+  File("MRO_50", {0x55, 0x55, 0x12, 50});
   EXPECT_EQ(Find(DeviceMode::Receiver, 100), std::nullopt);
   ASSERT_EQ(ui_.Of(ScriptedUi::Kind::Message).size(), 1u);
   EXPECT_EQ(ui_.Messages()[0], "Внимание!\nВ папке Base не найдено ни одного файла прошивок!");
@@ -91,6 +92,16 @@ TEST_F(FirmwareFolder, SubfoldersAreNotFirmware) {
   File("RPU_150");
   EXPECT_EQ(Find(DeviceMode::Receiver, 100), "RPU_150");
   EXPECT_EQ(ListFirmwareFiles(base_.string(), "RPU"), std::vector<std::string>{"RPU_150"});
+}
+
+// Base may hold any number of entries: the window's pacer is pumped while
+// they are read.
+TEST_F(FirmwareFolder, ABigFolderIsReadWithTheWindowPumped) {
+  for (int i = 0; i < 600; ++i) File("RPU_" + std::to_string(i));
+  VirtualPacer pacer;
+  EXPECT_EQ(FindNewerFirmware(base_.string(), DeviceMode::Receiver, 600, ui_, &pacer),
+            std::nullopt);
+  EXPECT_GT(pacer.pumps(), 0);
 }
 
 // A FIFO named like the newest firmware would block whoever opens it; a link
@@ -185,8 +196,8 @@ TEST_F(ReadFirmware, PreviewShowsEveryFactAndLoadsNothing) {
 }
 
 TEST_F(ReadFirmware, LoadFillsTheImageWithTheWholeFile) {
-  File("MRO_50", Valid());
-  EXPECT_TRUE(Read("MRO_50", FirmwareReadMode::Load, 1, DeviceMode::Receiver));
+  File("RPU_50", Valid());
+  EXPECT_TRUE(Read("RPU_50", FirmwareReadMode::Load, 1, DeviceMode::Receiver));
   EXPECT_EQ(Trail().at(3), "[type] ПО для DEZ-MRO");
   EXPECT_EQ(Trail().at(4), "[version] 12_3");  // under the device's family, not the file's
   ASSERT_EQ(image_.size(), 266u);
@@ -197,15 +208,15 @@ TEST_F(ReadFirmware, LoadFillsTheImageWithTheWholeFile) {
 }
 
 TEST_F(ReadFirmware, NoSelectionLeavesTheTypeLabel) {
-  File("MRO_50", Valid());
-  EXPECT_TRUE(Read("MRO_50", FirmwareReadMode::Load, -1));
+  File("RPU_50", Valid());
+  EXPECT_TRUE(Read("RPU_50", FirmwareReadMode::Load, -1));
   EXPECT_EQ(ui_.Of(ScriptedUi::Kind::Status).size(), 4u);
 }
 
 TEST_F(ReadFirmware, WrongTypeShowsTheFileThenBoxBeforeStatus) {
   File("RPU_130", Valid(0x13));
   EXPECT_FALSE(Read("RPU_130", FirmwareReadMode::Load));
-  const std::string text = "Ошибка: Несовпадение типа прибора - Запись не доступна";
+  const std::string text = "Ошибка: Несовпадение типа прибора - Запись не доступна (файл RPU_130)";
   EXPECT_EQ(Trail(), (std::vector<std::string>{"[name] RPU_130", "[size] 266", "[date] recent",
                                                "box: " + text, text}));
   EXPECT_EQ(image_.size(), 3u);
@@ -216,14 +227,47 @@ TEST_F(ReadFirmware, BadHeadIsStatusThenBoxAndNoLabel) {
   bytes[1] = 0x54;
   File("RPU_130", bytes);
   EXPECT_FALSE(Read("RPU_130", FirmwareReadMode::Load));
-  EXPECT_EQ(Trail(), (std::vector<std::string>{"Ошибка: Неверный формат файла.",
-                                               "box: Ошибка: Неверный формат файла."}));
+  EXPECT_EQ(Trail(), (std::vector<std::string>{"Ошибка: Неверный формат файла RPU_130.",
+                                               "box: Ошибка: Неверный формат файла RPU_130."}));
+}
+
+// A name of one family holding the other's version byte would turn the
+// device into the other kind: refused, naming the file and both families,
+// and never offered; the next file that fits is.
+TEST_F(ReadFirmware, VersionByteOfTheOtherFamilyIsRefusedAndNotOffered) {
+  struct Row {
+    const char* name;
+    std::uint8_t version;
+    bool fits;
+  };
+  for (const Row& row : {Row{"RPU_135", 46, false}, Row{"MRO_60", 120, false},
+                         Row{"RPU_130", 130, true}, Row{"MRO_50", 50, true},
+                         Row{"fw_135.bin", 46, true}}) {  // no family named, none contradicted
+    SCOPED_TRACE(row.name);
+    std::vector<std::uint8_t> bytes = Valid();
+    bytes[3] = row.version;
+    File(row.name, bytes);
+    ui_.Clear();
+    EXPECT_EQ(Read(row.name, FirmwareReadMode::Load), row.fits);
+    const std::string said = row.fits ? "" : ui_.Messages().at(0);
+    for (const char* piece : {row.name, "RPU (РПУ/РТР)", "MRO (МРО)"})
+      EXPECT_EQ(said.find(piece) != std::string::npos, !row.fits) << said;
+  }
+  ui_.Clear();
+  EXPECT_EQ(Find(DeviceMode::Receiver, 100), "RPU_130");
+  EXPECT_EQ(Find(DeviceMode::Relay, 45), "MRO_50");
+  EXPECT_EQ(Find(DeviceMode::Relay, 50), std::nullopt);
+  EXPECT_TRUE(ui_.events().empty());
 }
 
 struct LengthCase {
   const char* name;
   std::size_t size;
 };
+
+void PrintTo(const LengthCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class RefusedLength : public ReadFirmware, public testing::WithParamInterface<LengthCase> {};
 
@@ -252,6 +296,10 @@ struct KindCase {
   std::function<std::string(const fs::path& base)> make;
   std::string says;
 };
+
+void PrintTo(const KindCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class RefusedFirmwareKind : public ReadFirmware, public testing::WithParamInterface<KindCase> {};
 

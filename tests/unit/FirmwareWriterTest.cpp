@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "firmware/FirmwareWriter.h"
-#include "link/DeviceCommands.h"
-#include "link/LinkCrc.h"
+#include "protocol/DeviceCommands.h"
+#include "protocol/FirmwareWriter.h"
+#include "protocol/LinkCrc.h"
 #include "tests/support/SimRig.h"
 #include "tests/support/TraceCapture.h"
 
@@ -34,7 +34,7 @@ class FirmwareWrite : public testing::Test {
     rig_.pacer.Clear();
   }
   // Writes through a traced link so the order of writes and pauses shows.
-  bool Write(const Bytes& image) { return WriteFirmwareImage(traced_, image); }
+  bool Write(const Bytes& image) { return WriteFirmwareImage(traced_, image).ok(); }
   Bytes Sent() const { return Bytes(device_->received().begin() + 8, device_->received().end()); }
   // The trace reduced to its shape: "W1" single, "W64" block, "P10" pause, "R" read.
   std::vector<std::string> Shape() const {

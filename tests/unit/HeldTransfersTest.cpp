@@ -1,4 +1,4 @@
-#include "link/HeldTransfers.h"
+#include "transport/HeldTransfers.h"
 
 #include <gtest/gtest.h>
 
@@ -22,6 +22,10 @@ struct HoldCase {
   bool letGoBeforeReap;  // whether the system is done when the keeper next reaps
   int heldAfterReap;
 };
+
+void PrintTo(const HoldCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class HeldTransfersTest : public testing::TestWithParam<HoldCase> {
  protected:

@@ -10,9 +10,9 @@
 #include <windows.h>
 #endif
 
-#include "common/DataFolders.h"
-#include "common/Utf8Path.h"
-#include "link/UdevRule.h"
+#include "base/DataFolders.h"
+#include "base/Utf8Path.h"
+#include "transport/UdevRule.h"
 
 namespace orten {
 namespace {

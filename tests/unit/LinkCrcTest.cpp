@@ -5,8 +5,8 @@
 #include <string_view>
 #include <vector>
 
-#include "link/LinkCrc.h"
-#include "link/Packets.h"
+#include "protocol/LinkCrc.h"
+#include "protocol/Packets.h"
 
 namespace orten {
 namespace {

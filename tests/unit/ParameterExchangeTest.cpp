@@ -2,8 +2,8 @@
 
 #include <numeric>
 
-#include "link/DeviceCommands.h"
-#include "params/ParameterExchange.h"
+#include "protocol/DeviceCommands.h"
+#include "protocol/ParameterExchange.h"
 #include "tests/support/SimRig.h"
 #include "tests/support/TraceCapture.h"
 
@@ -139,6 +139,10 @@ struct Cut {
   const char* name;
   SimFaults faults;
 };
+
+void PrintTo(const Cut& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class ReadCut : public ParameterExchange, public testing::WithParamInterface<Cut> {};
 

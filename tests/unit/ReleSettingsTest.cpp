@@ -13,6 +13,10 @@ struct CodeText {
   const char* text;
 };
 
+void PrintTo(const CodeText& c, std::ostream* os) {
+  *os << "Code" << c.code;
+}
+
 class HalfSecondList : public testing::TestWithParam<CodeText> {};
 
 TEST_P(HalfSecondList, ItemReads) {
@@ -25,7 +29,8 @@ INSTANTIATE_TEST_SUITE_P(Codes, HalfSecondList,
                                          CodeText{2, "1 сек"}, CodeText{3, "1.5 сек"},
                                          CodeText{20, "10 сек"}, CodeText{21, "10.5 сек"},
                                          CodeText{253, "126.5 сек"}, CodeText{254, "127 сек"},
-                                         CodeText{255, "пост."}));
+                                         CodeText{255, "пост."}),
+                         testing::PrintToStringParamName());
 
 class FiveSecondList : public testing::TestWithParam<CodeText> {};
 
@@ -40,7 +45,8 @@ INSTANTIATE_TEST_SUITE_P(Codes, FiveSecondList,
                                          CodeText{24, "2 мин"}, CodeText{107, "8 м 55 с"},
                                          CodeText{108, "9 мин"}, CodeText{109, "9 м 5 с"},
                                          CodeText{252, "21 мин"}, CodeText{253, "21 м 5 с"},
-                                         CodeText{254, "21 м 10 с"}, CodeText{255, "пост."}));
+                                         CodeText{254, "21 м 10 с"}, CodeText{255, "пост."}),
+                         testing::PrintToStringParamName());
 
 // Every list has one item per code, and no two items read alike: the user
 // tells the codes apart by their texts.
@@ -169,6 +175,10 @@ struct NormalizeRow {
   std::int32_t given;
   std::int32_t shown;
 };
+
+void PrintTo(const NormalizeRow& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class Normalize : public testing::TestWithParam<NormalizeRow> {};
 

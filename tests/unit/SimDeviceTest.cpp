@@ -4,7 +4,7 @@
 
 #include <numeric>
 
-#include "link/LinkCrc.h"
+#include "protocol/LinkCrc.h"
 #include "tests/support/SimRig.h"
 
 namespace orten {

@@ -8,11 +8,11 @@
 #include <fstream>
 #include <numeric>
 
-#include "common/DataFolders.h"
-#include "common/Utf8Path.h"
-#include "firmware/FirmwareImage.h"
+#include "base/DataFolders.h"
+#include "base/Utf8Path.h"
 #include "firmware/FirmwareLibrary.h"
 #include "params/ValueFile.h"
+#include "protocol/FirmwareImage.h"
 #include "tests/support/ScriptedUi.h"
 
 namespace orten {
@@ -41,6 +41,10 @@ struct FolderCase {
   const char* name;
   const char* folder;
 };
+
+void PrintTo(const FolderCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class UnicodePathTest : public testing::TestWithParam<FolderCase> {
  protected:
@@ -90,6 +94,7 @@ TEST_P(UnicodePathTest, FirmwareListedAndReadInTheFolder) {
   std::vector<char> bytes(10 + 64, 0);
   bytes[0] = bytes[1] = 0x55;
   bytes[2] = 0x12;
+  bytes[3] = static_cast<char>(130);  // a receiver's version, as the name says
   std::ofstream(base / U8("RPU_Прошивка_130.bin"), std::ios::binary)
       .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 

@@ -8,9 +8,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "common/UsbIdSettings.h"
-#include "link/DevicePresence.h"
-#include "link/UsbDeviceScan.h"
+#include "startup/UsbIdSettings.h"
+#include "transport/DevicePresence.h"
+#include "transport/UsbDeviceScan.h"
 
 namespace orten {
 namespace {
@@ -26,6 +26,10 @@ struct CandidateCase {
   std::vector<UsbInterfaceInfo> interfaces;
   std::optional<std::uint8_t> receiver;
 };
+
+void PrintTo(const CandidateCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class ReceiverInterfaceTest : public testing::TestWithParam<CandidateCase> {};
 
@@ -64,6 +68,10 @@ struct SettingsCase {
   std::vector<UsbId> ids;
   const char* errorHolds;
 };
+
+void PrintTo(const SettingsCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class RememberedIdsTest : public testing::TestWithParam<SettingsCase> {};
 
@@ -197,6 +205,10 @@ struct WaitCase {
   WaitOutcome outcome;
   std::vector<int> waits;
 };
+
+void PrintTo(const WaitCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class WaitForPresenceTest : public testing::TestWithParam<WaitCase> {};
 

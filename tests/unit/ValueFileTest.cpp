@@ -1,16 +1,21 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <limits>
 #include <sstream>
+#include <thread>
 
 #ifndef _WIN32
+#include <sys/resource.h>
 #include <sys/stat.h>
 #endif
 
-#include "common/Wording.h"
+#include "base/Wording.h"
 #include "params/ValueFile.h"
 
 namespace orten {
@@ -42,6 +47,15 @@ class ValueFileTest : public testing::Test {
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
+  }
+  // The saves' own temporaries (".NAME.<hex>.tmp") still lying about.
+  int Temporaries() const {
+    int found = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(dir_)) {
+      const std::string name = entry.path().filename().string();
+      found += name.starts_with('.') && name.ends_with(".tmp");
+    }
+    return found;
   }
 
   fs::path dir_;
@@ -78,6 +92,10 @@ struct Refusal {
   std::size_t count;
   std::vector<std::string> mentions;
 };
+
+void PrintTo(const Refusal& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class RefusedFile : public ValueFileTest, public testing::WithParamInterface<Refusal> {};
 
@@ -122,6 +140,10 @@ struct KindCase {
   std::function<std::string(const fs::path& dir)> make;
   std::string mentions;
 };
+
+void PrintTo(const KindCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class RefusedFileKind : public ValueFileTest, public testing::WithParamInterface<KindCase> {};
 
@@ -181,13 +203,194 @@ INSTANTIATE_TEST_SUITE_P(Files, RefusedFileKind, testing::ValuesIn(KindCases()),
                          [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(ValueFileTest, FailedSaveLeavesTheOldFileWhole) {
+#ifdef _WIN32
+  GTEST_SKIP() << "no file-size limit to run into";
+#else
   const std::string path = (dir_ / "keep.cfg").string();
   ASSERT_TRUE(WriteValueFile(path, std::vector<std::int32_t>{1, 2, 3}, error_));
-  // A folder where the temporary file should go makes the save fail.
-  fs::create_directory(path + ".tmp");
-  EXPECT_FALSE(WriteValueFile(path, std::vector<std::int32_t>{4, 5, 6}, error_));
-  EXPECT_FALSE(error_.empty());
+  // Past the file-size limit the write fails halfway; the programs ignore
+  // the signal so that it is an error like any other, and so does this test.
+  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit limit{};
+  ::getrlimit(RLIMIT_FSIZE, &limit);
+  const rlimit old = limit;
+  limit.rlim_cur = 1024;
+  ::setrlimit(RLIMIT_FSIZE, &limit);
+  const bool saved = WriteValueFile(path, std::vector<std::int32_t>(1792, 255), error_);
+  ::setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, oldHandler);
+  EXPECT_FALSE(saved);
+  EXPECT_NE(error_.find("keep.cfg: файл слишком велик."), std::string::npos) << error_;
   EXPECT_EQ(Slurp(path), "1\r\n2\r\n3\r\n");
+  EXPECT_EQ(Temporaries(), 0);
+#endif
+}
+
+// What stands where a save goes, and what the save must leave there. Paths
+// are in the test's folder; every save writes 1 2 3.
+struct Planted {
+  enum Kind { File, ReadOnlyFile, PrivateFile, Link, Folder } kind;
+  const char* path;
+  const char* what = "old";  // the file's text, the link's target
+};
+
+struct SaveCase {
+  const char* name;
+  std::vector<Planted> planted;
+  const char* target;
+  const char* refusal;  // a part of the message; none when the save goes through
+  std::vector<std::pair<const char*, const char*>> contents;  // file, what it holds after
+  std::vector<const char*> links;                             // still links after
+  fs::perms mode = fs::perms::unknown;                        // of the target after
+};
+
+void PrintTo(const SaveCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+constexpr const char* kSaved = "1\r\n2\r\n3\r\n";
+constexpr fs::perms kReadOnly =
+    fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+constexpr fs::perms kPrivate = fs::perms::owner_read | fs::perms::owner_write;
+
+// False when the system makes no such thing (links on Windows, as a rule).
+bool Plant(const fs::path& dir, const Planted& p) {
+  const fs::path path = dir / p.path;
+  std::error_code ec;
+  if (p.kind == Planted::Link) fs::create_symlink(p.what, path, ec);
+  if (p.kind == Planted::Folder) fs::create_directory(path, ec);
+  if (p.kind == Planted::Link || p.kind == Planted::Folder) return !ec;
+  std::ofstream(path, std::ios::binary) << p.what;
+  if (p.kind == Planted::ReadOnlyFile) fs::permissions(path, kReadOnly);
+  if (p.kind == Planted::PrivateFile) fs::permissions(path, kPrivate);
+  return true;
+}
+
+std::vector<SaveCase> SaveCases() {
+  using enum Planted::Kind;
+  std::vector<SaveCase> rows = {
+      // Where a fixed temporary name would be: left alone, followed nowhere.
+      SaveCase{"LinkAtTheOldTemporaryName",
+               {{File, "victim"}, {Link, "x.cfg.tmp", "victim"}},
+               "x.cfg",
+               nullptr,
+               {{"victim", "old"}, {"x.cfg", kSaved}},
+               {"x.cfg.tmp"}},
+      SaveCase{"FileAtTheOldTemporaryName",
+               {{File, "x.cfg.tmp"}},
+               "x.cfg",
+               nullptr,
+               {{"x.cfg.tmp", "old"}, {"x.cfg", kSaved}}},
+      // Refused even to root, whom the system would let write it.
+      SaveCase{"WriteProtectedTarget",
+               {{ReadOnlyFile, "x.cfg"}},
+               "x.cfg",
+               "x.cfg: файл защищен от записи.",
+               {{"x.cfg", "old"}},
+               {},
+               kReadOnly},
+      // A relative link is read in its own folder, not the current one.
+      SaveCase{"TargetIsALink",
+               {{Folder, "sub"}, {PrivateFile, "sub/real.cfg"}, {Link, "sub/x.cfg", "real.cfg"}},
+               "sub/x.cfg",
+               nullptr,
+               {{"sub/real.cfg", kSaved}},
+               {"sub/x.cfg"}},
+      SaveCase{"DanglingLinkIsWrittenThrough",
+               {{Link, "x.cfg", "made.cfg"}},
+               "x.cfg",
+               nullptr,
+               {{"made.cfg", kSaved}},
+               {"x.cfg"}},
+      SaveCase{"LinkToItself",
+               {{Link, "x.cfg", "x.cfg"}},
+               "x.cfg",
+               "x.cfg: ссылки замкнуты в круг.",
+               {},
+               {"x.cfg"}},
+      SaveCase{"FolderAsTarget", {{Folder, "x.cfg"}}, "x.cfg", "x.cfg: это папка."},
+      SaveCase{"MissingFolder", {}, "none/x.cfg", "x.cfg: папка не найдена."},
+  };
+#ifndef _WIN32
+  const mode_t umask = ::umask(0);
+  ::umask(umask);
+  rows.push_back(SaveCase{"PrivateTargetStaysPrivate",
+                          {{PrivateFile, "x.cfg"}},
+                          "x.cfg",
+                          nullptr,
+                          {{"x.cfg", kSaved}},
+                          {},
+                          kPrivate});
+  rows.push_back(SaveCase{"NewFileTakesTheUmask",
+                          {},
+                          "x.cfg",
+                          nullptr,
+                          {{"x.cfg", kSaved}},
+                          {},
+                          static_cast<fs::perms>(0666 & ~umask)});
+#endif
+  return rows;
+}
+
+class AtomicSave : public ValueFileTest, public testing::WithParamInterface<SaveCase> {};
+
+TEST_P(AtomicSave, LeavesWhatStoodThereAndNoTemporary) {
+  const SaveCase& row = GetParam();
+  for (const Planted& p : row.planted) {
+    if (!Plant(dir_, p)) GTEST_SKIP() << "no such thing on this system";
+  }
+  const bool saved =
+      WriteValueFile((dir_ / row.target).string(), std::vector<std::int32_t>{1, 2, 3}, error_);
+  EXPECT_EQ(saved, row.refusal == nullptr) << error_;
+  if (row.refusal) {
+    EXPECT_NE(error_.find(row.refusal), std::string::npos) << error_;
+  }
+  ExpectShortAndClean(error_);
+  for (const auto& [file, text] : row.contents)
+    EXPECT_EQ(Slurp((dir_ / file).string()), text) << file;
+  for (const char* link : row.links) EXPECT_TRUE(fs::is_symlink(dir_ / link)) << link;
+  if (row.mode != fs::perms::unknown) {
+    EXPECT_EQ(fs::status(dir_ / row.target).permissions() & fs::perms::mask, row.mode);
+  }
+  EXPECT_EQ(Temporaries(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, AtomicSave, testing::ValuesIn(SaveCases()),
+                         [](const auto& row) { return std::string(row.param.name); });
+
+// Writers racing for one backup, each with its own content, and a reader
+// beside them: every read finds one writer's whole file, never a mix.
+TEST_F(ValueFileTest, AtomicSavesRacingEachLeaveOneWholeFile) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows refuses to replace a file that is open for reading";
+#else
+  const std::string path = (dir_ / "t.rrg").string();
+  std::vector<std::vector<std::int32_t>> tables;
+  std::vector<std::string> texts;
+  for (std::int32_t value : {0, 255, 17}) {
+    tables.emplace_back(1792, value);
+    texts.emplace_back();
+    for (int i = 0; i < 1792; ++i) texts.back() += std::to_string(value) + "\r\n";
+  }
+  ASSERT_TRUE(WriteValueFile(path, tables[0], error_)) << error_;
+  std::atomic<int> failedSaves = 0;
+  std::atomic<std::size_t> writing = tables.size();
+  std::vector<std::thread> writers;
+  for (const auto& table : tables) {
+    writers.emplace_back([&] {
+      std::string error;
+      for (int round = 0; round < 100; ++round) failedSaves += !WriteValueFile(path, table, error);
+      --writing;
+    });
+  }
+  int mixed = 0;
+  while (writing > 0) mixed += std::find(texts.begin(), texts.end(), Slurp(path)) == texts.end();
+  for (std::thread& t : writers) t.join();
+  EXPECT_EQ(failedSaves, 0);
+  EXPECT_EQ(mixed, 0);
+  EXPECT_NE(std::find(texts.begin(), texts.end(), Slurp(path)), texts.end());
+  EXPECT_EQ(Temporaries(), 0);
+#endif
 }
 
 }  // namespace

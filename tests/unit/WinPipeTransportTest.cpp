@@ -1,6 +1,6 @@
 // The Windows transport against the real SetupAPI (under wine in the tests):
 // a system without the device.
-#include "link/WinPipeTransport.h"
+#include "transport/WinPipeTransport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 
-#include "common/Wording.h"
+#include "base/JsonWriter.h"
+#include "base/Wording.h"
 
 namespace orten {
 namespace {
@@ -11,6 +13,10 @@ struct CountCase {
   std::uintmax_t count;
   const char* text;
 };
+
+void PrintTo(const CountCase& c, std::ostream* os) {
+  *os << c.count;
+}
 
 class CountWording : public testing::TestWithParam<CountCase> {};
 
@@ -30,12 +36,28 @@ INSTANTIATE_TEST_SUITE_P(Counts, CountWording,
                                          CountCase{1792, "1792 значения"}),
                          [](const auto& row) { return "N" + std::to_string(row.param.count); });
 
+// The verb agrees too: singular after 1 and 21, never after 11.
+TEST(ShortTransferWording, VerbAndNounAgreeWithTheCount) {
+  const struct {
+    std::uintmax_t done;
+    const char* text;
+  } rows[] = {{0, "Записано 0 байт из 64"},  {1, "Записан 1 байт из 64"},
+              {2, "Записано 2 байта из 64"}, {11, "Записано 11 байт из 64"},
+              {21, "Записан 21 байт из 64"}, {40, "Записано 40 байт из 64"}};
+  for (const auto& row : rows)
+    EXPECT_EQ(ShortTransferText("Записан", "Записано", row.done, 64), row.text);
+}
+
 struct ExcerptCase {
   const char* name;
   std::string bytes;
   std::size_t max;
   const char* shown;
 };
+
+void PrintTo(const ExcerptCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class Excerpt : public testing::TestWithParam<ExcerptCase> {};
 
@@ -67,6 +89,33 @@ INSTANTIATE_TEST_SUITE_P(
                     ExcerptCase{"EscapesCountOnce", "\x1b\x1b\x1b\x1b", 2, "\\x1b\\x1b…"},
                     ExcerptCase{"ExactlyMaxIsWhole", "abc", 3, "abc"}),
     [](const auto& row) { return std::string(row.param.name); });
+
+}  // namespace
+}  // namespace orten
+
+namespace orten {
+namespace {
+
+TEST(Json, QuotesAnyBytesIntoAStringEveryParserTakes) {
+  const std::pair<std::string, std::string> rows[] = {
+      {"Реле №1", "\"Реле №1\""},
+      {"a\"b\\c", "\"a\\\"b\\\\c\""},
+      {"\x1b]0;title\x07", "\"\\u001b]0;title\\u0007\""},
+      {"line\r\nnext\t", "\"line\\r\\nnext\\t\""},
+      {std::string("bad\xff\xd0", 5), "\"bad\\ufffd\\ufffd\""},
+      {"\xed\xa0\x80", "\"\\ufffd\\ufffd\\ufffd\""},  // a surrogate is no UTF-8
+  };
+  for (const auto& [text, quoted] : rows) EXPECT_EQ(JsonQuoted(text), quoted) << quoted;
+}
+
+TEST(Json, WriterPutsCommasAndKeysWhereTheyBelong) {
+  std::ostringstream out;
+  JsonWriter json(out);
+  json.BeginObject().Field("n", 45).Field("ok", true).Key("list").BeginArray();
+  json.String("a").BeginObject().Field("k", "v").EndObject().Null().EndArray();
+  json.Field("last", std::string("x")).EndObject();
+  EXPECT_EQ(out.str(), R"({"n":45,"ok":true,"list":["a",{"k":"v"},null],"last":"x"})");
+}
 
 }  // namespace
 }  // namespace orten

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "link/Pacer.h"
-#include "link/UsbId.h"
+#include "base/Pacer.h"
+#include "transport/UsbId.h"
 #include "sim/SimDevice.h"
 
 // umockdev's types, kept out of the tests' sight.

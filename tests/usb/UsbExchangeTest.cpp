@@ -2,10 +2,10 @@
 
 #include <numeric>
 
-#include "firmware/FirmwareWriter.h"
-#include "link/DeviceCommands.h"
-#include "link/Packets.h"
-#include "params/ParameterExchange.h"
+#include "protocol/FirmwareWriter.h"
+#include "protocol/DeviceCommands.h"
+#include "protocol/Packets.h"
+#include "protocol/ParameterExchange.h"
 #include "tests/usb/UsbRig.h"
 
 namespace orten {

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "firmware/FirmwareWriter.h"
-#include "link/DeviceCommands.h"
-#include "link/Packets.h"
-#include "params/ParameterExchange.h"
+#include "protocol/DeviceCommands.h"
+#include "protocol/FirmwareWriter.h"
+#include "protocol/Packets.h"
+#include "protocol/ParameterExchange.h"
 #include "tests/usb/UsbRig.h"
 
 namespace orten {
@@ -34,7 +34,7 @@ void PrintTo(const FaultCase& c, std::ostream* os) {
 class UsbFault : public test::UsbRig, public testing::WithParamInterface<FaultCase> {
  protected:
   bool Run(Exchange exchange) {
-    if (exchange == Exchange::Connect) return SendConnect(*link_, kCmdConnectMain).has_value();
+    if (exchange == Exchange::Connect) return SendConnect(*link_, kCmdConnectMain).ok();
     std::vector<std::int32_t> values(kRegistrationArea.size());
     if (!ReadParameterBlock(*link_, kRegistrationArea, values)) return false;
     for (std::size_t i = 0; i < values.size(); ++i) {

@@ -4,8 +4,8 @@
 
 #include <memory>
 
-#include "link/DeviceLink.h"
-#include "link/LibusbTransport.h"
+#include "protocol/DeviceLink.h"
+#include "transport/LibusbTransport.h"
 #include "tests/support/ScriptedUi.h"
 #include "tests/support/TraceCapture.h"
 #include "tests/usb/UsbEmulator.h"

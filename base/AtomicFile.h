@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+
+namespace orten {
+
+// Replaces the file at path with text as one whole. The text goes to a
+// temporary file of its own beside the target, created afresh (nothing
+// already there is followed, reused or removed), is flushed to the disk and
+// renamed over the target: a failed or interrupted save leaves the old file
+// as it was, and two programs saving one file at once each leave one whole
+// file. The target keeps its mode; a link is written through to the file it
+// names (a link to nothing too); a file the user may not write, and anything
+// but a regular file, is refused. error: "Не удается записать файл NAME: why."
+bool WriteFileAtomically(const std::string& path, const std::string& text, std::string& error);
+
+}  // namespace orten

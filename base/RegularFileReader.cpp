@@ -1,0 +1,176 @@
+#include "base/RegularFileReader.h"
+
+#include "base/Wording.h"
+
+#include "base/Utf8Path.h"
+
+#include <algorithm>
+
+#ifdef _WIN32
+#include <fstream>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#endif
+
+namespace orten {
+
+namespace {
+
+using Outcome = RegularFileRead::Outcome;
+
+// Reads until the end or until limit + 1 bytes are in, starting from the size
+// the file reported, so a small file costs a small buffer. readSome returns
+// the count read, 0 at the end, or a negative number on failure.
+template <class ReadSome>
+bool ReadUpTo(std::uintmax_t reported, std::uintmax_t limit, std::string& bytes,
+              ReadSome readSome) {
+  const std::size_t most = static_cast<std::size_t>(limit) + 1;
+  bytes.resize(static_cast<std::size_t>(std::min(reported, limit)) + 1);
+  std::size_t got = 0;
+  for (;;) {
+    if (got == bytes.size()) {
+      if (got == most) break;
+      bytes.resize(std::min(most, got * 2));
+    }
+    const long long n = readSome(bytes.data() + got, bytes.size() - got);
+    if (n < 0) return false;
+    if (n == 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  bytes.resize(got);
+  return true;
+}
+
+#ifdef _WIN32
+
+// No FIFOs or devices live among Windows files: what InspectFile let through
+// is a file, read through the wide path.
+void ReadOpened(const std::string& path, std::uintmax_t limit, RegularFileRead& read) {
+  std::ifstream in(PathFromUtf8(path), std::ios::binary);
+  if (!in) {
+    read.outcome = Outcome::Failed;
+    read.error = std::make_error_code(std::errc::permission_denied);
+    return;
+  }
+  const bool whole = ReadUpTo(read.facts.size.value_or(0), limit, read.bytes,
+                              [&in](char* to, std::size_t n) -> long long {
+                                in.read(to, static_cast<std::streamsize>(n));
+                                return in.bad() ? -1 : static_cast<long long>(in.gcount());
+                              });
+  if (!whole) {
+    read.outcome = Outcome::Failed;
+    read.error = std::make_error_code(std::errc::io_error);
+  }
+}
+
+#else
+
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  ~FileDescriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  int get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+std::error_code LastError() {
+  return {errno, std::generic_category()};
+}
+
+// Non-blocking, so that a FIFO put in the file's place after it was looked at
+// cannot hold the open; the descriptor's own facts decide then.
+void ReadOpened(const std::string& path, std::uintmax_t limit, RegularFileRead& read) {
+  const FileDescriptor fd(
+      ::open(PathFromUtf8(path).c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  struct stat st {};
+  if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0) {
+    read.outcome = Outcome::Failed;
+    read.error = LastError();
+    return;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    read.outcome = Outcome::NotRegular;
+    read.facts.kind = S_ISDIR(st.st_mode)    ? FileKind::Directory
+                      : S_ISFIFO(st.st_mode) ? FileKind::Fifo
+                                             : FileKind::Other;
+    return;
+  }
+  const auto size = static_cast<std::uintmax_t>(st.st_size);
+  if (size > limit) {
+    read.outcome = Outcome::TooLarge;
+    read.facts.size = size;
+    return;
+  }
+  const bool whole = ReadUpTo(size, limit, read.bytes, [&fd](char* to, std::size_t n) -> long long {
+    for (;;) {
+      const ssize_t got = ::read(fd.get(), to, n);
+      if (got >= 0 || errno != EINTR) return got;
+    }
+  });
+  if (!whole) {
+    read.outcome = Outcome::Failed;
+    read.error = LastError();
+  }
+}
+
+#endif
+
+}  // namespace
+
+std::string ReadRefusal(const RegularFileRead& read, const RefusalWords& words) {
+  switch (read.outcome) {
+    case Outcome::NotRegular:
+      return words.file + " не является обычным файлом (" + FileKindText(read.facts.kind) + ").";
+    case Outcome::TooLarge:
+      return words.file + " слишком велик" +
+             (read.facts.size ? " (" + ByteCountText(*read.facts.size) + ")" : std::string()) +
+             "; " + words.limit + ".";
+    case Outcome::Failed:
+    case Outcome::Read:
+      break;
+  }
+  return words.cannotOpen + ": " + FileErrorText(read.error) + ".";
+}
+
+RegularFileRead ReadRegularFile(const std::string& path, std::uintmax_t limit) {
+  RegularFileRead read;
+  read.facts = InspectFile(path);
+  switch (read.facts.kind) {
+    case FileKind::Regular:
+      break;
+    case FileKind::Missing:
+    case FileKind::Unreadable:
+      read.outcome = Outcome::Failed;
+      read.error = read.facts.error;
+      return read;
+    default:
+      read.outcome = Outcome::NotRegular;
+      return read;
+  }
+  if (read.facts.size && *read.facts.size > limit) {
+    read.outcome = Outcome::TooLarge;
+    return read;
+  }
+  read.outcome = Outcome::Read;
+  ReadOpened(path, limit, read);
+  if (read.outcome == Outcome::Read && read.bytes.size() > limit) {
+    // It grew since it was looked at, or never told its size.
+    read.outcome = Outcome::TooLarge;
+    read.facts.size.reset();
+    read.bytes.clear();
+  }
+  if (read.outcome == Outcome::Read) read.facts.size = read.bytes.size();
+  return read;
+}
+
+}  // namespace orten

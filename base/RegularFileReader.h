@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <system_error>
+
+#include "base/FileKind.h"
+
+namespace orten {
+
+struct RegularFileRead {
+  enum class Outcome {
+    Read,        // bytes hold the whole file
+    NotRegular,  // facts.kind says what it is instead; it was never opened
+    TooLarge,    // more than the limit; facts.size says how much, when known
+    Failed,      // could not be found, opened or read: error says why
+  };
+  Outcome outcome = Outcome::Failed;
+  FileFacts facts;
+  std::string bytes;
+  std::error_code error;
+};
+
+// Reads a regular file whole, when it holds at most limit bytes. The size is
+// checked before anything is read, and no more than limit + 1 bytes are ever
+// read (files that report no size, as /proc has them, end there too).
+// Anything but a regular file (a folder, a FIFO, a device such as /dev/zero,
+// a socket, a link to nothing) is refused without being opened, so no reader
+// can block on it or read it without end.
+RegularFileRead ReadRegularFile(const std::string& path, std::uintmax_t limit);
+
+// The words around the reason a file was refused; they differ with the kind
+// of file the reader wanted.
+struct RefusalWords {
+  std::string file;        // "Файл NAME", how the file is named at the start of a sentence
+  std::string cannotOpen;  // "Не удается открыть файл NAME"
+  std::string limit;       // "файлы ... не бывают больше N КиБ"
+};
+// What to say about a read that did not give the whole file.
+std::string ReadRefusal(const RegularFileRead& read, const RefusalWords& words);
+
+}  // namespace orten

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/CliOptions.h"
+#include "protocol/Outcome.h"
+
+namespace orten::cli {
+
+struct CommandContext;
+
+// One command of ortenctl: everything parsing, checking, dispatch and help
+// need to know about it.
+struct Command {
+  const char* words = "";      // "settings write"
+  const char* arguments = "";  // "FILE.cfg", as usage lines show them
+  std::size_t minArguments = 0;
+  std::size_t maxArguments = 0;
+  std::vector<const char*> options;   // the long names of the options it takes
+  std::vector<const char*> required;  // those of them it cannot do without
+  bool needsDevice = false;           // works on the device (or may): the link is built for it
+  const char* help = "";              // one or more lines, without indentation
+  const char* json = nullptr;         // with --json: the keys of the object it prints
+  Outcome (*run)(CommandContext&) = nullptr;
+};
+
+const std::vector<Command>& Commands();
+
+// The command line as read: the command (null for --help or --version
+// alone) and its arguments.
+struct CommandLine {
+  CliOptions options;
+  const Command* command = nullptr;
+  std::vector<std::string> arguments;
+};
+
+// A usage error: what is wrong, and the usage lines of the command (or the
+// group of commands) it concerns, for a one-line reminder.
+struct UsageError {
+  std::string error;
+  std::string usage;
+  std::string helpHint;  // "ortenctl settings --help"
+};
+
+// Reads args (without the program's name). On a usage error returns it.
+std::optional<UsageError> ParseCommandLine(const std::vector<std::string>& args, CommandLine& line);
+
+// Every command (topic empty), or the commands whose words start with topic.
+std::string HelpText(const std::string& topic = {});
+// "ortenctl [параметры] settings write FILE.cfg [--verify]"
+std::string UsageLine(const Command& command);
+// "settings write FILE.cfg [--verify]"
+std::string Synopsis(const Command& command);
+
+// The options commands take, as help and the manual page list them.
+struct OptionHelp {
+  std::string heading;  // "-o, --output FILE"
+  std::string help;
+  std::string name;       // "--output"
+  std::string shortName;  // "-o", or empty
+  std::string value;      // "FILE", or empty for a switch
+};
+std::vector<OptionHelp> CommandOptionHelp();
+// The options every command takes (--yes, --help, --version).
+std::vector<OptionHelp> GeneralOptionHelp();
+
+}  // namespace orten::cli

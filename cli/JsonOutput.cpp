@@ -1,0 +1,27 @@
+#include "cli/JsonOutput.h"
+
+namespace orten::cli {
+
+void WriteFamily(JsonWriter& json, DeviceMode mode) {
+  switch (mode) {
+    case DeviceMode::Receiver:
+      json.String("rpu");
+      return;
+    case DeviceMode::Relay:
+      json.String("mro");
+      return;
+    case DeviceMode::None:
+      break;
+  }
+  json.Null();
+}
+
+void WriteDevice(JsonWriter& json, const DeviceIdentity& device) {
+  json.BeginObject().Field("type", DeviceTypeText(device.mode)).Key("family");
+  WriteFamily(json, device.mode);
+  json.Field("version_text", VersionText(device.version, device.mode))
+      .Field("version_byte", int{device.version})
+      .EndObject();
+}
+
+}  // namespace orten::cli

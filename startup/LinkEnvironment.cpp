@@ -1,0 +1,127 @@
+#include "startup/LinkEnvironment.h"
+
+#include <filesystem>
+
+#include "base/Utf8Path.h"
+#include "base/FileKind.h"
+#include "sim/SimState.h"
+#include "sim/SimTransport.h"
+#include "startup/SimPresence.h"
+
+#ifdef _WIN32
+#include "transport/WinPipeTransport.h"
+#else
+#include "transport/LibusbPresence.h"
+#include "transport/LibusbTransport.h"
+#endif
+
+namespace orten {
+
+namespace {
+
+// A state file is checked at start, so that a bad one stops the program
+// before anything else happens: taken for a moment, it is made when
+// missing and loaded otherwise. When another program holds it, it exists
+// and is only read.
+bool CheckSimStateFile(SimStateFile& file, std::string& error) {
+  switch (file.Take(error)) {
+    case SimStateFile::Hold::Taken:
+      file.Release();
+      return true;
+    case SimStateFile::Hold::Busy:
+      return LoadSimState(file.path(), file.device(), error);
+    case SimStateFile::Hold::Failed:
+      break;
+  }
+  return false;
+}
+
+}  // namespace
+
+LinkEnvironment::LinkEnvironment(std::vector<UsbId> usbIdOption)
+    : usbIdOption_(std::move(usbIdOption)) {}
+
+std::unique_ptr<LinkEnvironment> LinkEnvironment::Create(const CommonOptions& options,
+                                                         std::string& error, Failure* failure) {
+  Failure ignored = Failure::None;
+  Failure& why = failure ? *failure : ignored;
+  why = Failure::File;
+  std::unique_ptr<LinkEnvironment> env(new LinkEnvironment(options.usbIds));
+  if (!options.tracePath.empty() && !env->trace_.Open(options.tracePath, error)) return nullptr;
+
+  if (options.simulate || !options.simState.empty()) {
+    std::uint8_t version = 0;
+    if (options.simulate) {
+      version = *ParseSimulateOption(*options.simulate, error);
+    } else if (InspectFile(options.simState).kind == FileKind::Missing) {
+      error = "файла состояния имитатора " + options.simState + " нет; укажите --simulate";
+      why = Failure::Usage;
+      return nullptr;
+    }
+    if (options.simSkipWaits) {
+      env->simClock_ = std::make_unique<SkippingSimClock>();
+    } else {
+      env->simClock_ = std::make_unique<SteadySimClock>();
+    }
+    env->simBus_ = std::make_unique<SimBus>();
+    env->simDevice_ = env->simBus_->Attach(version);
+    auto transport = std::make_unique<SimTransport>(*env->simBus_, *env->simClock_);
+    if (!options.simState.empty()) {
+      env->simState_ = std::make_unique<SimStateFile>(options.simState, *env->simDevice_);
+      if (!CheckSimStateFile(*env->simState_, error)) return nullptr;
+      transport->KeepStateIn(env->simState_.get());
+    }
+    env->ApplySimFaults(options);
+    env->transport_ = std::move(transport);
+    why = Failure::None;
+    return env;
+  }
+
+#ifdef _WIN32
+  env->transport_ = std::make_unique<WinPipeTransport>();
+#else
+  // The IDs are looked up by each look at the line, never here: nothing
+  // the program does before (or instead of) that depends on them.
+  env->transport_ = std::make_unique<LibusbTransport>(env->UsbIds());
+#endif
+  why = Failure::None;
+  return env;
+}
+
+UsbIdLookup LinkEnvironment::UsbIds() const {
+  return [fromOption = usbIdOption_](std::vector<UsbId>& ids, std::string& error) {
+    ConfiguredUsbIds configured;
+    if (ResolveUsbIds(fromOption, configured, error) != UsbIdProblem::None) return false;
+    ids = std::move(configured.ids);
+    return true;
+  };
+}
+
+// Byte positions of the faults count from here: the start of the program's work.
+void LinkEnvironment::ApplySimFaults(const CommonOptions& options) {
+  simDevice_->set_faults(options.simFaults);
+  if (options.simNoDevice) simDevice_->Unplug();
+  // The second device is a twin that lives only for this run; the state
+  // file keeps the first.
+  if (options.simTwoDevices) simBus_->Attach(simDevice_->version());
+}
+
+LinkEnvironment::~LinkEnvironment() {
+  // Lets the device go for the other programs; every change is saved already.
+  if (transport_) transport_->CloseLink();
+}
+
+DevicePresence* LinkEnvironment::presence() {
+  if (!presence_) {
+    if (simBus_) {
+      presence_ = std::make_unique<SimPresence>(*simBus_);
+    } else {
+#ifndef _WIN32
+      presence_ = std::make_unique<LibusbPresence>(UsbIds());
+#endif
+    }
+  }
+  return presence_.get();
+}
+
+}  // namespace orten

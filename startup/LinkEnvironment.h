@@ -1,0 +1,60 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "base/TraceLog.h"
+#include "startup/CommonOptions.h"
+#include "startup/UsbIdSettings.h"
+#include "transport/DevicePresence.h"
+#include "transport/Transport.h"
+
+namespace orten {
+
+class SimBus;
+class SimClock;
+class SimDevice;
+class SimStateFile;
+
+// What the options say the device is: the USB transport of this platform,
+// or one simulated device (kept in its state file between runs, and shared
+// through it with the other programs on it). Both programs build their
+// link from here, so they pick the device the same way.
+class LinkEnvironment {
+ public:
+  // Why Create failed: a wrong option value, or a file that could not be
+  // used (the trace, the simulator's state). The remembered USB IDs are not
+  // read here: a bad file of them is the reason of a look at the line.
+  enum class Failure { None, Usage, File };
+  static std::unique_ptr<LinkEnvironment> Create(const CommonOptions& options, std::string& error,
+                                                 Failure* failure = nullptr);
+  ~LinkEnvironment();
+  LinkEnvironment(const LinkEnvironment&) = delete;
+  LinkEnvironment& operator=(const LinkEnvironment&) = delete;
+
+  Transport& transport() { return *transport_; }
+  // Null when no trace was asked for.
+  TraceLog* trace() { return trace_.IsOpen() ? &trace_ : nullptr; }
+  // The simulated device, or null on real USB.
+  SimDevice* simDevice() const { return simDevice_.get(); }
+  // Whether the device is on the line, without opening it; made on first
+  // use. Null where the platform has no way to tell (Windows).
+  DevicePresence* presence();
+
+ private:
+  explicit LinkEnvironment(std::vector<UsbId> usbIdOption);
+  void ApplySimFaults(const CommonOptions& options);
+  // --usb-id, ORTEN_USB_ID or the remembered IDs, as they are at the time of asking.
+  UsbIdLookup UsbIds() const;
+
+  std::unique_ptr<SimClock> simClock_;
+  std::unique_ptr<SimBus> simBus_;
+  std::shared_ptr<SimDevice> simDevice_;
+  std::unique_ptr<SimStateFile> simState_;
+  std::unique_ptr<Transport> transport_;
+  std::vector<UsbId> usbIdOption_;
+  std::unique_ptr<DevicePresence> presence_;
+  TraceLog trace_;
+};
+
+}  // namespace orten

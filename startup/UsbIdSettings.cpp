@@ -1,0 +1,189 @@
+#include "startup/UsbIdSettings.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <sstream>
+
+#include "base/AtomicFile.h"
+#include "base/FileKind.h"
+#include "base/RegularFileReader.h"
+#include "base/Wording.h"
+
+namespace fs = std::filesystem;
+
+namespace orten {
+
+namespace {
+
+constexpr const char* kKey = "usb-id";
+constexpr const char* kFileName = "usb.conf";
+
+constexpr std::size_t kExcerptChars = 80;
+
+// A folder from the environment, used only when it is an absolute path: a
+// relative one would land wherever the program happens to be started.
+std::optional<fs::path> AbsoluteFromEnvironment(const char* name) {
+  const char* value = std::getenv(name);
+  if (!value || !*value || !fs::path(value).is_absolute()) return std::nullopt;
+  return fs::path(value);
+}
+
+std::string Trim(const std::string& text) {
+  const std::size_t first = text.find_first_not_of(" \t\r");
+  if (first == std::string::npos) return {};
+  return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
+}
+
+}  // namespace
+
+std::string UserConfigFolder() {
+#ifdef _WIN32
+  const std::optional<fs::path> base = AbsoluteFromEnvironment("APPDATA");
+  return base ? (*base / "ortenconf").string() : std::string();
+#else
+  if (const std::optional<fs::path> xdg = AbsoluteFromEnvironment("XDG_CONFIG_HOME")) {
+    return (*xdg / "ortenconf").string();
+  }
+  const std::optional<fs::path> home = AbsoluteFromEnvironment("HOME");
+  return home ? (*home / ".config" / "ortenconf").string() : std::string();
+#endif
+}
+
+std::string RememberedUsbIdsPath() {
+  const std::string folder = UserConfigFolder();
+  return folder.empty() ? folder : (fs::path(folder) / kFileName).string();
+}
+
+bool ParseRememberedUsbIds(const std::string& text, std::vector<UsbId>& ids, std::string& error) {
+  std::istringstream in(text);
+  std::string line;
+  bool seen = false;
+  for (int number = 1; std::getline(in, line); ++number) {
+    const std::string content = Trim(line);
+    if (content.empty() || content[0] == '#') continue;
+    const std::size_t equals = content.find('=');
+    const std::string key = Trim(content.substr(0, equals));
+    const std::string where = "строка " + std::to_string(number) + ": ";
+    if (equals == std::string::npos || key != kKey) {
+      error = where + "ожидается «usb-id = VID:PID», а не «" +
+              EscapedExcerpt(content, kExcerptChars) + "»";
+      return false;
+    }
+    if (seen) {
+      error = where + "usb-id указан второй раз";
+      return false;
+    }
+    std::vector<UsbId> parsed;
+    std::string why;
+    if (!ParseUsbIdList(Trim(content.substr(equals + 1)), parsed, why) || parsed.empty()) {
+      error = where + (why.empty() ? "нет идентификаторов после usb-id =" : why);
+      return false;
+    }
+    ids = std::move(parsed);
+    seen = true;
+  }
+  return true;
+}
+
+std::string FormatRememberedUsbIds(const std::vector<UsbId>& ids) {
+  std::string text =
+      "# Идентификаторы USB прибора для ortenconf и ortenctl (ortenctl usb --remember).\n";
+  text += kKey;
+  text += " = ";
+  for (std::size_t i = 0; i < ids.size(); ++i) {
+    if (i > 0) text += ',';
+    text += FormatUsbId(ids[i]);
+  }
+  return text + "\n";
+}
+
+bool LoadRememberedUsbIds(const std::string& path, std::vector<UsbId>& ids, std::string& error) {
+  if (path.empty()) return true;  // no configuration folder: nothing can be remembered
+  // A few IDs fit in a line; anything larger is not this file.
+  constexpr std::uintmax_t kLimit = 4096;
+  const RegularFileRead read = ReadRegularFile(path, kLimit);
+  if (read.facts.kind == FileKind::Missing) return true;  // nothing remembered
+  if (read.outcome != RegularFileRead::Outcome::Read) {
+    error =
+        "не удается прочитать файл " + path +
+        (read.outcome == RegularFileRead::Outcome::NotRegular ? ": " + FileKindText(read.facts.kind)
+         : read.outcome == RegularFileRead::Outcome::TooLarge ? ": он слишком велик"
+                                                              : ": " + FileErrorText(read.error));
+    return false;
+  }
+  std::string why;
+  if (!ParseRememberedUsbIds(read.bytes, ids, why)) {
+    error = "файл " + path + ", " + why +
+            "\nИсправьте его, запишите заново (ortenctl usb --remember VID:PID) или удалите "
+            "(ortenctl usb --forget).";
+    return false;
+  }
+  return true;
+}
+
+bool RememberUsbIds(const std::string& path, const std::vector<UsbId>& ids, std::string& error) {
+  if (path.empty()) {
+    error = kNoConfigFolder;
+    return false;
+  }
+  std::error_code ec;
+  fs::create_directories(fs::path(path).parent_path(), ec);
+  if (ec) {
+    error = "не удается создать папку " + fs::path(path).parent_path().string() + ": " +
+            FileErrorText(ec, FileAccess::Write);
+    return false;
+  }
+  return WriteFileAtomically(path, FormatRememberedUsbIds(ids), error);
+}
+
+bool ForgetUsbIds(const std::string& path, std::string& error) {
+  if (path.empty()) return true;  // nothing can have been remembered
+  std::error_code ec;
+  fs::remove(path, ec);
+  if (ec) {
+    error = "не удается удалить файл " + path + ": " + FileErrorText(ec, FileAccess::Write);
+    return false;
+  }
+  return true;
+}
+
+UsbIdProblem ResolveUsbIds(const std::vector<UsbId>& fromOption, ConfiguredUsbIds& configured,
+                           std::string& error) {
+  configured = {};
+  if (!fromOption.empty()) {
+    configured = {fromOption, UsbIdSource::Option};
+    return UsbIdProblem::None;
+  }
+  if (const char* fromEnv = std::getenv("ORTEN_USB_ID"); fromEnv && *fromEnv) {
+    std::vector<UsbId> ids;
+    if (!ParseUsbIdList(fromEnv, ids, error)) {
+      error = "ORTEN_USB_ID: " + error;
+      return UsbIdProblem::BadEnvironment;
+    }
+    configured = {std::move(ids), UsbIdSource::Environment};
+    return UsbIdProblem::None;
+  }
+  std::vector<UsbId> remembered;
+  if (!LoadRememberedUsbIds(RememberedUsbIdsPath(), remembered, error)) {
+    return UsbIdProblem::BadFile;
+  }
+  if (!remembered.empty()) configured = {std::move(remembered), UsbIdSource::Remembered};
+  return UsbIdProblem::None;
+}
+
+std::string UsbIdSourceText(UsbIdSource source) {
+  switch (source) {
+    case UsbIdSource::Option:
+      return "из --usb-id";
+    case UsbIdSource::Environment:
+      return "из ORTEN_USB_ID";
+    case UsbIdSource::Remembered:
+      return "запомнены в " + RememberedUsbIdsPath();
+    case UsbIdSource::None:
+      break;
+  }
+  return "не заданы";
+}
+
+}  // namespace orten

@@ -1,0 +1,103 @@
+// ortenctl's command line: what the one table lets through, what it refuses
+// with which words, and the exit code each kind of outcome ends in.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/CommandTable.h"
+
+namespace orten::cli {
+namespace {
+
+std::vector<std::string> Words(const std::string& line) {
+  std::istringstream in(line);
+  std::vector<std::string> words;
+  for (std::string w; in >> w;) words.push_back(w);
+  return words;
+}
+
+struct ParseRow {
+  const char* args;
+  const char* command;  // the command found, or null for a usage error
+  const char* shows;    // part of the error, or the arguments joined by '|'
+};
+
+TEST(CommandTable, ParsesOrRefusesEachCommandLine) {
+  const ParseRow rows[] = {
+      {"--simulate mro info --family rpu --gone", nullptr,
+       "команда info не принимает параметр --family"},
+      {"settings show -- -x.cfg", "settings show", "-x.cfg"},
+      {"settings show -x.cfg", nullptr, "неизвестный параметр -x.cfg"},
+      {"settings diff a.cfg -- --b.cfg", "settings diff", "a.cfg|--b.cfg"},
+      {"settings write", nullptr, "не хватает аргументов"},
+      {"info extra", nullptr, "лишний аргумент extra"},
+      {"settings defaults", nullptr, "нужен параметр -o"},
+      {"settings defaults -o x.cfg", "settings defaults", ""},
+      {"settings defaults --output=x.cfg", "settings defaults", ""},
+      {"firmware write F.bin -y --verify --change-family", "firmware write", "F.bin"},
+      {"backup read --mode rtr --module 3 --object 7 -o b.rrg", "backup read", ""},
+      {"backup read --mode xyz", nullptr, "--mode: ожидается rpu или rtr"},
+      {"wait --timeout 1e9", nullptr, "--timeout"},
+      {"wait --gone=yes", nullptr, "не принимает значения"},
+      {"usb --remember 1234:abcd", "usb", ""},
+      {"usb --remember nonsense", nullptr, "--remember"},
+      {"settings", nullptr, "не указано, что сделать"},
+      {"settings frobnicate", nullptr, "неизвестная команда settings frobnicate"},
+      {"frobnicate", nullptr, "неизвестная команда frobnicate"},
+      {"", nullptr, "не указана команда"},
+  };
+  for (const ParseRow& row : rows) {
+    SCOPED_TRACE(row.args);
+    CommandLine line;
+    const std::optional<UsageError> bad = ParseCommandLine(Words(row.args), line);
+    if (!row.command) {
+      ASSERT_TRUE(bad);
+      EXPECT_NE(bad->error.find(row.shows), std::string::npos) << bad->error;
+      // One reminder of the usage, not the whole help.
+      EXPECT_NE(bad->usage.find("Использование: ortenctl"), std::string::npos);
+      EXPECT_EQ(bad->usage.find("Коды завершения"), std::string::npos);
+      continue;
+    }
+    ASSERT_FALSE(bad) << bad->error;
+    ASSERT_TRUE(line.command);
+    EXPECT_STREQ(line.command->words, row.command);
+    std::string arguments;
+    for (const std::string& a : line.arguments) arguments += (arguments.empty() ? "" : "|") + a;
+    EXPECT_EQ(arguments, row.shows);
+  }
+}
+
+TEST(CommandTable, HelpCoversEveryCommandAndOnlyItsGroupOnRequest) {
+  const std::string all = HelpText();
+  const std::string settings = HelpText("settings");
+  for (const Command& c : Commands()) {
+    SCOPED_TRACE(c.words);
+    EXPECT_NE(all.find(std::string("  ") + c.words), std::string::npos);
+    const bool inGroup = std::string(c.words).rfind("settings", 0) == 0;
+    EXPECT_EQ(settings.find(std::string("  ") + c.words) != std::string::npos, inGroup);
+  }
+  CommandLine line;
+  EXPECT_FALSE(ParseCommandLine(Words("settings --help"), line));
+  EXPECT_TRUE(line.options.help);
+}
+
+TEST(CommandTable, EachOutcomeKindEndsInItsExitCode) {
+  const std::pair<OutcomeKind, int> rows[] = {
+      {OutcomeKind::Done, 0},           {OutcomeKind::Cancelled, 1},
+      {OutcomeKind::Usage, 2},          {OutcomeKind::NoDevice, 4},
+      {OutcomeKind::SeveralDevices, 4}, {OutcomeKind::NotConfigured, 4},
+      {OutcomeKind::AccessRefused, 4},  {OutcomeKind::UsbUnavailable, 4},
+      {OutcomeKind::WrongFamily, 1},    {OutcomeKind::SendFailed, 1},
+      {OutcomeKind::NoAnswer, 1},       {OutcomeKind::BadReply, 1},
+      {OutcomeKind::ChecksumError, 1},  {OutcomeKind::Refused, 1},
+      {OutcomeKind::LinkFailed, 1},     {OutcomeKind::DeviceGone, 1},
+      {OutcomeKind::VerifyFailed, 1},   {OutcomeKind::FileError, 3},
+      {OutcomeKind::TimedOut, 4},       {OutcomeKind::DeviceBusy, 4},
+  };
+  for (const auto& [kind, code] : rows) EXPECT_EQ(ExitCodeOf(kind), code) << OutcomeKindName(kind);
+}
+
+}  // namespace
+}  // namespace orten::cli

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <memory>
+
+#include "transport/Transport.h"
+
+namespace orten {
+
+// The device on Windows, through its driver's device interface: SetupAPI
+// finds the interface, "\PIPE00" is the write pipe and "\PIPE01" the read
+// pipe. Reads and writes are overlapped so that they can be bounded.
+class WinPipeTransport final : public Transport {
+ public:
+  WinPipeTransport();
+  ~WinPipeTransport() override;
+  WinPipeTransport(const WinPipeTransport&) = delete;
+  WinPipeTransport& operator=(const WinPipeTransport&) = delete;
+
+  bool DiscoverDevice() override;
+  std::uint32_t DeviceCount() const override;
+  bool WriteByte(std::uint8_t byte) override;
+  bool WriteChunk(const Chunk& chunk) override;
+  ReadStatus ReadByte(std::uint8_t& byte, int timeoutMs) override;
+  ReadStatus ReadChunk(Chunk& chunk, int timeoutMs) override;
+  void DiscardInput() override;
+  void FlushWritePipe() override;
+  void FlushReadPipe() override;
+  void CloseLink() override;
+  PipeState WritePipeState() const override;
+  PipeState ReadPipeState() const override;
+  std::string LastErrorText() const override;
+  LinkFault LastFault() const override;
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace orten
