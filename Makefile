@@ -49,12 +49,13 @@ package: deps
 
 # Windows, cross-built here: ortenconf.exe, ortenctl.exe, the installer and the
 # portable zip in build/windows/dist. The static Qt they link is built once
-# (about 35 minutes on two cores) and cached in ~/.cache/ortenconf.
+# (35 to 60 minutes on two cores) and cached in ~/.cache/ortenconf, where
+# make test finds it.
 windows: deps
 	./scripts/windows-test.sh --build
 
-# Every Windows test under wine, the whole window fault matrix included
-# (make test runs a sample of it).
+# Every Windows test under wine, each window suite also on Qt's real windows
+# platform (make test runs them on the offscreen one).
 windows-test: deps
 	./scripts/windows-test.sh --all
 

@@ -3,9 +3,10 @@
 # valgrind, the installed layout, the sanitizer build's unit, USB and GUI
 # tests, a few seconds of each fuzz target, and the Windows build (both
 # programs, installer, zip) with its unit and window tests, a tour of the real
-# window and the installer under wine. (`make package` builds and lints the
-# .deb itself; `make fuzz` fuzzes longer; `make windows-test` runs the whole
-# window fault matrix under wine.)
+# window and the installer under wine (the core and ortenctl.exe alone until
+# the Qt for Windows is cached: `make windows`). (`make package` builds and lints the
+# .deb itself; `make fuzz` fuzzes longer; `make windows-test` also runs the
+# window suites on Qt's real windows platform under wine.)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export ORTEN_WERROR="${ORTEN_WERROR:-ON}"
@@ -36,6 +37,7 @@ cmake --build --preset fuzz
 step "fuzzing, a few seconds per target"
 fuzz/run.sh 4
 
-# The Windows build (its static Qt built once and cached), its unit and
-# window tests, the tour and the installer under wine.
+# The Windows build (with the cached static Qt; without it the core and
+# ortenctl.exe alone), its unit and window tests, the tour and the installer
+# under wine.
 scripts/windows-test.sh
