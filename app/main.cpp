@@ -55,7 +55,7 @@ void NoDisplayHandler(QtMsgType type, const QMessageLogContext&, const QString& 
 // window program started from Explorer or a shortcut has no streams at all,
 // so there the text goes into the system's box (no Qt object exists yet);
 // `boxText` is what the box says instead of `text`, where that differs.
-void Tell(std::ostream& stream, const std::string& text, bool error,
+void Tell(std::ostream& stream, const std::string& text, [[maybe_unused]] bool error,
           [[maybe_unused]] const std::string& boxText = {}) {
 #ifdef _WIN32
   const HANDLE handle = GetStdHandle(error ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
