@@ -15,8 +15,13 @@ bool UseRussianLanguage() {
   QLocale::setDefault(russian);
   // Owned by the application: it lives exactly as long as the texts it serves.
   installed = new QTranslator(QCoreApplication::instance());
-  loaded = installed->load(russian, QStringLiteral("qtbase"), QStringLiteral("_"),
-                           QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+  // The Windows build carries them inside (nothing installs Qt's translations
+  // there); elsewhere they come with the system's Qt.
+  for (const QString& folder :
+       {QStringLiteral(":/translations"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)}) {
+    loaded = installed->load(russian, QStringLiteral("qtbase"), QStringLiteral("_"), folder);
+    if (loaded) break;
+  }
   if (loaded) QCoreApplication::installTranslator(installed);
   return loaded;
 }

@@ -16,10 +16,17 @@
 #include "app/RussianLanguage.h"
 #include "app/TMainForm.h"
 #include "base/DataFolders.h"
+#include "base/UserInterface.h"
 #include "startup/DeviceChooser.h"
 #include "startup/LinkEnvironment.h"
 #include "widgets/GuiPacer.h"
 #include "widgets/QtUserInterface.h"
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include "base/Utf8Path.h"
+#endif
 
 using namespace orten;
 using namespace orten::gui;
@@ -45,8 +52,29 @@ void NoDisplayHandler(QtMsgType type, const QMessageLogContext&, const QString& 
   std::_Exit(kExitNoDisplay);
 }
 
+// Help, version and usage errors, on the stream they belong to. A Windows
+// window program started from Explorer or a shortcut has no streams at all,
+// so there the text goes into the system's box (no Qt object exists yet);
+// `boxText` is what the box says instead of `text`, where that differs.
+void Tell(std::ostream& stream, const std::string& text, [[maybe_unused]] bool error,
+          [[maybe_unused]] const std::string& boxText = {}) {
+#ifdef _WIN32
+  const HANDLE handle = GetStdHandle(error ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
+  if (handle == nullptr || handle == INVALID_HANDLE_VALUE) {
+    MessageBoxW(nullptr, WideFromUtf8(boxText.empty() ? text : boxText).c_str(),
+                WideFromUtf8(kAppTitle).c_str(),
+                MB_OK | (error ? MB_ICONERROR : MB_ICONINFORMATION));
+    return;
+  }
+#endif
+  stream << text << std::flush;
+}
+
 int UsageError(const std::string& error) {
-  std::cerr << "ortenconf: " << error << "\n\n" << UsageText();
+  // The usage text's columns do not survive a box's line breaks: the box
+  // names the mistake and where the list of options is.
+  Tell(std::cerr, "ortenconf: " + error + "\n\n" + UsageText(), true,
+       "ortenconf: " + error + "\n\nСписок параметров: ortenconf --help");
   return kExitUsage;
 }
 
@@ -103,11 +131,11 @@ int main(int argc, char** argv) {
     return UsageError(error);
   }
   if (options.help) {
-    std::cout << UsageText();
+    Tell(std::cout, UsageText(), false);
     return 0;
   }
   if (options.version) {
-    std::cout << "ortenconf " << ORTEN_VERSION << '\n';
+    Tell(std::cout, std::string("ortenconf ") + ORTEN_VERSION + '\n', false);
     return 0;
   }
 

@@ -90,8 +90,10 @@ bool IsWritableFolder(const std::string& folder) {
 
 bool IsInstalledProgram(const std::string& executableFolder) {
   // The install puts the program's shared files next to its bin folder; a
-  // build tree has neither.
-  const fs::path bin = fs::path(executableFolder).lexically_normal();
+  // build tree and the portable Windows copy have neither. The Windows
+  // installer lays out the same bin and share folders, so this also holds
+  // under a writable Program Files (as an administrator's is).
+  const fs::path bin = PathFromUtf8(executableFolder).lexically_normal();
   if (bin.filename() != "bin") return false;
   std::error_code ec;
   return fs::is_directory(bin.parent_path() / "share" / "ortenconf", ec);

@@ -13,7 +13,11 @@ add_custom_command(OUTPUT ${guide_stamp}
   VERBATIM)
 add_custom_target(orten_user_guide ALL DEPENDS ${guide_stamp})
 
-if(WIN32 OR CMAKE_CROSSCOMPILING)
+if(WIN32)
+  include(${CMAKE_CURRENT_LIST_DIR}/WindowsDist.cmake)  # the installer and the zip
+  return()
+endif()
+if(CMAKE_CROSSCOMPILING)
   return()  # the rest is the Linux install and its package
 endif()
 

@@ -15,8 +15,14 @@ if(ORTEN_WINE)
   configure_file(${CMAKE_CURRENT_LIST_DIR}/wine-run.sh.in ${ORTEN_WINE_RUN} @ONLY
                  FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
                                   WORLD_READ WORLD_EXECUTE)
-  # Test programs created after this run through wine, test discovery included.
+  # Test programs created after this run through wine, test discovery included;
+  # the two programs, made before, are told so.
   set(CMAKE_CROSSCOMPILING_EMULATOR ${ORTEN_WINE_RUN})
+  foreach(program ortenctl ortenconf)
+    if(TARGET ${program})
+      set_target_properties(${program} PROPERTIES CROSSCOMPILING_EMULATOR ${ORTEN_WINE_RUN})
+    endif()
+  endforeach()
 else()
   message(STATUS "wine not found: the Windows tests build but cannot run here")
 endif()

@@ -9,8 +9,10 @@ packages=(
   libusb-1.0-0-dev                  # USB on Linux
   umockdev libumockdev-dev          # the libusb transport's tests, against emulated devices
   googletest libgtest-dev libgmock-dev libbenchmark-dev libboost-dev jq   # tests and benchmarks (jq: the report)
-  g++-mingw-w64-x86-64-posix        # the Windows cross build
-  wine wine64                       # running its tests
+  g++-mingw-w64-x86-64-posix        # the Windows cross build (scripts/windows-qt.sh builds its Qt)
+  nsis                              # its installer
+  wine wine64 fonts-wine            # running its tests
+  xdotool imagemagick               # the tour of the Windows window: clicks and screenshots
   xvfb xauth fonts-dejavu-core      # running the window without a display
   clang-format
   clang libclang-rt-14-dev          # the fuzz targets (libFuzzer)

@@ -13,7 +13,6 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -84,7 +83,7 @@ const QString kLongName = QString("DEZ_RPU_3_081226_object_") + QString(164, '7'
 // sees nothing).
 class OpenWatch {
  public:
-  explicit OpenWatch(const QString& path) {
+  explicit OpenWatch([[maybe_unused]] const QString& path) {
 #ifdef Q_OS_LINUX
     fd_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     watching_ = inotify_add_watch(fd_, QFile::encodeName(path).constData(), IN_OPEN) >= 0;
@@ -343,7 +342,10 @@ void AppearanceTest::fileDialogTypesByName() {
   QFile file(path);
   QVERIFY(file.open(QIODevice::WriteOnly) && file.write("\x89PNG\r\n\x1a\n", 8) == 8);
   file.close();
+  // Windows has no permission that keeps the owner from reading.
+#ifndef _WIN32
   QVERIFY(file.setPermissions({}));  // content that cannot be read, but for root
+#endif
   const OpenWatch watch(path);
   QVERIFY(watch.watching());
 
@@ -351,9 +353,11 @@ void AppearanceTest::fileDialogTypesByName() {
   const std::unique_ptr<QFileDialog> dialog =
       ui.NewFileDialog({"Открыть", dir.path().toStdString(), "", "", ""}, QFileDialog::AcceptOpen);
   auto* model = dialog->findChild<QFileSystemModel*>();
-  QSignalSpy listed(model, &QFileSystemModel::directoryLoaded);
-  QVERIFY(listed.wait());
-  QCOMPARE(model->index(path, 2).data().toString(), type);  // the column "Type"
+  // Qt's windows platform shows the system's own dialog, which types files itself.
+  if (!model) QSKIP("the system's file dialog, not Qt's");
+  // The listing may finish before a spy could see it (Windows, under wine): wait for the row.
+  QTRY_COMPARE_WITH_TIMEOUT(model->index(path, 2).data().toString(), type,
+                            10000);  // the column "Type"
   QVERIFY(!watch.opened());
 }
 

@@ -6,7 +6,12 @@
 #include <filesystem>
 #include <sstream>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "base/DataFolders.h"
+#include "base/Utf8Path.h"
 #include "transport/UdevRule.h"
 
 namespace orten {
@@ -14,10 +19,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-#ifndef _WIN32  // the installed layout (bin/ beside share/ortenconf) is the Debian package's
+// The installed layout (bin/ beside share/ortenconf) is the Debian package's
+// and the Windows installer's; the portable Windows copy is flat.
 struct FolderCase {
   const char* name;
-  const char* executable;   // the executable's folder, under the test's root
+  const char* executable;   // the executable's folder, under the test's root (UTF-8)
   const char* shareFolder;  // made under the root first; empty: none
   bool dataDir;
   const char* expected;  // "exe", "user" or "data"
@@ -27,34 +33,54 @@ void PrintTo(const FolderCase& c, std::ostream* os) {
   *os << c.name;
 }
 
+// The user's data folder's base, as each system names it.
+void SetUserDataBase(const fs::path& base) {
+#ifdef _WIN32
+  SetEnvironmentVariableW(L"LOCALAPPDATA", base.empty() ? nullptr : base.c_str());
+#else
+  if (base.empty()) {
+    ::unsetenv("XDG_DATA_HOME");
+  } else {
+    ::setenv("XDG_DATA_HOME", base.c_str(), 1);
+  }
+#endif
+}
+
 class ProgramFolderTest : public testing::TestWithParam<FolderCase> {
  protected:
   void SetUp() override {
     root_ = fs::temp_directory_path() / ("orten-install-" + std::string(GetParam().name));
     fs::remove_all(root_);
-    fs::create_directories(root_ / GetParam().executable);
-    if (*GetParam().shareFolder) fs::create_directories(root_ / GetParam().shareFolder);
-    ::setenv("XDG_DATA_HOME", (root_ / "xdg").c_str(), 1);
+    fs::create_directories(root_ / PathFromUtf8(GetParam().executable));
+    if (*GetParam().shareFolder)
+      fs::create_directories(root_ / PathFromUtf8(GetParam().shareFolder));
+#ifdef _WIN32
+    saved_.resize(32768);
+    saved_.resize(GetEnvironmentVariableW(L"LOCALAPPDATA", saved_.data(), 32768));
+#endif
+    SetUserDataBase(root_ / "xdg");
   }
   void TearDown() override {
-    ::unsetenv("XDG_DATA_HOME");
+    SetUserDataBase(saved_);
     fs::remove_all(root_);
   }
   fs::path root_;
+  std::wstring saved_;  // Windows: the user's own LOCALAPPDATA
 };
 
 TEST_P(ProgramFolderTest, InstalledProgramsUseTheUsersFolder) {
   const FolderCase& c = GetParam();
-  const std::string exe = (root_ / c.executable).string();
-  const std::string dataDir = c.dataDir ? (root_ / "given").string() : "";
+  const std::string exe = Utf8FromPath(root_ / PathFromUtf8(c.executable));
+  const std::string dataDir = c.dataDir ? Utf8FromPath(root_ / "given") : "";
   const std::string expected = std::string(c.expected) == "exe" ? exe
                                : std::string(c.expected) == "data"
                                    ? dataDir
-                                   : (root_ / "xdg" / "ortenconf").string();
-  // Every executable folder here is writable, as /usr/bin is for root.
+                                   : Utf8FromPath(root_ / "xdg" / "ortenconf");
+  // Every executable folder here is writable, as /usr/bin is for root and
+  // Program Files for an administrator.
   ASSERT_TRUE(IsWritableFolder(exe));
   EXPECT_EQ(ResolveProgramFolder(exe, dataDir), expected);
-  EXPECT_TRUE(fs::is_directory(expected));
+  EXPECT_TRUE(fs::is_directory(PathFromUtf8(expected)));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -65,9 +91,12 @@ INSTANTIATE_TEST_SUITE_P(
         FolderCase{"InstalledInLocal", "opt/x/bin", "opt/x/share/ortenconf", false, "user"},
         FolderCase{"BinWithoutOurShare", "tools/bin", "tools/share/other", false, "exe"},
         FolderCase{"ShareNotBesideBin", "usr/lib", "usr/share/ortenconf", false, "exe"},
-        FolderCase{"InstalledWithDataDir", "usr/bin", "usr/share/ortenconf", true, "data"}),
+        FolderCase{"InstalledWithDataDir", "usr/bin", "usr/share/ortenconf", true, "data"},
+        // The Windows installer's layout, in a folder the ANSI code page cannot spell.
+        FolderCase{"InstalledCyrillic", "Program Files/Ортен-ДЕЗ/bin",
+                   "Program Files/Ортен-ДЕЗ/share/ortenconf", false, "user"},
+        FolderCase{"PortableCyrillic", "Рабочий стол/ortenconf-0.1.0", "", false, "exe"}),
     [](const testing::TestParamInfo<FolderCase>& row) { return row.param.name; });
-#endif
 
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;

@@ -23,20 +23,31 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// Windows refuses to delete a read-only file: what a row protected is made
+// writable again first, or it would stay and break the next run's set-up.
+void RemoveWritably(const fs::path& dir) {
+  std::error_code ec;
+  fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add, ec);
+  for (auto it = fs::recursive_directory_iterator(dir, ec); !ec && it != fs::end(it);
+       it.increment(ec)) {
+    std::error_code ignored;
+    if (!it->is_symlink(ignored)) {
+      fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+    }
+  }
+  fs::remove_all(dir, ec);
+}
+
 class ValueFileTest : public testing::Test {
  protected:
   void SetUp() override {
     dir_ = fs::temp_directory_path() /
            ("orten-values-" +
             std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir_);
+    RemoveWritably(dir_);
     fs::create_directories(dir_);
   }
-  void TearDown() override {
-    std::error_code ec;
-    fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
-    fs::remove_all(dir_, ec);
-  }
+  void TearDown() override { RemoveWritably(dir_); }
   std::string Put(const std::string& text) {
     const std::string path = (dir_ / "X.cfg").string();
     std::ofstream(path, std::ios::binary) << text;

@@ -1,0 +1,141 @@
+#!/usr/bin/env bash
+# The real ortenconf.exe under wine on a display, clicked as a user would on
+# the simulated relay module: it connects ("Установить"), opens the relay
+# page ("Выполнить"), binds relay 1 to partition 9, writes the settings to
+# the device and opens the user guide. ortenctl.exe then reads the device's
+# saved state back, so what reached the device is checked, not assumed. The
+# pictures taken on the way are the user guide's pictures of the Windows
+# window (scripts/take-windows-screenshots.sh). Started with no console, a
+# usage error shows a box and still ends with code 2.
+# $1 runs a Windows program, $2 is ortenconf.exe, $3 ortenctl.exe, $4 the
+# folder for the pictures.
+# Exit 77 (skipped) without a display, xdotool or ImageMagick.
+set -u
+export LC_ALL=C.UTF-8
+wine_run=$1
+exe=$2
+ctl=$3
+out=$4
+if [ -z "${DISPLAY:-}" ] || ! command -v xdotool >/dev/null || [ ! -x /usr/bin/import ]; then
+  echo "skipped: the tour needs a display, xdotool and ImageMagick"
+  exit 77
+fi
+mkdir -p "$out"
+work=$(mktemp -d)
+pid=
+cleanup() {
+  [ -n "$pid" ] && kill "$pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+windows() { printf 'Z:%s' "${1//\//\\}"; }
+title='Программа настройки РПУ Ортен-ДЕЗ'
+fail=0
+check() {  # description, condition...
+  local what=$1; shift
+  if "$@"; then echo "ok   $what"; else echo "FAIL $what"; fail=1; fi
+}
+
+# The controls, in the window's coordinates (800 x 600, wine's Tahoma).
+connect=(720 158) execute=(57 223) partition9=(247 109) device_write=(720 250) help=(720 461)
+status_bar=(200 590)
+
+# xdotool's complaints about the focus of a display without a window manager
+# are noise.
+xdo() { xdotool "$@" 2>/dev/null; }
+visible() { xdo search --onlyvisible --name "$1"; }
+# Waits up to a minute for a condition; on time-out keeps a picture of the screen.
+wait_for() {  # description, condition...
+  local what=$1; shift
+  for _ in $(seq 120); do "$@" && return 0; sleep 0.5; done
+  echo "FAIL timed out waiting for $what"
+  /usr/bin/import -window root "$out/failure.png"
+  exit 1
+}
+# Until two looks at the screen half a second apart are the same: the window
+# has finished drawing what the last click changed.
+settle() {
+  local before now
+  before=$(/usr/bin/import -window root rgb:- 2>/dev/null | md5sum)
+  for _ in $(seq 40); do
+    sleep 0.5
+    now=$(/usr/bin/import -window root rgb:- 2>/dev/null | md5sum)
+    [ "$now" = "$before" ] && return 0
+    before=$now
+  done
+}
+click() { xdo mousemove --window "$main" "$1" "$2" click 1; }
+# A window's picture, in 256 colours: small, and a window has few.
+shot() {  # window, file
+  local X Y WIDTH HEIGHT WINDOW SCREEN
+  eval "$(xdo getwindowgeometry --shell "$1")"
+  /usr/bin/import -window root -crop "${WIDTH}x${HEIGHT}+$X+$Y" +repage +dither -colors 256 \
+    "PNG8:$2"
+}
+second_window() {  # a box: a window of the program's title besides the main one
+  box=$(visible "^$title\$" | grep -vx "$main" | head -1)
+  [ -n "$box" ]
+}
+
+mkdir -p "$work/data/Base"
+# A firmware file of the module's own version: nothing newer to offer.
+{ printf '\x55\x55\x12\x2d'; head -c 1030 /dev/zero; } >"$work/data/Base/MRO_45"
+"$wine_run" "$exe" --simulate mro --data-dir "$(windows "$work/data")" \
+  --sim-state "$(windows "$work/state")" --trace "$(windows "$work/trace")" \
+  >"$work/log" 2>&1 &
+pid=$!
+wait_for "the window" eval 'main=$(visible "^$title\$" | head -1); [ -n "$main" ]'
+settle
+
+click "${connect[@]}"
+wait_for "the device's answer to connect" grep -q '^R ' "$work/trace"
+settle
+shot "$main" "$out/windows-connected.png"
+
+click "${execute[@]}"
+settle
+click "${partition9[@]}"
+settle
+click "${device_write[@]}"
+wait_for "the box after the write" second_window
+settle
+shot "$main" "$out/windows-relay.png"
+xdo key --window "$box" Return
+wait_for "the box to close" eval '! second_window'
+
+click "${help[@]}"
+wait_for "the user guide" eval 'guide=$(visible "^Справка"); [ -n "$guide" ]'
+settle
+shot "$guide" "$out/check-help.png"
+eval "$(xdo getwindowgeometry --shell "$guide")"
+xdo mousemove --window "$guide" $((WIDTH - 57)) $((HEIGHT - 23)) click 1  # "Закрыть"
+wait_for "the guide to close" eval '[ -z "$(visible "^Справка")" ]'
+
+# Alt+F4 as the keyboard gives it, to the window under the pointer.
+click "${status_bar[@]}"
+xdo key alt+F4
+wait_for "the program to end" eval '! kill -0 $pid 2>/dev/null'
+wait "$pid"; rc=$?
+pid=
+check "ortenconf.exe ends with 0" test $rc -eq 0 || cat "$work/log"
+check "the settings went to the device: four 64-byte writes" \
+  test "$(grep -Ec '^W [0-9a-f]{128}$' "$work/trace")" -eq 4
+settings=$("$wine_run" "$ctl" --sim-state "$(windows "$work/state")" \
+  --data-dir "$(windows "$work/data")" settings read 2>&1 | tr -d '\r')
+check "the device holds relay 1's binding to partition 9" \
+  grep -Eq '^Привязки к разделам +1-9 ' <<<"$settings" || echo "$settings"
+check "and its mode, Специальный" grep -Eq '^Режим работы +Специальный ' <<<"$settings"
+for picture in windows-connected windows-relay check-help; do
+  check "picture $picture.png" test -s "$out/$picture.png"
+done
+
+# Without a console, as from Explorer: the usage error in a box, code 2 all the same.
+"$wine_run" start /wait "$(windows "$exe")" --bogus >"$work/start" 2>&1 &
+starter=$!
+wait_for "the box of the usage error" eval 'box=$(visible "^$title\$" | head -1); [ -n "$box" ]'
+settle
+shot "$box" "$out/check-usage-box.png"
+xdo key --window "$box" Return
+wait "$starter"; rc=$?
+check "a usage error without a console ends with 2" test $rc -eq 2
+exit $fail
