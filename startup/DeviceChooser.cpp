@@ -26,7 +26,10 @@ std::string ChoiceText(const ConfiguredUsbIds& configured, UsbIdProblem problem)
     why = "Идентификаторы USB прибора не заданы.";
   } else {
     why = "Прибор с запомненными идентификаторами";
-    for (const UsbId& id : configured.ids) why += " " + FormatUsbId(id);
+    for (const UsbId& id : configured.ids) {
+      why += ' ';  // appended piece by piece: GCC 12 at -O2 misreads " " + a temporary (-Wrestrict)
+      why += FormatUsbId(id);
+    }
     why += " не найден.";
   }
   return why +
