@@ -95,9 +95,10 @@ check "write with verify exits 0" test $rc -eq 0
 check "verify compares the memory" grep -q 'совпадает с файлом' <<<"$out"
 
 # Two programs on one simulated device, as on a real one. While one holds
-# the line (here: waiting for the answer to a write it never gets), the
-# other finds the device but cannot open it; the hold ends with its holder.
-"$ctl" --data-dir "$work/data" --sim-state "$work/state" --sim-fault read-timeout@8 \
+# the line (here: waiting up to 10 s for the answer to a write it never
+# gets, long enough on a busy machine), the other finds the device but cannot
+# open it; the hold ends with its holder.
+"$ctl" --data-dir "$work/data" --sim-state "$work/state" --sim-fault no-answer \
   --trace "$work/held" backup write "$work/source.rrg" >/dev/null 2>&1 &
 holder=$!
 for _ in $(seq 200); do test -s "$work/held" && break; sleep 0.05; done
