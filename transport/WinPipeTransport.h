@@ -36,4 +36,8 @@ class WinPipeTransport final : public Transport {
   std::unique_ptr<Impl> impl_;
 };
 
+// The kind of a Windows error code met on the device's pipes: at their open
+// (opening) or on a transfer.
+LinkFault WindowsErrorFault(unsigned long code, bool opening);
+
 }  // namespace orten
