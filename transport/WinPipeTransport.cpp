@@ -118,8 +118,8 @@ std::string LastSystemErrorText() {
   return SystemErrorText(GetLastError());
 }
 
-// Device paths of the present interfaces of the device's class. Counts an
-// interface whose path cannot be fetched with an empty path.
+}  // namespace
+
 std::vector<std::string> EnumerateInterfacePaths(std::string& error) {
   std::vector<std::string> paths;
   HDEVINFO raw = SetupDiGetClassDevsA(&kInterfaceGuid, nullptr, nullptr,
@@ -152,6 +152,8 @@ std::vector<std::string> EnumerateInterfacePaths(std::string& error) {
   }
   return paths;
 }
+
+namespace {
 
 // The memory one overlapped transfer lends the system: the buffer, the
 // record the system reports into and the event it signals.
