@@ -26,7 +26,7 @@ if [ -z "${ORTEN_SIM_DIR:-}" ]; then
 fi
 sim="$ORTEN_SIM_DIR/ortensim.exe"
 [ -f "$sim" ] || { echo "device.sh: no $sim (build the target ortensim)" >&2; exit 2; }
-run="$WINEPREFIX/ortensim-run"  # the serving programs' process IDs and logs
+run="$WINEPREFIX/ortensim-run"  # the serving programs' output and errors
 mkdir -p "$run"
 windows() { printf 'Z:%s' "$(realpath -m "$1" | sed 's|/|\\|g')"; }
 helper() { wine "$sim" "$@" </dev/null 2>>"$run/errors.log" | tr -d '\r'; }
@@ -63,25 +63,23 @@ case "${1:-}" in
     : >"$out"
     wine "$sim" "${args[@]}" </dev/null >"$out" 2>>"$run/errors.log" &
     pid=$!
-    for _ in $(seq 300); do
+    for _ in $(seq 1500); do
       number=$(tr -d '\r' <"$out" | head -1)
       [ -n "$number" ] && break
       kill -0 "$pid" 2>/dev/null || { echo "device.sh: plug failed:" >&2; tail -3 "$run/errors.log" >&2; exit 1; }
-      sleep 0.1
+      sleep 0.02
     done
     [ -n "$number" ] || { echo "device.sh: the device did not appear" >&2; kill "$pid"; exit 1; }
-    echo "$pid" >"$run/$number.pid"
-    rm -f "$out"
+    mv "$out" "$run/$number.out"
     echo "$number"
     ;;
   unplug)
     number=$(helper unplug "${2:-0}")
     [ -n "$number" ] || { echo "device.sh: nothing to unplug" >&2; exit 1; }
-    # Its serving program ends as the device goes.
-    if [ -f "$run/$number.pid" ]; then
-      pid=$(cat "$run/$number.pid")
-      for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-      rm -f "$run/$number.pid"
+    # Its serving program is over (its state file saved and free) as the device goes.
+    if [ -f "$run/$number.out" ]; then
+      for _ in $(seq 200); do grep -q over "$run/$number.out" && break; sleep 0.02; done
+      rm -f "$run/$number.out"
     fi
     echo "$number"
     ;;

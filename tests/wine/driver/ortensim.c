@@ -22,7 +22,7 @@ enum kind { KIND_CONTROL = 1, KIND_CHILD, KIND_PIPE };
 struct child {
   LIST_ENTRY all;   /* every child not yet freed */
   LIST_ENTRY bus;   /* the children plugged in, as the bus reports them */
-  ULONG number;
+  ULONG number; /* also its instance ID: wine mixes up a reused one */
   USHORT vendor, product;
   FILE_OBJECT *owner; /* the serving program's handle on the control device */
   DEVICE_OBJECT *pdo;
@@ -30,7 +30,8 @@ struct child {
   FILE_OBJECT *opened[2]; /* who holds each pipe: one program at a time */
   HANDLE directory;
   UNICODE_STRING link; /* the interface's symbolic link */
-  BOOLEAN linked, gone, pdoDeleted;
+  LONG linked;
+  BOOLEAN gone, pdoDeleted;
   LIST_ENTRY pending; /* programs' transfers waiting for an answer */
   LIST_ENTRY waiters; /* the serving program's IOCTL_ORTENSIM_NEXT */
   struct ortensim_message queue[QUEUE_SIZE];
@@ -194,50 +195,14 @@ static void pull_out(struct child *child, LIST_ENTRY *done) {
 
 /* The interface goes away with the device, so no program finds it again. */
 static void unlink_interface(struct child *child) {
-  if (!child->linked) return;
-  child->linked = FALSE;
+  if (!InterlockedExchange(&child->linked, 0)) return;
   IoSetDeviceInterfaceState(&child->link, FALSE);
   IoDeleteSymbolicLink(&child->link);
 }
 
-/* Deletes what nothing uses any more: the pipes of a device gone once no
- * program holds them, the record once its device object is deleted too. Not
- * called from the pipes' own dispatch. */
-static void reap(void) {
-  LIST_ENTRY *entry;
-  KIRQL irql;
-  for (;;) {
-    struct child *found = NULL;
-    KeAcquireSpinLock(&lock, &irql);
-    for (entry = children.Flink; entry != &children; entry = entry->Flink) {
-      struct child *child = CONTAINING_RECORD(entry, struct child, all);
-      if (child->gone && !child->opened[0] && !child->opened[1] && IsListEmpty(&child->pending) &&
-          IsListEmpty(&child->waiters) && (child->pipes[0] || child->pipes[1] || child->pdoDeleted)) {
-        found = child;
-        break;
-      }
-    }
-    if (found && found->pdoDeleted && !found->pipes[0] && !found->pipes[1])
-      RemoveEntryList(&found->all);
-    KeReleaseSpinLock(&lock, irql);
-    if (!found) return;
-    if (found->pipes[0] || found->pipes[1]) {
-      ULONG i;
-      for (i = 0; i < 2; ++i) {
-        if (found->pipes[i]) IoDeleteDevice(found->pipes[i]);
-        found->pipes[i] = NULL;
-      }
-      if (found->directory) ZwClose(found->directory);
-      found->directory = NULL;
-      if (!found->pdoDeleted) continue;
-      KeAcquireSpinLock(&lock, &irql);
-      RemoveEntryList(&found->all);
-      KeReleaseSpinLock(&lock, irql);
-    }
-    if (found->link.Buffer) RtlFreeUnicodeString(&found->link);
-    ExFreePoolWithTag(found, POOL_TAG);
-  }
-}
+/* A device pulled out keeps its record and its pipes' device objects until
+ * the driver goes: a handle a program still holds may reach them any time,
+ * and they cost a few kilobytes a device for the length of a test run. */
 
 static struct child *find_child(ULONG number) {
   LIST_ENTRY *entry;
@@ -282,7 +247,7 @@ static NTSTATUS make_pipes(struct child *child) {
   if (!NT_SUCCESS(status)) return status;
   status = IoSetDeviceInterfaceState(&child->link, TRUE);
   if (!NT_SUCCESS(status)) return status;
-  child->linked = TRUE;
+  InterlockedExchange(&child->linked, 1);
   /* The link the system made points at the device; the pipes are in the directory. */
   IoDeleteSymbolicLink(&child->link);
   return IoCreateSymbolicLink(&child->link, &string);
@@ -358,7 +323,6 @@ static NTSTATUS child_pnp(DEVICE_OBJECT *device, IRP *irp) {
       child->pdoDeleted = TRUE;
       KeReleaseSpinLock(&lock, irql);
       IoDeleteDevice(device);
-      reap();
       return STATUS_SUCCESS;
   }
   irp->IoStatus.Status = status;
@@ -621,7 +585,6 @@ static NTSTATUS WINAPI dispatch_ioctl(DEVICE_OBJECT *device, IRP *irp) {
   NTSTATUS status = STATUS_INVALID_DEVICE_REQUEST;
   irp->IoStatus.Information = 0;
   if (ext->kind == KIND_CONTROL) {
-    reap();
     switch (stack->Parameters.DeviceIoControl.IoControlCode) {
       case IOCTL_ORTENSIM_PLUG: status = plug(irp, stack); break;
       case IOCTL_ORTENSIM_NEXT: status = next_message(irp, stack); break;
@@ -708,8 +671,8 @@ static NTSTATUS WINAPI dispatch_create(DEVICE_OBJECT *device, IRP *irp) {
   return status;
 }
 
-/* The last handle of a program went: its transfers end, its pipe is free;
- * a server that went leaves no device behind. */
+/* The last handle of a program went: its transfers end (the pipe is free at
+ * the close that follows); a server that went leaves no device behind. */
 static NTSTATUS WINAPI dispatch_cleanup(DEVICE_OBJECT *device, IRP *irp) {
   IO_STACK_LOCATION *stack = IoGetCurrentIrpStackLocation(irp);
   struct extension *ext = device->DeviceExtension;
@@ -722,7 +685,6 @@ static NTSTATUS WINAPI dispatch_cleanup(DEVICE_OBJECT *device, IRP *irp) {
     struct child *child = ext->child;
     LIST_ENTRY *entry;
     KeAcquireSpinLock(&lock, &irql);
-    if (child->opened[ext->pipe] == stack->FileObject) child->opened[ext->pipe] = NULL;
     entry = child->pending.Flink;
     while (entry != &child->pending) {
       IRP *held = CONTAINING_RECORD(entry, IRP, Tail.Overlay.ListEntry);
@@ -779,7 +741,6 @@ static NTSTATUS WINAPI add_device(DRIVER_OBJECT *driver, DEVICE_OBJECT *pdo) {
 
 static void WINAPI unload(DRIVER_OBJECT *driver) {
   (void)driver;
-  reap();
 }
 
 NTSTATUS WINAPI DriverEntry(DRIVER_OBJECT *driver, UNICODE_STRING *registry) {

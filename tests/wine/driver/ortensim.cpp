@@ -7,7 +7,8 @@
 //   ortensim uninstall             the driver, its service and files removed
 //   ortensim plug FAMILY[:VERSION] [--sim-fault F]... [--sim-state FILE] [--usb-id VID:PID]
 //                                  prints the device's number once programs can
-//                                  find it, then serves it until it is pulled out
+//                                  find it, serves it until it is pulled out and
+//                                  prints "over"
 //   ortensim unplug [N]            N, or the earliest device still plugged in
 //   ortensim list                  the numbers of the devices plugged in
 #include <windows.h>
@@ -67,26 +68,35 @@ bool Control(HANDLE bus, DWORD code, const void* in, DWORD inSize, void* out, DW
                          got ? got : &ignored, nullptr) != FALSE;
 }
 
-// Whether the system lists the receiver interface of device `number` (its
-// instance ID), as programs look for it.
-bool InterfaceListed(ULONG number) {
+// The interface paths the system lists for the receiver, as programs look for it.
+std::vector<std::string> ListedInterfaces() {
+  std::vector<std::string> paths;
   HDEVINFO set = SetupDiGetClassDevsA(&kReceiverInterface, nullptr, nullptr,
                                       DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
-  if (set == INVALID_HANDLE_VALUE) return false;
-  const std::string mark = "#" + std::to_string(number) + "#";
-  bool found = false;
+  if (set == INVALID_HANDLE_VALUE) return paths;
   SP_DEVICE_INTERFACE_DATA data{};
   data.cbSize = sizeof data;
-  for (DWORD i = 0; !found && SetupDiEnumDeviceInterfaces(set, nullptr, &kReceiverInterface, i, &data); ++i) {
+  for (DWORD i = 0; SetupDiEnumDeviceInterfaces(set, nullptr, &kReceiverInterface, i, &data); ++i) {
     char storage[512] = {};
     auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_A*>(storage);
     detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
     if (SetupDiGetDeviceInterfaceDetailA(set, &data, detail, sizeof storage, nullptr, nullptr)) {
-      found = std::strstr(detail->DevicePath, mark.c_str()) != nullptr;
+      paths.emplace_back(detail->DevicePath);
     }
   }
   SetupDiDestroyDeviceInfoList(set);
-  return found;
+  return paths;
+}
+
+// Waits until the system lists the receiver interfaces of `count` devices.
+void WaitForListed(std::size_t count) {
+  for (int i = 0; i < 400 && ListedInterfaces().size() != count; ++i) Sleep(25);
+}
+
+ULONG PluggedCount(HANDLE bus) {
+  ULONG numbers[65] = {};
+  Control(bus, IOCTL_ORTENSIM_LIST, nullptr, 0, numbers, sizeof numbers);
+  return numbers[0];
 }
 
 // Serves one plugged device: the driver hands over each transfer of a
@@ -223,11 +233,15 @@ int Plug(const std::vector<std::string>& args) {
   ULONG number = 0;
   if (!Control(bus, IOCTL_ORTENSIM_PLUG, &request, sizeof request, &number, sizeof number))
     return Fail("plugging in");
-  for (int i = 0; i < 200 && !InterfaceListed(number); ++i) Sleep(50);
+  WaitForListed(PluggedCount(bus));
   std::printf("%lu\n", number);
   std::fflush(stdout);
   const int rc = Server(bus, number, device, state ? &*state : nullptr).Run();
   CloseHandle(bus);
+  state.reset();  // the state file is free for the next device
+  // Said last, for whoever waits for this device to be over.
+  std::printf("over\n");
+  std::fflush(stdout);
   return rc;
 }
 
@@ -237,10 +251,13 @@ int Unplug(const std::vector<std::string>& args) {
   if (bus == INVALID_HANDLE_VALUE) return Fail("the bus driver is not running");
   ULONG gone = 0;
   const bool ok = Control(bus, IOCTL_ORTENSIM_UNPLUG, &number, sizeof number, &gone, sizeof gone);
-  CloseHandle(bus);
-  if (!ok) return Fail("no such device plugged in");
+  if (!ok) {
+    CloseHandle(bus);
+    return Fail("no such device plugged in");
+  }
   // Gone for programs too before this returns.
-  for (int i = 0; i < 200 && InterfaceListed(gone); ++i) Sleep(50);
+  WaitForListed(PluggedCount(bus));
+  CloseHandle(bus);
   std::printf("%lu\n", gone);
   return 0;
 }
@@ -282,19 +299,28 @@ int Install(const std::string& folder) {
   return 0;
 }
 
+// A child of the test bus: its compatible IDs are the bus driver's.
+bool IsOurs(HDEVINFO set, SP_DEVINFO_DATA& device) {
+  char ids[256] = {};
+  return SetupDiGetDeviceRegistryPropertyA(set, &device, SPDRP_COMPATIBLEIDS, nullptr,
+                                           reinterpret_cast<BYTE*>(ids), sizeof ids - 2, nullptr) &&
+         std::strcmp(ids, "USB\\Class_FF&SubClass_00&Prot_00") == 0;
+}
+
 int Uninstall() {
   int rc = 0;
-  HDEVINFO set = SetupDiGetClassDevsA(&kSystemClass, nullptr, nullptr, 0);
+  // The bus and every device it ever made: each plug leaves an instance in
+  // the registry, and the system's device lists grow slower with each.
+  HDEVINFO set = SetupDiGetClassDevsA(nullptr, nullptr, nullptr, DIGCF_ALLCLASSES);
   if (set != INVALID_HANDLE_VALUE) {
     SP_DEVINFO_DATA device{};
     device.cbSize = sizeof device;
     for (DWORD i = 0; SetupDiEnumDeviceInfo(set, i, &device); ++i) {
-      char ids[256] = {};
-      if (!SetupDiGetDeviceRegistryPropertyA(set, &device, SPDRP_HARDWAREID, nullptr,
-                                             reinterpret_cast<BYTE*>(ids), sizeof ids - 2, nullptr))
-        continue;
-      if (_stricmp(ids, ORTENSIM_ROOT_ID) != 0) continue;
-      if (!SetupDiCallClassInstaller(DIF_REMOVE, set, &device)) rc = Fail("removing the root device");
+      char id[256] = {};
+      if (!SetupDiGetDeviceInstanceIdA(set, &device, id, sizeof id, nullptr)) continue;
+      if (_strnicmp(id, "ROOT\\ORTENSIM\\", 14) != 0 && _strnicmp(id, "USB\\VID_", 8) != 0) continue;
+      if (_strnicmp(id, "USB\\VID_", 8) == 0 && !IsOurs(set, device)) continue;
+      if (!SetupDiRemoveDevice(set, &device)) rc = Fail(std::string("removing ") + id);
     }
     SetupDiDestroyDeviceInfoList(set);
   }
