@@ -395,7 +395,7 @@ int main(int argc, char** argv) {
     // A real pipe's waits are real: a request and a chunk on each side, and
     // no fault that only waits out the 10 s answer time. A pipe that will
     // not open is the driver's own matter, not the device's.
-    faults = MatrixFaults({12, 100}, {3, 100});
+    faults = MatrixFaults({100}, {3, 100});
     std::erase_if(faults, [](const FaultCase& f) {
       return f.kind == FaultKind::NoAnswer || f.kind == FaultKind::PipeOpen;
     });

@@ -6,7 +6,7 @@
 #   device.sh plug FAMILY[:VERSION] [FAULT...] [--sim-state FILE]
 #                                          a device (as --simulate names it, with
 #                                          --sim-fault's faults); prints its number
-#   device.sh unplug [N]                   device N, or the earliest still there
+#   device.sh unplug [N|all]               device N, the earliest still there, or all
 #   device.sh list                         the numbers of the devices plugged in
 #   device.sh uninstall                    every device pulled out, the driver removed
 #
@@ -46,7 +46,7 @@ case "${1:-}" in
     helper list >/dev/null  # waits until the bus is up
     ;;
   uninstall)
-    while [ -n "$(helper list 2>/dev/null | head -1)" ]; do "$0" unplug >/dev/null; done
+    "$0" unplug all >/dev/null 2>&1 || true
     helper uninstall
     restart_server
     rm -rf "$run"
@@ -74,14 +74,16 @@ case "${1:-}" in
     echo "$number"
     ;;
   unplug)
-    number=$(helper unplug "${2:-0}")
-    [ -n "$number" ] || { echo "device.sh: nothing to unplug" >&2; exit 1; }
-    # Its serving program is over (its state file saved and free) as the device goes.
-    if [ -f "$run/$number.out" ]; then
-      for _ in $(seq 200); do grep -q over "$run/$number.out" && break; sleep 0.02; done
-      rm -f "$run/$number.out"
-    fi
-    echo "$number"
+    numbers=$(helper unplug "${2:-0}")
+    [ -n "$numbers" ] || [ "${2:-}" = all ] || { echo "device.sh: nothing to unplug" >&2; exit 1; }
+    for number in $numbers; do
+      # Its serving program is over (its state file saved and free) as the device goes.
+      if [ -f "$run/$number.out" ]; then
+        for _ in $(seq 200); do grep -q over "$run/$number.out" && break; sleep 0.02; done
+        rm -f "$run/$number.out"
+      fi
+      echo "$number"
+    done
     ;;
   list)
     helper list

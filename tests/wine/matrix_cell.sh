@@ -27,5 +27,5 @@ rc=$?
 tr -d '\r' <"$out"
 tr -d '\r' <"$err" >&2
 rm -f "$out" "$err"
-while [ -n "$("$device" list | head -1)" ]; do "$device" unplug >/dev/null; done
+"$device" unplug all >/dev/null
 exit $rc

@@ -9,7 +9,7 @@
 //                                  prints the device's number once programs can
 //                                  find it, serves it until it is pulled out and
 //                                  prints "over"
-//   ortensim unplug [N]            N, or the earliest device still plugged in
+//   ortensim unplug [N|all]        N, the earliest device still plugged in, or all
 //   ortensim list                  the numbers of the devices plugged in
 #include <windows.h>
 // windows.h first: these build on its types.
@@ -245,20 +245,23 @@ int Plug(const std::vector<std::string>& args) {
   return rc;
 }
 
+// "all": every device, none plugged in being no failure.
 int Unplug(const std::vector<std::string>& args) {
-  ULONG number = args.empty() ? 0 : std::stoul(args[0]);
+  const bool all = !args.empty() && args[0] == "all";
+  ULONG number = args.empty() || all ? 0 : std::stoul(args[0]);
   HANDLE bus = OpenBus(1);
   if (bus == INVALID_HANDLE_VALUE) return Fail("the bus driver is not running");
   ULONG gone = 0;
-  const bool ok = Control(bus, IOCTL_ORTENSIM_UNPLUG, &number, sizeof number, &gone, sizeof gone);
-  if (!ok) {
-    CloseHandle(bus);
-    return Fail("no such device plugged in");
+  bool any = false;
+  while (Control(bus, IOCTL_ORTENSIM_UNPLUG, &number, sizeof number, &gone, sizeof gone)) {
+    std::printf("%lu\n", gone);
+    any = true;
+    if (!all) break;
   }
   // Gone for programs too before this returns.
   WaitForListed(PluggedCount(bus));
   CloseHandle(bus);
-  std::printf("%lu\n", gone);
+  if (!any && !all) return Fail("no such device plugged in");
   return 0;
 }
 
