@@ -46,6 +46,13 @@ else
   [ "$mode" = --build ] && exit 0
 fi
 
+# ortenctl's fault matrix runs ortenctl.exe through the test driver too: it
+# is a program for this machine (make test has built it already).
+if [ ! -x build/debug/tests/cli/cli_fault_matrix ]; then
+  cmake --preset debug >/dev/null
+  cmake --build --preset debug --target cli_fault_matrix
+fi
+
 step "Windows tests under wine"
 for tool in wine wineserver Xvfb; do
   if ! command -v "$tool" >/dev/null; then

@@ -12,6 +12,7 @@
 
 #ifdef _WIN32
 #include "transport/WinPipeTransport.h"
+#include "transport/WinPresence.h"
 #else
 #include "transport/LibusbPresence.h"
 #include "transport/LibusbTransport.h"
@@ -147,7 +148,9 @@ DevicePresence* LinkEnvironment::presence() {
     if (simBus_) {
       presence_ = std::make_unique<SimPresence>(*simBus_, simLine_.get());
     } else {
-#ifndef _WIN32
+#ifdef _WIN32
+      presence_ = std::make_unique<WinPresence>();
+#else
       presence_ = std::make_unique<LibusbPresence>(UsbIds());
 #endif
     }

@@ -38,8 +38,7 @@ class LinkEnvironment {
   TraceLog* trace() { return trace_.IsOpen() ? &trace_ : nullptr; }
   // The simulated device, or null on real USB.
   SimDevice* simDevice() const { return simDevice_.get(); }
-  // Whether the device is on the line, without opening it; made on first
-  // use. Null where the platform has no way to tell (Windows).
+  // Whether the device is on the line, without opening it; made on first use.
   DevicePresence* presence();
   // Monotonic milliseconds as the line sees them: the simulation's clock,
   // in which skipped waits count, or the steady clock.

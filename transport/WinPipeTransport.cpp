@@ -33,6 +33,9 @@ constexpr const char* kReadPipeSuffix = "\\PIPE01";
 // this time is stuck and fails like a read that expires.
 constexpr int kWriteTimeoutMs = 2000;
 
+// Not in every SDK's headers: "A device which does not exist was specified."
+constexpr DWORD kErrorNoSuchDevice = 433;
+
 // INVALID_HANDLE_VALUE is a C cast in the system headers.
 HANDLE InvalidHandle() {
   return reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(-1));
@@ -115,8 +118,8 @@ std::string LastSystemErrorText() {
   return SystemErrorText(GetLastError());
 }
 
-// Device paths of the present interfaces of the device's class. Counts an
-// interface whose path cannot be fetched with an empty path.
+}  // namespace
+
 std::vector<std::string> EnumerateInterfacePaths(std::string& error) {
   std::vector<std::string> paths;
   HDEVINFO raw = SetupDiGetClassDevsA(&kInterfaceGuid, nullptr, nullptr,
@@ -149,6 +152,8 @@ std::vector<std::string> EnumerateInterfacePaths(std::string& error) {
   }
   return paths;
 }
+
+namespace {
 
 // The memory one overlapped transfer lends the system: the buffer, the
 // record the system reports into and the event it signals.
@@ -191,13 +196,23 @@ class OverlappedPipePort final : public AsyncReadPort, public AsyncWritePort {
   bool CancelWrite(int graceMs) override { return Cancel(graceMs); }
 
   std::string LastErrorText() const override { return error_; }
+  // The system's code of the last failure, so the transport can tell a
+  // device pulled out from any other failure.
+  DWORD LastErrorCode() const { return code_; }
 
  private:
+  void Note(DWORD code) {
+    code_ = code;
+    error_ = SystemErrorText(code);
+  }
+
   // Reads size bytes when data is null, else writes a copy of them.
   bool Start(const std::uint8_t* data, std::size_t size) {
+    code_ = ERROR_SUCCESS;  // a transfer that ends short has no code of its own
     slots_.Reap();
     OverlappedSlot& slot = slots_.Current();
     if (!slot.event.IsOpen()) {
+      code_ = ERROR_SUCCESS;
       error_ = slot.eventError;
       slots_.Abandon();  // never started, so let go at once: the next try makes a new event
       return false;
@@ -215,7 +230,7 @@ class OverlappedPipePort final : public AsyncReadPort, public AsyncWritePort {
              : ReadFile(pipe_, slot.buffer.data(), count, nullptr, &slot.overlapped);
     // Done at once or pending: either way the event tells when it ended.
     if (!started && GetLastError() != ERROR_IO_PENDING) {
-      error_ = LastSystemErrorText();
+      Note(GetLastError());
       return false;
     }
     return true;
@@ -226,13 +241,13 @@ class OverlappedPipePort final : public AsyncReadPort, public AsyncWritePort {
     const DWORD wait = WaitForSingleObject(slot.event.get(), static_cast<DWORD>(timeoutMs));
     if (wait == WAIT_TIMEOUT) return AsyncOutcome::Pending;
     if (wait != WAIT_OBJECT_0) {
-      error_ = LastSystemErrorText();
+      Note(GetLastError());
       Cancel(kCancelGraceMs);
       return AsyncOutcome::Failed;
     }
     DWORD got = 0;
     if (!GetOverlappedResult(pipe_, &slot.overlapped, &got, FALSE)) {
-      error_ = LastSystemErrorText();
+      Note(GetLastError());
       return AsyncOutcome::Failed;
     }
     moved = std::min<std::size_t>(got, slot.buffer.size());
@@ -256,9 +271,30 @@ class OverlappedPipePort final : public AsyncReadPort, public AsyncWritePort {
   HANDLE pipe_ = nullptr;
   HeldTransfers<OverlappedSlot> slots_;
   std::string error_;
+  DWORD code_ = ERROR_SUCCESS;
 };
 
 }  // namespace
+
+LinkFault WindowsErrorFault(unsigned long code, bool opening) {
+  switch (code) {
+    // The driver opens its pipes to one program at a time.
+    case ERROR_SHARING_VIOLATION:
+      return opening ? LinkFault::Busy : LinkFault::Io;
+    case ERROR_ACCESS_DENIED:
+      // At the open, someone else's; on a handle already open, the device
+      // being removed under it (a driver's "delete pending").
+      return opening ? LinkFault::Busy : LinkFault::NoDevice;
+    // Pulled out: the driver fails what was under way and what follows.
+    case ERROR_DEVICE_NOT_CONNECTED:
+    case kErrorNoSuchDevice:
+    case ERROR_DEVICE_REMOVED:
+    case ERROR_FILE_NOT_FOUND:
+      return opening ? LinkFault::Io : LinkFault::NoDevice;
+    default:
+      return LinkFault::Io;
+  }
+}
 
 struct WinPipeTransport::Impl {
   UniqueHandle writePipe;
@@ -270,8 +306,10 @@ struct WinPipeTransport::Impl {
   std::uint32_t count = 0;
   std::string error;
   LinkFault fault = LinkFault::Io;  // the kind of error, when there is one
+  bool gone = false;  // pulled out: every transfer fails at once until the next discovery
 
   void OpenPipes(const std::string& devicePath);
+  void Failed(std::string text, unsigned long code);
   bool Write(const std::uint8_t* data, std::size_t size);
   ReadStatus Read(std::uint8_t* out, std::size_t size, int timeoutMs);
   void Close();
@@ -297,40 +335,49 @@ void WinPipeTransport::Impl::OpenPipes(const std::string& devicePath) {
   }
   writePort.SetPipe(writePipe.get());
   readPort.SetPipe(readPipe.get());
-  // The driver opens its pipes to one program at a time.
-  if (firstCode == ERROR_SHARING_VIOLATION || firstCode == ERROR_ACCESS_DENIED) {
+  if (firstCode == ERROR_SUCCESS) return;
+  fault = WindowsErrorFault(firstCode, true);
+  if (fault == LinkFault::Busy) {
     error = "Прибор занят другой программой" +
             (firstError.empty() ? std::string(".") : " (" + firstError + ").");
-    fault = LinkFault::Busy;
-  } else if (!firstError.empty()) {
-    error = firstError;
-    fault = LinkFault::Io;
+  } else {
+    error = firstError.empty() ? SystemErrorText(ERROR_INVALID_HANDLE) : firstError;
   }
 }
 
+// What a failed transfer leaves: its text and kind; a device pulled out stays out.
+void WinPipeTransport::Impl::Failed(std::string text, unsigned long code) {
+  error = std::move(text);
+  fault = WindowsErrorFault(code, false);
+  gone = fault == LinkFault::NoDevice;
+}
+
 bool WinPipeTransport::Impl::Write(const std::uint8_t* data, std::size_t size) {
+  if (gone) return false;  // error and fault still say why
   if (!writePipe.IsOpen()) {
     error = SystemErrorText(ERROR_INVALID_HANDLE);  // what the system says for a pipe never opened
     fault = LinkFault::Io;
     return false;
   }
   if (writer.Write(data, size, kWriteTimeoutMs)) return true;
-  error = writer.FailureText();
-  fault = writer.TimedOut() ? LinkFault::Timeout : LinkFault::Io;
+  if (writer.TimedOut()) {
+    error = writer.FailureText();
+    fault = LinkFault::Timeout;
+  } else {
+    Failed(writer.FailureText(), writePort.LastErrorCode());
+  }
   return false;
 }
 
 ReadStatus WinPipeTransport::Impl::Read(std::uint8_t* out, std::size_t size, int timeoutMs) {
+  if (gone) return ReadStatus::Failed;
   if (!readPipe.IsOpen()) {
     error = SystemErrorText(ERROR_INVALID_HANDLE);
     fault = LinkFault::Io;
     return ReadStatus::Failed;
   }
   const ReadStatus status = reader.Read(out, size, timeoutMs);
-  if (status == ReadStatus::Failed) {
-    error = reader.FailureText();
-    fault = LinkFault::Io;
-  }
+  if (status == ReadStatus::Failed) Failed(reader.FailureText(), readPort.LastErrorCode());
   return status;
 }
 
@@ -340,6 +387,7 @@ void WinPipeTransport::Impl::Close() {
   writePort.SetPipe(nullptr);
   writePipe.Reset();
   readPipe.Reset();
+  gone = false;
 }
 
 WinPipeTransport::WinPipeTransport() : impl_(std::make_unique<Impl>()) {}

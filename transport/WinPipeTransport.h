@@ -1,6 +1,8 @@
 #pragma once
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "transport/Transport.h"
 
@@ -35,5 +37,14 @@ class WinPipeTransport final : public Transport {
   struct Impl;
   std::unique_ptr<Impl> impl_;
 };
+
+// Device paths of the present interfaces of the device's class. Counts an
+// interface whose path cannot be fetched with an empty path; error says why
+// the enumeration ended early, if it did.
+std::vector<std::string> EnumerateInterfacePaths(std::string& error);
+
+// The kind of a Windows error code met on the device's pipes: at their open
+// (opening) or on a transfer.
+LinkFault WindowsErrorFault(unsigned long code, bool opening);
 
 }  // namespace orten

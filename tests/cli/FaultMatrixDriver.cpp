@@ -5,7 +5,12 @@
 // memory (its state file), the files the command writes, and the pauses and
 // failed reads in its trace.
 //
-// Usage: cli_fault_matrix PATH/TO/ortenctl
+// Usage: cli_fault_matrix PATH/TO/ortenctl [--through RUNNER]
+// With --through, each cell's device is a real one for the program: RUNNER
+// VERSION STATE FAULT ortenctl ARGS... plugs a simulated device with that
+// fault and state file in (tests/wine/matrix_cell.sh: through the test
+// driver under wine), runs the program and pulls the device out again. The
+// faults are then those such a device can show.
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -219,13 +224,20 @@ std::vector<std::string> BoxLines(const Box& box) {
   return lines;
 }
 
-// Runs ortenctl on the cell's fault; its exit code.
-int RunTool(const std::string& ctl, const fs::path& work, const Command& cmd,
-            const FaultCase& fault) {
-  std::string line = "'" + ctl + "' --data-dir '" + (work / "data").string() + "' --sim-state '" +
-                     (work / "state").string() + "' --sim-skip-waits --trace '" +
-                     (work / "trace").string() + "'";
-  if (fault.kind != FaultKind::None) line += " --sim-fault " + fault.Name();
+// Runs ortenctl on the cell's fault, on the simulation or through a runner;
+// its exit code.
+int RunTool(const std::string& ctl, const std::string& runner, const fs::path& work,
+            const Command& cmd, const FaultCase& fault) {
+  std::string line;
+  if (runner.empty()) {
+    line = "'" + ctl + "' --sim-state '" + (work / "state").string() + "' --sim-skip-waits";
+    if (fault.kind != FaultKind::None) line += " --sim-fault " + fault.Name();
+  } else {
+    line = "'" + runner + "' " + std::to_string(cmd.version) + " '" + (work / "state").string() +
+           "' " + fault.Name() + " '" + ctl + "'";
+  }
+  line += " --data-dir '" + (work / "data").string() + "' --trace '" + (work / "trace").string() +
+          "'";
   for (const std::string& arg : cmd.args) line += " '" + arg + "'";
   line +=
       " >'" + (work / "stdout").string() + "' 2>'" + (work / "stderr").string() + "' </dev/null";
@@ -326,15 +338,15 @@ void CheckJournal(const fs::path& work, const Command& cmd, const std::optional<
   cell.Check(!r.message.empty(), "journal record without a message");
 }
 
-void RunCell(const std::string& ctl, const fs::path& work, const Command& cmd,
-             const FaultCase& fault, Cell& cell) {
+void RunCell(const std::string& ctl, const std::string& runner, const fs::path& work,
+             const Command& cmd, const FaultCase& fault, Cell& cell) {
   Put(work / "state", StateText(cmd.version, InitialMemory()));
   Put(work / "out", "old\r\n");
   fs::remove(work / "trace");
   const auto files = Files(work / "data");
   const std::size_t recorded =
       orten::ParseJournal(Slurp(work / "data" / "journal.csv")).records.size();
-  const int rc = RunTool(ctl, work, cmd, fault);
+  const int rc = RunTool(ctl, runner, work, cmd, fault);
 
   const std::optional<Phase> bitten = FirstBite(cmd.phases, fault);
   // Exit code: 0 done, 4 no device or several, 1 any other failure, the
@@ -352,11 +364,13 @@ void RunCell(const std::string& ctl, const fs::path& work, const Command& cmd,
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::cerr << "usage: " << argv[0] << " ortenctl\n";
+  const bool through = argc == 4 && std::string(argv[2]) == "--through";
+  if (argc != 2 && !through) {
+    std::cerr << "usage: " << argv[0] << " ortenctl [--through RUNNER]\n";
     return 2;
   }
   const std::string ctl = fs::absolute(argv[1]).string();
+  const std::string runner = through ? fs::absolute(argv[3]).string() : "";
   char pattern[] = "/tmp/orten-fault-matrix-XXXXXX";
   if (!mkdtemp(pattern)) return 2;
   const fs::path work = pattern;
@@ -375,14 +389,23 @@ int main(int argc, char** argv) {
   // byte (1297), the backup write's disconnect (1815). Device bytes: the
   // connect reply (3), a frame's sync or an answer (9), chunks (100, 1000),
   // the settings frame's last checksum byte (267).
-  const std::vector<FaultCase> faults =
+  std::vector<FaultCase> faults =
       MatrixFaults({3, 12, 17, 100, 280, 1000, 1297, 1815}, {3, 9, 100, 267, 1000});
+  if (through) {
+    // A real pipe's waits are real: a request and a chunk on each side, and
+    // no fault that only waits out the 10 s answer time. A pipe that will
+    // not open is the driver's own matter, not the device's.
+    faults = MatrixFaults({100}, {3, 100});
+    std::erase_if(faults, [](const FaultCase& f) {
+      return f.kind == FaultKind::NoAnswer || f.kind == FaultKind::PipeOpen;
+    });
+  }
   int cells = 0;
   int passed = 0;
   for (const Command& cmd : Commands(work)) {
     for (const FaultCase& fault : faults) {
       Cell cell(std::string(cmd.name) + ", " + fault.Name());
-      RunCell(ctl, work, cmd, fault, cell);
+      RunCell(ctl, runner, work, cmd, fault, cell);
       ++cells;
       passed += cell.Passed();
     }

@@ -1,6 +1,9 @@
 // The Windows transport against the real SetupAPI (under wine in the tests):
-// a system without the device.
+// a system without the device, and what the system's error codes mean. The
+// device itself is tested through the test driver (tests/wine/device_test.sh).
 #include "transport/WinPipeTransport.h"
+
+#include <windows.h>
 
 #include <gtest/gtest.h>
 
@@ -24,6 +27,31 @@ TEST(WinPipeTransport, NoDeviceIsAnEmptyResultNotAnError) {
   transport.FlushReadPipe();
   transport.CloseLink();
   EXPECT_EQ(transport.WritePipeState(), PipeState::None);
+}
+
+// The codes a driver gives for a device pulled out, for a pipe someone else
+// holds, and for anything else.
+TEST(WinPipeTransport, ErrorCodesTellGoneFromBusyFromBroken) {
+  struct Row {
+    unsigned long code;
+    LinkFault atOpen;
+    LinkFault onTransfer;
+  };
+  const Row rows[] = {
+      {ERROR_SHARING_VIOLATION, LinkFault::Busy, LinkFault::Io},
+      {ERROR_ACCESS_DENIED, LinkFault::Busy, LinkFault::NoDevice},  // delete pending
+      {ERROR_DEVICE_NOT_CONNECTED, LinkFault::Io, LinkFault::NoDevice},
+      {433, LinkFault::Io, LinkFault::NoDevice},  // ERROR_NO_SUCH_DEVICE
+      {ERROR_DEVICE_REMOVED, LinkFault::Io, LinkFault::NoDevice},
+      {ERROR_FILE_NOT_FOUND, LinkFault::Io, LinkFault::NoDevice},
+      {ERROR_GEN_FAILURE, LinkFault::Io, LinkFault::Io},
+      {ERROR_IO_DEVICE, LinkFault::Io, LinkFault::Io},
+      {ERROR_OPERATION_ABORTED, LinkFault::Io, LinkFault::Io},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(WindowsErrorFault(row.code, true), row.atOpen) << row.code;
+    EXPECT_EQ(WindowsErrorFault(row.code, false), row.onTransfer) << row.code;
+  }
 }
 
 }  // namespace

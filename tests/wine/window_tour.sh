@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The real ortenconf.exe under wine on a display, clicked as a user would on
-# the simulated relay module: it connects ("Установить"), opens the relay
+# the simulated relay module (through the test driver where the tests have
+# put it in the prefix): it connects ("Установить"), opens the relay
 # page ("Выполнить"), binds relay 1 to partition 9, writes the settings to
 # the device and opens the user guide. ortenctl.exe then reads the device's
 # saved state back, so what reached the device is checked, not assumed. The
@@ -23,8 +24,14 @@ fi
 mkdir -p "$out"
 work=$(mktemp -d)
 pid=
+# With the test driver in the prefix (ORTEN_SIM_DIR, as the tests set it),
+# the module is plugged in through it and the window finds it as a user's
+# would; otherwise it is the window's own simulation.
+device=
+[ -n "${ORTEN_SIM_DIR:-}" ] && device="$(dirname "$0")/device.sh"
 cleanup() {
   [ -n "$pid" ] && kill "$pid" 2>/dev/null
+  [ -n "$device" ] && "$device" unplug all >/dev/null 2>&1
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -80,9 +87,14 @@ second_window() {  # a box: a window of the program's title besides the main one
 mkdir -p "$work/data/Base"
 # A firmware file of the module's own version: nothing newer to offer.
 { printf '\x55\x55\x12\x2d'; head -c 1030 /dev/zero; } >"$work/data/Base/MRO_45"
-"$wine_run" "$exe" --simulate mro --data-dir "$(windows "$work/data")" \
-  --sim-state "$(windows "$work/state")" --trace "$(windows "$work/trace")" \
-  >"$work/log" 2>&1 &
+if [ -n "$device" ]; then
+  "$device" plug mro --sim-state "$work/state" >/dev/null || exit 1
+  link=()
+else
+  link=(--simulate mro --sim-state "$(windows "$work/state")")
+fi
+"$wine_run" "$exe" "${link[@]}" --data-dir "$(windows "$work/data")" \
+  --trace "$(windows "$work/trace")" >"$work/log" 2>&1 &
 pid=$!
 wait_for "the window" eval 'main=$(visible "^$title\$" | head -1); [ -n "$main" ]'
 settle
@@ -118,6 +130,8 @@ wait_for "the program to end" eval '! kill -0 $pid 2>/dev/null'
 wait "$pid"; rc=$?
 pid=
 check "ortenconf.exe ends with 0" test $rc -eq 0 || cat "$work/log"
+# Pulled out, the module's state file is free to be read.
+[ -z "$device" ] || "$device" unplug all >/dev/null
 check "the settings went to the device: four 64-byte writes" \
   test "$(grep -Ec '^W [0-9a-f]{128}$' "$work/trace")" -eq 4
 settings=$("$wine_run" "$ctl" --sim-state "$(windows "$work/state")" \
