@@ -50,7 +50,8 @@ std::string Wrapped(const std::string& first, const std::string& text, std::size
   std::istringstream words(text);
   for (std::string word; words >> word;) {
     if (wordOnLine && used + 1 + Columns(word) > kWidth) {
-      out += "\n" + std::string(indent, ' ');
+      out += '\n';
+      out.append(indent, ' ');
       used = indent;
       wordOnLine = false;
     }
