@@ -15,7 +15,11 @@ build: deps
 	cmake --preset debug >/dev/null
 	cmake --build --preset debug
 
-run: build
+# Only what the window needs (the guide is copied beside it, ortenctl installs
+# the udev rule for it): the tests and benchmarks wait for make test.
+run: deps
+	cmake --preset debug >/dev/null
+	cmake --build --preset debug --target ortenconf ortenctl orten_user_guide
 	@if [ -z "$$DISPLAY$$WAYLAND_DISPLAY" ] && [ "$$QT_QPA_PLATFORM" != offscreen ]; then \
 	  echo "No display: the window needs one. Under Xvfb run:"; \
 	  echo "  xvfb-run -a -s '-screen 0 1024x768x24' build/debug/app/ortenconf --simulate $(SIMULATE)"; \

@@ -93,10 +93,7 @@ void TMainForm::deleteBackupFile() {
   RegistBackupTabSh->enableNumbers(false);
   ui_.SetStatusText(kDeleting);
   const std::optional<std::string> path = ui_.AskOpenFile(backupOpenRequest(kDeleteTitle));
-  if (!path) {
-    ui_.SetStatusText("");  // cancelled: nothing is being deleted
-    return;
-  }
+  if (!path) return;
   const QString name = FileName(*path);
   RegistBackupTabSh->showFileName(name);
   if (!ui_.AskYesNo("Вы уверены, что хотите удалить файл регистрации " + name.toStdString() + " ?",
@@ -160,10 +157,7 @@ void TMainForm::writeRegistration() {
 void TMainForm::loadRegistrationFile() {
   ui_.SetStatusText(kLoading);
   const std::optional<std::string> path = ui_.AskOpenFile(backupOpenRequest(kLoadTitle));
-  if (!path) {
-    ui_.SetStatusText("");  // cancelled: nothing is being read
-    return;
-  }
+  if (!path) return;
   std::vector<std::int32_t> values;
   std::string error;
   if (!ReadValueFile(*path, RegistrationImage::kSize, values, error)) {
@@ -198,10 +192,7 @@ void TMainForm::saveRegistrationFile() {
   page->showFileName(QString::fromStdString(name));
   const std::optional<std::string> path =
       ui_.AskSaveFile({kSaveTitle, dataFolder(kBackupFolder), name, kBackupFilter, kBackupSuffix});
-  if (!path) {
-    ui_.SetStatusText("");  // cancelled: nothing is being saved
-    return;
-  }
+  if (!path) return;
   if (registrationImage_.empty()) {
     ui_.ShowMessage(kNothingToWrite, kAppTitle, BoxIcon::Error);
     return;

@@ -1,5 +1,7 @@
 #include "app/CommandLine.h"
 
+#include "startup/ExitCodes.h"
+
 namespace orten::gui {
 
 bool ParseGuiOptions(const std::vector<std::string>& args, GuiOptions& options,
@@ -27,9 +29,8 @@ std::string UsageText() {
          CommonOptionsHelp() +
          "  -h, --help                   эта справка\n"
          "      --version                версия программы\n\n"
-         "Принимаются и стандартные параметры Qt (-platform, -style и другие).\n"
-         "Коды завершения: 0 программа закрыта; 1 ошибка при работе; 2 ошибка в командной "
-         "строке.\n";
+         "Принимаются и стандартные параметры Qt (-platform, -style и другие).\n\n" +
+         ExitCodesHelp(WindowExitCodes());
 }
 
 }  // namespace orten::gui

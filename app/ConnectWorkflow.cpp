@@ -24,7 +24,6 @@ constexpr const char* kConnecting = "Устанавливается связь �
 constexpr const char* kConnected = "Связь с прибором установлена!";
 constexpr const char* kCheckingFirmware = "Проверка наличия новых версий прошивок ...";
 constexpr const char* kReadingFirmware = "Чтение файла прошивки ...";
-constexpr const char* kDisconnected = "Связь с прибором разорвана";
 constexpr const char* kDeviceGone = "Прибор отключен от линии USB, связь разорвана";
 
 // What the device may hold now, and how to go on.
@@ -46,6 +45,11 @@ const char* GoneText(TMainForm::GoneDuring during) {
   return "";
 }
 
+// A pipe of the device found would not open: nothing to keep.
+bool OpenFailed(const Transport& line) {
+  return line.WritePipeState() == PipeState::Invalid || line.ReadPipeState() == PipeState::Invalid;
+}
+
 std::string NewerFirmwareQuestion(const std::string& name) {
   return "Найдена более свежая прошивка - " + name + ".\nЖелаете обновить?";
 }
@@ -54,10 +58,12 @@ std::string NewerFirmwareQuestion(const std::string& name) {
 
 void TMainForm::ConnectButtonClick() {
   BusyGuard busy(this);  // the pauses pump events: nothing else may start meanwhile
-  // A connect that fails leaves the window idle, and the device free for the
-  // other programs, as a disconnect does.
+  // A connect that fails leaves the window idle. The pipes stay open until
+  // the window closes, as after a disconnect, unless they would not open or
+  // the line wants them let go.
   const auto letGoWhenIdle = qScopeGuard([this] {
-    if (!Column->linked()) session_.Close();
+    const Transport& line = session_.link().transport();
+    if (!Column->linked() && (OpenFailed(line) || line.ReleaseWhenIdle())) session_.Close();
   });
   Column->enableLinkButtons(true);
   if (!session_.Find()) {
@@ -141,14 +147,14 @@ void TMainForm::offerNewerFirmware() {
 }
 
 void TMainForm::DisconnectButtonClick() {
+  // The status line and the progress bar keep what the last exchange left there.
   endLink(state_.DisconnectDue);
-  // Whatever the last exchange reported is over with the link.
-  ui_.SetStatusText(kDisconnected);
 }
 
 bool TMainForm::endIfDeviceGone(const Outcome& outcome, GoneDuring during) {
   if (outcome.kind != OutcomeKind::DeviceGone) return false;
   endLink(false);  // there is no one to hear the disconnect command
+  session_.Close();  // nor anything behind the pipes
   ui_.SetStatusText(kDeviceGone);
   ui_.ShowMessage(GoneText(during), kWarningCaption, BoxIcon::Error);
   return true;
@@ -156,8 +162,9 @@ bool TMainForm::endIfDeviceGone(const Outcome& outcome, GoneDuring during) {
 
 void TMainForm::endLink(bool sendDisconnect) {
   if (sendDisconnect) session_.Disconnect();
-  // Idle again: the pipes are closed, so another program may take the device.
-  session_.Close();
+  // The pipes stay open until the window closes (the next connect replaces
+  // them), unless the line wants them let go for the other programs.
+  if (session_.link().transport().ReleaseWhenIdle()) session_.Close();
   state_.DeviceMode = DeviceMode::None;
   state_.DisconnectDue = true;
   Column->enableLinkButtons(false);

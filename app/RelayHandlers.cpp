@@ -73,10 +73,7 @@ void TMainForm::loadReleSettingsFile() {
   ui().SetStatusText(kLoadingFile);
   const std::optional<std::string> path =
       ui().AskOpenFile({kOpenTitle, dataFolder(kSettingsFolder), std::string(), kFilter, kSuffix});
-  if (!path) {
-    ui().SetStatusText("");  // cancelled: nothing is being read
-    return;
-  }
+  if (!path) return;
   // A file is taken whole or not at all: the page keeps its settings when
   // the file is short or holds anything but bytes.
   std::vector<std::int32_t> table;
@@ -99,10 +96,7 @@ void TMainForm::saveReleSettingsFile() {
   ui().SetStatusText(kSavingFile);
   const std::optional<std::string> path = ui().AskSaveFile(
       {kSaveTitle, dataFolder(kSettingsFolder), kDefaultReleFileName, kFilter, kSuffix});
-  if (!path) {
-    ui().SetStatusText("");  // cancelled: nothing is being saved
-    return;
-  }
+  if (!path) return;
   std::vector<std::int32_t> table(kReleParamCount, 0);
   ReleSettingsTabSh->CollectReleSettings(table);
   std::string error;

@@ -18,6 +18,7 @@
 #include "base/DataFolders.h"
 #include "base/UserInterface.h"
 #include "startup/DeviceChooser.h"
+#include "startup/ExitCodes.h"
 #include "startup/LinkEnvironment.h"
 #include "widgets/GuiPacer.h"
 #include "widgets/QtUserInterface.h"
@@ -33,9 +34,9 @@ using namespace orten::gui;
 
 namespace {
 
-constexpr int kExitFailure = 1;
-constexpr int kExitUsage = 2;
-constexpr int kExitNoDisplay = 3;
+constexpr int kExitFailure = kWindowFailure;
+constexpr int kExitUsage = kWindowUsage;
+constexpr int kExitNoDisplay = kWindowNoDisplay;
 
 // Qt ends the program with an English abort when no platform can start (no
 // display, or one it cannot reach): say it in the user's words, with a code

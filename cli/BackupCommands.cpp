@@ -11,6 +11,7 @@
 #include "base/Wording.h"
 #include "base/JsonWriter.h"
 #include "cli/Commands.h"
+#include "cli/InputFile.h"
 #include "ops/Session.h"
 #include "params/ValueFile.h"
 #include "protocol/DeviceCommands.h"
@@ -131,30 +132,31 @@ Outcome RunBackupRead(CommandContext& ctx) {
 }
 
 Outcome RunBackupWrite(CommandContext& ctx) {
+  const std::string path = InputFile(ctx.programFolder, ctx.arguments[0], kBackupFolder);
   std::vector<std::int32_t> values;
   std::string error;
-  if (!ReadValueFile(ctx.arguments[0], RegistrationImage::kSize, values, error)) {
+  if (!ReadValueFile(path, RegistrationImage::kSize, values, error)) {
     ctx.ui.ShowMessage(error);
     return {OutcomeKind::FileError, error};
   }
   RegistrationImage image;
   image.assign(values);
   return OnWorkPage(ctx, DeviceMode::Receiver, [&] {
-    if (Outcome written = ctx.session->WriteRegistration(image, ctx.arguments[0]); !written) {
+    if (Outcome written = ctx.session->WriteRegistration(image, path); !written) {
       ctx.ui.ShowMessage(kNotWritten);  // a refusal shows only on the window's status line
       return written;
     }
     ctx.out << "Резервная копия загружена успешно\n";
     if (!ctx.options.verify) return Outcome{};
     const Result<std::vector<Difference>> differences =
-        ctx.session->ReadBackDifferences(kRegistrationArea, values, ctx.arguments[0]);
+        ctx.session->ReadBackDifferences(kRegistrationArea, values, path);
     if (!differences) return differences.outcome();
     return ReportDifferences(ctx, *differences);
   });
 }
 
 Outcome RunBackupInfo(CommandContext& ctx) {
-  const std::string& path = ctx.arguments[0];
+  const std::string path = InputFile(ctx.programFolder, ctx.arguments[0], kBackupFolder);
   const BackupNameFacts facts = ReadBackupName(path);
   if (ctx.options.json) return WriteBackupInfo(ctx, path, facts);
   ctx.out << "Режим работы в системе: " << ModeText(facts.mode) << '\n'

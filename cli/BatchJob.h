@@ -28,13 +28,6 @@ std::optional<BatchJob> RestoreJob(CommandContext& ctx, const std::string& arg);
 // the exit code.
 Outcome RunBatch(CommandContext& ctx, const BatchJob& job);
 
-// A file named on the command line, as an absolute path: against the folder
-// the program was started in, else inside the data folder (so
-// "ReleCfg/object.cfg" works from anywhere), else inside its subfolder
-// there (a bare "object.cfg"). When none exists, the first, for the message.
-std::string InputFile(const std::string& programFolder, const std::string& arg,
-                      const char* subfolder);
-
 // A .cfg file's settings as the window keeps them (what it drops is said).
 bool ReadSettingsFile(CommandContext& ctx, const std::string& arg, ReleTable& table);
 

@@ -1,6 +1,5 @@
 // The jobs ortenctl batch repeats: each reads its file once, then on each
 // device writes it and checks what the device then holds.
-#include <filesystem>
 #include <memory>
 
 #include "backup/RegistrationImage.h"
@@ -9,14 +8,13 @@
 #include "base/Utf8Path.h"
 #include "base/Wording.h"
 #include "cli/BatchJob.h"
+#include "cli/InputFile.h"
 #include "firmware/FirmwareLibrary.h"
 #include "ops/Session.h"
 #include "params/ValueFile.h"
 #include "protocol/FirmwareImage.h"
 #include "protocol/Packets.h"
 #include "protocol/ParameterExchange.h"
-
-namespace fs = std::filesystem;
 
 namespace orten::cli {
 
@@ -56,19 +54,6 @@ DeviceMode FamilyOfFirmwareName(const std::string& name) {
 }
 
 }  // namespace
-
-std::string InputFile(const std::string& programFolder, const std::string& arg,
-                      const char* subfolder) {
-  std::error_code ec;
-  const fs::path given = PathFromUtf8(arg);
-  const fs::path fromStart = fs::absolute(given, ec);
-  if (given.is_absolute() || fs::exists(fromStart, ec)) return Utf8FromPath(fromStart);
-  for (const fs::path& candidate : {PathFromUtf8(programFolder) / given,
-                                    PathFromUtf8(programFolder) / subfolder / given}) {
-    if (fs::exists(candidate, ec)) return Utf8FromPath(candidate);
-  }
-  return Utf8FromPath(fromStart);
-}
 
 std::optional<BatchJob> SettingsJob(CommandContext& ctx, const std::string& arg) {
   const std::string path = InputFile(ctx.programFolder, arg, kSettingsFolder);

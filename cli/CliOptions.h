@@ -6,15 +6,17 @@
 
 #include "protocol/Outcome.h"
 #include "startup/CommonOptions.h"
+#include "startup/ExitCodes.h"
 
 namespace orten::cli {
 
+// What each means: startup/ExitCodes, where help and the manual page take it from.
 enum ExitCode : int {
-  kExitOk = 0,
-  kExitDevice = 1,  // the device failed or refused
-  kExitUsage = 2,
-  kExitFile = 3,
-  kExitNoDevice = 4,  // no device, or more than one; or a wait ran out of time
+  kExitOk = kToolDone,
+  kExitDevice = kToolDevice,  // the device failed or refused
+  kExitUsage = kToolUsage,
+  kExitFile = kToolFile,
+  kExitNoDevice = kToolNoDevice,  // no device, or more than one; or a wait ran out of time
 };
 
 // The exit code for what became of a command: the one place that decides it.

@@ -556,13 +556,12 @@ std::string HelpText(const std::string& topic) {
   text += std::string("\nОбщие параметры:\n") + CommonOptionsHelp() +
           Indented("-y, --yes", "отвечать «да» на вопросы") +
           Indented("-h, --help", "эта справка") + Indented("    --version", "версия программы");
-  text +=
-      "\nКоды завершения: 0 выполнено; 1 прибор не ответил или отказал; 2 ошибка в командной\n"
-      "строке; 3 ошибка файла; 4 прибора нет на линии или их больше одного, или он занят\n"
-      "другой программой, или время ожидания wait истекло.\n"
-      "batch: 0 все приборы готовы (и при завершении по Ctrl+C); иначе код причины первого\n"
-      "отложенного прибора (1, или 4 без доступа к нему); 4 если за --time-limit не\n"
-      "набралось --count приборов.\n";
+  const bool batch = std::any_of(commands.begin(), commands.end(), [](const Command* c) {
+    return std::string_view(c->words).starts_with("batch");
+  });
+  const char* const batchCodes[] = {BatchExitCodes()};
+  text += "\n" + ExitCodesHelp(ToolExitCodes(), batch ? std::span(batchCodes)
+                                                        : std::span<const char* const>());
   if (topic.empty()) text += "\nСправка по одной команде: ortenctl КОМАНДА --help\n";
   return text;
 }

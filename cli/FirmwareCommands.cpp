@@ -1,7 +1,6 @@
 // ortenctl firmware list | check | write: the firmware page's work for scripts.
 #include <algorithm>
 #include <ctime>
-#include <filesystem>
 #include <iomanip>
 #include <ostream>
 
@@ -11,6 +10,7 @@
 #include "base/Utf8Path.h"
 #include "base/Wording.h"
 #include "cli/Commands.h"
+#include "cli/InputFile.h"
 #include "cli/JsonOutput.h"
 #include "firmware/FirmwareLibrary.h"
 #include "ops/Session.h"
@@ -18,8 +18,6 @@
 #include "protocol/FirmwareImage.h"
 #include "protocol/Packets.h"
 #include "startup/LinkEnvironment.h"
-
-namespace fs = std::filesystem;
 
 namespace orten::cli {
 
@@ -97,12 +95,21 @@ std::string BaseFolder(const CommandContext& ctx) {
   return Utf8FromPath(PathFromUtf8(ctx.programFolder) / kFirmwareFolder);
 }
 
-// A bare name that is not in the current folder is looked up in Base.
 std::string FirmwarePath(const CommandContext& ctx, const std::string& arg) {
-  std::error_code ec;
-  if (fs::exists(PathFromUtf8(arg), ec)) return arg;
-  const fs::path inBase = PathFromUtf8(BaseFolder(ctx)) / PathFromUtf8(arg);
-  return fs::exists(inBase, ec) ? Utf8FromPath(inBase) : arg;
+  return InputFile(ctx.programFolder, arg, kFirmwareFolder);
+}
+
+// Checks and loads a firmware file as the window does. Its refusals are the
+// window's words, which need not name the file: a line of its own does.
+bool LoadFirmware(CommandContext& ctx, const std::string& path, FirmwareFactsView& facts,
+                  FirmwareImage& image) {
+  const DeviceMode family = FamilyOfName(Utf8FromPath(PathFromUtf8(path).filename()));
+  if (ReadFirmwareFile(path, FirmwareReadMode::Load, {family, FamilyItem(family)}, facts, ctx.ui,
+                       &image)) {
+    return true;
+  }
+  ctx.ui.ShowMessage("Файл прошивки: " + ShownPath(path));
+  return false;
 }
 
 void WriteFirmwareList(std::ostream& out, DeviceMode mode, const std::optional<DeviceIdentity>& device,
@@ -204,15 +211,11 @@ Outcome RunFirmwareList(CommandContext& ctx) {
 
 Outcome RunFirmwareCheck(CommandContext& ctx) {
   const std::string path = FirmwarePath(ctx, ctx.arguments[0]);
-  const DeviceMode family = FamilyOfName(Utf8FromPath(PathFromUtf8(path).filename()));
   PrintedFacts printed(ctx.out);
   RecordedFacts recorded;
   FirmwareFactsView& facts = ctx.options.json ? static_cast<FirmwareFactsView&>(recorded) : printed;
   FirmwareImage image;
-  if (!ReadFirmwareFile(path, FirmwareReadMode::Load, {family, FamilyItem(family)}, facts, ctx.ui,
-                        &image)) {
-    return OutcomeKind::FileError;
-  }
+  if (!LoadFirmware(ctx, path, facts, image)) return OutcomeKind::FileError;
   if (ctx.options.json) {
     JsonWriter json(ctx.out);
     json.BeginObject();
@@ -251,10 +254,7 @@ Outcome RunFirmwareWrite(CommandContext& ctx) {
   // The file is checked before the device hears anything.
   PrintedFacts facts(ctx.out);
   FirmwareImage image;
-  if (!ReadFirmwareFile(path, FirmwareReadMode::Load, {family, FamilyItem(family)}, facts, ctx.ui,
-                        &image)) {
-    return OutcomeKind::FileError;
-  }
+  if (!LoadFirmware(ctx, path, facts, image)) return OutcomeKind::FileError;
   const Result<DeviceIdentity> device = ctx.session->FindAndConnect(kCmdConnectMain);
   if (!device) return device.outcome();
   ctx.out << "Прибор: " << DeviceTypeText(device->mode) << ", версия ПО "

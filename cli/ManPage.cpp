@@ -5,6 +5,7 @@
 
 #include "cli/CommandTable.h"
 #include "startup/CommonOptions.h"
+#include "startup/ExitCodes.h"
 
 namespace orten::cli {
 
@@ -57,6 +58,11 @@ std::vector<OptionHelp> SharedOptions() {
     items.push_back({heading.substr(first, last - first + 1), text, "", "", ""});
   }
   return items;
+}
+
+void ExitCodes(std::ostream& out, std::span<const ExitCodeMeaning> codes) {
+  out << ".SH КОДЫ ЗАВЕРШЕНИЯ\n";
+  for (const ExitCodeMeaning& row : codes) Item(out, std::to_string(row.code), std::string(row.text) + ".");
 }
 
 void Header(std::ostream& out, const char* name, const ManPageFacts& facts, const char* what) {
@@ -159,19 +165,8 @@ std::string OrtenctlManPage(const ManPageFacts& facts) {
   out << ".SH ОБЩИЕ ПАРАМЕТРЫ\n";
   for (const OptionHelp& o : SharedOptions()) Item(out, o.heading, o.help);
   for (const OptionHelp& o : GeneralOptionHelp()) Item(out, o.heading, o.help);
-  out << ".SH КОДЫ ЗАВЕРШЕНИЯ\n"
-         ".TP\n.B 0\nВыполнено.\n"
-         ".TP\n.B 1\nПрибор не ответил, ответил ошибкой или отказал; проверка не пройдена;\n"
-         "запись отменена.\n"
-         ".TP\n.B 2\nОшибка в командной строке.\n"
-         ".TP\n.B 3\nОшибка файла: не прочитать, не записать или файл непригоден.\n"
-         ".TP\n.B 4\nПрибора нет на линии USB, их больше одного, он занят другой программой,\n"
-         "нет доступа к нему, или время ожидания истекло.\n"
-         ".PP\n\\fBbatch\\fR: 0, если все приборы готовы (также при завершении по Ctrl\\-C,\n"
-         "по \\fB\\-\\-count\\fR или \\fB\\-\\-time\\-limit\\fR); иначе код причины первого\n"
-         "отложенного прибора (1, или 4 без доступа к нему); 4, если за\n"
-         "\\fB\\-\\-time\\-limit\\fR не набралось \\fB\\-\\-count\\fR приборов; 3, если файл\n"
-         "непригоден (до первого прибора).\n"
+  ExitCodes(out, ToolExitCodes());
+  out << ".PP\n" << Roff(BatchExitCodes()) << ".\n"
       << kFiles << kEnvironment << kLineScript
       << ".SH ПРИМЕРЫ\n"
          "Тип и версия прибора:\n"
@@ -184,10 +179,12 @@ std::string OrtenctlManPage(const ManPageFacts& facts) {
          ".PP\n.RS\n.B ortenctl batch settings object.cfg \\-\\-count 50\n.RE\n.PP\n"
          "Что было записано в приборы за день, для таблицы:\n"
          ".PP\n.RS\n.B ortenctl journal \\-\\-since 2026\\-12\\-08 \\-\\-json\n.RE\n.PP\n"
-         "Репетиция отказа без прибора (запись, прерванная на байте 40):\n"
-         ".PP\n.RS\n"
-         ".B ortenctl \\-\\-simulate mro \\-\\-sim\\-fault write\\-fail@40 settings write X.cfg\n"
-         ".RE\n"
+         "Репетиция отказа без прибора: файл заводских настроек, затем его запись,\n"
+         "прерванная на байте 40 (код завершения 1):\n"
+         ".PP\n.RS\n.nf\n"
+         "\\fBortenctl settings defaults \\-o X.cfg\\fR\n"
+         "\\fBortenctl \\-\\-simulate mro \\-\\-sim\\-fault write\\-fail@40 settings write X.cfg\\fR\n"
+         ".fi\n.RE\n"
          ".SH СМОТРИТЕ ТАКЖЕ\n"
          ".BR ortenconf (1)\n";
   return out.str();
@@ -211,12 +208,8 @@ std::string OrtenconfManPage(const ManPageFacts& facts) {
   for (const OptionHelp& o : SharedOptions()) Item(out, o.heading, o.help);
   Item(out, "-h, --help", "справка");
   Item(out, "    --version", "версия программы");
-  out << ".SH КОДЫ ЗАВЕРШЕНИЯ\n"
-         ".TP\n.B 0\nОкно закрыто.\n"
-         ".TP\n.B 1\nОшибка во время работы (например, не сохранено состояние имитатора).\n"
-         ".TP\n.B 2\nОшибка в командной строке.\n"
-         ".TP\n.B 3\nНет графического дисплея: окно не может открыться (без дисплея\n"
-         "запускайте под Xvfb).\n"
+  ExitCodes(out, WindowExitCodes());
+  out
       << kFiles
       << ".TP\n.I /usr/share/ortenconf/guide/index.html\n"
          "Руководство пользователя; его показывает кнопка «Help».\n"

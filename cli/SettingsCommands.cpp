@@ -2,7 +2,6 @@
 // work for scripts.
 #include <algorithm>
 #include <array>
-#include <filesystem>
 #include <functional>
 #include <ostream>
 #include <span>
@@ -16,14 +15,13 @@
 #include "base/JsonWriter.h"
 #include "cli/BatchJob.h"
 #include "cli/Commands.h"
+#include "cli/InputFile.h"
 #include "ops/Session.h"
 #include "params/ReleSettings.h"
 #include "params/ValueFile.h"
 #include "protocol/DeviceCommands.h"
 #include "protocol/Packets.h"
 #include "protocol/ParameterExchange.h"
-
-namespace fs = std::filesystem;
 
 namespace orten::cli {
 
@@ -186,14 +184,6 @@ ReleTable AsTheWindowKeepsIt(CommandContext& ctx, std::span<const std::int32_t> 
   return table;
 }
 
-// A bare name that is not in the current folder is looked up in ReleCfg.
-std::string SettingsPath(const CommandContext& ctx, const std::string& arg) {
-  std::error_code ec;
-  if (fs::exists(PathFromUtf8(arg), ec)) return arg;
-  const fs::path inFolder = PathFromUtf8(ctx.programFolder) / kSettingsFolder / PathFromUtf8(arg);
-  return fs::exists(inFolder, ec) ? Utf8FromPath(inFolder) : arg;
-}
-
 Outcome SaveSettingsFile(CommandContext& ctx, const std::string& path, const ReleTable& table) {
   std::string error;
   if (!WriteValueFile(path, table, error)) {
@@ -233,7 +223,8 @@ Outcome Verify(CommandContext& ctx, const ReleTable& written, const std::string&
 bool ReadSettingsFile(CommandContext& ctx, const std::string& arg, ReleTable& table) {
   std::vector<std::int32_t> values;
   std::string error;
-  if (!ReadValueFile(SettingsPath(ctx, arg), kReleParamCount, values, error)) {
+  if (!ReadValueFile(InputFile(ctx.programFolder, arg, kSettingsFolder), kReleParamCount, values,
+                     error)) {
     ctx.ui.ShowMessage(error);
     return false;
   }

@@ -68,6 +68,8 @@ add_custom_target(orten_package_files ALL
 # installed (common/DataFolders), so their data goes to the user's folder.
 install(TARGETS ortenconf ortenctl RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(DIRECTORY docs/guide/ DESTINATION ${CMAKE_INSTALL_DATADIR}/ortenconf/guide)
+# A simulated line and firmware for the simulated device, to rehearse with.
+install(DIRECTORY examples/ DESTINATION ${CMAKE_INSTALL_DATADIR}/ortenconf/examples)
 install(FILES packaging/ortenconf.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${gen}/org.ortenconf.ortenconf.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES packaging/ortenconf-mime.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages

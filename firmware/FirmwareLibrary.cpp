@@ -83,14 +83,6 @@ bool Holds(std::string_view name, DeviceMode mode) {
 
 }  // namespace
 
-std::string FirmwareFormatProblem(const std::string& name) {
-  return std::string(msg::kBadFirmwareFormat) + " " + Shown(name) + ".";
-}
-
-std::string FirmwareTypeProblem(const std::string& name) {
-  return std::string(msg::kFirmwareTypeMismatch) + " (файл " + Shown(name) + ")";
-}
-
 std::string FirmwareFamilyProblem(const std::string& name, std::uint8_t version) {
   const DeviceMode byVersion = FamilyOfVersion(version);
   return "Ошибка: Имя файла прошивки " + Shown(name) + " указывает на " +
@@ -223,7 +215,7 @@ bool ReadFirmwareFile(const std::string& path, FirmwareReadMode mode,
     return false;
   }
   if (bytes[0] != kPacketSync || bytes[1] != kPacketSync) {
-    Refuse(ui, FirmwareFormatProblem(name));
+    Refuse(ui, msg::kBadFirmwareFormat);
     return false;
   }
   view.ShowFileName(name);
@@ -234,8 +226,8 @@ bool ReadFirmwareFile(const std::string& path, FirmwareReadMode mode,
     view.ShowUnknownFileDate();
   }
   if (bytes[2] != kFirmwareTypeCode) {
-    ui.ShowMessage(FirmwareTypeProblem(name));
-    ui.SetStatusText(FirmwareTypeProblem(name));
+    ui.ShowMessage(msg::kFirmwareTypeMismatch);
+    ui.SetStatusText(msg::kFirmwareTypeMismatch);
     return false;
   }
   if (!NameFitsFirmwareVersion(name, bytes[3])) {

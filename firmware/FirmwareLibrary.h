@@ -20,8 +20,7 @@ namespace msg {
 inline constexpr const char* kNoFirmwareFiles =
     "Внимание!\nВ папке Base не найдено ни одного файла прошивок!";
 inline constexpr const char* kNoNewerFirmware = "Новых версий прошивок не найдено";
-// Both refusals go on to name the file (FirmwareFormatProblem, FirmwareTypeProblem).
-inline constexpr const char* kBadFirmwareFormat = "Ошибка: Неверный формат файла";
+inline constexpr const char* kBadFirmwareFormat = "Ошибка: Неверный формат файла.";
 inline constexpr const char* kFirmwareTypeMismatch =
     "Ошибка: Несовпадение типа прибора - Запись не доступна";
 inline constexpr const char* kReceiverFirmwareType = "ПО для DEZ-RPU";
@@ -42,9 +41,6 @@ std::string FamilyCode(DeviceMode mode);
 // nothing for a name without digits or one beyond a signed 32-bit number.
 std::optional<std::int32_t> FirmwareVersionNumber(std::string_view name);
 
-// The refusals of a file's head, each naming the file.
-std::string FirmwareFormatProblem(const std::string& name);
-std::string FirmwareTypeProblem(const std::string& name);
 // A name that carries one family's code and a version byte of the other
 // family: the file would turn the device into the other kind.
 std::string FirmwareFamilyProblem(const std::string& name, std::uint8_t version);

@@ -43,6 +43,8 @@ class SimTransport final : public Transport {
   void FlushWritePipe() override {}
   void FlushReadPipe() override;
   void CloseLink() override;
+  // The state file's lock keeps the other programs on it out.
+  bool ReleaseWhenIdle() const override { return stateFile_ != nullptr; }
   PipeState WritePipeState() const override { return state_; }
   PipeState ReadPipeState() const override { return state_; }
   std::string LastErrorText() const override { return error_; }

@@ -63,6 +63,10 @@ class Transport {
   // Also drops input that arrived but was never read.
   virtual void FlushReadPipe() = 0;
   virtual void CloseLink() = 0;
+  // Whether a program should close the pipes as soon as it stops working
+  // with the device, rather than keep them from a connect until it ends:
+  // true where open pipes lock every other program out of the device.
+  virtual bool ReleaseWhenIdle() const { return false; }
 
   virtual PipeState WritePipeState() const = 0;
   virtual PipeState ReadPipeState() const = 0;

@@ -22,9 +22,12 @@ check "read to the default name" test $rc -eq 0
 name=$(ls "$work/data/Reg_RPU")
 check "default name carries mode, module, object and code" \
   grep -Eq '^DEZ_RTR_150_.*_object_7_conf_249\.rrg$' <<<"$name"
-out=$(run backup info "$work/data/Reg_RPU/$name" 2>&1); rc=$?
+# The name read printed is one write and info take, from any folder: found in Reg_RPU.
+out=$(cd "$work" && run backup info "$name" 2>&1); rc=$?
 check "info reads the name back" grep -qx 'Адрес прибора в системе: 150' <<<"$out"
 check "info shows the code" grep -qx 'Код конфигурации: 249' <<<"$out"
+(cd "$work" && run backup write "$name" >/dev/null 2>&1); rc=$?
+check "write takes the bare name read printed" test $rc -eq 0
 
 run backup read --mode rpu --module 9 --object 1 >/dev/null 2>&1; rc=$?
 check "module outside the mode's range is a usage error" test $rc -eq 2

@@ -46,6 +46,19 @@ RPU_170|RPU_170 не является обычным файлом (это пап
 /dev/zero|/dev/zero не является обычным файлом (это устройство).
 EOF2
 
+# A bad head or type byte: the window's words exactly, the file on a line of its own.
+printf '\x55\x54\x12\x82' >"$work/data/Base/RPU_head"
+printf '\x55\x55\x13\x82' >"$work/data/Base/RPU_type"
+while IFS='|' read -r name says; do
+  err=$(run firmware write "$name" --yes 2>&1 >/dev/null); rc=$?
+  check "write $name: refused with exit 3" test $rc -eq 3
+  check "write $name: says '$says'" grep -qxF "$says" <<<"$err"
+  check "write $name: names the file" grep -qx "Файл прошивки: .*/Base/$name" <<<"$err"
+done <<EOF2
+RPU_head|Ошибка: Неверный формат файла.
+RPU_type|Ошибка: Несовпадение типа прибора - Запись не доступна
+EOF2
+
 run --trace "$work/t300" firmware write RPU_short --yes >/dev/null 2>&1; rc=$?
 check "write refuses a 300-byte file" test $rc -eq 3
 check "with nothing sent" test ! -s "$work/t300"

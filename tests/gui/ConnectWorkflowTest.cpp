@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "sim/SimState.h"
 #include "tests/gui/WindowFixture.h"
 #include "widgets/GuardedTabWidget.h"
 #include "widgets/RadioGroup.h"
@@ -17,6 +18,8 @@ using namespace orten;
 using namespace orten::gui;
 using namespace orten::gui::test;
 using Kind = ScriptedUi::Kind;
+
+Q_DECLARE_METATYPE(orten::SimFaults)
 
 namespace {
 
@@ -48,6 +51,8 @@ class ConnectWorkflowTest : public QObject {
   void newerFirmwareInstalledWithoutDisconnectCommand();
   void rejectedFirmwareStillDisconnects();
   void disconnectReturnsToIdle();
+  void pipesStayOpenUntilTheWindowCloses_data();
+  void pipesStayOpenUntilTheWindowCloses();
 };
 
 void ConnectWorkflowTest::noDevice() {
@@ -226,11 +231,13 @@ void ConnectWorkflowTest::disconnectReturnsToIdle() {
   WindowFixture f(45);
   QVERIFY(f.Show());
   f.Click("ConnectButton");
+  f.form->SetProgress(40);
   f.Click("DisconnectButton");
   QCOMPARE(f.Wire(), kConnectMain + kDisconnect);
   QVERIFY(Idle(f));
-  // Not the connect's last word any more.
-  QCOMPARE(f.form->statusText(), QString("Связь с прибором разорвана"));
+  // The status line and the progress bar keep what they showed.
+  QCOMPARE(f.form->statusText(), QString("Новых версий прошивок не найдено"));
+  QCOMPARE(f.form->MainProgressB->value(), 40);
   QCOMPARE(f.form->state().DeviceMode, DeviceMode::None);
   for (const char* label : {"DevTypeLabel2", "CurrentSoftVerLabel2", "Dev2TypeLabel2"}) {
     if (QString(label) != "Dev2TypeLabel2") QCOMPARE(Label(f, label), QString());
@@ -238,7 +245,45 @@ void ConnectWorkflowTest::disconnectReturnsToIdle() {
   for (const char* hidden : {"DevOperModeRdG", "ExecuteButton", "SWVersionRdG", "SoftUpdateGrB"}) {
     QVERIFY2(f.Widget(hidden)->isHidden(), hidden);
   }
-  QCOMPARE(f.transport.closeCount(), 1);  // idle: the device is free for other programs
+  QCOMPARE(f.transport.closeCount(), 0);  // the pipes stay open until the window closes
+}
+
+// The pipes live from a connect until the window closes: a disconnect or a
+// failed connect leaves them open, and the next connect replaces them. Pipes
+// that would not open, a device gone and the simulated device's state file
+// (whose lock keeps the other programs out) are let go at once.
+void ConnectWorkflowTest::pipesStayOpenUntilTheWindowCloses_data() {
+  QTest::addColumn<SimFaults>("faults");  // none: the connect works, then "Разорвать"
+  QTest::addColumn<bool>("stateFile");
+  QTest::addColumn<bool>("letGo");
+  QTest::newRow("Разорвать") << SimFaults{} << false << false;
+  QTest::newRow("Разорвать, state file") << SimFaults{} << true << true;
+  QTest::newRow("no answer") << SimFaults{.readTimeoutAtByte = 0} << false << false;
+  QTest::newRow("no answer, state file") << SimFaults{.readTimeoutAtByte = 0} << true << true;
+  QTest::newRow("pipes that would not open") << SimFaults{.pipeOpenFails = true} << false << true;
+  QTest::newRow("device gone") << SimFaults{.unplugAtReadByte = 0} << false << true;
+}
+
+void ConnectWorkflowTest::pipesStayOpenUntilTheWindowCloses() {
+  QFETCH(SimFaults, faults);
+  QFETCH(bool, stateFile);
+  QFETCH(bool, letGo);
+  std::unique_ptr<SimStateFile> file;  // outlives the window, which may close it
+  WindowFixture f(45);
+  if (stateFile) {
+    file = std::make_unique<SimStateFile>(QDir(f.Folder()).filePath("sim.state").toStdString(),
+                                          *f.device);
+    f.transport.KeepStateIn(file.get());
+  }
+  QVERIFY(f.Show());
+  f.device->set_faults(faults);
+  f.Click("ConnectButton");
+  if (f.Enabled("DisconnectButton")) f.Click("DisconnectButton");
+  QVERIFY(Idle(f));
+  QCOMPARE(f.transport.closeCount(), letGo ? 1 : 0);
+  if (file) QCOMPARE(file->taken(), !letGo);
+  QVERIFY(f.form->close());
+  QCOMPARE(f.transport.closeCount(), 1);
 }
 
 QTEST_MAIN(ConnectWorkflowTest)

@@ -133,7 +133,7 @@ const OpRules& RulesOf(Op op) {
         {Packet(Phase::DisconnectCommand)},
         0,
         {},
-        "Связь с прибором разорвана",
+        {},  // none of its own: the status line keeps what it showed (checked in cell)
         Screen::Idle,
         Screen::Idle,
         {}}},
@@ -440,6 +440,7 @@ struct Before {
   std::array<std::uint8_t, SimDevice::kPageSize * SimDevice::kPageCount> memory;
   std::uint8_t version;
   std::map<QString, QByteArray> files;
+  QString status;
 };
 
 QByteArray FirmwareBytes(const WindowFixture& f) {
@@ -451,7 +452,8 @@ QByteArray FirmwareBytes(const WindowFixture& f) {
 Before Record(const WindowFixture& f) {
   return {Take(f),          Collect(f),         f.form->registrationImage().values(),
           FirmwareBytes(f), f.device->memory(), f.device->version(),
-          Files(f.Folder())};
+          Files(f.Folder()),
+          f.form->statusText()};
 }
 
 // Whether the fault took the device away where the window must say so.
@@ -577,6 +579,7 @@ void FaultMatrixTest::cell() {
 
   const std::optional<Phase> bitten = orten::test::FirstBite(rules.phases, fault);
   CheckMessages(f, rules, bitten, fault);
+  if (op == Op::Disconnect) QCOMPARE(f.form->statusText(), before.status);
   if (QTest::currentTestFailed()) return;
   const Snapshot after = Take(f);
   const bool gone = Gone(rules, bitten, fault);

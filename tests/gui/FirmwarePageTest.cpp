@@ -215,15 +215,14 @@ void FirmwarePageTest::badFileThenFamilyMismatch() {
   ChooseReceiverFirmware(f, '\x13');
   f.ui.Clear();
   f.Click("ExecuteButton");
-  const std::string typeError =
-      "Ошибка: Несовпадение типа прибора - Запись не доступна (файл RPU_130)";
+  const std::string typeError = "Ошибка: Несовпадение типа прибора - Запись не доступна";
   QCOMPARE(f.ui.Messages(), (std::vector<std::string>{typeError, kMismatch}));
   QCOMPARE(f.Wire(), kConnectMain);
 }
 
 // A receiver at 100 and RPU_120 with a newer-looking file beside it: one of
-// the other family is passed over; one refused after "Да" is named, and the
-// page is left to go on from.
+// the other family is passed over; one refused after "Да" is refused in the
+// window's words with its facts on the page, and the page is left to go on from.
 void FirmwarePageTest::newerFirmwareAtConnect_data() {
   QTest::addColumn<int>("version");
   QTest::addColumn<int>("type");
@@ -248,7 +247,9 @@ void FirmwarePageTest::newerFirmwareAtConnect() {
     QCOMPARE(f.device->version(), std::uint8_t{120});  // written
     return;
   }
-  QVERIFY(QString::fromStdString(f.ui.Messages().at(0)).contains("RPU_135"));
+  QCOMPARE(f.ui.Messages().at(0),
+           std::string("Ошибка: Несовпадение типа прибора - Запись не доступна"));
+  QCOMPARE(f.Find<QLabel>("SoftFNameLabel2")->text(), QString("RPU_135"));
   QCOMPARE(f.Wire(), kConnectMain);
   for (const char* control : {"DisconnectButton", "DevOperModeRdG", "ExecuteButton"})
     QVERIFY2(f.Enabled(control), control);

@@ -17,6 +17,8 @@ for f in usr/bin/ortenconf usr/bin/ortenctl \
          usr/share/applications/ortenconf.desktop \
          usr/share/icons/hicolor/scalable/apps/ortenconf.svg \
          usr/share/ortenconf/guide/index.html usr/share/ortenconf/guide/images/relay.png \
+         usr/share/ortenconf/examples/MRO_46-SIMULATOR-ONLY.bin \
+         usr/share/ortenconf/examples/three-modules.line \
          usr/share/man/man1/ortenconf.1.gz usr/share/man/man1/ortenctl.1.gz \
          usr/share/doc/ortenconf/copyright usr/share/doc/ortenconf/changelog.gz \
          usr/lib/udev/rules.d/70-ortenconf.rules; do

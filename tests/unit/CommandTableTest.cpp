@@ -2,11 +2,13 @@
 // with which words, and the exit code each kind of outcome ends in.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "cli/CommandTable.h"
+#include "startup/ExitCodes.h"
 
 namespace orten::cli {
 namespace {
@@ -94,6 +96,10 @@ TEST(CommandTable, HelpCoversEveryCommandAndOnlyItsGroupOnRequest) {
     const bool inGroup = std::string(c.words).rfind("settings", 0) == 0;
     EXPECT_EQ(settings.find(std::string("  ") + c.words) != std::string::npos, inGroup);
   }
+  // batch's own exit codes where batch is listed, not among the settings.
+  EXPECT_NE(all.find("  batch:"), std::string::npos);
+  EXPECT_EQ(settings.find("batch:"), std::string::npos);
+  EXPECT_NE(HelpText("batch").find("  batch:"), std::string::npos);
   CommandLine line;
   EXPECT_FALSE(ParseCommandLine(Words("settings --help"), line));
   EXPECT_TRUE(line.options.help);
@@ -112,7 +118,14 @@ TEST(CommandTable, EachOutcomeKindEndsInItsExitCode) {
       {OutcomeKind::VerifyFailed, 1},   {OutcomeKind::FileError, 3},
       {OutcomeKind::TimedOut, 4},       {OutcomeKind::DeviceBusy, 4},
   };
-  for (const auto& [kind, code] : rows) EXPECT_EQ(ExitCodeOf(kind), code) << OutcomeKindName(kind);
+  for (const auto& [kind, code] : rows) {
+    EXPECT_EQ(ExitCodeOf(kind), code) << OutcomeKindName(kind);
+    // Every code a command can end in is explained in --help and the manual.
+    EXPECT_EQ(std::count_if(ToolExitCodes().begin(), ToolExitCodes().end(),
+                            [&](const ExitCodeMeaning& m) { return m.code == ExitCodeOf(kind); }),
+              1)
+        << OutcomeKindName(kind);
+  }
 }
 
 }  // namespace

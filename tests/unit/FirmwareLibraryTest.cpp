@@ -216,7 +216,7 @@ TEST_F(ReadFirmware, NoSelectionLeavesTheTypeLabel) {
 TEST_F(ReadFirmware, WrongTypeShowsTheFileThenBoxBeforeStatus) {
   File("RPU_130", Valid(0x13));
   EXPECT_FALSE(Read("RPU_130", FirmwareReadMode::Load));
-  const std::string text = "Ошибка: Несовпадение типа прибора - Запись не доступна (файл RPU_130)";
+  const std::string text = "Ошибка: Несовпадение типа прибора - Запись не доступна";
   EXPECT_EQ(Trail(), (std::vector<std::string>{"[name] RPU_130", "[size] 266", "[date] recent",
                                                "box: " + text, text}));
   EXPECT_EQ(image_.size(), 3u);
@@ -227,8 +227,8 @@ TEST_F(ReadFirmware, BadHeadIsStatusThenBoxAndNoLabel) {
   bytes[1] = 0x54;
   File("RPU_130", bytes);
   EXPECT_FALSE(Read("RPU_130", FirmwareReadMode::Load));
-  EXPECT_EQ(Trail(), (std::vector<std::string>{"Ошибка: Неверный формат файла RPU_130.",
-                                               "box: Ошибка: Неверный формат файла RPU_130."}));
+  EXPECT_EQ(Trail(), (std::vector<std::string>{"Ошибка: Неверный формат файла.",
+                                               "box: Ошибка: Неверный формат файла."}));
 }
 
 // A name of one family holding the other's version byte would turn the
