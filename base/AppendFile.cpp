@@ -1,5 +1,6 @@
 #include "base/AppendFile.h"
 
+#include <cstdint>
 #include <optional>
 #include <system_error>
 #include <thread>

@@ -301,7 +301,7 @@ TEST(JournalTest, AJournalThatCannotBeWrittenNeverStopsTheWork) {
     const fs::path inner = folder.path / "data";
     fs::create_directory(inner);
     const fs::path journalPath = inner / kJournalFileName;
-    const int held = row.block(journalPath);
+    [[maybe_unused]] const int held = row.block(journalPath);
     Journal journal(journalPath.string(), "ortenctl");
     std::vector<std::string> told;
     journal.OnFailure([&told](const std::string& text) { told.push_back(text); });
