@@ -74,10 +74,10 @@ bool AppendToFile(const std::string& path, const std::string& header, const std:
   // Appending without FILE_WRITE_DATA: every write goes to the end, as with
   // O_APPEND. GENERIC_READ for LockFileEx, which wants read or write access,
   // and for the last byte. The link itself is opened, not what it names.
-  HANDLE file = CreateFileW(WideFromUtf8(path).c_str(), GENERIC_READ | FILE_APPEND_DATA,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
-                            nullptr);
+  HANDLE file =
+      CreateFileW(WideFromUtf8(path).c_str(), GENERIC_READ | FILE_APPEND_DATA,
+                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     error = LastWhy();
     return false;
@@ -102,9 +102,9 @@ bool AppendToFile(const std::string& path, const std::string& header, const std:
   } else {
     LARGE_INTEGER size{};
     const bool sized = GetFileSizeEx(file, &size);
-    std::string all = sized && size.QuadPart == 0          ? header
+    std::string all = sized && size.QuadPart == 0               ? header
                       : !sized || EndsLine(file, size.QuadPart) ? std::string()
-                                                               : std::string("\r\n");
+                                                                : std::string("\r\n");
     all += text;
     DWORD written = 0;
     // Not cut back here (that needs the right to rewrite the file): the
@@ -154,7 +154,7 @@ bool AppendLocked(int fd, const std::string& header, const std::string& text, st
     error = WhyErrno(errno);
     return false;
   }
-  std::string all = facts.st_size == 0                ? header
+  std::string all = facts.st_size == 0            ? header
                     : EndsLine(fd, facts.st_size) ? std::string()
                                                   : std::string("\r\n");
   all += text;
@@ -176,7 +176,8 @@ int OpenWritableFile(const std::string& path, WriteMode mode, std::string& error
   // and root would write to that. Not waiting on a FIFO nobody reads
   // (O_NONBLOCK). An append reads too when allowed, for the last byte.
   const bool append = mode == WriteMode::Append;
-  const int flags = O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | (append ? O_APPEND : 0);
+  const int flags =
+      O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | (append ? O_APPEND : 0);
   int fd = ::open(path.c_str(), (append ? O_RDWR : O_WRONLY) | flags, 0666);
   if (fd < 0 && append && errno == EACCES) fd = ::open(path.c_str(), O_WRONLY | flags, 0666);
   struct stat facts {};
@@ -185,8 +186,8 @@ int OpenWritableFile(const std::string& path, WriteMode mode, std::string& error
     // ELOOP is the link O_NOFOLLOW met, ENXIO a FIFO with no reader or a
     // socket, EACCES perhaps a file its owner keeps from writing: what
     // stands there says more than the system's words.
-    const bool looked = (code == ELOOP || code == ENXIO || code == EACCES) &&
-                        ::lstat(path.c_str(), &facts) == 0;
+    const bool looked =
+        (code == ELOOP || code == ENXIO || code == EACCES) && ::lstat(path.c_str(), &facts) == 0;
     if (looked && !S_ISREG(facts.st_mode)) {
       error = FileKindText(FileKindOfMode(facts.st_mode));
     } else if (looked && (facts.st_mode & 0222) == 0) {

@@ -127,9 +127,8 @@ void ReadOpened(const std::string& path, std::uintmax_t limit, RegularFileRead& 
     read.facts.size = size;
     return;
   }
-  const bool whole = ReadUpTo(size, limit, read.bytes, [&fd](char* to, std::size_t n) {
-    return ReadSome(fd.get(), to, n);
-  });
+  const bool whole = ReadUpTo(size, limit, read.bytes,
+                              [&fd](char* to, std::size_t n) { return ReadSome(fd.get(), to, n); });
   if (!whole) {
     read.outcome = Outcome::Failed;
     read.error = LastError();

@@ -25,7 +25,6 @@ std::string Why(int code) {
   return FileErrorText({code != 0 ? code : EIO, std::generic_category()}, FileAccess::Write);
 }
 
-
 // Opened as the journal is: a link is not followed, and a file the user may
 // not write is refused, root or not.
 std::FILE* OpenTrace(const std::string& path, std::string& why) {

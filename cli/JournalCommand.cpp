@@ -58,7 +58,8 @@ const std::vector<Column>& Columns() {
       {"Прибор после",
        [](const JournalRecord& r) { return Device(r.familyAfter, r.versionAfter); }},
       {"Файл", [](const JournalRecord& r) { return OrDash(r.file); }},
-      {"SHA-256", [](const JournalRecord& r) { return OrDash(r.sha256.substr(0, kShownShaDigits)); }},
+      {"SHA-256",
+       [](const JournalRecord& r) { return OrDash(r.sha256.substr(0, kShownShaDigits)); }},
       {"Итог", [](const JournalRecord& r) { return r.outcome; }},
       {"Сообщение", [](const JournalRecord& r) { return r.message; }},
   };
@@ -129,8 +130,8 @@ Outcome JournalReading::Run(OnRecord onRecord, OnSkipped onSkipped) {
   const std::string shown = EscapedExcerpt(path_, kShownChars);
   if (opened.outcome != RegularFileRead::Outcome::Read) {
     if (opened.facts.kind == FileKind::Missing) return {};
-    return Refused(ReadRefusal(opened, {"Файл журнала " + shown,
-                                        "Не удается открыть файл журнала " + shown, ""}));
+    return Refused(ReadRefusal(
+        opened, {"Файл журнала " + shown, "Не удается открыть файл журнала " + shown, ""}));
   }
   JournalReader reader([&](char* to, std::size_t most) -> long long {
     const long long got = file.Read(to, std::min<std::uint64_t>(most, limit_ - read_));
@@ -211,9 +212,9 @@ Outcome WriteJson(CommandContext& ctx, const std::string& path) {
   if (!read) return read;
   json.EndArray().Key("skipped_lines").BeginArray();
   JournalReading skipped(ctx, path, records.bytesRead());
-  const Outcome again = skipped.Run(
-      [](const JournalRecord&) {},
-      [&](std::size_t line) { json.Number(static_cast<std::int64_t>(line)); });
+  const Outcome again =
+      skipped.Run([](const JournalRecord&) {},
+                  [&](std::size_t line) { json.Number(static_cast<std::int64_t>(line)); });
   if (!again) return again;
   json.EndArray().EndObject();
   ctx.out << '\n';

@@ -149,7 +149,8 @@ TEST(JournalTest, WhatIsNoRecordIsSkippedAndTheRestRead) {
        JournalHeader() + "\"" + std::string(300 * 1024, 'x') + "\r\n" + good,
        1,
        {2}},
-      {"a megabyte without a line end", JournalHeader() + std::string(1 << 20, 'x') + "\r\n" + good,
+      {"a megabyte without a line end",
+       JournalHeader() + std::string(1 << 20, 'x') + "\r\n" + good,
        1,
        {2}},
   };
@@ -239,55 +240,43 @@ std::vector<fs::path> FilesWithRecords(const fs::path& folder) {
 TEST(JournalTest, AJournalThatCannotBeWrittenNeverStopsTheWork) {
   struct Row {
     const char* name;
-    // Puts it in the journal's way; a descriptor to keep open meanwhile, or -1.
-    int (*block)(const fs::path& journal);
+    void (*block)(const fs::path& journal);
     const char* why;
     bool needsNonRoot = false;
+    bool lockHeld = false;  // by another program all along: waited for about a second each time
   } rows[] = {
-      {"a folder in its place", [](const fs::path& j) { fs::create_directory(j); return -1; },
-       "это папка"},
-      {"its folder is missing", [](const fs::path& j) { fs::remove(j.parent_path()); return -1; },
+      {"a folder in its place", [](const fs::path& j) { fs::create_directory(j); }, "это папка"},
+      {"its folder is missing", [](const fs::path& j) { fs::remove(j.parent_path()); },
        "папка не найдена"},
 #ifndef _WIN32
       {"a file where its folder goes",
        [](const fs::path& j) {
          fs::remove(j.parent_path());
          std::ofstream(j.parent_path()) << "kept";
-         return -1;
        },
        "в пути вместо папки стоит файл"},
-      {"a FIFO in its place", [](const fs::path& j) { ::mkfifo(j.c_str(), 0600); return -1; },
+      {"a FIFO in its place", [](const fs::path& j) { ::mkfifo(j.c_str(), 0600); },
        "это именованный канал"},
       {"a link in its place, to a file",
        [](const fs::path& j) {
          std::ofstream(j.parent_path().parent_path() / "elsewhere.txt") << "kept";
          fs::create_symlink("../elsewhere.txt", j);
-         return -1;
        },
        "это символическая ссылка"},
       {"a link in its place, to nothing",
-       [](const fs::path& j) { fs::create_symlink("../made.csv", j); return -1; },
-       "это символическая ссылка"},
+       [](const fs::path& j) { fs::create_symlink("../made.csv", j); }, "это символическая ссылка"},
       // Root would be let through: refused all the same.
       {"a write-protected journal",
        [](const fs::path& j) {
          std::ofstream(j) << JournalHeader();
          fs::permissions(j, fs::perms::owner_read | fs::perms::group_read);
-         return -1;
        },
        "файл защищен от записи"},
-      // Held by a stuck program: waited for about a second, then given up.
-      {"a lock held all along",
-       [](const fs::path& j) {
-         const int fd = ::open(j.c_str(), O_RDWR | O_CREAT, 0644);
-         ::flock(fd, LOCK_EX);
-         return fd;
-       },
-       "файл занят другой программой"},
+      {"a lock held all along", [](const fs::path& j) { std::ofstream{j}; },
+       "файл занят другой программой", false, true},
       {"a read-only folder",
        [](const fs::path& j) {
          fs::permissions(j.parent_path(), fs::perms::owner_read | fs::perms::owner_exec);
-         return -1;
        },
        "нет доступа", true},
 #endif
@@ -301,7 +290,11 @@ TEST(JournalTest, AJournalThatCannotBeWrittenNeverStopsTheWork) {
     const fs::path inner = folder.path / "data";
     fs::create_directory(inner);
     const fs::path journalPath = inner / kJournalFileName;
-    [[maybe_unused]] const int held = row.block(journalPath);
+    row.block(journalPath);
+#ifndef _WIN32
+    const int held = row.lockHeld ? ::open(journalPath.c_str(), O_RDWR) : -1;
+    if (held >= 0) ASSERT_EQ(::flock(held, LOCK_EX), 0);
+#endif
     Journal journal(journalPath.string(), "ortenctl");
     std::vector<std::string> told;
     journal.OnFailure([&told](const std::string& text) { told.push_back(text); });
@@ -335,8 +328,8 @@ TEST(JournalTest, ARecordAlwaysStartsOnAFreshLine) {
   const std::string good = JournalLine(Sample("X.cfg"));
   struct Row {
     const char* name;
-    std::string before;  // the journal's text before the appends
-    bool cutShort;       // a first append gets only 40 bytes in (the file-size limit)
+    std::string before;   // the journal's text before the appends
+    bool cutShort;        // a first append gets only 40 bytes in (the file-size limit)
     std::size_t records;  // read back after two more appends
     std::vector<std::size_t> skipped;
   } rows[] = {
