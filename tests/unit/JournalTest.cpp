@@ -293,7 +293,9 @@ TEST(JournalTest, AJournalThatCannotBeWrittenNeverStopsTheWork) {
     row.block(journalPath);
 #ifndef _WIN32
     const int held = row.lockHeld ? ::open(journalPath.c_str(), O_RDWR) : -1;
-    if (held >= 0) ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    if (held >= 0) {
+      ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    }
 #endif
     Journal journal(journalPath.string(), "ortenctl");
     std::vector<std::string> told;
