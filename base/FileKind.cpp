@@ -6,6 +6,10 @@
 #include "base/Utf8Path.h"
 #include "base/Wording.h"
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 namespace fs = std::filesystem;
 
 namespace orten {
@@ -81,6 +85,8 @@ std::string FileKindText(FileKind kind) {
       return "это устройство";
     case FileKind::DanglingLink:
       return "это ссылка на несуществующий файл";
+    case FileKind::Link:
+      return "это символическая ссылка";
     case FileKind::Other:
       return "это файл особого типа";
     case FileKind::Unreadable:
@@ -89,10 +95,25 @@ std::string FileKindText(FileKind kind) {
   return "сведения о нём недоступны";
 }
 
+#ifndef _WIN32
+FileKind FileKindOfMode(unsigned long mode) {
+  const auto m = static_cast<mode_t>(mode);
+  if (S_ISREG(m)) return FileKind::Regular;
+  if (S_ISDIR(m)) return FileKind::Directory;
+  if (S_ISLNK(m)) return FileKind::Link;
+  if (S_ISFIFO(m)) return FileKind::Fifo;
+  if (S_ISSOCK(m)) return FileKind::Socket;
+  if (S_ISCHR(m) || S_ISBLK(m)) return FileKind::Device;
+  return FileKind::Other;
+}
+#endif
+
 std::string FileErrorText(std::error_code error, FileAccess access) {
-  if (error == std::errc::no_such_file_or_directory || error == std::errc::not_a_directory) {
+  if (error == std::errc::no_such_file_or_directory) {
     return access == FileAccess::Write ? "папка не найдена" : "файл не найден";
   }
+  // The folder is there, under another name's file: not the same as missing.
+  if (error == std::errc::not_a_directory) return "в пути вместо папки стоит файл";
   if (error == std::errc::permission_denied || error == std::errc::operation_not_permitted) {
     return "нет доступа";
   }

@@ -17,6 +17,7 @@ enum class FileKind {
   Socket,
   Device,        // /dev/zero and the like: endless or blocking
   DanglingLink,  // a link to nothing
+  Link,          // a link where none is followed (InspectFile follows them)
   Other,
   Unreadable,  // the system would not say (no access to the folder, a loop of links)
 };
@@ -33,6 +34,11 @@ FileFacts InspectFile(const std::string& path);
 
 // "это папка", "это именованный канал", ... for the kinds other than Regular.
 std::string FileKindText(FileKind kind);
+
+#ifndef _WIN32
+// The kind a stat's st_mode names.
+FileKind FileKindOfMode(unsigned long mode);
+#endif
 
 // Whether a failed operation read a file or made one: a missing path means a
 // missing file to a reader, a missing folder to a writer.

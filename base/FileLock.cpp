@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include "base/FileKind.h"
+#include "base/Wording.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -21,7 +22,9 @@ namespace orten {
 namespace {
 
 std::string LockError(const std::string& path, std::error_code ec) {
-  return "не удается открыть файл блокировки " + path + ": " + FileErrorText(ec);
+  constexpr std::size_t kShownPathChars = 200;
+  return "не удается открыть файл блокировки " + EscapedExcerpt(path, kShownPathChars) + ": " +
+         FileErrorText(ec);
 }
 
 }  // namespace

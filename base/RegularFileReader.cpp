@@ -88,35 +88,47 @@ std::error_code LastError() {
 }
 
 // Non-blocking, so that a FIFO put in the file's place after it was looked at
-// cannot hold the open; the descriptor's own facts decide then.
-void ReadOpened(const std::string& path, std::uintmax_t limit, RegularFileRead& read) {
-  const FileDescriptor fd(
-      ::open(PathFromUtf8(path).c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-  struct stat st {};
-  if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0) {
+// cannot hold the open; the descriptor's own facts decide then. The
+// descriptor (its size in st) when it is a regular file, else -1 with read
+// saying why.
+int OpenRegular(const std::string& path, RegularFileRead& read, struct stat& st) {
+  const int fd = ::open(PathFromUtf8(path).c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0 || ::fstat(fd, &st) != 0) {
     read.outcome = Outcome::Failed;
     read.error = LastError();
-    return;
+    if (fd >= 0) ::close(fd);
+    return -1;
   }
   if (!S_ISREG(st.st_mode)) {
     read.outcome = Outcome::NotRegular;
     read.facts.kind = S_ISDIR(st.st_mode)    ? FileKind::Directory
                       : S_ISFIFO(st.st_mode) ? FileKind::Fifo
                                              : FileKind::Other;
-    return;
+    ::close(fd);
+    return -1;
   }
+  return fd;
+}
+
+long long ReadSome(int fd, char* to, std::size_t n) {
+  for (;;) {
+    const ssize_t got = ::read(fd, to, n);
+    if (got >= 0 || errno != EINTR) return got;
+  }
+}
+
+void ReadOpened(const std::string& path, std::uintmax_t limit, RegularFileRead& read) {
+  struct stat st {};
+  const FileDescriptor fd(OpenRegular(path, read, st));
+  if (fd.get() < 0) return;
   const auto size = static_cast<std::uintmax_t>(st.st_size);
   if (size > limit) {
     read.outcome = Outcome::TooLarge;
     read.facts.size = size;
     return;
   }
-  const bool whole = ReadUpTo(size, limit, read.bytes, [&fd](char* to, std::size_t n) -> long long {
-    for (;;) {
-      const ssize_t got = ::read(fd.get(), to, n);
-      if (got >= 0 || errno != EINTR) return got;
-    }
-  });
+  const bool whole = ReadUpTo(size, limit, read.bytes,
+                              [&fd](char* to, std::size_t n) { return ReadSome(fd.get(), to, n); });
   if (!whole) {
     read.outcome = Outcome::Failed;
     read.error = LastError();
@@ -124,6 +136,27 @@ void ReadOpened(const std::string& path, std::uintmax_t limit, RegularFileRead& 
 }
 
 #endif
+
+// What InspectFile says of path, as ReadRegularFile takes it: Read for a
+// regular file, else why not.
+RegularFileRead LookAt(const std::string& path) {
+  RegularFileRead read;
+  read.facts = InspectFile(path);
+  switch (read.facts.kind) {
+    case FileKind::Regular:
+      read.outcome = Outcome::Read;
+      break;
+    case FileKind::Missing:
+    case FileKind::Unreadable:
+      read.outcome = Outcome::Failed;
+      read.error = read.facts.error;
+      break;
+    default:
+      read.outcome = Outcome::NotRegular;
+      break;
+  }
+  return read;
+}
 
 }  // namespace
 
@@ -143,25 +176,12 @@ std::string ReadRefusal(const RegularFileRead& read, const RefusalWords& words) 
 }
 
 RegularFileRead ReadRegularFile(const std::string& path, std::uintmax_t limit) {
-  RegularFileRead read;
-  read.facts = InspectFile(path);
-  switch (read.facts.kind) {
-    case FileKind::Regular:
-      break;
-    case FileKind::Missing:
-    case FileKind::Unreadable:
-      read.outcome = Outcome::Failed;
-      read.error = read.facts.error;
-      return read;
-    default:
-      read.outcome = Outcome::NotRegular;
-      return read;
-  }
+  RegularFileRead read = LookAt(path);
+  if (read.outcome != Outcome::Read) return read;
   if (read.facts.size && *read.facts.size > limit) {
     read.outcome = Outcome::TooLarge;
     return read;
   }
-  read.outcome = Outcome::Read;
   ReadOpened(path, limit, read);
   if (read.outcome == Outcome::Read && read.bytes.size() > limit) {
     // It grew since it was looked at, or never told its size.
@@ -171,6 +191,45 @@ RegularFileRead ReadRegularFile(const std::string& path, std::uintmax_t limit) {
   }
   if (read.outcome == Outcome::Read) read.facts.size = read.bytes.size();
   return read;
+}
+
+RegularFileStream::~RegularFileStream() {
+#ifdef _WIN32
+  if (file_) std::fclose(file_);
+#else
+  if (fd_ >= 0) ::close(fd_);
+#endif
+}
+
+RegularFileRead RegularFileStream::Open(const std::string& path) {
+  RegularFileRead read = LookAt(path);
+  if (read.outcome != Outcome::Read) return read;
+#ifdef _WIN32
+  file_ = _wfopen(PathFromUtf8(path).c_str(), L"rb");
+  if (!file_) {
+    read.outcome = Outcome::Failed;
+    read.error = std::make_error_code(std::errc::permission_denied);
+  }
+#else
+  struct stat st {};
+  fd_ = OpenRegular(path, read, st);
+#endif
+  return read;
+}
+
+long long RegularFileStream::Read(char* to, std::size_t most) {
+#ifdef _WIN32
+  const std::size_t got = file_ ? std::fread(to, 1, most, file_) : 0;
+  if (!file_ || (got == 0 && std::ferror(file_))) {
+    error_ = std::make_error_code(std::errc::io_error);
+    return -1;
+  }
+  return static_cast<long long>(got);
+#else
+  const long long got = fd_ < 0 ? (errno = EBADF, -1) : ReadSome(fd_, to, most);
+  if (got < 0) error_ = LastError();
+  return got;
+#endif
 }
 
 }  // namespace orten

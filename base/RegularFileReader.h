@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <system_error>
 
@@ -28,6 +29,33 @@ struct RegularFileRead {
 // a socket, a link to nothing) is refused without being opened, so no reader
 // can block on it or read it without end.
 RegularFileRead ReadRegularFile(const std::string& path, std::uintmax_t limit);
+
+// A regular file read piece by piece, for a file that has no size limit (a
+// journal that grows for years): refused as ReadRegularFile refuses, but
+// never for its size, and never held in memory whole.
+class RegularFileStream {
+ public:
+  RegularFileStream() = default;
+  ~RegularFileStream();
+  RegularFileStream(const RegularFileStream&) = delete;
+  RegularFileStream& operator=(const RegularFileStream&) = delete;
+
+  // Outcome Read when the file is open to be read, else NotRegular or
+  // Failed with facts and error as ReadRegularFile gives them.
+  RegularFileRead Open(const std::string& path);
+  // Up to most bytes into to: the count, 0 at the end, negative on failure
+  // (error() says why).
+  long long Read(char* to, std::size_t most);
+  std::error_code error() const { return error_; }
+
+ private:
+#ifdef _WIN32
+  std::FILE* file_ = nullptr;
+#else
+  int fd_ = -1;
+#endif
+  std::error_code error_;
+};
 
 // The words around the reason a file was refused; they differ with the kind
 // of file the reader wanted.

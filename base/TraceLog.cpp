@@ -3,9 +3,16 @@
 #include <cerrno>
 #include <system_error>
 
+#include "base/AppendFile.h"
 #include "base/FileKind.h"
 #include "base/Utf8Path.h"
 #include "base/Wording.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace orten {
 
@@ -18,18 +25,38 @@ std::string Why(int code) {
   return FileErrorText({code != 0 ? code : EIO, std::generic_category()}, FileAccess::Write);
 }
 
+// Opened as the journal is: a link is not followed, and a file the user may
+// not write is refused, root or not.
+std::FILE* OpenTrace(const std::string& path, std::string& why) {
+#ifdef _WIN32
+  const DWORD attributes = GetFileAttributesW(PathFromUtf8(path).c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    why = FileKindText(FileKind::Link);
+    return nullptr;
+  }
+  errno = 0;
+  std::FILE* file = _wfopen(PathFromUtf8(path).c_str(), L"wb");
+  if (!file) why = Why(errno);
+  return file;
+#else
+  const int fd = OpenWritableFile(path, WriteMode::Fresh, why);
+  if (fd < 0) return nullptr;
+  std::FILE* file = ::fdopen(fd, "wb");
+  if (!file) {
+    why = Why(errno);
+    ::close(fd);
+  }
+  return file;
+#endif
+}
+
 }  // namespace
 
 bool TraceLog::Open(const std::string& path, std::string& error) {
-  errno = 0;
-#ifdef _WIN32
-  file_.reset(_wfopen(PathFromUtf8(path).c_str(), L"wb"));
-#else
-  file_.reset(std::fopen(path.c_str(), "wb"));
-#endif
+  std::string why;
+  file_.reset(OpenTrace(path, why));
   if (!file_) {
-    error = "не удается создать файл трассировки " + EscapedExcerpt(path, kNameChars) + ": " +
-            Why(errno);
+    error = "не удается создать файл трассировки " + EscapedExcerpt(path, kNameChars) + ": " + why;
     return false;
   }
   path_ = path;

@@ -5,10 +5,17 @@
 #include <csignal>
 #include <ostream>
 
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
 #include "base/JsonWriter.h"
 #include "base/UserInterface.h"
 #include "base/Wording.h"
 #include "cli/BatchJob.h"
+#include "cli/CliUi.h"
 #include "cli/JsonOutput.h"
 #include "ops/Session.h"
 #include "startup/LinkEnvironment.h"
@@ -18,23 +25,61 @@ namespace orten::cli {
 
 namespace {
 
-volatile std::sig_atomic_t gInterrupted = 0;
+volatile std::sig_atomic_t gInterrupted = 0;  // the first signal that came, 0 for none
+volatile std::sig_atomic_t gWorking = 0;      // a device is being worked on
+volatile std::sig_atomic_t gAckOnNewLine = 0;
 
-extern "C" void OnInterrupt(int) {
-  gInterrupted = 1;
+constexpr char kAcknowledged[] = "\nпрерывание: жду ответа прибора…\n";
+
+// Told at once, from the handler itself: the device under way may be silent
+// for its whole wait, and Ctrl-C with no answer gets pressed again.
+void Acknowledge() {
+  const char* text = kAcknowledged + (gAckOnNewLine ? 0 : 1);
+  const unsigned size = sizeof kAcknowledged - (gAckOnNewLine ? 1 : 2);
+#ifdef _WIN32
+  const bool told = _write(2, text, size) >= 0;
+#else
+  const bool told = ::write(STDERR_FILENO, text, size) >= 0;
+#endif
+  if (!told) {
+    // stderr is gone (a closed terminal): the summary and the journal still tell.
+  }
 }
 
-// Ctrl-C ends the run between devices: a device under way is finished
-// first, so none is left half written.
+extern "C" void OnInterrupt(int signal) {
+  if (gInterrupted != 0) return;
+  gInterrupted = signal;
+  if (gWorking) Acknowledge();
+}
+
+#ifdef _WIN32
+constexpr int kEndingSignals[] = {SIGINT, SIGTERM};
+#else
+constexpr int kEndingSignals[] = {SIGINT, SIGHUP, SIGTERM};
+#endif
+
+// Ctrl-C, a closed terminal (SIGHUP) and kill (SIGTERM) end the run between
+// devices: a device under way is finished first, so none is left half
+// written, and the summary and the journal tell what was done.
 class InterruptCatcher {
  public:
-  InterruptCatcher() : previous_(std::signal(SIGINT, OnInterrupt)) { gInterrupted = 0; }
-  ~InterruptCatcher() { std::signal(SIGINT, previous_); }
+  explicit InterruptCatcher(bool stderrIsTerminal) {
+    gInterrupted = 0;
+    gWorking = 0;
+    // The terminal shows ^C where the cursor is: the words go on a line of their own.
+    gAckOnNewLine = stderrIsTerminal;
+    for (std::size_t i = 0; i < std::size(kEndingSignals); ++i)
+      previous_[i] = std::signal(kEndingSignals[i], OnInterrupt);
+  }
+  ~InterruptCatcher() {
+    for (std::size_t i = 0; i < std::size(kEndingSignals); ++i)
+      std::signal(kEndingSignals[i], previous_[i]);
+  }
   InterruptCatcher(const InterruptCatcher&) = delete;
   InterruptCatcher& operator=(const InterruptCatcher&) = delete;
 
  private:
-  void (*previous_)(int);
+  void (*previous_[std::size(kEndingSignals)])(int) = {};
 };
 
 // How often the line is looked at while nothing is reported to change.
@@ -54,12 +99,20 @@ const char* EndName(End end) {
   return "line-failed";
 }
 
+const char* InterruptedText(int signal) {
+#ifndef _WIN32
+  if (signal == SIGHUP) return "прервано (терминал закрыт)";
+#endif
+  if (signal == SIGTERM) return "прервано (сигнал завершения)";
+  return "прервано (Ctrl+C)";
+}
+
 const char* EndText(End end) {
   switch (end) {
     case End::Count: return "обработано заданное число приборов";
     case End::TimeLimit: return "истекло время работы";
     case End::Failure: return "прибор отложен, задано --stop-on-failure";
-    case End::Interrupted: return "прервано (Ctrl+C)";
+    case End::Interrupted: return InterruptedText(gInterrupted);
     case End::LineScript: return "на линии имитатора больше ничего не изменится";
     case End::LineFailed: break;
   }
@@ -202,7 +255,9 @@ std::optional<End> BatchRun::AwaitDevice(std::string& place) {
 }
 
 std::optional<End> BatchRun::WorkOn(const std::string& place) {
+  gWorking = 1;
   Outcome outcome = job_.run();
+  gWorking = 0;
   // A second device plugged in that very moment: the pause takes over, this one is no failure.
   if (outcome.kind == OutcomeKind::SeveralDevices) return std::nullopt;
   // It was there a moment ago: it left before the work began.
@@ -306,7 +361,7 @@ Outcome Batch(CommandContext& ctx, std::optional<BatchJob> (*make)(CommandContex
 }  // namespace
 
 Outcome RunBatch(CommandContext& ctx, const BatchJob& job) {
-  InterruptCatcher catcher;
+  InterruptCatcher catcher(StderrIsTerminal());
   BatchRun run(ctx, job, *ctx.env->presence());
   return run.Run();
 }

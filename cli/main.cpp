@@ -1,12 +1,16 @@
 // ortenctl: the configuration tool's command-line side, for scripts and
 // batch work. Same core, same messages as the window.
+#include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <iostream>
 #include <memory>
 
 #include "base/DataFolders.h"
+#include "base/FileKind.h"
 #include "base/SleepPacer.h"
 #include "base/Utf8Console.h"
+#include "base/Wording.h"
 #include "cli/CliUi.h"
 #include "cli/CommandTable.h"
 #include "cli/Commands.h"
@@ -19,8 +23,13 @@ using namespace orten::cli;
 
 namespace {
 
+// A usage error quotes what was typed: escaped and cut, as every message
+// quotes text it did not write.
+constexpr std::size_t kShownUsageChars = 400;
+
 int Usage(const UsageError& usage) {
-  std::cerr << "ortenctl: " << usage.error << '\n' << usage.usage << usage.helpHint << '\n';
+  std::cerr << "ortenctl: " << EscapedExcerpt(usage.error, kShownUsageChars) << '\n'
+            << usage.usage << usage.helpHint << '\n';
   return kExitUsage;
 }
 
@@ -29,16 +38,7 @@ std::string Topic(const CommandLine& line) {
   return line.options.words.empty() ? std::string() : line.options.words.front();
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-#ifndef _WIN32
-  // Past the file-size limit (ulimit -f) a save must fail as a write does,
-  // with its message and exit code, not end the program mid-save.
-  std::signal(SIGXFSZ, SIG_IGN);
-#endif
-  UseUtf8Console();
-  const std::vector<std::string> args = Utf8Arguments(argc, argv);
+int Run(const std::vector<std::string>& args) {
   CommandLine line;
   if (const std::optional<UsageError> bad = ParseCommandLine(
           std::vector<std::string>(args.begin() + (args.empty() ? 0 : 1), args.end()), line)) {
@@ -89,4 +89,33 @@ int main(int argc, char** argv) {
     if (rc == kExitOk) rc = kExitFile;
   }
   return rc;
+}
+
+// What went to stdout is the command's result: output that could not be
+// written all (a full disk, a closed pipe) is a failure, however the
+// command itself ended, and a script must not take a cut JSON for one.
+int CheckStdout(int rc) {
+  errno = 0;
+  std::cout.flush();
+  const bool flushed = std::fflush(stdout) == 0;
+  const int code = errno;
+  if (flushed && std::cout.good() && !std::ferror(stdout)) return rc;
+  // The reason is known when the last piece failed; an earlier failure's is gone.
+  std::cerr << "ortenctl: не удается вывести результат"
+            << (code != 0 ? ": " + FileErrorText({code, std::generic_category()}, FileAccess::Write)
+                          : std::string())
+            << ".\n";
+  return rc == kExitOk ? kExitFile : rc;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+#ifndef _WIN32
+  // Past the file-size limit (ulimit -f) a save must fail as a write does,
+  // with its message and exit code, not end the program mid-save.
+  std::signal(SIGXFSZ, SIG_IGN);
+#endif
+  UseUtf8Console();
+  return CheckStdout(Run(Utf8Arguments(argc, argv)));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,8 +36,15 @@ std::string JournalHeader();
 // take for a formula (= + - @, tab, CR first) gets a leading apostrophe.
 std::string JournalLine(const JournalRecord& record);
 
-// The journal read back: the records in order, and the lines that were
-// skipped because they hold no whole record (a torn write, an edit).
+// The record a line's fields hold, when they hold one whole: every column,
+// a time of the journal's shape and an outcome. Formula marks are undone.
+std::optional<JournalRecord> JournalRecordFromFields(const std::vector<std::string>& fields);
+// The header line (again, as two programs beginning the file may leave it) or a blank line.
+bool IsJournalHeaderOrBlank(const std::vector<std::string>& fields);
+
+// The journal read back whole (JournalReader reads it piece by piece): the
+// records in order, and the lines that were skipped because they hold no
+// whole record (a torn write, an edit).
 struct JournalText {
   std::vector<JournalRecord> records;
   std::vector<std::size_t> skippedLines;  // 1-based, where each skipped record began

@@ -50,6 +50,23 @@ echo "bench-report: ortenctl writing firmware"
 { printf '\x55\x55\x12\x32\0\0\0\0' && head -c 65538 /dev/zero; } >"$out/data/Base/MRO_50"
 probe "$bin/cli/ortenctl" --simulate mro --data-dir "$out/data" firmware write MRO_50 --yes \
   >"$out/ortenctl-run.json"
+echo "bench-report: ortenctl journal over 10,000 and 1,000,000 records"
+# Records as the programs write them, about 200 bytes each.
+journal_of() {
+  mkdir -p "$out/journal-$1"
+  awk -v n="$1" 'BEGIN {
+    printf "time,program,operation,family_before,version_before,family_after,version_after,file,sha256,outcome,message\r\n"
+    for (i = 0; i < n; i++)
+      printf "2026-12-08T15:04:05Z,ortenctl,write-settings,mro,4_5,mro,4_5,object %d.cfg,%064d,done,Параметры загружены успешно\r\n", i, i
+  }' >"$out/journal-$1/journal.csv"
+}
+journal_of 10000
+journal_of 1000000
+probe "$bin/cli/ortenctl" --data-dir "$out/journal-10000" journal --json >"$out/journal-small-run.json"
+probe "$bin/cli/ortenctl" --data-dir "$out/journal-1000000" journal --json >"$out/journal-large-run.json"
+probe "$bin/cli/ortenctl" --data-dir "$out/journal-1000000" journal --since 2026-12-09 \
+  >"$out/journal-since-run.json"
+rm -f "$out/journal-1000000/journal.csv"  # 200 MB
 echo "bench-report: start-up of ortenconf, $startup_runs runs"
 for _ in $(seq "$startup_runs"); do
   ORTEN_EXIT_ON_SHOW=1 probe "$bin/app/ortenconf" --data-dir "$out/data"
@@ -97,6 +114,12 @@ startup_range=$(jq -rs 'map(.shown_ms) | "\(min | floor)-\(max | ceil)"' "$out/s
 startup_rss=$(jq -s 'map(.max_rss_kib) | max' "$out/startup-runs.json")
 window_rss=$(jq .max_rss_kib "$out/window-run.json")
 ctl_rss=$(jq .max_rss_kib "$out/ortenctl-run.json")
+journal_small_rss=$(jq .max_rss_kib "$out/journal-small-run.json")
+journal_large_rss=$(jq .max_rss_kib "$out/journal-large-run.json")
+journal_since_rss=$(jq .max_rss_kib "$out/journal-since-run.json")
+journal_large_s=$(jq '.wall_ms / 1000' "$out/journal-large-run.json")
+journal_growth_mib=$(awk -v a="$journal_large_rss" -v b="$journal_small_rss" \
+  'BEGIN { printf "%.1f", (a - b) / 1024 }')
 
 cpu=$(lscpu | sed -n 's/^Model name: *//p')
 memory=$(awk '/^MemTotal:/ { printf "%.0f GiB", $2 / 1048576 }' /proc/meminfo)
@@ -108,7 +131,7 @@ commit=$(git rev-parse --short HEAD)
 
 missed=$(awk -v l="$ours_ms" -v f="$fw_ratio" -v w="$rw_ratio" -v r="$rr_ratio" -v g="$gap_ms" \
   -v s="$silent_gap_ms" -v b="$base_gap_ms" -v z="$size_met" -v m5="$files_mb" \
-  -v c="$clear_ratio" -v d="$dialog_ms" 'BEGIN {
+  -v c="$clear_ratio" -v d="$dialog_ms" -v j="$journal_growth_mib" 'BEGIN {
   if (l >= 5) m = m ", the firmware load"
   if (f >= 1.03) m = m ", the firmware write"
   if (w >= 1.05) m = m ", the settings write"
@@ -120,6 +143,7 @@ missed=$(awk -v l="$ours_ms" -v f="$fw_ratio" -v w="$rw_ratio" -v r="$rr_ratio" 
   if (m5 >= 60) m = m ", the memory with 5,000 files offered"
   if (c >= 20) m = m ", the list'"'"'s clearing"
   if (d >= 300) m = m ", the backup dialog'"'"'s listing"
+  if (j >= 1) m = m ", the journal reader'"'"'s memory"
   if (m != "") print "Targets missed in this run:" substr(m, 2) "; see [What limits the figures](#what-limits-the-figures)."
 }')
 busy_note=""
@@ -155,6 +179,9 @@ ratios included, was measured in that run. Do not edit by hand: run \`make bench
 | Window: "Установить" and the 64 KiB firmware write, wall time / mandated pauses (2795 ms) | $(fixed "$window_ratio" 3) | none set | |
 | Start-up of \`ortenconf\` to the window's first show event (median of $startup_runs, range $startup_range ms) | $(fixed "$startup_ms" 0) ms | none set | |
 | Peak memory of \`ortenctl\` writing 64 KiB of firmware | $(mib "$ctl_rss") | none set | |
+| Peak memory of \`ortenctl journal --json\` over 10,000 records | $(mib "$journal_small_rss") | | |
+| The same over 1,000,000 records (200 MB; $(fixed "$journal_large_s" 1) s): more than over 10,000 | $journal_growth_mib MiB | under 1 MiB | $(below "$journal_growth_mib" 1) |
+| Peak memory of \`ortenctl journal --since\` a day after all of 1,000,000 records | $(mib "$journal_since_rss") | none set | |
 | Peak memory of the window writing 64 KiB of firmware | $(mib "$window_rss") | none set | |
 | Peak memory of \`ortenconf\` up to its first show | $(mib "$startup_rss") | none set | |
 | Link checksum over 64 KiB | $crc_mbs MB/s | | |
@@ -202,8 +229,9 @@ $missed
   \`ORTEN_EXIT_ON_SHOW=1\`, which makes the program print the steady clock at the window's
   first show event and quit; the figure is that moment less the moment of the spawn.
 - **Peak memory**: the kernel's \`ru_maxrss\` of the child process, taken by \`orten_run_probe\`
-  for \`ortenctl --simulate mro firmware write MRO_50 --yes\` and for the window benchmarks above
-  (the bench program holding the window).
+  for \`ortenctl --simulate mro firmware write MRO_50 --yes\`, for \`ortenctl journal\` over
+  journals of 10,000 and 1,000,000 records written as the programs write them, and for the
+  window benchmarks above (the bench program holding the window).
 
 ## What limits the figures
 

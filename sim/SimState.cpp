@@ -8,6 +8,7 @@
 #include "base/FileKind.h"
 #include "base/RegularFileReader.h"
 #include "base/TraceLog.h"
+#include "base/Wording.h"
 #include "sim/SimDevice.h"
 
 namespace orten {
@@ -15,6 +16,9 @@ namespace orten {
 namespace {
 
 constexpr const char* kMagic = "orten-sim-state 1";
+// Of a path and of a word typed, in a message: escaped and cut to this many characters.
+constexpr std::size_t kShownPathChars = 200;
+constexpr std::size_t kShownWordChars = 40;
 
 std::optional<int> ParseInt(const std::string& text) {
   int value = 0;
@@ -43,7 +47,8 @@ std::optional<std::uint8_t> ParseSimulateOption(const std::string& text, std::st
   } else if (family == "mro") {
     low = 0, high = 99, fallback = 45;
   } else {
-    error = "неизвестное семейство прибора '" + family + "' (ожидается rpu или mro)";
+    error = "неизвестное семейство прибора '" + EscapedExcerpt(family, kShownWordChars) +
+            "' (ожидается rpu или mro)";
     return std::nullopt;
   }
   if (colon == std::string::npos) return static_cast<std::uint8_t>(fallback);
@@ -57,15 +62,16 @@ std::optional<std::uint8_t> ParseSimulateOption(const std::string& text, std::st
 }
 
 bool LoadSimState(const std::string& path, SimDevice& device, std::string& error) {
+  const std::string shown = EscapedExcerpt(path, kShownPathChars);
   // A state file is a few KiB of text: anything much larger, or anything but
   // a regular file (a FIFO would block, /dev/zero never ends), is not one.
   constexpr std::uintmax_t kLimit = 64 * 1024;
   const RegularFileRead read = ReadRegularFile(path, kLimit);
   if (read.outcome != RegularFileRead::Outcome::Read) {
-    error = ReadRefusal(
-        read,
-        {"Файл состояния имитатора " + path, "Не удается открыть файл состояния имитатора " + path,
-         "такие файлы не бывают больше " + std::to_string(kLimit / 1024) + " КиБ"});
+    error = ReadRefusal(read,
+                        {"Файл состояния имитатора " + shown,
+                         "Не удается открыть файл состояния имитатора " + shown,
+                         "такие файлы не бывают больше " + std::to_string(kLimit / 1024) + " КиБ"});
     return false;
   }
   std::istringstream in(read.bytes);
@@ -77,7 +83,7 @@ bool LoadSimState(const std::string& path, SimDevice& device, std::string& error
   const std::optional<int> version = ParseInt(versionText);
   if (magic.rfind(kMagic, 0) != 0 || key != "version" || !version || *version < 0 ||
       *version > 255) {
-    error = "файл " + path + " не является состоянием имитатора";
+    error = "файл " + shown + " не является состоянием имитатора";
     return false;
   }
   auto memory = device.memory();  // a copy: nothing changes unless all of it reads
@@ -86,14 +92,14 @@ bool LoadSimState(const std::string& path, SimDevice& device, std::string& error
     std::string hex;
     in >> name >> hex;
     if (name != "page" + std::to_string(page) || hex.size() != SimDevice::kPageSize * 2) {
-      error = "файл " + path + ": повреждена страница " + std::to_string(page);
+      error = "файл " + shown + ": повреждена страница " + std::to_string(page);
       return false;
     }
     for (std::size_t i = 0; i < SimDevice::kPageSize; ++i) {
       const int hi = HexDigit(hex[2 * i]);
       const int lo = HexDigit(hex[2 * i + 1]);
       if (hi < 0 || lo < 0) {
-        error = "файл " + path + ": повреждена страница " + std::to_string(page);
+        error = "файл " + shown + ": повреждена страница " + std::to_string(page);
         return false;
       }
       memory[page * SimDevice::kPageSize + i] = static_cast<std::uint8_t>(hi * 16 + lo);
@@ -136,7 +142,8 @@ SimStateFile::Hold SimStateFile::Take(std::string& error) {
     case FileLock::Result::Taken:
       break;
     case FileLock::Result::Busy:
-      error = "Прибор занят другой программой (файл состояния " + path_ + ").";
+      error = "Прибор занят другой программой (файл состояния " +
+              EscapedExcerpt(path_, kShownPathChars) + ").";
       return Hold::Busy;
     case FileLock::Result::Failed:
       return Hold::Failed;

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "base/Utf8Path.h"
+#include "base/Wording.h"
 #include "sim/SimState.h"
 
 namespace orten {
@@ -67,7 +68,9 @@ std::string FromStartFolder(const std::string& path) {
 }
 
 bool FaultError(const std::string& text, const std::string& why, std::string& error) {
-  error = std::string(kSimFault) + " " + text + ": " + why;
+  // What was typed, escaped and cut: a script's line may bring anything.
+  constexpr std::size_t kShownChars = 40;
+  error = std::string(kSimFault) + " " + EscapedExcerpt(text, kShownChars) + ": " + why;
   return false;
 }
 

@@ -4,6 +4,7 @@
 
 #include "base/Utf8Path.h"
 #include "base/FileKind.h"
+#include "base/Wording.h"
 #include "sim/SimLine.h"
 #include "sim/SimState.h"
 #include "sim/SimTransport.h"
@@ -62,7 +63,9 @@ std::unique_ptr<LinkEnvironment> LinkEnvironment::Create(const CommonOptions& op
     if (options.simulate) {
       version = *ParseSimulateOption(*options.simulate, error);
     } else if (InspectFile(options.simState).kind == FileKind::Missing) {
-      error = "файла состояния имитатора " + options.simState + " нет; укажите --simulate";
+      constexpr std::size_t kShownPathChars = 200;
+      error = "файла состояния имитатора " + EscapedExcerpt(options.simState, kShownPathChars) +
+              " нет; укажите --simulate";
       why = Failure::Usage;
       return nullptr;
     }

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "base/RegularFileReader.h"
+#include "base/Wording.h"
 #include "sim/SimState.h"
 #include "startup/CommonOptions.h"
 
@@ -14,6 +15,13 @@ namespace {
 
 constexpr std::uintmax_t kScriptLimit = 1024 * 1024;
 constexpr double kLongestPauseS = 86400;
+constexpr std::size_t kShownWordChars = 40;
+constexpr std::size_t kShownPathChars = 200;
+
+// A word of the script in a message: escaped and cut, as the file is anyone's to write.
+std::string Shown(const std::string& word) {
+  return EscapedExcerpt(word, kShownWordChars);
+}
 
 std::vector<std::string> Words(const std::string& line) {
   std::istringstream in(line.substr(0, line.find('#')));
@@ -37,14 +45,14 @@ bool ParsePlug(const std::vector<std::string>& words, SimLineStep& step, std::st
       continue;
     }
     if (step.arrivals.empty()) {
-      why = "после plug ожидается семейство прибора (rpu или mro), а не " + words[i];
+      why = "после plug ожидается семейство прибора (rpu или mro), а не " + Shown(words[i]);
       return false;
     }
     CommonOptions fault;
     fault.simFaults = step.arrivals.back().faults;
     if (!ParseSimFault(words[i], fault, why)) return false;
     if (fault.simNoDevice || fault.simTwoDevices) {
-      why = words[i] + " - отказ линии, а не прибора: на линии его заменяют plug и unplug";
+      why = Shown(words[i]) + " - отказ линии, а не прибора: на линии его заменяют plug и unplug";
       return false;
     }
     step.arrivals.back().faults = fault.simFaults;
@@ -57,7 +65,7 @@ bool ParseNumberStep(const std::vector<std::string>& words, SimLineStep& step, s
   const bool pause = words[0] == "pause";
   step.kind = pause ? SimLineStep::Kind::Pause : SimLineStep::Kind::Unplug;
   if (words.size() > 2) {
-    why = "лишнее слово " + words[2];
+    why = "лишнее слово " + Shown(words[2]);
     return false;
   }
   if (words.size() == 1) {
@@ -72,7 +80,7 @@ bool ParseNumberStep(const std::vector<std::string>& words, SimLineStep& step, s
     const auto [end, ec] = std::from_chars(text.data(), last, seconds);
     if (ec != std::errc() || end != last || !std::isfinite(seconds) || seconds < 0 ||
         seconds > kLongestPauseS) {
-      why = "pause: ожидается число секунд от 0 до 86400, а не " + text;
+      why = "pause: ожидается число секунд от 0 до 86400, а не " + Shown(text);
       return false;
     }
     step.pauseMs = static_cast<int>(std::llround(seconds * 1000));
@@ -80,7 +88,7 @@ bool ParseNumberStep(const std::vector<std::string>& words, SimLineStep& step, s
   }
   const auto [end, ec] = std::from_chars(text.data(), last, step.device);
   if (ec != std::errc() || end != last || step.device < 1) {
-    why = "unplug: ожидается номер прибора на линии от 1, а не " + text;
+    why = "unplug: ожидается номер прибора на линии от 1, а не " + Shown(text);
     return false;
   }
   return true;
@@ -105,7 +113,7 @@ bool ParseSimLineScript(const std::string& text, std::vector<SimLineStep>& steps
     } else if (words[0] == "unplug" || words[0] == "pause") {
       ok = ParseNumberStep(words, step, why);
     } else {
-      why = "неизвестный шаг " + words[0] + "; ожидается plug, unplug или pause";
+      why = "неизвестный шаг " + Shown(words[0]) + "; ожидается plug, unplug или pause";
     }
     if (!ok) {
       error = "строка " + std::to_string(number) + ": " + why;
@@ -119,14 +127,16 @@ bool ParseSimLineScript(const std::string& text, std::vector<SimLineStep>& steps
 bool ReadSimLineScript(const std::string& path, std::vector<SimLineStep>& steps, std::string& error,
                        bool& fileError) {
   const RegularFileRead read = ReadRegularFile(path, kScriptLimit);
+  const std::string shown = EscapedExcerpt(path, kShownPathChars);
   fileError = read.outcome != RegularFileRead::Outcome::Read;
   if (fileError) {
-    error = ReadRefusal(read, {"Сценарий линии " + path, "Не удается открыть сценарий линии " + path,
-                               "сценарии линии не бывают больше 1024 КиБ"});
+    error =
+        ReadRefusal(read, {"Сценарий линии " + shown, "Не удается открыть сценарий линии " + shown,
+                           "сценарии линии не бывают больше 1024 КиБ"});
     return false;
   }
   if (ParseSimLineScript(read.bytes, steps, error)) return true;
-  error = "сценарий линии " + path + ", " + error;
+  error = "сценарий линии " + shown + ", " + error;
   return false;
 }
 

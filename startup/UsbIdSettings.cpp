@@ -20,6 +20,8 @@ constexpr const char* kKey = "usb-id";
 constexpr const char* kFileName = "usb.conf";
 
 constexpr std::size_t kExcerptChars = 80;
+// A few IDs fit in a line; anything larger is not this file.
+constexpr std::uintmax_t kFileLimit = 4096;
 
 // A folder from the environment, used only when it is an absolute path: a
 // relative one would land wherever the program happens to be started.
@@ -100,9 +102,7 @@ std::string FormatRememberedUsbIds(const std::vector<UsbId>& ids) {
 
 bool LoadRememberedUsbIds(const std::string& path, std::vector<UsbId>& ids, std::string& error) {
   if (path.empty()) return true;  // no configuration folder: nothing can be remembered
-  // A few IDs fit in a line; anything larger is not this file.
-  constexpr std::uintmax_t kLimit = 4096;
-  const RegularFileRead read = ReadRegularFile(path, kLimit);
+  const RegularFileRead read = ReadRegularFile(path, kFileLimit);
   if (read.facts.kind == FileKind::Missing) return true;  // nothing remembered
   if (read.outcome != RegularFileRead::Outcome::Read) {
     error =
@@ -127,6 +127,15 @@ bool RememberUsbIds(const std::string& path, const std::vector<UsbId>& ids, std:
     error = kNoConfigFolder;
     return false;
   }
+  // Only what the programs will read back: a file past the limit would be
+  // refused at the next start, and all of it forgotten.
+  const std::string text = FormatRememberedUsbIds(ids);
+  if (text.size() > kFileLimit) {
+    const std::size_t fit = (kFileLimit - FormatRememberedUsbIds({}).size() + 1) / 10;
+    error = "слишком много идентификаторов (" + std::to_string(ids.size()) +
+            "): запомнить можно не больше " + std::to_string(fit);
+    return false;
+  }
   std::error_code ec;
   fs::create_directories(fs::path(path).parent_path(), ec);
   if (ec) {
@@ -134,7 +143,7 @@ bool RememberUsbIds(const std::string& path, const std::vector<UsbId>& ids, std:
             FileErrorText(ec, FileAccess::Write);
     return false;
   }
-  return WriteFileAtomically(path, FormatRememberedUsbIds(ids), error);
+  return WriteFileAtomically(path, text, error);
 }
 
 bool ForgetUsbIds(const std::string& path, std::string& error) {

@@ -35,7 +35,7 @@ std::string FormatRememberedUsbIds(const std::vector<UsbId>& ids);
 // no error; a malformed one is.
 bool LoadRememberedUsbIds(const std::string& path, std::vector<UsbId>& ids, std::string& error);
 // Creates the folder if needed and replaces the file whole; refused with an
-// empty path.
+// empty path, and with more IDs than LoadRememberedUsbIds reads back.
 bool RememberUsbIds(const std::string& path, const std::vector<UsbId>& ids, std::string& error);
 // Removing a file that is not there is no error.
 bool ForgetUsbIds(const std::string& path, std::string& error);

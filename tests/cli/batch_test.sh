@@ -62,15 +62,47 @@ check "json: first device done" holds '.[0] | .done and .place == "sim:1" and .v
 check "json: second set aside with its kind" holds '.[1] | (.done | not) and .kind == "wrong-family" and .version_byte == 120'
 check "json: summary" holds '.[2].summary | .done == 1 and .failed == 1 and .reasons["другое семейство"] == 1 and .ended == "line-script"'
 
-# Ctrl-C: the run ends between devices with its summary, exit 0 when all were done.
-line "plug mro;pause 600"
-"$ctl" --data-dir "$data" --sim-line "$work/line" batch settings object.cfg >"$work/out" 2>/dev/null &
-pid=$!
-for _ in $(seq 100); do grep -q '^1\.' "$work/out" && break; sleep 0.1; done
-kill -INT $pid
-wait $pid; rc=$?
-check "SIGINT: exit 0" test $rc -eq 0
-check "SIGINT: summary" grep -qx 'Итого: готово 1, отложено 0. Завершено: прервано (Ctrl+C).' "$work/out"
+# A signal ends the run between devices, with its summary: Ctrl-C (INT), a
+# closed terminal (HUP), kill (TERM). One that comes while a device is
+# worked on is told at once; the device is finished and journalled first.
+# 64 KiB of firmware: the flash lasts seconds, long enough to be signalled in.
+{ printf '\x55\x55\x12\x2f\0\0\0\0' && head -c 65538 /dev/zero; } >"$data/Base/MRO_47.bin"
+# row: signal | line script | batch job | signalled once the first device is done, or while it is
+#      worked on | exit code | the device's line (extended regexp) | how the summary says it ended |
+#      records journalled (none when the device never answered the connect)
+rows=(
+  "INT|plug mro;pause 600|settings object.cfg|done|0|^1\. .*: готово\$|прервано \(Ctrl\+C\)|2"
+  "HUP|plug mro;pause 600|firmware MRO_47.bin|working|0|^1\. .*: готово\$|прервано \(терминал закрыт\)|1"
+  "TERM|plug mro;pause 600|firmware MRO_47.bin|working|0|^1\. .*: готово\$|прервано \(сигнал завершения\)|1"
+  "INT|plug mro read-timeout@0;pause 600|settings object.cfg|working|1|^1\. .*: ОТЛОЖИТЬ - нет ответа\$|прервано \(Ctrl\+C\)|0"
+)
+for row in "${rows[@]}"; do
+  IFS='|' read -r signal script job when code device ended records <<<"$row"
+  name="SIG$signal, $job, signalled when $when"
+  line "$script"
+  rm -f "$work/trace"
+  before=$(grep -c ',ortenctl,' "$data/journal.csv")
+  # shellcheck disable=SC2086
+  "$ctl" --data-dir "$data" --sim-line "$work/line" --trace "$work/trace" batch $job \
+    >"$work/out" 2>"$work/err" &
+  pid=$!
+  for _ in $(seq 100); do
+    if [ "$when" = done ]; then grep -q '^1\.' "$work/out"; else grep -q '^W' "$work/trace" 2>/dev/null; fi && break
+    sleep 0.1
+  done
+  kill -"$signal" $pid
+  wait $pid; rc=$?
+  check "$name: exit $code" test $rc -eq "$code"
+  check "$name: the device's line" grep -Eq "$device" "$work/out"
+  check "$name: summary" grep -Eq "^Итого: .*\. Завершено: $ended\.\$" "$work/out"
+  check "$name: $records record(s) journalled" \
+    test "$(grep -c ',ortenctl,' "$data/journal.csv")" -eq $((before + records))
+  if [ "$when" = working ]; then
+    told=$(grep -n -m1 -x 'прерывание: жду ответа прибора…' "$work/err" | cut -d: -f1)
+    finished=$(grep -n -m1 '^Отключите прибор' "$work/err" | cut -d: -f1)
+    check "$name: told at once, before the device is finished" test "${told:-99}" -lt "${finished:-0}"
+  fi
+done
 
 # Files: against the folder the program was started in, else in the data folder.
 mkdir -p "$work/elsewhere/sub"
@@ -82,11 +114,12 @@ for arg in ReleCfg/object.cfg object.cfg ../own.cfg "$work/elsewhere/own.cfg"; d
 done
 
 # The line script: its mistakes are usage errors naming the line, an unreadable one a file error.
+# What the script says is quoted escaped (\e is ESC, \a BEL in the rows).
 while IFS='|' read -r script code pattern; do
-  line "$script"
+  line "$(printf '%b' "$script")"
   batch settings object.cfg >/dev/null 2>"$work/err"; rc=$?
   check "script '$script': exit $code" test $rc -eq "$code"
-  check "script '$script': says /$pattern/" grep -qE "$pattern" "$work/err"
+  check "script '$script': says /$pattern/" grep -qE -e "$pattern" "$work/err"
 done <<'EOF2'
 plug mro;jump|2|строка 2: неизвестный шаг jump
 plug|2|строка 1: после plug ожидается семейство
@@ -95,7 +128,15 @@ plug mro two-devices|2|отказ линии, а не прибора
 plug mro:300|2|строка 1
 pause -1|2|pause: ожидается число секунд
 unplug 0|2|unplug: ожидается номер прибора
+plug mro;\e[31mjump|2|строка 2: неизвестный шаг \\x1b\[31mjump;
+plug mro \e[1mbad|2|--sim-fault \\x1b\[1mbad: неизвестный отказ
+plug \e]0t\a|2|а не \\x1b\]0t\\x07$
+pause \e[2J|2|а не \\x1b\[2J$
 EOF2
+printf 'plug mro\n%s\n' "$(head -c 1000000 /dev/zero | tr '\0' w)" >"$work/line"
+batch settings object.cfg >/dev/null 2>"$work/err"; rc=$?
+check "a script's 1 MB word: usage error" test $rc -eq 2
+check "a script's 1 MB word: quoted cut short" test "$(wc -c <"$work/err")" -lt 1000
 "$ctl" --sim-line "$work/no-such-script" wait >/dev/null 2>&1; rc=$?
 check "missing script: exit 3" test $rc -eq 3
 "$ctl" --sim-line "$work/line" --simulate mro wait >/dev/null 2>&1; rc=$?

@@ -21,8 +21,9 @@ out=$("$ctl" --sim-state "$work/state" info 2>/dev/null)
 check "state file read back by the next run" grep -qx 'Версия ПО: 13_1' <<<"$out"
 
 # A state file that is no file is refused at once, like a malformed one.
-mkfifo "$work/fifo"
+mkfifo "$work/fifo" "$work/fifo"$'\e[31m'
 while IFS='|' read -r state says; do
+  state=$(printf '%b' "$state")  # \e: ESC, which the message shows escaped
   out=$(timeout 10 "$ctl" --simulate rpu --sim-state "$state" info 2>&1); rc=$?
   check "state $state: refused with exit 3" test $rc -eq 3
   check "state $state: says why" grep -qF "$says" <<<"$out"
@@ -30,6 +31,7 @@ while IFS='|' read -r state says; do
 done <<EOF2
 $work/fifo|$work/fifo не является обычным файлом (это именованный канал).
 /dev/zero|/dev/zero не является обычным файлом (это устройство).
+$work/fifo\e[31m|$work/fifo\\x1b[31m не является обычным файлом
 EOF2
 
 "$ctl" info --usb-id 0000:0001 >/dev/null 2>"$work/err"; rc=$?
@@ -40,6 +42,8 @@ check "no device message" grep -q 'Приборы марки Ортен откл
 check "a version outside the family is a usage error" test $rc -eq 2
 "$ctl" frobnicate >/dev/null 2>&1; rc=$?
 check "unknown command is a usage error" test $rc -eq 2
+err=$("$ctl" $'\e[31mfrob' 2>&1 >/dev/null)
+check "unknown command: quoted escaped" grep -qxF 'ortenctl: неизвестная команда \x1b[31mfrob' <<<"$err"
 "$ctl" --trace /nonexistent/dir/trace --simulate mro info >/dev/null 2>&1; rc=$?
 check "an unwritable trace is a file error" test $rc -eq 3
 out=$("$ctl" --trace /dev/full --simulate mro info 2>"$work/err"); rc=$?

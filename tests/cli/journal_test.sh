@@ -98,12 +98,58 @@ for bad in 2026-02-30 8.12.2026 2026/12/08 yesterday; do
   check "--since $bad: usage error" test $rc -eq 2
 done
 
-# A folder where the journal should be: the work goes on, told once.
-mkdir -p "$work/blocked/journal.csv"
-"$ctl" --data-dir "$work/blocked" --simulate mro --sim-state "$work/state.blocked" \
-  settings write "$odd" --verify >"$work/out" 2>"$work/err"; rc=$?
-check "unwritable journal: the write still succeeds" test $rc -eq 0
-check "unwritable journal: the verify still runs" grep -q 'Проверка: настройки в приборе совпадают' "$work/out"
-check "unwritable journal: told once for two records" test "$(grep -c 'Не удается записать журнал' "$work/err")" -eq 1
-check "unwritable journal: in one line on stderr" grep -Eq '^ortenctl: Не удается записать журнал .*journal.csv: это папка\.' "$work/err"
+# Whatever stands in the journal's way: the work goes on, told once, saying
+# why, and nothing is written anywhere else.
+# row: name | what to put at journal.csv in $dir | why, as told
+rows=(
+  "a folder|mkdir \"\$dir/journal.csv\"|это папка"
+  "a link to a file|echo kept >\"\$dir/other\"; ln -s other \"\$dir/journal.csv\"|это символическая ссылка"
+  "a write-protected journal|echo kept >\"\$dir/journal.csv\"; chmod 444 \"\$dir/journal.csv\"|файл защищен от записи"
+  "a FIFO|mkfifo \"\$dir/journal.csv\"|это именованный канал"
+  "a lock held by another program|touch \"\$dir/journal.csv\"; holdlock \"\$dir/journal.csv\"|файл занят другой программой"
+)
+holdlock() {  # FILE: locked here until the row ends, as a stuck program would hold it
+  exec {lockfd}>>"$1"
+  flock "$lockfd"
+}
+for row in "${rows[@]}"; do
+  IFS='|' read -r name block why <<<"$row"
+  dir=$work/blocked-${name// /-}
+  mkdir -p "$dir"
+  lockfd=
+  eval "$block"
+  "$ctl" --data-dir "$dir" --simulate mro --sim-state "$work/state.blocked" \
+    settings write "$odd" --verify >"$work/out" 2>"$work/err"; rc=$?
+  [ -z "$lockfd" ] || exec {lockfd}>&-
+  check "unwritable journal, $name: the write still succeeds" test $rc -eq 0
+  check "unwritable journal, $name: the verify still runs" grep -q 'Проверка: настройки в приборе совпадают' "$work/out"
+  check "unwritable journal, $name: told once for two records" test "$(grep -c 'Не удается записать журнал' "$work/err")" -eq 1
+  check "unwritable journal, $name: in one line on stderr, saying why" \
+    grep -Eq "^ortenctl: Не удается записать журнал .*journal.csv: $why\." "$work/err"
+  check "unwritable journal, $name: nothing written" test -z "$(grep -rl write-settings "$dir")"
+done
+
+# The table shows no byte of the file raw, whatever column it is in.
+mkdir -p "$work/raw"
+{
+  printf 'time,program,operation,family_before,version_before,family_after,version_after,file,sha256,outcome,message\r\n'
+  printf '2026-12-08T00:00:00Z,\e]0;x\a,\e[2J,\e[31m,4\e[0m5,mro,\x9b1m,A.cfg,\e[1m,done\e[K,ok\r\n'
+} >"$work/raw/journal.csv"
+text=$("$ctl" --data-dir "$work/raw" journal 2>&1)
+check "table: no control byte reaches the terminal" test -z "$(tr -d '\n' <<<"$text" | LC_ALL=C grep -a '[[:cntrl:]]')"
+for cell in '\x1b]0;x\x07' '\x1b[2J' '\x1b[31m 4\x1b[0m5' 'МРО \x9b1m' '\x1b[1m' 'done\x1b[K'; do
+  check "table: the cell $cell escaped" grep -qF "$cell" <<<"$text"
+done
+
+# A journal past 256 MiB (a sparse one: no disk is used) is read all the
+# same, and the programs go on writing it.
+mkdir -p "$work/big"
+truncate -s 300M "$work/big/journal.csv"
+"$ctl" --data-dir "$work/big" --simulate mro settings read -o "$work/big.cfg" >/dev/null 2>&1
+json=$("$ctl" --data-dir "$work/big" journal --json 2>"$work/err"); rc=$?
+check "past 256 MiB: read, exit 0" test $rc -eq 0
+check "past 256 MiB: the new record is there" test "$(jq -r '[.records[].operation] | join(" ")' <<<"$json")" = read-settings
+check "past 256 MiB: what came before it skipped as one line" test "$(jq -c .skipped_lines <<<"$json")" = "[1]"
+check "past 256 MiB: the table too" grep -q 'чтение настроек' <<<"$("$ctl" --data-dir "$work/big" journal 2>/dev/null)"
+rm -f "$work/big/journal.csv"
 exit $fail

@@ -37,4 +37,24 @@ done
 check "usb --json parses, with a device list" jq -e '.devices | type == "array"' "$work/usb.json" >/dev/null
 "$ctl" --data-dir "$work/data" settings write "$work/a.cfg" --json >/dev/null 2>&1; rc=$?
 check "--json where a command has no JSON form is a usage error" test $rc -eq 2
+
+# Output that cannot be written is a failure: exit 3 and a message, never
+# 0 over a cut or missing result.
+# row: name | ortenctl arguments
+rows=(
+  "journal --json|journal --json"
+  "settings show|settings show $work/a.cfg"
+  "info --json|--simulate mro info --json"
+  "firmware list --json|firmware list --family rpu --json"
+  "--help|--help"
+)
+for row in "${rows[@]}"; do
+  IFS='|' read -r name args <<<"$row"
+  # shellcheck disable=SC2086
+  "$ctl" --data-dir "$work/data" $args >/dev/full 2>"$work/err"; rc=$?
+  check "$name to a full disk: exit 3" test $rc -eq 3
+  check "$name to a full disk: says so" grep -q '^ortenctl: не удается вывести результат' "$work/err"
+done
+"$ctl" --data-dir "$work/data" --simulate mro info >&- 2>"$work/err"; rc=$?
+check "stdout closed: exit 3" test $rc -eq 3
 exit $fail

@@ -17,6 +17,16 @@ check "remember exits 0" test $rc -eq 0
 check "remember names the file" grep -qF "$conf" <<<"$out"
 check "remembered file holds the IDs" grep -qx 'usb-id = 1234:abcd,0483:5740' "$conf"
 check "no temporary file left" test -z "$(ls -A "$XDG_CONFIG_HOME/ortenconf" | grep -v '^usb.conf$')"
+# Only what the next start can read back (a file of 4 KiB at most): 398 IDs fit, 399 not.
+ids() { seq 1 "$1" | awk '{ printf "%s0001:%04x", (NR > 1 ? "," : ""), $1 }'; }
+"$ctl" usb --remember "$(ids 399)" >/dev/null 2>"$work/err"; rc=$?
+check "399 IDs: refused with exit 3" test $rc -eq 3
+check "399 IDs: says how many fit" grep -qx 'ortenctl: слишком много идентификаторов (399): запомнить можно не больше 398' "$work/err"
+check "399 IDs: the file remembered before is kept" grep -qx 'usb-id = 1234:abcd,0483:5740' "$conf"
+"$ctl" usb --remember "$(ids 398)" >/dev/null 2>&1; rc=$?
+check "398 IDs: remembered" test $rc -eq 0
+check "398 IDs: read back" test "$("$ctl" usb 2>/dev/null | grep -c '0001:018e')" -eq 1
+"$ctl" usb --remember 1234:ABCD,0483:5740 >/dev/null
 
 "$ctl" --data-dir "$work/data" info >/dev/null 2>"$work/err"; rc=$?
 check "remembered IDs: nothing plugged in exits 4" test $rc -eq 4

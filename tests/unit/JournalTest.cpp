@@ -17,9 +17,14 @@
 #include "tests/support/SimRig.h"
 
 #ifndef _WIN32
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <csignal>
 #endif
 
 namespace orten::test {
@@ -98,6 +103,14 @@ TEST(JournalTest, FieldsSurviveQuotingAndFormulaMarks) {
   EXPECT_NE(JournalLine(Sample("X.cfg", "-5")).find(",'-5\r\n"), std::string::npos);
 }
 
+// A record whose CR is the last byte of the reader's first piece, its LF
+// the first of the second.
+std::string LineEndingAt(std::size_t lfAt) {
+  const std::size_t lineStart = JournalHeader().size();
+  const std::string plain = JournalLine(Sample("X.cfg", ""));
+  return JournalLine(Sample("X.cfg", std::string(lfAt + 1 - lineStart - plain.size(), 'm')));
+}
+
 TEST(JournalTest, WhatIsNoRecordIsSkippedAndTheRestRead) {
   const std::string good = JournalLine(Sample("X.cfg"));
   const std::string quoted = JournalLine(Sample("a\nb.cfg"));  // two lines long
@@ -122,6 +135,24 @@ TEST(JournalTest, WhatIsNoRecordIsSkippedAndTheRestRead) {
       {"a record over two lines, then one more", JournalHeader() + quoted + good, 2, {}},
       {"header again in the middle", JournalHeader() + good + JournalHeader() + good, 2, {}},
       {"binary junk", std::string("\0\xff\xfe,\"\r\n", 7) + good, 1, {1}},
+      // The reader takes the text in pieces of 64 KiB: what straddles two
+      // pieces comes back as it would whole.
+      {"CR and LF in two pieces, then a line that is no record",
+       JournalHeader() + LineEndingAt(65536) + good + "junk\r\n" + good,
+       3,
+       {4}},
+      {"doubled quotes over three pieces",
+       JournalHeader() + JournalLine(Sample("X.cfg", std::string(70000, '"'))) + good,
+       2,
+       {}},
+      {"a quote left open past the longest record",
+       JournalHeader() + "\"" + std::string(300 * 1024, 'x') + "\r\n" + good,
+       1,
+       {2}},
+      {"a megabyte without a line end",
+       JournalHeader() + std::string(1 << 20, 'x') + "\r\n" + good,
+       1,
+       {2}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -191,23 +222,63 @@ TEST(JournalTest, TwoProcessesAppendingAtOnceLeaveWholeRecords) {
 }
 #endif
 
+// Everything under folder that holds a journal record, links not followed.
+std::vector<fs::path> FilesWithRecords(const fs::path& folder) {
+  std::vector<fs::path> found;
+  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+    if (entry.is_regular_file() && !entry.is_symlink() &&
+        ReadAll(entry.path()).find("write-settings") != std::string::npos) {
+      found.push_back(entry.path());
+    }
+  }
+  return found;
+}
+
 // The device work goes on whatever stands in the journal's way; the failure
-// is told once for the run, and the operation's own messages are untouched.
+// is told once for the run, saying why, the operation's own messages are
+// untouched, and nothing is written anywhere else.
 TEST(JournalTest, AJournalThatCannotBeWrittenNeverStopsTheWork) {
   struct Row {
     const char* name;
     void (*block)(const fs::path& journal);
-    bool needsNonRoot;
+    const char* why;
+    bool needsNonRoot = false;
+    bool lockHeld = false;  // by another program all along: waited for about a second each time
   } rows[] = {
-      {"a folder in its place", [](const fs::path& j) { fs::create_directory(j); }, false},
-      {"its folder is missing", [](const fs::path& j) { fs::remove(j.parent_path()); }, false},
+      {"a folder in its place", [](const fs::path& j) { fs::create_directory(j); }, "это папка"},
+      {"its folder is missing", [](const fs::path& j) { fs::remove(j.parent_path()); },
+       "папка не найдена"},
 #ifndef _WIN32
-      {"a FIFO in its place", [](const fs::path& j) { ::mkfifo(j.c_str(), 0600); }, false},
+      {"a file where its folder goes",
+       [](const fs::path& j) {
+         fs::remove(j.parent_path());
+         std::ofstream(j.parent_path()) << "kept";
+       },
+       "в пути вместо папки стоит файл"},
+      {"a FIFO in its place", [](const fs::path& j) { ::mkfifo(j.c_str(), 0600); },
+       "это именованный канал"},
+      {"a link in its place, to a file",
+       [](const fs::path& j) {
+         std::ofstream(j.parent_path().parent_path() / "elsewhere.txt") << "kept";
+         fs::create_symlink("../elsewhere.txt", j);
+       },
+       "это символическая ссылка"},
+      {"a link in its place, to nothing",
+       [](const fs::path& j) { fs::create_symlink("../made.csv", j); }, "это символическая ссылка"},
+      // Root would be let through: refused all the same.
+      {"a write-protected journal",
+       [](const fs::path& j) {
+         std::ofstream(j) << JournalHeader();
+         fs::permissions(j, fs::perms::owner_read | fs::perms::group_read);
+       },
+       "файл защищен от записи"},
+      {"a lock held all along", [](const fs::path& j) { std::ofstream{j}; },
+       "файл занят другой программой", false, true},
       {"a read-only folder",
        [](const fs::path& j) {
          fs::permissions(j.parent_path(), fs::perms::owner_read | fs::perms::owner_exec);
        },
-       true},
+       "нет доступа", true},
 #endif
   };
   for (const Row& row : rows) {
@@ -220,6 +291,12 @@ TEST(JournalTest, AJournalThatCannotBeWrittenNeverStopsTheWork) {
     fs::create_directory(inner);
     const fs::path journalPath = inner / kJournalFileName;
     row.block(journalPath);
+#ifndef _WIN32
+    const int held = row.lockHeld ? ::open(journalPath.c_str(), O_RDWR) : -1;
+    if (held >= 0) {
+      ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    }
+#endif
     Journal journal(journalPath.string(), "ortenctl");
     std::vector<std::string> told;
     journal.OnFailure([&told](const std::string& text) { told.push_back(text); });
@@ -232,11 +309,64 @@ TEST(JournalTest, AJournalThatCannotBeWrittenNeverStopsTheWork) {
           DeviceMode::Relay, [&] { return session.WriteReleSettings(table, "X.cfg"); });
       EXPECT_TRUE(done.ok()) << OutcomeKindName(done.kind);
     }
+#ifndef _WIN32
+    if (held >= 0) ::close(held);
+#endif
     ASSERT_EQ(told.size(), 1u);
     EXPECT_NE(told[0].find("Не удается записать журнал"), std::string::npos) << told[0];
+#ifndef _WIN32  // Windows words some of these its own way
+    EXPECT_NE(told[0].find(std::string(": ") + row.why + ". "), std::string::npos) << told[0];
+#endif
     EXPECT_TRUE(rig.ui.Messages().empty());
+    EXPECT_EQ(FilesWithRecords(folder.path), std::vector<fs::path>{});
   }
 }
+
+#ifndef _WIN32
+// A record starts on a line of its own whatever the last append left: a
+// write cut short is cut back, a line left without its end (by a crash, by
+// another program) is ended first. Every record written after is read back.
+TEST(JournalTest, ARecordAlwaysStartsOnAFreshLine) {
+  const std::string good = JournalLine(Sample("X.cfg"));
+  struct Row {
+    const char* name;
+    std::string before;   // the journal's text before the appends
+    bool cutShort;        // a first append gets only 40 bytes in (the file-size limit)
+    std::size_t records;  // read back after two more appends
+    std::vector<std::size_t> skipped;
+  } rows[] = {
+      {"a write cut short by the file-size limit", JournalHeader() + good, true, 3, {}},
+      {"a line left without its end", JournalHeader() + good.substr(0, 40), false, 2, {2}},
+      {"a header left without its end", JournalHeader().substr(0, 20), false, 2, {1}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    TempFolder folder;
+    const std::string path = (folder.path / kJournalFileName).string();
+    std::ofstream(path, std::ios::binary) << row.before;
+    std::string error;
+    if (row.cutShort) {
+      const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+      rlimit limit{};
+      ::getrlimit(RLIMIT_FSIZE, &limit);
+      const rlimit old = limit;
+      limit.rlim_cur = row.before.size() + 40;
+      ::setrlimit(RLIMIT_FSIZE, &limit);
+      const bool appended = AppendToFile(path, JournalHeader(), good, error);
+      ::setrlimit(RLIMIT_FSIZE, &old);
+      std::signal(SIGXFSZ, oldHandler);
+      EXPECT_FALSE(appended);
+      EXPECT_EQ(error, "файл слишком велик");
+      EXPECT_EQ(ReadAll(path), row.before) << "cut back";
+    }
+    ASSERT_TRUE(AppendToFile(path, JournalHeader(), good, error)) << error;
+    ASSERT_TRUE(AppendToFile(path, JournalHeader(), good, error)) << error;
+    const JournalText journal = ParseJournal(ReadAll(path));
+    EXPECT_EQ(journal.records.size(), row.records);
+    EXPECT_EQ(journal.skippedLines, row.skipped);
+  }
+}
+#endif
 
 // What the journal holds of an operation: the device as identified, the
 // file's name without its folder and the SHA-256 of the values as a file

@@ -323,6 +323,12 @@ std::vector<SaveCase> SaveCases() {
       SaveCase{"MissingFolder", {}, "none/x.cfg", "x.cfg: папка не найдена."},
   };
 #ifndef _WIN32
+  // Not "folder not found": the folder's name is taken by a file.
+  rows.push_back(SaveCase{"FileWhereItsFolderGoes",
+                          {{File, "none"}},
+                          "none/x.cfg",
+                          "x.cfg: в пути вместо папки стоит файл.",
+                          {{"none", "old"}}});
   const mode_t umask = ::umask(0);
   ::umask(umask);
   rows.push_back(SaveCase{"PrivateTargetStaysPrivate",
