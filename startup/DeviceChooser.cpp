@@ -98,8 +98,12 @@ bool DeviceChooser::OfferRule(UserInterface& ui) {
                    kAppTitle, BoxIcon::Information);
     return false;
   }
-  if (!ui.AskYesNo(rule + "Поставить правило сейчас? Понадобится пароль администратора.",
-                   kSystemCaption, BoxIcon::Question)) {
+  // As root the rule is written here and now; otherwise pkexec asks for the password.
+  const char* how = installer_.route() == UdevRuleInstaller::Route::Write
+                        ? "Программа запущена от root: правило будет записано сразу."
+                        : "Понадобится пароль администратора.";
+  if (!ui.AskYesNo(rule + "Поставить правило сейчас? " + how, kSystemCaption,
+                   BoxIcon::Question)) {
     return false;
   }
   const UdevRuleInstaller::Result result = installer_.Install(id);
