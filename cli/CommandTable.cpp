@@ -337,8 +337,8 @@ int ExitCodeOf(OutcomeKind kind) {
 constexpr const char* kBatchJson =
     "number, place, type, family, version_text, version_byte (null, если прибор не ответил), "
     "done, kind, reason - по объекту в строке на каждый прибор; в конце объект summary (done, "
-    "failed, reasons {причина: число}, ended: count|time-limit|failure|interrupted|line-script|"
-    "line-failed)";
+    "failed, not_processed, reasons {причина: число}, ended: count|time-limit|failure|"
+    "interrupted|line-script|line-failed)";
 
 const std::vector<Command>& Commands() {
   // clang-format off
@@ -561,8 +561,8 @@ std::string HelpText(const std::string& topic) {
       "строке; 3 ошибка файла; 4 прибора нет на линии или их больше одного, или он занят\n"
       "другой программой, или время ожидания wait истекло.\n"
       "batch: 0 все приборы готовы (и при завершении по Ctrl+C); иначе код причины первого\n"
-      "отложенного прибора (1, или 4 без доступа к нему); 4 если за --time-limit не\n"
-      "набралось --count приборов.\n";
+      "неготового прибора (1; 4 без доступа к нему или если он занят); 4 если за\n"
+      "--time-limit не набралось --count приборов.\n";
   if (topic.empty()) text += "\nСправка по одной команде: ortenctl КОМАНДА --help\n";
   return text;
 }
