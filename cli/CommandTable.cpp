@@ -407,9 +407,11 @@ const std::vector<Command>& Commands() {
                "ORTEN_USB_ID важнее); usb --forget: забыть их;\n"
                "usb --udev-rule: правило udev, открывающее прибор\n"
                "пользователю; usb --install-rule VVVV:PPPP:\n"
-               "поставить его в /etc/udev/rules.d/70-ortenconf.rules\n"
-               "и применить к подключенному прибору (root: сразу;\n"
-               "пользователь: через pkexec, без него команды)",
+               "добавить его строку в файл\n"
+               "/etc/udev/rules.d/70-ortenconf.rules (другие\n"
+               "строки остаются) и применить к прибору (root:\n"
+               "сразу; пользователь: через pkexec, без него\n"
+               "команды)",
        .json = "ids, source, devices (id, port, manufacturer, product, access, configured, "
                "receiver)",
        .run = RunUsb},

@@ -88,11 +88,15 @@ constexpr const char* kFiles =
     "Запомненные идентификаторы USB прибора (\\fBortenctl usb \\-\\-remember\\fR;\n"
     "\\fB$XDG_CONFIG_HOME/ortenconf/usb.conf\\fR, если переменная задана).\n"
     ".TP\n"
-    ".I /usr/lib/udev/rules.d/70-ortenconf.rules\n"
+    ".I /usr/lib/udev/rules.d/70-ortenconf-package.rules\n"
     "Правило udev пакета: открывает пользователю за компьютером приборы с\n"
     "идентификаторами, заданными при сборке пакета; без них файл содержит только\n"
-    "образец, и правило для прибора ставит \\fBortenctl usb \\-\\-install\\-rule\\fR или окно\n"
-    "выбора прибора в \\fBortenconf\\fR (в \\fI/etc/udev/rules.d/70-ortenconf.rules\\fR).\n";
+    "образец.\n"
+    ".TP\n"
+    ".I /etc/udev/rules.d/70-ortenconf.rules\n"
+    "Правила udev этого компьютера: \\fBortenctl usb \\-\\-install\\-rule\\fR и окно выбора\n"
+    "прибора в \\fBortenconf\\fR добавляют сюда строку прибора, сохраняя остальные строки\n"
+    "файла. Правило пакета действует наряду с ними.\n";
 
 constexpr const char* kEnvironment =
     ".SH ОКРУЖЕНИЕ\n"
@@ -103,7 +107,8 @@ constexpr const char* kEnvironment =
     ".TP\n"
     ".B XDG_DATA_HOME, XDG_CONFIG_HOME, HOME\n"
     "Где лежат папка данных и файл usb.conf; относительные значения XDG не\n"
-    "учитываются.\n";
+    "учитываются. Без HOME (и XDG_DATA_HOME) папки данных пользователя нет: программа\n"
+    "сообщает об этом и не работает (код 3), пока не задан \\fB\\-\\-data\\-dir\\fR.\n";
 
 constexpr const char* kLineScript =
     ".SH СЦЕНАРИЙ ЛИНИИ ИМИТАТОРА\n"
@@ -169,7 +174,8 @@ std::string OrtenctlManPage(const ManPageFacts& facts) {
          "нет доступа к нему, или время ожидания истекло.\n"
          ".PP\n\\fBbatch\\fR: 0, если все приборы готовы (также при завершении по Ctrl\\-C,\n"
          "по \\fB\\-\\-count\\fR или \\fB\\-\\-time\\-limit\\fR); иначе код причины первого\n"
-         "отложенного прибора (1, или 4 без доступа к нему); 4, если за\n"
+         "неготового прибора (1; 4 без доступа к нему или если его держит другая\n"
+         "программа \\- такой прибор не откладывается); 4, если за\n"
          "\\fB\\-\\-time\\-limit\\fR не набралось \\fB\\-\\-count\\fR приборов; 3, если файл\n"
          "непригоден (до первого прибора).\n"
       << kFiles << kEnvironment << kLineScript
