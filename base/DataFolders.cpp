@@ -94,9 +94,8 @@ bool IsWritableFolder(const std::string& folder) {
   for (int attempt = 0; attempt < kProbeAttempts; ++attempt) {
     const fs::path probe =
         PathFromUtf8(folder) / (L".ortenconf-write-probe." + std::to_wstring(random()));
-    const HANDLE handle =
-        CreateFileW(probe.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
-                    FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    const HANDLE handle = CreateFileW(probe.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (handle != INVALID_HANDLE_VALUE) {
       CloseHandle(handle);
       return true;

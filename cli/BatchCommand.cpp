@@ -101,8 +101,8 @@ std::string NotDoneAdvice(OutcomeKind kind) {
 
 struct Tally {
   long done = 0;
-  long failed = 0;    // set aside
-  long notDone = 0;   // not the module's fault (NotItsFault)
+  long failed = 0;                                    // set aside
+  long notDone = 0;                                   // not the module's fault (NotItsFault)
   std::vector<std::pair<std::string, long>> reasons;  // in the order they first came
   std::optional<OutcomeKind> firstFailure;
 
@@ -226,9 +226,9 @@ std::optional<End> BatchRun::WorkOn(const std::string& place) {
   PrintDevice(place, outcome);
   finished_.push_back(place);
   if (!outcome && !NotItsFault(outcome.kind) && ctx_.options.stopOnFailure) return End::Failure;
-  ctx_.ui.ShowMessage(outcome                      ? "Отключите прибор."
+  ctx_.ui.ShowMessage(outcome                     ? "Отключите прибор."
                       : NotItsFault(outcome.kind) ? NotDoneAdvice(outcome.kind)
-                                                   : "Отключите прибор и отложите его.");
+                                                  : "Отключите прибор и отложите его.");
   return std::nullopt;
 }
 

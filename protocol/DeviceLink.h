@@ -80,7 +80,7 @@ class DeviceLink {
   UserInterface& ui_;
   TraceLog* trace_;
   bool deviceGone_ = false;
-  bool pipesFailed_ = false;  // the discovery's pipes did not open (already reported)
+  bool pipesFailed_ = false;                // the discovery's pipes did not open (already reported)
   std::optional<OutcomeKind> openRefusal_;  // ... because the device is held, or access refused
 };
 

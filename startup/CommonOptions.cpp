@@ -76,8 +76,9 @@ bool FaultError(const std::string& text, const std::string& why, std::string& er
 bool AnyFault(const CommonOptions& o) {
   const SimFaults& f = o.simFaults;
   return o.simNoDevice || o.simTwoDevices || f.pipeOpenFails || f.accessRefused ||
-         f.heldElsewhere || f.failWriteAtByte || f.unplugAtByte || f.unplugAtReadByte || f.readTimeoutAtByte ||
-         f.shortChunkAtByte || f.badSync || f.badChecksum || f.reject || f.noAnswer;
+         f.heldElsewhere || f.failWriteAtByte || f.unplugAtByte || f.unplugAtReadByte ||
+         f.readTimeoutAtByte || f.shortChunkAtByte || f.badSync || f.badChecksum || f.reject ||
+         f.noAnswer;
 }
 
 // The simulation's faults only make sense on the simulated line.

@@ -102,8 +102,7 @@ bool DeviceChooser::OfferRule(UserInterface& ui) {
   const char* how = installer_.route() == UdevRuleInstaller::Route::Write
                         ? "Программа запущена от root: правило будет записано сразу."
                         : "Понадобится пароль администратора.";
-  if (!ui.AskYesNo(rule + "Поставить правило сейчас? " + how, kSystemCaption,
-                   BoxIcon::Question)) {
+  if (!ui.AskYesNo(rule + "Поставить правило сейчас? " + how, kSystemCaption, BoxIcon::Question)) {
     return false;
   }
   const UdevRuleInstaller::Result result = installer_.Install(id);

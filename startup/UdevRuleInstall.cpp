@@ -103,8 +103,9 @@ bool ReadRuleFile(const std::string& path, std::string& text, std::string& error
   const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     if (errno == ENOENT) return true;
-    error = errno == ELOOP ? Refusal(path, "символическая ссылка (правило пишется только в сам файл)")
-                           : Refusal(path, errno);
+    error = errno == ELOOP
+                ? Refusal(path, "символическая ссылка (правило пишется только в сам файл)")
+                : Refusal(path, errno);
     return false;
   }
   struct stat info {};

@@ -58,8 +58,8 @@ std::string ManualInstallCommands(const std::optional<UsbId>& id) {
   // Appended, and only when the line is not there yet: the file may hold
   // other devices' lines and the administrator's own.
   const std::string path = kUdevRulePath;
-  std::string text = "grep -qsxF '" + line + "' " + path + " || echo '" + line +
-                     "' | sudo tee -a " + path + "\n";
+  std::string text =
+      "grep -qsxF '" + line + "' " + path + " || echo '" + line + "' | sudo tee -a " + path + "\n";
   for (const auto& command : UdevReloadCommands(id)) text += "sudo " + Joined(command) + "\n";
   return text;
 }

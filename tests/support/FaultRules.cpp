@@ -115,9 +115,9 @@ SimFaults FaultCase::DeviceFaults() const {
 
 std::vector<FaultCase> MatrixFaults(const std::vector<std::uint64_t>& writeAt,
                                     const std::vector<std::uint64_t>& readAt) {
-  std::vector<FaultCase> faults{
-      {FaultKind::None},     {FaultKind::NoDevice}, {FaultKind::TwoDevices},
-      {FaultKind::PipeOpen}, {FaultKind::NoAccess}, {FaultKind::Busy}};
+  std::vector<FaultCase> faults{{FaultKind::None},       {FaultKind::NoDevice},
+                                {FaultKind::TwoDevices}, {FaultKind::PipeOpen},
+                                {FaultKind::NoAccess},   {FaultKind::Busy}};
   for (FaultKind kind : {FaultKind::WriteFail, FaultKind::Unplug}) {
     for (std::uint64_t at : writeAt) faults.push_back({kind, at});
   }

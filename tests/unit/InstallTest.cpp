@@ -29,7 +29,7 @@ struct FolderCase {
   const char* executable;   // the executable's folder, under the test's root (UTF-8)
   const char* shareFolder;  // made under the root first; empty: none
   bool dataDir;
-  const char* expected;  // "exe", "user", "data" or "none" (refused: no folder)
+  const char* expected;     // "exe", "user", "data" or "none" (refused: no folder)
   bool noUserBase = false;  // HOME and XDG_DATA_HOME unset (Windows: LOCALAPPDATA)
 };
 

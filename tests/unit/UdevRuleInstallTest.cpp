@@ -135,6 +135,7 @@ TEST_F(RuleInstall, EachWayDoesItsOwnPart) {
       "--attr-match=idProduct=000a\n";
   const std::string reload = "udevadm control --reload\n" + trigger;
   const std::string pkexecRun = "pkexec HELPER usb --install-rule 04d8:000a\n";
+  // clang-format off
   const Row rows[] = {
       {"root writes and reloads", true, 0, 0, Kind::Installed, reload.c_str(), "действует", {},
        fresh},
@@ -154,6 +155,7 @@ TEST_F(RuleInstall, EachWayDoesItsOwnPart) {
        "права администратора не получены"},
       {"user without pkexec", false, {}, 0, Kind::Manual, "", "sudo tee -a"},
   };
+  // clang-format on
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     fs::remove(Log());
@@ -161,7 +163,8 @@ TEST_F(RuleInstall, EachWayDoesItsOwnPart) {
     fs::remove(base_ / "bin/pkexec");
     fs::remove(base_ / "bin/udevadm");
     if (row.pkexec) Script("pkexec", *row.pkexec);
-    if (row.udevadm) Script("udevadm", *row.udevadm, row.udevadmOnPath ? "" : base_ / "root/usr/sbin");
+    if (row.udevadm)
+      Script("udevadm", *row.udevadm, row.udevadmOnPath ? "" : base_ / "root/usr/sbin");
     const fs::path elsewhere = base_ / "elsewhere.rules";
     if (row.before) {
       fs::create_directories(RuleFile().parent_path());

@@ -35,7 +35,7 @@ struct ChooserCase {
   std::optional<std::size_t> pick;    // the user's row; none: cancels
   std::vector<std::string> offered;   // "id port maker/product access" per row; none: no chooser
   const char* rememberedAfter;
-  OutcomeKind outcome;  // of the look and the connect
+  OutcomeKind outcome;                // of the look and the connect
   std::vector<std::string> boxesSay;  // a piece of each box, in order
   bool asOrtenctl = false;            // no chooser: ortenctl's wiring
 };

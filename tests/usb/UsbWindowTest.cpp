@@ -36,11 +36,10 @@ void UsbWindowTest::chooserFromTheConnectButton_data() {
   QTest::addColumn<int>("choosers");
   QTest::addColumn<QString>("remembered");
   QTest::addColumn<QStringList>("boxes");  // a piece of each box, in order
-  QTest::addColumn<bool>("asRoot");         // the installer writes the rule itself (answered yes)
-  QTest::addColumn<QString>("question");    // a piece of the one question; empty: none
+  QTest::addColumn<bool>("asRoot");        // the installer writes the rule itself (answered yes)
+  QTest::addColumn<QString>("question");   // a piece of the one question; empty: none
   QTest::newRow("picked: remembered and connected")
-      << 0 << false << "" << 1 << "16c0:05dc" << QStringList{msg::kNoFirmwareFiles} << false
-      << "";
+      << 0 << false << "" << 1 << "16c0:05dc" << QStringList{msg::kNoFirmwareFiles} << false << "";
   QTest::newRow("cancelled: the usual messages")
       << -1 << false << "" << 1 << ""
       << QStringList{"Приборы марки Ортен отключены от линии USB!",
@@ -50,21 +49,22 @@ void UsbWindowTest::chooserFromTheConnectButton_data() {
   // the same the command line prints.
   QTest::newRow("access refused: the rule offered")
       << -1 << true << "16c0:05dc" << 0 << "16c0:05dc"
-      << QStringList{
-             "Нет прав на доступ к прибору USB 16c0:05dc", msg::kConnectSendFailed,
-             "Нет доступа к прибору 16c0:05dc (USB 1-2) у этого пользователя. Доступ к нему "
-             "дает правило udev\nSUBSYSTEM==\"usb\", ATTR{idVendor}==\"16c0\", "
-             "ATTR{idProduct}==\"05dc\", TAG+=\"uaccess\"\nв файле "
-             "/etc/udev/rules.d/70-ortenconf.rules.\nПоставьте его командами (нужны права "
-             "root):\n" +
-                 QString::fromStdString(ManualInstallCommands(UsbId{0x16c0, 0x05dc}))}
+      << QStringList{"Нет прав на доступ к прибору USB 16c0:05dc", msg::kConnectSendFailed,
+                     "Нет доступа к прибору 16c0:05dc (USB 1-2) у этого пользователя. Доступ к "
+                     "нему "
+                     "дает правило udev\nSUBSYSTEM==\"usb\", ATTR{idVendor}==\"16c0\", "
+                     "ATTR{idProduct}==\"05dc\", TAG+=\"uaccess\"\nв файле "
+                     "/etc/udev/rules.d/70-ortenconf.rules.\nПоставьте его командами (нужны права "
+                     "root):\n" +
+                         QString::fromStdString(ManualInstallCommands(UsbId{0x16c0, 0x05dc}))}
       << false << "";
   // As root no password is asked for: the rule is written at once.
   QTest::newRow("access refused as root: written at once")
       << -1 << true << "16c0:05dc" << 0 << "16c0:05dc"
       << QStringList{"Нет прав на доступ к прибору USB 16c0:05dc", msg::kConnectSendFailed,
                      "Правило udev для 16c0:05dc записано в "}
-      << true << "Поставить правило сейчас? Программа запущена от root: правило будет записано сразу.";
+      << true
+      << "Поставить правило сейчас? Программа запущена от root: правило будет записано сразу.";
 }
 
 void UsbWindowTest::chooserFromTheConnectButton() {
