@@ -78,16 +78,21 @@ bool DeviceChooser::OfferAfterEmptyLine(LinkFault fault, UserInterface& ui) {
   return true;
 }
 
-bool DeviceChooser::OfferRule(UserInterface& ui) {
+bool DeviceChooser::OfferRule(UserInterface& ui, const std::string& advice) {
   ConfiguredUsbIds configured;
   std::string error;
-  if (ResolveUsbIds(usbIdOption_, configured, error) != UsbIdProblem::None) return false;
-  const UsbScan scan = ScanUsbDevices(configured.ids);
+  UsbScan scan;
+  if (ResolveUsbIds(usbIdOption_, configured, error) == UsbIdProblem::None) {
+    scan = ScanUsbDevices(configured.ids);
+  }
   const UsbDeviceInfo* refused = nullptr;
   for (const UsbDeviceInfo& d : scan.devices) {
     if (d.configured && d.access == UsbAccess::No) refused = &d;
   }
-  if (!refused) return false;
+  if (!refused) {
+    if (!advice.empty()) ui.ShowMessage(advice, kAppTitle, BoxIcon::Information);
+    return false;
+  }
   const UsbId id = refused->id;
   const std::string rule = "Нет доступа к прибору " + FormatUsbId(id) + " (USB " + refused->port +
                            ") у этого пользователя. Доступ к нему дает правило udev\n" +
@@ -120,7 +125,7 @@ bool DeviceChooser::OfferAfterEmptyLine(LinkFault, UserInterface&) {
   return false;
 }
 
-bool DeviceChooser::OfferRule(UserInterface&) {
+bool DeviceChooser::OfferRule(UserInterface&, const std::string&) {
   return false;
 }
 

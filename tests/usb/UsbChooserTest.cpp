@@ -107,7 +107,7 @@ TEST_P(UsbChooser, OffersRemembersAndConnects) {
     if (!c.asOrtenctl) {
       session.SetEmptyLineHandler(
           [&](LinkFault fault) { return chooser.OfferAfterEmptyLine(fault, ui_); });
-      session.SetAccessRefusedHandler([&] { chooser.OfferRule(ui_); });
+      session.SetAccessRefusedHandler([&] { chooser.OfferRule(ui_, transport_->OpenAdvice()); });
     }
     outcome = session.Find();
     if (outcome) outcome = session.Connect(kCmdConnectMain).outcome();
