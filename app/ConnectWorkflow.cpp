@@ -84,7 +84,6 @@ void TMainForm::ConnectButtonClick() {
   const Result<DeviceIdentity> device = session_.Connect(kCmdConnectWork);
   if (!device) {
     if (!endIfDeviceGone(device.outcome(), GoneDuring::Connect)) Column->enableLinkButtons(false);
-    offerRuleIfRefused();
     return;
   }
   applyIdentity(*device);
@@ -105,15 +104,10 @@ void TMainForm::applyIdentity(const DeviceIdentity& device) {
   RegistBackupTabSh->showDeviceType(type);
 }
 
-void TMainForm::offerRuleIfRefused() {
-  if (chooser_ && session_.accessRefused()) chooser_->OfferRule(ui_);
-}
-
 void TMainForm::connectOnMainPage() {
   const Result<DeviceIdentity> device = session_.Connect(kCmdConnectMain);
   if (!device) {
     if (!endIfDeviceGone(device.outcome(), GoneDuring::Connect)) Column->enableLinkButtons(false);
-    offerRuleIfRefused();
     return;
   }
   applyIdentity(*device);

@@ -59,6 +59,9 @@ TMainForm::TMainForm(const AppServices& services, QWidget* parent)
   if (chooser_) {
     session_.SetEmptyLineHandler(
         [this](LinkFault fault) { return chooser_->OfferAfterEmptyLine(fault, ui_); });
+    // The one box about the rule: the rule, and the offer to install it.
+    session_.SetAccessRefusedHandler(
+        [this] { chooser_->OfferRule(ui_, session_.link().transport().OpenAdvice()); });
   }
   if (trace_) {
     // The trace stops at its first failed line; the user hears of it once,

@@ -120,8 +120,6 @@ class TMainForm : public QMainWindow {
   void endLink(bool sendDisconnect);
 
   void applyIdentity(const DeviceIdentity& device);
-  // A connect that failed because access was refused: the rule is offered.
-  void offerRuleIfRefused();
   void connectOnMainPage();
   void offerNewerFirmware();
   // A data folder inside ProgramFolder ("Base", "Reg_RPU", "ReleCfg").

@@ -99,6 +99,15 @@ int RunWindow(LinkEnvironment& env, const CommonOptions& options) {
   GuiPacer pacer;
   const std::string programFolder =
       ResolveProgramFolder(QCoreApplication::applicationDirPath().toStdString(), options.dataDir);
+  if (programFolder.empty()) {
+    std::cerr << "ortenconf: " << kNoDataFolder << '\n';
+    // Started from a menu nobody reads stderr: say it where it is seen.
+    const QString platform = QGuiApplication::platformName();
+    if (platform != "offscreen" && platform != "minimal") {
+      OrtenApplication::ShowException(kNoDataFolder);
+    }
+    return kExitFailure;
+  }
   const QString guide = FindUserGuide(QCoreApplication::applicationDirPath());
   // On real USB a connect that finds nothing offers the devices plugged in,
   // and the rule when access is refused; ortenctl beside us installs it.

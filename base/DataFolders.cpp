@@ -2,13 +2,17 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 
 #include "base/Utf8Path.h"
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include <random>
+#else
+#include <fcntl.h>
+#include <unistd.h>
 #endif
 
 namespace fs = std::filesystem;
@@ -17,6 +21,8 @@ namespace orten {
 
 #ifdef _WIN32
 namespace {
+
+constexpr int kProbeAttempts = 16;  // a name taken by chance is tried again
 
 // The full path of the running program; empty where the system cannot tell.
 // Grows the buffer: a path may be longer than MAX_PATH.
@@ -62,30 +68,49 @@ std::string ExecutableFolder(const std::string& argv0) {
 }
 
 std::string UserDataFolder() {
+  // A relative value, or none, is to be ignored (the XDG base-directory
+  // rules): it would put the data wherever the program happens to be started.
 #ifdef _WIN32
-  const std::wstring base = EnvironmentValue(L"LOCALAPPDATA");
-  return Utf8FromPath(fs::path(base.empty() ? L"." : base) / "ortenconf");
+  const fs::path base = EnvironmentValue(L"LOCALAPPDATA");
+  if (!base.is_absolute()) return {};
+  return Utf8FromPath(base / "ortenconf");
 #else
-  // A relative value is to be ignored (the XDG base-directory rules): it
-  // would put the data wherever the program happens to be started.
   if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && fs::path(xdg).is_absolute()) {
     return (fs::path(xdg) / "ortenconf").string();
   }
   const char* home = std::getenv("HOME");
-  return (fs::path(home ? home : ".") / ".local" / "share" / "ortenconf").string();
+  if (!home || !fs::path(home).is_absolute()) return {};
+  return (fs::path(home) / ".local" / "share" / "ortenconf").string();
 #endif
 }
 
 bool IsWritableFolder(const std::string& folder) {
-  // Asking for permissions misses read-only mounts and ACLs: try it.
-  const fs::path probe = PathFromUtf8(folder) / ".ortenconf-write-probe";
-  {
-    std::ofstream out(probe, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
+  // Asking for permissions misses read-only mounts and ACLs: try it, with a
+  // file of a name no one else has, made afresh. Whatever is already there,
+  // a link or a file of ours from an earlier start, is neither followed,
+  // emptied nor removed.
+#ifdef _WIN32
+  std::random_device random;
+  for (int attempt = 0; attempt < kProbeAttempts; ++attempt) {
+    const fs::path probe =
+        PathFromUtf8(folder) / (L".ortenconf-write-probe." + std::to_wstring(random()));
+    const HANDLE handle = CreateFileW(probe.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (handle != INVALID_HANDLE_VALUE) {
+      CloseHandle(handle);
+      return true;
+    }
+    if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) return false;
   }
-  std::error_code ec;
-  fs::remove(probe, ec);
+  return false;
+#else
+  std::string probe = (fs::path(folder) / ".ortenconf-write-probe.XXXXXX").string();
+  const int fd = ::mkostemp(probe.data(), O_CLOEXEC);
+  if (fd < 0) return false;
+  ::close(fd);
+  ::unlink(probe.c_str());
   return true;
+#endif
 }
 
 bool IsInstalledProgram(const std::string& executableFolder) {
@@ -112,7 +137,7 @@ std::string ResolveProgramFolder(const std::string& executableFolder, const std:
     return executableFolder;
   }
   const std::string user = UserDataFolder();
-  fs::create_directories(PathFromUtf8(user), ec);
+  if (!user.empty()) fs::create_directories(PathFromUtf8(user), ec);
   return user;
 }
 

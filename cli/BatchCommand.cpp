@@ -138,19 +138,34 @@ std::string Reason(OutcomeKind kind) {
   return OutcomeKindName(kind);
 }
 
+// Not the module's fault: it is fine, but this user may not open it, or
+// another program holds it. It is not set aside; once it can be opened it is
+// plugged in again.
+bool NotItsFault(OutcomeKind kind) {
+  return kind == OutcomeKind::AccessRefused || kind == OutcomeKind::DeviceBusy;
+}
+
+std::string NotDoneAdvice(OutcomeKind kind) {
+  return std::string("Отключите прибор: он не обработан, но откладывать его не нужно. ") +
+         (kind == OutcomeKind::AccessRefused
+              ? "Дайте этому пользователю доступ к прибору (правило udev) и подключите его снова."
+              : "Закройте программу, которая держит прибор, и подключите его снова.");
+}
+
 struct Tally {
   long done = 0;
-  long failed = 0;
+  long failed = 0;                                    // set aside
+  long notDone = 0;                                   // not the module's fault (NotItsFault)
   std::vector<std::pair<std::string, long>> reasons;  // in the order they first came
   std::optional<OutcomeKind> firstFailure;
 
-  long total() const { return done + failed; }
+  long total() const { return done + failed + notDone; }
   void Add(const Outcome& outcome) {
     if (outcome) {
       ++done;
       return;
     }
-    ++failed;
+    ++(NotItsFault(outcome.kind) ? notDone : failed);
     if (!firstFailure) firstFailure = outcome.kind;
     const std::string reason = Reason(outcome.kind);
     const auto it = std::find_if(reasons.begin(), reasons.end(),
@@ -265,8 +280,10 @@ std::optional<End> BatchRun::WorkOn(const std::string& place) {
   tally_.Add(outcome);
   PrintDevice(place, outcome);
   finished_.push_back(place);
-  if (!outcome && ctx_.options.stopOnFailure) return End::Failure;
-  ctx_.ui.ShowMessage(outcome ? "Отключите прибор." : "Отключите прибор и отложите его.");
+  if (!outcome && !NotItsFault(outcome.kind) && ctx_.options.stopOnFailure) return End::Failure;
+  ctx_.ui.ShowMessage(outcome                     ? "Отключите прибор."
+                      : NotItsFault(outcome.kind) ? NotDoneAdvice(outcome.kind)
+                                                  : "Отключите прибор и отложите его.");
   return std::nullopt;
 }
 
@@ -300,7 +317,8 @@ void BatchRun::PrintDevice(const std::string& place, const Outcome& outcome) {
   } else {
     ctx_.out << "версия неизвестна";
   }
-  ctx_.out << ": " << (outcome ? std::string("готово") : "ОТЛОЖИТЬ - " + reason) << std::endl;
+  const char* verdict = NotItsFault(outcome.kind) ? "НЕ ОБРАБОТАН - " : "ОТЛОЖИТЬ - ";
+  ctx_.out << ": " << (outcome ? std::string("готово") : verdict + reason) << std::endl;
 }
 
 void BatchRun::PrintSummary(End end) {
@@ -308,6 +326,7 @@ void BatchRun::PrintSummary(End end) {
     JsonWriter json(ctx_.out);
     json.BeginObject().Key("summary").BeginObject().Field("done", tally_.done).Field("failed",
                                                                                        tally_.failed);
+    json.Field("not_processed", tally_.notDone);
     json.Key("reasons").BeginObject();
     for (const auto& [reason, n] : tally_.reasons) json.Field(reason, n);
     json.EndObject().Field("ended", EndName(end)).EndObject().EndObject();
@@ -315,6 +334,7 @@ void BatchRun::PrintSummary(End end) {
     return;
   }
   ctx_.out << "Итого: готово " << tally_.done << ", отложено " << tally_.failed;
+  if (tally_.notDone > 0) ctx_.out << ", не обработано " << tally_.notDone;
   std::string reasons;
   for (const auto& [reason, n] : tally_.reasons) {
     reasons += (reasons.empty() ? "" : "; ") + reason + ": " + std::to_string(n);

@@ -21,8 +21,8 @@ constexpr Shared kShared[] = {
     {"--sim-state", "FILE"},
     {"--sim-line", "FILE"},
     {"--sim-fault",
-     "no-device two-devices pipe-open write-fail@ unplug@ unplug-read@ read-timeout@ "
-     "short-chunk@ bad-sync bad-checksum reject no-answer"},
+     "no-device two-devices pipe-open no-access busy write-fail@ unplug@ unplug-read@ "
+     "read-timeout@ short-chunk@ bad-sync bad-checksum reject no-answer"},
     {"--usb-id", ""},
     {"--data-dir", "DIR"},
     {"--trace", "FILE"},

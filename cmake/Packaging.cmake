@@ -28,10 +28,14 @@ set(gen ${CMAKE_CURRENT_BINARY_DIR}/packaging)
 file(MAKE_DIRECTORY ${gen})
 
 # The udev rule comes from the same function as `ortenctl usb --udev-rule`.
+# Its name is not that of the machine's own rule file in /etc, to which
+# `ortenctl usb --install-rule` adds lines: a file of the same name there
+# would hide this one, and with it the devices the package was built for.
+set(ORTEN_PACKAGE_RULE 70-ortenconf-package.rules)
 add_executable(make_udev_rule packaging/make_udev_rule.cpp)
 target_link_libraries(make_udev_rule PRIVATE orten_core orten_warnings)
-add_custom_command(OUTPUT ${gen}/70-ortenconf.rules
-  COMMAND make_udev_rule "${ORTEN_USB_IDS}" ${gen}/70-ortenconf.rules
+add_custom_command(OUTPUT ${gen}/${ORTEN_PACKAGE_RULE}
+  COMMAND make_udev_rule "${ORTEN_USB_IDS}" ${gen}/${ORTEN_PACKAGE_RULE}
   DEPENDS make_udev_rule
   COMMENT "udev rule for USB IDs '${ORTEN_USB_IDS}'"
   VERBATIM)
@@ -62,7 +66,7 @@ add_custom_command(OUTPUT ${gen}/changelog.gz
   VERBATIM)
 
 add_custom_target(orten_package_files ALL
-  DEPENDS ${gen}/70-ortenconf.rules ${man_pages} ${gen}/ortenctl ${gen}/changelog.gz)
+  DEPENDS ${gen}/${ORTEN_PACKAGE_RULE} ${man_pages} ${gen}/ortenctl ${gen}/changelog.gz)
 
 # --- install: PREFIX/share/ortenconf also tells the programs they are
 # installed (common/DataFolders), so their data goes to the user's folder.
@@ -80,7 +84,7 @@ install(FILES ${man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${gen}/ortenctl DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
 install(FILES packaging/copyright ${gen}/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/ortenconf)
-install(FILES ${gen}/70-ortenconf.rules DESTINATION lib/udev/rules.d)
+install(FILES ${gen}/${ORTEN_PACKAGE_RULE} DESTINATION lib/udev/rules.d)
 
 # --- the Debian package
 set(CPACK_GENERATOR DEB)

@@ -98,7 +98,6 @@ Outcome Session::Find() {
   if (!one && link_.DeviceCount() == 0 && emptyLine_ && emptyLine_(transport_.LastFault())) {
     one = link_.DiscoverDevice();
   }
-  accessRefused_ = one && transport_.LastFault() == LinkFault::Access;
   if (one) return {};
   UserInterface& ui = link_.ui();
   if (link_.DeviceCount() != 0) {
@@ -117,6 +116,13 @@ Result<DeviceIdentity> Session::Connect(std::uint8_t code) {
   Result<DeviceIdentity> device = SendConnect(link_, code);
   device_.reset();
   if (device) device_ = *device;
+  if (device.kind() == OutcomeKind::AccessRefused) {
+    if (accessRefused_) {
+      accessRefused_();
+    } else if (const std::string advice = transport_.OpenAdvice(); !advice.empty()) {
+      link_.ui().ShowMessage(advice, kAppTitle, BoxIcon::Information);
+    }
+  }
   return device;
 }
 

@@ -57,8 +57,14 @@ class Session {
   // worthwhile. The window's chooser; ortenctl has none.
   using EmptyLineHandler = std::function<bool(LinkFault fault)>;
   void SetEmptyLineHandler(EmptyLineHandler handler) { emptyLine_ = std::move(handler); }
-  // The last Find found the one device, but the system refused access to it.
-  bool accessRefused() const { return accessRefused_; }
+  // Asked when a connect ends AccessRefused (the device is there, the
+  // system would not let this user open it), after the connect's own words:
+  // the window offers the udev rule. Without one, the transport's advice (the
+  // rule and how to install it) is shown.
+  using AccessRefusedHandler = std::function<void()>;
+  void SetAccessRefusedHandler(AccessRefusedHandler handler) {
+    accessRefused_ = std::move(handler);
+  }
   // The connect command with the code of the page it is for.
   Result<DeviceIdentity> Connect(std::uint8_t code);
   Result<DeviceIdentity> FindAndConnect(std::uint8_t code);
@@ -120,7 +126,7 @@ class Session {
   std::optional<DeviceIdentity> device_;  // as the last good connect identified it
   Written firmware_;
   EmptyLineHandler emptyLine_;
-  bool accessRefused_ = false;
+  AccessRefusedHandler accessRefused_;
 };
 
 }  // namespace orten

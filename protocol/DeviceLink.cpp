@@ -31,12 +31,13 @@ void DeviceLink::ReportFailure(const std::string& text) {
 bool DeviceLink::DiscoverDevice() {
   deviceGone_ = false;
   pipesFailed_ = false;
-  busy_ = false;
+  openRefusal_.reset();
   const bool one = transport_.DiscoverDevice();
   if (one && (transport_.WritePipeState() == PipeState::Invalid ||
               transport_.ReadPipeState() == PipeState::Invalid)) {
     ReportFailure(transport_.LastErrorText());
-    busy_ = transport_.LastFault() == LinkFault::Busy;
+    if (transport_.LastFault() == LinkFault::Busy) openRefusal_ = OutcomeKind::DeviceBusy;
+    if (transport_.LastFault() == LinkFault::Access) openRefusal_ = OutcomeKind::AccessRefused;
     // Every transfer on these pipes fails for the reason just shown: the
     // command's own message follows, not a second "Error" box.
     pipesFailed_ = true;

@@ -48,10 +48,11 @@ class DeviceLink {
   // The device went away during this connection (already reported).
   bool DeviceGone() const { return deviceGone_; }
   // A failed step of an exchange, as its kind: a device that went away
-  // meanwhile, or one whose pipes another program holds, outweighs whatever
-  // the step itself would have been.
+  // meanwhile, or one whose pipes would not open because another program
+  // holds it or the system refused this user, outweighs whatever the step
+  // itself would have been.
   Outcome Failure(OutcomeKind kind) const {
-    return deviceGone_ ? OutcomeKind::DeviceGone : busy_ ? OutcomeKind::DeviceBusy : kind;
+    return deviceGone_ ? OutcomeKind::DeviceGone : openRefusal_.value_or(kind);
   }
 
   // A command packet goes out as eight single-byte writes; stops at the
@@ -79,8 +80,8 @@ class DeviceLink {
   UserInterface& ui_;
   TraceLog* trace_;
   bool deviceGone_ = false;
-  bool pipesFailed_ = false;  // the discovery's pipes did not open (already reported)
-  bool busy_ = false;         // ... because another program holds the device
+  bool pipesFailed_ = false;                // the discovery's pipes did not open (already reported)
+  std::optional<OutcomeKind> openRefusal_;  // ... because the device is held, or access refused
 };
 
 }  // namespace orten

@@ -17,7 +17,7 @@ enum class OutcomeKind {
   NoDevice,        // nothing on the line
   SeveralDevices,  // more than one device on the line
   NotConfigured,   // nothing on the line, and the USB IDs to look for are not known
-  AccessRefused,   // nothing usable on the line: the system refused access
+  AccessRefused,   // the system refused this user the device (or the USB line)
   UsbUnavailable,  // nothing on the line: the USB layer itself did not start
   DeviceBusy,      // found, but another program holds it
   WrongFamily,     // the device runs the other family's firmware

@@ -16,7 +16,9 @@ namespace orten {
 // moment the fault is set: host-to-device bytes for writes, device-to-host
 // bytes for reads (0 = the next byte).
 struct SimFaults {
-  bool pipeOpenFails = false;                      // discovery finds it, the pipes won't open
+  bool pipeOpenFails = false;  // discovery finds it, the pipes won't open
+  bool accessRefused = false;  // ... because the system refuses this user (no udev rule)
+  bool heldElsewhere = false;  // ... because another program holds it
   std::optional<std::uint64_t> failWriteAtByte;    // that one write call fails
   std::optional<std::uint64_t> unplugAtByte;       // pulled out as that byte is written
   std::optional<std::uint64_t> readTimeoutAtByte;  // falls silent from that byte on

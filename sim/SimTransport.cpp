@@ -5,6 +5,8 @@ namespace orten {
 namespace {
 constexpr const char* kNotOpen = "Неверный дескриптор: канал связи с прибором не открыт.";
 constexpr const char* kCannotOpen = "Не удается открыть канал связи с прибором (имитация отказа).";
+constexpr const char* kNoAccess = "Нет прав на доступ к прибору (имитация отказа).";
+constexpr const char* kHeld = "Прибор занят другой программой (имитация отказа).";
 }  // namespace
 
 std::shared_ptr<SimDevice> SimBus::Attach(std::uint8_t version) {
@@ -36,10 +38,13 @@ bool SimTransport::DiscoverDevice() {
   count_ = static_cast<std::uint32_t>(plugged.size());
   if (count_ != 1) return false;
   device_ = plugged.front();
-  if (device_->faults().pipeOpenFails) {
+  const SimFaults& faults = device_->faults();
+  if (faults.pipeOpenFails || faults.accessRefused || faults.heldElsewhere) {
     state_ = PipeState::Invalid;
-    error_ = kCannotOpen;
-    fault_ = LinkFault::Io;
+    error_ = faults.accessRefused ? kNoAccess : faults.heldElsewhere ? kHeld : kCannotOpen;
+    fault_ = faults.accessRefused   ? LinkFault::Access
+             : faults.heldElsewhere ? LinkFault::Busy
+                                    : LinkFault::Io;
   } else {
     state_ = OpenState() ? PipeState::Open : PipeState::Invalid;
   }

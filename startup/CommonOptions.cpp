@@ -14,8 +14,8 @@ namespace {
 constexpr const char* kSimFault = "--sim-fault";
 constexpr const char* kSimSkipWaits = "--sim-skip-waits";
 constexpr const char* kFaultList =
-    "no-device, two-devices, pipe-open, write-fail@K, unplug@K, unplug-read@K, read-timeout@K, "
-    "short-chunk@K, bad-sync, bad-checksum, reject, no-answer";
+    "no-device, two-devices, pipe-open, no-access, busy, write-fail@K, unplug@K, unplug-read@K, "
+    "read-timeout@K, short-chunk@K, bad-sync, bad-checksum, reject, no-answer";
 
 // Matches "--name value" and "--name=value"; advances i past what it used.
 bool TakeValue(const std::vector<std::string>& args, std::size_t& i, const std::string& name,
@@ -53,7 +53,8 @@ struct SwitchedFault {
   bool SimFaults::*field;
 };
 constexpr SwitchedFault kSwitched[] = {
-    {"pipe-open", &SimFaults::pipeOpenFails},  {"bad-sync", &SimFaults::badSync},
+    {"pipe-open", &SimFaults::pipeOpenFails},  {"no-access", &SimFaults::accessRefused},
+    {"busy", &SimFaults::heldElsewhere},       {"bad-sync", &SimFaults::badSync},
     {"bad-checksum", &SimFaults::badChecksum}, {"reject", &SimFaults::reject},
     {"no-answer", &SimFaults::noAnswer},
 };
@@ -77,9 +78,10 @@ bool FaultError(const std::string& text, const std::string& why, std::string& er
 // Any --sim-fault given.
 bool AnyFault(const CommonOptions& o) {
   const SimFaults& f = o.simFaults;
-  return o.simNoDevice || o.simTwoDevices || f.pipeOpenFails ||
-         f.failWriteAtByte || f.unplugAtByte || f.unplugAtReadByte || f.readTimeoutAtByte ||
-         f.shortChunkAtByte || f.badSync || f.badChecksum || f.reject || f.noAnswer;
+  return o.simNoDevice || o.simTwoDevices || f.pipeOpenFails || f.accessRefused ||
+         f.heldElsewhere || f.failWriteAtByte || f.unplugAtByte || f.unplugAtReadByte ||
+         f.readTimeoutAtByte || f.shortChunkAtByte || f.badSync || f.badChecksum || f.reject ||
+         f.noAnswer;
 }
 
 // The simulation's faults only make sense on the simulated line.
@@ -188,10 +190,10 @@ const char* CommonOptionsHelp() {
          "                               (программы на одном FILE работают с одним прибором)\n"
          "  --sim-fault FAULT            отказ имитатора, для репетиции без прибора (можно\n"
          "                               повторять): no-device, two-devices, pipe-open,\n"
-         "                               write-fail@K, unplug@K, unplug-read@K, read-timeout@K,\n"
-         "                               short-chunk@K, bad-sync, bad-checksum, reject,\n"
-         "                               no-answer; K - номер байта от начала работы (запись\n"
-         "                               в прибор, а для unplug-read, read-timeout и\n"
+         "                               no-access, busy, write-fail@K, unplug@K, unplug-read@K,\n"
+         "                               read-timeout@K, short-chunk@K, bad-sync, bad-checksum,\n"
+         "                               reject, no-answer; K - номер байта от начала работы\n"
+         "                               (запись в прибор, а для unplug-read, read-timeout и\n"
          "                               short-chunk - чтение из него)\n"
          "  --sim-line FILE              линия, на которой приборы появляются и отключаются по\n"
          "                               сценарию FILE, для wait и batch (шаги plug, unplug,\n"

@@ -78,16 +78,21 @@ bool DeviceChooser::OfferAfterEmptyLine(LinkFault fault, UserInterface& ui) {
   return true;
 }
 
-bool DeviceChooser::OfferRule(UserInterface& ui) {
+bool DeviceChooser::OfferRule(UserInterface& ui, const std::string& advice) {
   ConfiguredUsbIds configured;
   std::string error;
-  if (ResolveUsbIds(usbIdOption_, configured, error) != UsbIdProblem::None) return false;
-  const UsbScan scan = ScanUsbDevices(configured.ids);
+  UsbScan scan;
+  if (ResolveUsbIds(usbIdOption_, configured, error) == UsbIdProblem::None) {
+    scan = ScanUsbDevices(configured.ids);
+  }
   const UsbDeviceInfo* refused = nullptr;
   for (const UsbDeviceInfo& d : scan.devices) {
     if (d.configured && d.access == UsbAccess::No) refused = &d;
   }
-  if (!refused) return false;
+  if (!refused) {
+    if (!advice.empty()) ui.ShowMessage(advice, kAppTitle, BoxIcon::Information);
+    return false;
+  }
   const UsbId id = refused->id;
   const std::string rule = "Нет доступа к прибору " + FormatUsbId(id) + " (USB " + refused->port +
                            ") у этого пользователя. Доступ к нему дает правило udev\n" +
@@ -98,8 +103,11 @@ bool DeviceChooser::OfferRule(UserInterface& ui) {
                    kAppTitle, BoxIcon::Information);
     return false;
   }
-  if (!ui.AskYesNo(rule + "Поставить правило сейчас? Понадобится пароль администратора.",
-                   kSystemCaption, BoxIcon::Question)) {
+  // As root the rule is written here and now; otherwise pkexec asks for the password.
+  const char* how = installer_.route() == UdevRuleInstaller::Route::Write
+                        ? "Программа запущена от root: правило будет записано сразу."
+                        : "Понадобится пароль администратора.";
+  if (!ui.AskYesNo(rule + "Поставить правило сейчас? " + how, kSystemCaption, BoxIcon::Question)) {
     return false;
   }
   const UdevRuleInstaller::Result result = installer_.Install(id);
@@ -117,7 +125,7 @@ bool DeviceChooser::OfferAfterEmptyLine(LinkFault, UserInterface&) {
   return false;
 }
 
-bool DeviceChooser::OfferRule(UserInterface&) {
+bool DeviceChooser::OfferRule(UserInterface&, const std::string&) {
   return false;
 }
 

@@ -30,8 +30,9 @@ class DeviceChooser {
 
   // After the device with the IDs in force refused access: shows its rule and
   // installs it if the user agrees (through pkexec), or shows the commands.
-  // True when the rule was installed.
-  bool OfferRule(UserInterface& ui);
+  // True when the rule was installed. When the device cannot be told among
+  // those plugged in, advice (the transport's) is shown instead.
+  bool OfferRule(UserInterface& ui, const std::string& advice = {});
 
  private:
   std::vector<UsbId> usbIdOption_;

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
+#include <string_view>
 #include <system_error>
 
 #include "base/AtomicFile.h"
@@ -10,9 +11,13 @@
 #include "transport/UdevRule.h"
 
 #ifndef _WIN32
+#include <fcntl.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 extern char** environ;
 #endif
@@ -28,15 +33,13 @@ constexpr int kPkexecNotAuthorized = 126;
 constexpr int kPkexecNoAgent = 127;
 // What pkexec itself gives root; used when PATH is empty.
 constexpr const char* kSafePath = "/usr/sbin:/usr/bin:/sbin:/bin";
+// A rule file is a few lines; anything larger is not one.
+constexpr std::size_t kRuleFileLimit = 1 << 20;
 
-std::string Hex4(std::uint16_t value) {
-  return FormatUsbId({value, 0}).substr(0, 4);
-}
-
-std::string Joined(const std::vector<std::string>& words) {
-  std::string line;
-  for (const std::string& w : words) line += (line.empty() ? "" : " ") + w;
-  return line;
+std::string Trimmed(std::string_view line) {
+  const std::size_t first = line.find_first_not_of(" \t\r\n");
+  if (first == std::string_view::npos) return {};
+  return std::string(line.substr(first, line.find_last_not_of(" \t\r\n") - first + 1));
 }
 
 }  // namespace
@@ -53,21 +56,81 @@ std::string InstalledRulePath(const std::string& root) {
   return (fs::path(root.empty() ? "/" : root) / fs::path(kUdevRulePath).relative_path()).string();
 }
 
-std::vector<std::vector<std::string>> UdevReloadCommands(const UsbId& id) {
-  return {
-      {"udevadm", "control", "--reload"},
-      {"udevadm", "trigger", "--action=change", "--subsystem-match=usb",
-       "--attr-match=idVendor=" + Hex4(id.vendor), "--attr-match=idProduct=" + Hex4(id.product)}};
+std::string SystemProgramFolders(const std::string& root) {
+  std::string folders;
+  std::size_t start = 0;
+  const std::string safe = kSafePath;
+  while (start < safe.size()) {
+    const std::size_t end = std::min(safe.find(':', start), safe.size());
+    const fs::path folder = fs::path(root.empty() ? "/" : root) /
+                            fs::path(safe.substr(start, end - start)).relative_path();
+    folders += (folders.empty() ? "" : ":") + folder.lexically_normal().string();
+    start = end + 1;
+  }
+  return folders;
 }
 
-std::string ManualInstallCommands(const UsbId& id) {
-  std::string text = "echo '" + UdevRuleLine(id).substr(0, UdevRuleLine(id).size() - 1) +
-                     "' | sudo tee " + kUdevRulePath + "\n";
-  for (const auto& command : UdevReloadCommands(id)) text += "sudo " + Joined(command) + "\n";
-  return text;
+std::optional<std::string> RuleFileWithLine(const std::string& existing, const UsbId& id) {
+  const std::string line = UdevRuleLine(id);
+  if (Trimmed(existing).empty()) return UdevRuleText({id});
+  const std::string wanted = Trimmed(line);
+  for (std::size_t start = 0; start < existing.size();) {
+    const std::size_t end = std::min(existing.find('\n', start), existing.size());
+    if (Trimmed(std::string_view(existing).substr(start, end - start)) == wanted) {
+      return std::nullopt;
+    }
+    start = end + 1;
+  }
+  return existing + (existing.ends_with('\n') ? "" : "\n") + line;
 }
 
 #ifndef _WIN32
+
+namespace {
+
+std::string Refusal(const std::string& path, const std::string& why) {
+  return "Правило udev не записано: " + path + " - " + why + ".";
+}
+
+std::string Refusal(const std::string& path, int code) {
+  return Refusal(path, FileErrorText(std::error_code(code, std::generic_category())));
+}
+
+// The rule file as it stands, empty when there is none. Read without
+// following a link: the root step writes the file at its own path or nothing.
+bool ReadRuleFile(const std::string& path, std::string& text, std::string& error) {
+  text.clear();
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    if (errno == ENOENT) return true;
+    error = errno == ELOOP
+                ? Refusal(path, "символическая ссылка (правило пишется только в сам файл)")
+                : Refusal(path, errno);
+    return false;
+  }
+  struct stat info {};
+  const bool known = ::fstat(fd, &info) == 0;
+  if (!known || !S_ISREG(info.st_mode)) {
+    error = !known ? Refusal(path, errno) : Refusal(path, FileKindText(InspectFile(path).kind));
+    ::close(fd);
+    return false;
+  }
+  char buffer[4096];
+  for (;;) {
+    const ssize_t got = ::read(fd, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0 || text.size() + static_cast<std::size_t>(got) > kRuleFileLimit) {
+      if (got != 0) {
+        error = got < 0 ? Refusal(path, errno) : Refusal(path, "больше 1 МиБ, это не файл правил");
+      }
+      ::close(fd);
+      return got == 0;
+    }
+    text.append(buffer, static_cast<std::size_t>(got));
+  }
+}
+
+}  // namespace
 
 std::string FindProgram(const std::string& name, const std::string& searchPath) {
   std::size_t start = 0;
@@ -104,7 +167,14 @@ std::optional<int> RunProgram(const std::string& path, const std::vector<std::st
 
 UdevRuleInstaller::Setup UdevRuleInstaller::FromEnvironment(std::string helper) {
   Setup setup;
-  if (const char* root = std::getenv("ORTEN_INSTALL_ROOT"); root && *root) setup.root = root;
+#ifdef ORTEN_TEST_HOOKS
+  // Tests install under a folder of their own. A program built for users
+  // never looks: the root step writes the system's file or nothing.
+  if (const char* root = std::getenv("ORTEN_INSTALL_ROOT"); root && *root) {
+    std::error_code ec;
+    setup.root = fs::absolute(root, ec).string();
+  }
+#endif
   const char* path = std::getenv("PATH");
   setup.searchPath = path && *path ? path : kSafePath;
   setup.asRoot = ::geteuid() == 0;
@@ -135,24 +205,34 @@ UdevRuleInstaller::Result UdevRuleInstaller::WriteAndReload(const UsbId& id) con
   const std::string path = InstalledRulePath(setup_.root);
   std::error_code ec;
   fs::create_directories(fs::path(path).parent_path(), ec);
-  std::string error;
   if (ec) {
-    error = "не удается создать папку " + fs::path(path).parent_path().string() + ": " +
-            FileErrorText(ec, FileAccess::Write);
-    return {Result::Kind::Failed, error};
+    return {Result::Kind::Failed, "не удается создать папку " +
+                                      fs::path(path).parent_path().string() + ": " +
+                                      FileErrorText(ec, FileAccess::Write)};
   }
-  if (!WriteFileAtomically(path, UdevRuleText({id}), error)) return {Result::Kind::Failed, error};
-  std::string text = "Правило udev для " + FormatUsbId(id) + " записано в " + path + ".";
-  const std::string udevadm = FindProgram("udevadm", setup_.searchPath);
+  std::string existing;
+  std::string error;
+  if (!ReadRuleFile(path, existing, error)) return {Result::Kind::Failed, error};
+  const std::optional<std::string> text = RuleFileWithLine(existing, id);
+  std::string said = "Правило udev для " + FormatUsbId(id);
+  if (!text) {
+    said += " уже есть в " + path + ".";
+  } else if (!WriteFileAtomically(path, *text, error)) {
+    return {Result::Kind::Failed, error};
+  } else {
+    said += (existing.empty() ? " записано в " + path + "."
+                              : " добавлено в " + path + "; остальные строки файла сохранены.");
+  }
+  const std::string udevadm = FindProgram("udevadm", SystemProgramFolders(setup_.root));
   bool applied = !udevadm.empty();
   for (const auto& command : UdevReloadCommands(id)) {
     if (!applied) break;
     const std::vector<std::string> args(command.begin() + 1, command.end());
     applied = RunProgram(udevadm, args) == 0;
   }
-  text += applied ? " Оно действует для подключенного прибора."
+  said += applied ? " Оно действует для подключенного прибора."
                   : " udevadm не применил его: переподключите прибор.";
-  return {Result::Kind::Installed, text};
+  return {Result::Kind::Installed, said};
 }
 
 UdevRuleInstaller::Result UdevRuleInstaller::ThroughPkexec(const UsbId& id) const {

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "transport/UdevRule.h"
 #include "transport/UsbId.h"
 
 namespace orten {
@@ -19,12 +20,14 @@ std::optional<UsbId> ParseRuleUsbId(const std::string& text);
 
 // The rule file under root ("/" outside tests).
 std::string InstalledRulePath(const std::string& root);
+// The folders system tools are run from, under root: never PATH, which the
+// user who asked for the root step chose.
+std::string SystemProgramFolders(const std::string& root);
 
-// What makes udev apply the new rule to the device already plugged in:
-// reload the rules, then replay the device's event so it gets its access.
-std::vector<std::vector<std::string>> UdevReloadCommands(const UsbId& id);
-// What the user types when nothing may be run from here.
-std::string ManualInstallCommands(const UsbId& id);
+// The rule file's text with the device's line added: every line already
+// there stays as it was (other devices, the administrator's comments). A new
+// file gets the rule's heading. Nothing when the device's line is there.
+std::optional<std::string> RuleFileWithLine(const std::string& existing, const UsbId& id);
 
 #ifndef _WIN32
 // The full path of name in a PATH-like list of folders; empty when absent.
@@ -37,20 +40,22 @@ std::optional<int> RunProgram(const std::string& path, const std::vector<std::st
 class UdevRuleInstaller {
  public:
   struct Setup {
-    std::string root = "/";
-    std::string searchPath;  // where pkexec and udevadm are looked for
+    std::string root = "/";  // where the rule file and udevadm are (tests: a folder of their own)
+    std::string searchPath;  // where pkexec is looked for
     bool asRoot = false;
     std::string helper;  // ortenctl's full path, run through pkexec
   };
-  // This process: root from ORTEN_INSTALL_ROOT (tests; pkexec drops it),
-  // PATH, and whether it runs as root.
+  // This process: PATH, and whether it runs as root. A program built for
+  // tests also takes the root from ORTEN_INSTALL_ROOT (pkexec drops it).
   static Setup FromEnvironment(std::string helper);
 
   explicit UdevRuleInstaller(Setup setup) : setup_(std::move(setup)) {}
 
   enum class Route { Write, Pkexec, Manual };
   // As root: write. Otherwise through pkexec when it and the helper are
-  // there, else the commands are shown.
+  // there, else the commands are shown. Writing adds the device's line to
+  // the rule file (a link there is refused) and runs udevadm from the
+  // system's folders.
   Route route() const;
 
   struct Result {

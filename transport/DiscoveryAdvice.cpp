@@ -19,11 +19,11 @@ std::optional<std::string> NotFoundReason(LinkFault fault, const std::string& tr
 
 std::string UdevAdvice(const std::optional<UsbId>& id) {
   const std::string vidPid = id ? FormatUsbId(*id) : "VVVV:PPPP";
-  return "Разрешите доступ правилом udev: файл " + std::string(kUdevRulePath) + " со строкой\n" +
-         UdevRuleLine(id) + "Его ставит и применяет к прибору «ortenctl usb --install-rule " +
-         vidPid +
-         "» (от root или через pkexec). Вручную: запишите строку в файл, выполните "
-         "«sudo udevadm control --reload-rules» и переподключите прибор.";
+  std::string commands = ManualInstallCommands(id);
+  commands.pop_back();  // the box or the line ends here
+  return "Разрешите доступ правилом udev: строкой\n" + UdevRuleLine(id) + "в файле " +
+         kUdevRulePath + ". Ее добавляет и применяет к прибору «ortenctl usb --install-rule " +
+         vidPid + "» (от root или через pkexec). Вручную, с правами root:\n" + commands;
 }
 
 }  // namespace orten

@@ -41,10 +41,12 @@ LinkFault FaultOf(int rc) {
   }
 }
 
+// The "Error" box says what was refused; the rule that helps is the advice,
+// which the window puts into its offer to install it.
 std::string PermissionText(const UsbId& id, libusb_device* device) {
   return "Нет прав на доступ к прибору USB " + FormatUsbId(id) + " (шина " +
          std::to_string(libusb_get_bus_number(device)) + ", адрес " +
-         std::to_string(libusb_get_device_address(device)) + ").\n" + UdevAdvice(id);
+         std::to_string(libusb_get_device_address(device)) + ").";
 }
 
 }  // namespace
@@ -63,6 +65,7 @@ struct LibusbTransport::Impl {
   std::deque<std::uint8_t> received;  // whole IN packets, served in the sizes asked for
   std::uint32_t count = 0;
   std::string error;
+  std::string advice;  // for the device this discovery could not open: its udev rule
   LinkFault fault = LinkFault::None;
 
   void Fail(int rc) {
@@ -91,6 +94,11 @@ struct LibusbTransport::Impl {
       return false;
     }
     return true;
+  }
+  void Refuse(const UsbId& id, libusb_device* device) {
+    error = PermissionText(id, device);
+    advice = UdevAdvice(id);
+    fault = LinkFault::Access;
   }
   bool Open(libusb_device* device, const UsbId& id);
   bool FindEndpoints(libusb_device* device);
@@ -136,8 +144,7 @@ bool LibusbTransport::Impl::Open(libusb_device* device, const UsbId& id) {
   if (rc != 0) {
     handle = nullptr;
     if (rc == LIBUSB_ERROR_ACCESS) {
-      error = PermissionText(id, device);
-      fault = LinkFault::Access;
+      Refuse(id, device);
     } else {
       Fail(rc);
     }
@@ -157,7 +164,7 @@ bool LibusbTransport::Impl::Open(libusb_device* device, const UsbId& id) {
     rc = libusb_detach_kernel_driver(handle, kInterface);
     if (rc != 0 && rc != LIBUSB_ERROR_NOT_FOUND) {
       Fail(rc);
-      if (rc == LIBUSB_ERROR_ACCESS) error = PermissionText(id, device);
+      if (rc == LIBUSB_ERROR_ACCESS) Refuse(id, device);
       return false;
     }
     kernelDriverDetached = rc == 0;
@@ -165,7 +172,7 @@ bool LibusbTransport::Impl::Open(libusb_device* device, const UsbId& id) {
   rc = libusb_claim_interface(handle, kInterface);
   if (rc != 0) {
     Fail(rc);
-    if (rc == LIBUSB_ERROR_ACCESS) error = PermissionText(id, device);
+    if (rc == LIBUSB_ERROR_ACCESS) Refuse(id, device);
     if (rc == LIBUSB_ERROR_BUSY) {
       // Another program has claimed it: the same words as for the simulation.
       error = std::string(kBusyPrefix) + " (" + libusb_strerror(rc) + ").";
@@ -283,6 +290,7 @@ bool LibusbTransport::DiscoverDevice() {
     return false;
   }
   d.error.clear();
+  d.advice.clear();
   d.fault = LinkFault::None;
   d.ids.clear();
   if (std::string why; !d.lookup(d.ids, why)) {
@@ -365,6 +373,9 @@ std::string LibusbTransport::LastErrorText() const {
 }
 LinkFault LibusbTransport::LastFault() const {
   return impl_->fault;
+}
+std::string LibusbTransport::OpenAdvice() const {
+  return impl_->advice;
 }
 
 }  // namespace orten

@@ -35,6 +35,7 @@ class LibusbTransport final : public Transport {
   PipeState ReadPipeState() const override;
   std::string LastErrorText() const override;
   LinkFault LastFault() const override;
+  std::string OpenAdvice() const override;
 
  private:
   struct Impl;

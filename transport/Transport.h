@@ -74,6 +74,10 @@ class Transport {
   // The platform's text for the last failure (for the "Error" box).
   virtual std::string LastErrorText() const = 0;
   virtual LinkFault LastFault() const = 0;
+  // What the user can do about the device the last discovery found but could
+  // not open, when the transport knows (the udev rule for one the system
+  // refused this user); empty otherwise.
+  virtual std::string OpenAdvice() const { return {}; }
 };
 
 }  // namespace orten

@@ -349,10 +349,12 @@ void RunCell(const std::string& ctl, const std::string& runner, const fs::path& 
   const int rc = RunTool(ctl, runner, work, cmd, fault);
 
   const std::optional<Phase> bitten = FirstBite(cmd.phases, fault);
-  // Exit code: 0 done, 4 no device or several, 1 any other failure, the
+  // Exit code: 0 done, 4 no device to work with (none, several, not this
+  // user's to open, held by another program), 1 any other failure, the
   // disconnect's included.
   const bool noOne = bitten == Phase::Discovery &&
-                     (fault.kind == FaultKind::NoDevice || fault.kind == FaultKind::TwoDevices);
+                     (fault.kind == FaultKind::NoDevice || fault.kind == FaultKind::TwoDevices ||
+                      fault.kind == FaultKind::NoAccess || fault.kind == FaultKind::Busy);
   cell.Check(rc == (!bitten ? 0 : noOne ? 4 : 1), "exit code " + std::to_string(rc));
   CheckMessages(work, cmd, bitten, fault, cell);
   CheckData(work, cmd, bitten, fault, cell);

@@ -31,6 +31,9 @@ rows=(
   "firmware|plug mro:45;unplug;plug rpu;unplug;plug mro:40 reject;unplug|firmware MRO_46.bin|1|^1\. sim:1, .*4_5: готово\$~^2\. .*ОТЛОЖИТЬ - другое семейство~^3\. .*4_0: ОТЛОЖИТЬ - прибор отказал\$|^Пакетная запись: прошивка MRO_46\.bin \(версия 4_6\)"
   "firmware not answered|plug mro no-answer;unplug|firmware MRO_46.bin|1|^1\. .*ОТЛОЖИТЬ - нет ответа\$|"
   "restore|plug rpu:120;unplug;plug rpu:130 reject;unplug|restore DEZ_RPU_1_010125_object_1_conf_255.rrg|1|^1\. sim:1, .*12_0: готово\$~^2\. sim:2, .*13_0: ОТЛОЖИТЬ - прибор отказал\$|"
+  # No udev rule yet, or another program holds it: the module is fine, not set aside.
+  "no access: not set aside|plug mro no-access;unplug;plug mro;unplug|settings object.cfg|4|^1\. sim:1, версия неизвестна: НЕ ОБРАБОТАН - нет доступа к прибору\$~^2\. sim:2, .*: готово\$~^Итого: готово 1, отложено 0, не обработано 1 \(нет доступа к прибору: 1\)|откладывать его не нужно\. Дайте этому пользователю доступ"
+  "busy: not set aside, the run goes on|plug mro busy;unplug;plug mro;unplug|settings object.cfg --stop-on-failure|4|^1\. sim:1, версия неизвестна: НЕ ОБРАБОТАН - прибор занят другой программой\$~^2\. sim:2, .*: готово\$~отложено 0, не обработано 1|Закройте программу, которая держит прибор"
   "settings file missing|plug mro|settings nothing.cfg|3||nothing\.cfg"
 )
 for row in "${rows[@]}"; do
@@ -61,6 +64,9 @@ check "json: every line parses" holds 'length == 3'
 check "json: first device done" holds '.[0] | .done and .place == "sim:1" and .version_text == "4_5" and .family == "mro"'
 check "json: second set aside with its kind" holds '.[1] | (.done | not) and .kind == "wrong-family" and .version_byte == 120'
 check "json: summary" holds '.[2].summary | .done == 1 and .failed == 1 and .reasons["другое семейство"] == 1 and .ended == "line-script"'
+line "plug mro no-access;unplug"
+json=$(batch settings object.cfg --json 2>/dev/null)
+check "json: a device not opened is not processed, not failed" holds '.[1].summary | .failed == 0 and .not_processed == 1 and .reasons["нет доступа к прибору"] == 1'
 
 # A signal ends the run between devices, with its summary: Ctrl-C (INT), a
 # closed terminal (HUP), kill (TERM). One that comes while a device is

@@ -83,17 +83,38 @@ out=$("$ctl" usb --udev-rule); rc=$?
 check "udev rule without IDs is all comments" test $rc -eq 0 -a -z "$(grep -v '^#' <<<"$out")"
 
 # Installing the rule: as root (these tests run as root) it is written under
-# ORTEN_INSTALL_ROOT and udevadm, a stand-in here, replays the device's event.
-root="$work/root"; bin="$work/bin"; mkdir -p "$bin"
-printf '#!/bin/sh\necho "udevadm $*" >>"%s/udevadm.log"\n' "$work" >"$bin/udevadm"; chmod +x "$bin/udevadm"
+# ORTEN_INSTALL_ROOT and udevadm, a stand-in in that root's system folder,
+# replays the device's event. The one on PATH is never run as root.
+root="$work/root"; bin="$work/bin"; mkdir -p "$bin" "$root/usr/bin"
+printf '#!/bin/sh\necho "udevadm $*" >>"%s/udevadm.log"\n' "$work" >"$root/usr/bin/udevadm"
+printf '#!/bin/sh\necho "PATH udevadm $*" >>"%s/udevadm.log"\n' "$work" >"$bin/udevadm"
+chmod +x "$root/usr/bin/udevadm" "$bin/udevadm"
 rule="$root/etc/udev/rules.d/70-ortenconf.rules"
+line_04d8='SUBSYSTEM=="usb", ATTR{idVendor}=="04d8", ATTR{idProduct}=="000a", TAG+="uaccess"'
+line_16c0='SUBSYSTEM=="usb", ATTR{idVendor}=="16c0", ATTR{idProduct}=="05dc", TAG+="uaccess"'
+install_rule() { ORTEN_INSTALL_ROOT="$root" PATH="$bin:$PATH" "$ctl" usb --install-rule "$1"; }
 if [ "$(id -u)" = 0 ]; then
-  out=$(ORTEN_INSTALL_ROOT="$root" PATH="$bin:$PATH" "$ctl" usb --install-rule 04D8:000A); rc=$?
+  out=$(install_rule 04D8:000A); rc=$?
   check "install-rule as root exits 0" test $rc -eq 0
   check "install-rule says where" grep -qF "$rule" <<<"$out"
-  check "install-rule writes the one rule" test "$(grep -v '^#' "$rule")" = 'SUBSYSTEM=="usb", ATTR{idVendor}=="04d8", ATTR{idProduct}=="000a", TAG+="uaccess"'
+  check "install-rule writes the one rule" test "$(grep -v '^#' "$rule")" = "$line_04d8"
   check "install-rule reloads, then replays that device" test "$(cat "$work/udevadm.log")" = "udevadm control --reload
 udevadm trigger --action=change --subsystem-match=usb --attr-match=idVendor=04d8 --attr-match=idProduct=000a"
+  # A second device's rule joins the first; the administrator's lines stay.
+  echo '# kept by the administrator' >>"$rule"
+  install_rule 16c0:05dc >/dev/null; rc=$?
+  install_rule 04d8:000a >/dev/null; rc2=$?
+  check "install-rule for a second device keeps every other line" test $rc -eq 0 -a $rc2 -eq 0 \
+    -a "$(grep -v '^# [^k]' "$rule")" = "$line_04d8
+# kept by the administrator
+$line_16c0"
+  # A link at the rule's path is not written through.
+  mv "$rule" "$work/elsewhere.rules"; ln -s "$work/elsewhere.rules" "$rule"
+  err=$(install_rule 1234:5678 2>&1 >/dev/null); rc=$?
+  check "install-rule refuses a link at the path (exit 3)" test $rc -eq 3 -a -L "$rule"
+  check "install-rule refusing a link says so" grep -q 'символическая ссылка' <<<"$err"
+  check "install-rule leaves the link's file alone" test -z "$(grep 1234 "$work/elsewhere.rules")"
+  check "udevadm on PATH never ran" test -z "$(grep '^PATH' "$work/udevadm.log")"
 fi
 for bad in '4d8:a' '04d8:000a,1234:5678' '04d8:000a;x' "\$(touch $work/pwned):0000"; do
   rm -f "$work/udevadm.log"

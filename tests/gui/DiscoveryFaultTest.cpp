@@ -89,7 +89,7 @@ void DiscoveryFaultTest::reasonFollowsTheNoDeviceBox_data() {
       << LinkFault::Access << "Access denied (insufficient permissions)"
       << QStringList{"Нет доступа к устройствам USB: Access denied (insufficient permissions)",
                      "/etc/udev/rules.d/70-ortenconf.rules", "TAG+=\"uaccess\"",
-                     "sudo udevadm control --reload-rules"}
+                     "sudo udevadm control --reload\nsudo udevadm trigger"}
       << "";
   // A stale transfer fault from before is no reason for an empty line.
   QTest::newRow("earlier timeout")

@@ -40,6 +40,10 @@ std::string FaultCase::Name() const {
       return "two-devices";
     case FaultKind::PipeOpen:
       return "pipe-open";
+    case FaultKind::NoAccess:
+      return "no-access";
+    case FaultKind::Busy:
+      return "busy";
     case FaultKind::WriteFail:
       return at_("write-fail");
     case FaultKind::Unplug:
@@ -67,6 +71,12 @@ SimFaults FaultCase::DeviceFaults() const {
   switch (kind) {
     case FaultKind::PipeOpen:
       f.pipeOpenFails = true;
+      break;
+    case FaultKind::NoAccess:
+      f.accessRefused = true;
+      break;
+    case FaultKind::Busy:
+      f.heldElsewhere = true;
       break;
     case FaultKind::WriteFail:
       f.failWriteAtByte = at;
@@ -105,8 +115,9 @@ SimFaults FaultCase::DeviceFaults() const {
 
 std::vector<FaultCase> MatrixFaults(const std::vector<std::uint64_t>& writeAt,
                                     const std::vector<std::uint64_t>& readAt) {
-  std::vector<FaultCase> faults{
-      {FaultKind::None}, {FaultKind::NoDevice}, {FaultKind::TwoDevices}, {FaultKind::PipeOpen}};
+  std::vector<FaultCase> faults{{FaultKind::None},       {FaultKind::NoDevice},
+                                {FaultKind::TwoDevices}, {FaultKind::PipeOpen},
+                                {FaultKind::NoAccess},   {FaultKind::Busy}};
   for (FaultKind kind : {FaultKind::WriteFail, FaultKind::Unplug}) {
     for (std::uint64_t at : writeAt) faults.push_back({kind, at});
   }
@@ -161,6 +172,8 @@ std::optional<Phase> FirstBite(const std::vector<PhaseSpan>& phases, const Fault
         break;
       case FaultKind::TwoDevices:
       case FaultKind::PipeOpen:
+      case FaultKind::NoAccess:
+      case FaultKind::Busy:
         bites = p == Phase::Discovery;
         break;
       case FaultKind::WriteFail:

@@ -19,6 +19,8 @@ enum class FaultKind {
   NoDevice,
   TwoDevices,
   PipeOpen,
+  NoAccess,     // found, and the system will not let this user open it
+  Busy,         // found, and another program holds it
   WriteFail,    // at host byte `at`, once
   Unplug,       // as host byte `at` is written
   UnplugRead,   // as device byte `at` is to be read

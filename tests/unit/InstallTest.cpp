@@ -4,6 +4,9 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
 #include <sstream>
 
 #ifdef _WIN32
@@ -26,7 +29,8 @@ struct FolderCase {
   const char* executable;   // the executable's folder, under the test's root (UTF-8)
   const char* shareFolder;  // made under the root first; empty: none
   bool dataDir;
-  const char* expected;  // "exe", "user" or "data"
+  const char* expected;     // "exe", "user", "data" or "none" (refused: no folder)
+  bool noUserBase = false;  // HOME and XDG_DATA_HOME unset (Windows: LOCALAPPDATA)
 };
 
 void PrintTo(const FolderCase& c, std::ostream* os) {
@@ -58,29 +62,44 @@ class ProgramFolderTest : public testing::TestWithParam<FolderCase> {
     saved_.resize(32768);
     saved_.resize(GetEnvironmentVariableW(L"LOCALAPPDATA", saved_.data(), 32768));
 #endif
-    SetUserDataBase(root_ / "xdg");
+    SetUserDataBase(GetParam().noUserBase ? fs::path() : root_ / "xdg");
+#ifndef _WIN32
+    if (const char* home = std::getenv("HOME")) home_ = home;
+    if (GetParam().noUserBase) ::unsetenv("HOME");
+#endif
   }
   void TearDown() override {
     SetUserDataBase(saved_);
+#ifndef _WIN32
+    if (home_) ::setenv("HOME", home_->c_str(), 1);
+#endif
+    fs::current_path(fs::temp_directory_path());
     fs::remove_all(root_);
   }
   fs::path root_;
   std::wstring saved_;  // Windows: the user's own LOCALAPPDATA
+  std::optional<std::string> home_;
 };
 
 TEST_P(ProgramFolderTest, InstalledProgramsUseTheUsersFolder) {
   const FolderCase& c = GetParam();
   const std::string exe = Utf8FromPath(root_ / PathFromUtf8(c.executable));
   const std::string dataDir = c.dataDir ? Utf8FromPath(root_ / "given") : "";
-  const std::string expected = std::string(c.expected) == "exe" ? exe
-                               : std::string(c.expected) == "data"
-                                   ? dataDir
+  const std::string expected = std::string(c.expected) == "exe"    ? exe
+                               : std::string(c.expected) == "data" ? dataDir
+                               : std::string(c.expected) == "none"
+                                   ? ""
                                    : Utf8FromPath(root_ / "xdg" / "ortenconf");
   // Every executable folder here is writable, as /usr/bin is for root and
   // Program Files for an administrator.
   ASSERT_TRUE(IsWritableFolder(exe));
+  // Started in a folder of its own: nothing may land there.
+  fs::current_path(root_ / PathFromUtf8(c.executable));
   EXPECT_EQ(ResolveProgramFolder(exe, dataDir), expected);
-  EXPECT_TRUE(fs::is_directory(PathFromUtf8(expected)));
+  if (!expected.empty()) {
+    EXPECT_TRUE(fs::is_directory(PathFromUtf8(expected)));
+  }
+  EXPECT_FALSE(fs::exists(root_ / PathFromUtf8(c.executable) / ".local"));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -95,8 +114,47 @@ INSTANTIATE_TEST_SUITE_P(
         // The Windows installer's layout, in a folder the ANSI code page cannot spell.
         FolderCase{"InstalledCyrillic", "Program Files/Ортен-ДЕЗ/bin",
                    "Program Files/Ортен-ДЕЗ/share/ortenconf", false, "user"},
-        FolderCase{"PortableCyrillic", "Рабочий стол/ortenconf-0.1.0", "", false, "exe"}),
+        FolderCase{"PortableCyrillic", "Рабочий стол/ortenconf-0.1.0", "", false, "exe"},
+        // No HOME (a service, env -i): refused, rather than ./.local wherever it started.
+        FolderCase{"InstalledWithoutHome", "usr/bin", "usr/share/ortenconf", false, "none", true},
+        FolderCase{"InstalledWithoutHomeGivenDataDir", "usr/bin", "usr/share/ortenconf", true,
+                   "data", true}),
     [](const testing::TestParamInfo<FolderCase>& row) { return row.param.name; });
+
+// The probe that tells whether a folder takes files leaves alone whatever
+// already bears its name: a file is neither emptied nor removed, a link not
+// followed.
+TEST(WriteProbe, LeavesWhatIsThereAlone) {
+  const fs::path root = fs::temp_directory_path() / "orten-probe";
+  struct Row {
+    const char* name;
+    bool link;
+  };
+  std::vector<Row> rows{{"a file of that name", false}};
+#ifndef _WIN32
+  rows.push_back({"a link of that name", true});
+#endif
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    fs::remove_all(root);
+    fs::create_directories(root / "folder");
+    const fs::path there = root / "folder" / ".ortenconf-write-probe";
+    const fs::path precious = row.link ? root / "precious" : there;
+    std::ofstream(precious) << "keep";
+    if (row.link) fs::create_symlink(precious, there);
+
+    EXPECT_TRUE(IsWritableFolder(Utf8FromPath(root / "folder")));
+    std::ifstream in(precious);
+    std::string text;
+    std::getline(in, text);
+    EXPECT_EQ(text, "keep");
+    EXPECT_EQ(fs::symlink_status(there).type(),
+              row.link ? fs::file_type::symlink : fs::file_type::regular);
+    EXPECT_EQ(std::distance(fs::directory_iterator(root / "folder"), fs::directory_iterator()),
+              1);  // and no probe left behind
+  }
+  fs::remove_all(root);
+}
 
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;

@@ -44,13 +44,42 @@ TEST(RuleUsbId, OnlyFourHexDigitsEachSidePass) {
   }
 }
 
-TEST(RuleUsbId, ManualCommandsAreTheExactLines) {
-  EXPECT_EQ(ManualInstallCommands({0x04d8, 0x000a}),
+TEST(RuleUsbId, ManualCommandsAddTheLineOnlyOnce) {
+  // Appended, and only when missing: the file may hold other devices' lines.
+  EXPECT_EQ(ManualInstallCommands(UsbId{0x04d8, 0x000a}),
+            "grep -qsxF 'SUBSYSTEM==\"usb\", ATTR{idVendor}==\"04d8\", ATTR{idProduct}==\"000a\", "
+            "TAG+=\"uaccess\"' /etc/udev/rules.d/70-ortenconf.rules || "
             "echo 'SUBSYSTEM==\"usb\", ATTR{idVendor}==\"04d8\", ATTR{idProduct}==\"000a\", "
-            "TAG+=\"uaccess\"' | sudo tee /etc/udev/rules.d/70-ortenconf.rules\n"
+            "TAG+=\"uaccess\"' | sudo tee -a /etc/udev/rules.d/70-ortenconf.rules\n"
             "sudo udevadm control --reload\n"
             "sudo udevadm trigger --action=change --subsystem-match=usb "
             "--attr-match=idVendor=04d8 --attr-match=idProduct=000a\n");
+}
+
+TEST(RuleUsbId, TheFileKeepsEveryOtherLine) {
+  const std::string ours =
+      "SUBSYSTEM==\"usb\", ATTR{idVendor}==\"04d8\", ATTR{idProduct}==\"000a\", TAG+=\"uaccess\"";
+  const std::string other =
+      "SUBSYSTEM==\"usb\", ATTR{idVendor}==\"16c0\", ATTR{idProduct}==\"05dc\", TAG+=\"uaccess\"";
+  struct Row {
+    const char* name;
+    std::string before;
+    std::optional<std::string> after;  // none: the line is there, nothing to write
+  };
+  const Row rows[] = {
+      {"new file", "", UdevRuleText({{0x04d8, 0x000a}})},
+      {"blank file", " \n\n", UdevRuleText({{0x04d8, 0x000a}})},
+      {"another device and a comment", "# admin\n" + other + "\n",
+       "# admin\n" + other + "\n" + ours + "\n"},
+      {"no line end at the end", other, other + "\n" + ours + "\n"},
+      {"ours only commented out", "# " + ours + "\n", "# " + ours + "\n" + ours + "\n"},
+      {"already there", other + "\n" + ours + "\n" + "# end\n", std::nullopt},
+      {"already there, CRLF and spaces", "  " + ours + " \r\n", std::nullopt},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(RuleFileWithLine(row.before, {0x04d8, 0x000a}), row.after);
+  }
 }
 
 class RuleInstall : public testing::Test {
@@ -67,8 +96,9 @@ class RuleInstall : public testing::Test {
   void TearDown() override { fs::remove_all(base_); }
 
   // A program that logs its name and arguments, one run a line, and exits with code.
-  std::string Script(const std::string& name, int code) {
-    const fs::path path = base_ / "bin" / name;
+  std::string Script(const std::string& name, int code, const fs::path& folder = {}) {
+    const fs::path path = (folder.empty() ? base_ / "bin" : folder) / name;
+    fs::create_directories(path.parent_path());
     std::ofstream(path) << "#!/bin/sh\necho \"" << name << " $*\" >> '" << Log().string()
                         << "'\nexit " << code << "\n";
     fs::permissions(path, fs::perms::owner_all);
@@ -83,32 +113,49 @@ class RuleInstall : public testing::Test {
 
 TEST_F(RuleInstall, EachWayDoesItsOwnPart) {
   using Kind = UdevRuleInstaller::Result::Kind;
+  const UsbId id{0x04d8, 0x000a};
+  const std::string fresh = UdevRuleText({id});
+  const std::string ours = UdevRuleLine(id);
+  const std::string others = "# the administrator's\n" + UdevRuleLine(UsbId{0x16c0, 0x05dc});
   struct Row {
     const char* name;
     bool asRoot;
     std::optional<int> pkexec;   // its exit code; none: not installed
-    std::optional<int> udevadm;  // the same
+    std::optional<int> udevadm;  // the same, in the system's folders
     Kind kind;
-    bool ruleWritten;
     const char* log;
     const char* textSays;
+    std::optional<std::string> before;  // the rule file; none: no file
+    std::optional<std::string> after;
+    bool link = false;           // the rule's path is a link to a file holding `before`
+    bool udevadmOnPath = false;  // udevadm only where PATH points, not in the system's folders
   };
   const std::string trigger =
       "udevadm trigger --action=change --subsystem-match=usb --attr-match=idVendor=04d8 "
       "--attr-match=idProduct=000a\n";
   const std::string reload = "udevadm control --reload\n" + trigger;
   const std::string pkexecRun = "pkexec HELPER usb --install-rule 04d8:000a\n";
+  // clang-format off
   const Row rows[] = {
-      {"root writes and reloads", true, 0, 0, Kind::Installed, true, reload.c_str(), "действует"},
-      {"root without udevadm", true, 0, std::nullopt, Kind::Installed, true, "", "переподключите"},
-      {"root, udevadm fails", true, std::nullopt, 1, Kind::Installed, true,
-       "udevadm control --reload\n", "переподключите"},
-      {"user through pkexec", false, 0, 0, Kind::Installed, false, pkexecRun.c_str(), "поставлено"},
-      {"user refused by pkexec", false, 126, 0, Kind::Failed, false, pkexecRun.c_str(),
+      {"root writes and reloads", true, 0, 0, Kind::Installed, reload.c_str(), "действует", {},
+       fresh},
+      {"root without udevadm", true, 0, {}, Kind::Installed, "", "переподключите", {}, fresh},
+      {"root, udevadm fails", true, {}, 1, Kind::Installed, "udevadm control --reload\n",
+       "переподключите", {}, fresh},
+      {"root never runs udevadm from PATH", true, {}, 0, Kind::Installed, "", "переподключите",
+       {}, fresh, false, true},
+      {"root adds its line, keeps the others", true, {}, 0, Kind::Installed, reload.c_str(),
+       "остальные строки файла сохранены", others, others + ours},
+      {"root, the line is there: applied, not doubled", true, {}, 0, Kind::Installed,
+       reload.c_str(), "уже есть", others + ours, others + ours},
+      {"root writes no link", true, {}, 0, Kind::Failed, "", "символическая ссылка", others,
+       others, true},
+      {"user through pkexec", false, 0, 0, Kind::Installed, pkexecRun.c_str(), "поставлено"},
+      {"user refused by pkexec", false, 126, 0, Kind::Failed, pkexecRun.c_str(),
        "права администратора не получены"},
-      {"user without pkexec", false, std::nullopt, 0, Kind::Manual, false, "", "sudo tee"},
+      {"user without pkexec", false, {}, 0, Kind::Manual, "", "sudo tee -a"},
   };
-  const UsbId id{0x04d8, 0x000a};
+  // clang-format on
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     fs::remove(Log());
@@ -116,7 +163,14 @@ TEST_F(RuleInstall, EachWayDoesItsOwnPart) {
     fs::remove(base_ / "bin/pkexec");
     fs::remove(base_ / "bin/udevadm");
     if (row.pkexec) Script("pkexec", *row.pkexec);
-    if (row.udevadm) Script("udevadm", *row.udevadm);
+    if (row.udevadm)
+      Script("udevadm", *row.udevadm, row.udevadmOnPath ? "" : base_ / "root/usr/sbin");
+    const fs::path elsewhere = base_ / "elsewhere.rules";
+    if (row.before) {
+      fs::create_directories(RuleFile().parent_path());
+      std::ofstream(row.link ? elsewhere : RuleFile()) << *row.before;
+      if (row.link) fs::create_symlink(elsewhere, RuleFile());
+    }
     const UdevRuleInstaller installer({(base_ / "root").string(),
                                        "relative/bin:" + (base_ / "bin").string(), row.asRoot,
                                        helper_});
@@ -127,10 +181,11 @@ TEST_F(RuleInstall, EachWayDoesItsOwnPart) {
     std::string log = row.log;
     if (const auto at = log.find("HELPER"); at != std::string::npos) log.replace(at, 6, helper_);
     EXPECT_EQ(ReadAll(Log()), log);
-    EXPECT_EQ(fs::exists(RuleFile()), row.ruleWritten);
-    if (row.ruleWritten) {
-      EXPECT_EQ(ReadAll(RuleFile()), UdevRuleText({id}));
-      EXPECT_EQ(fs::status(RuleFile()).type(), fs::file_type::regular);
+    EXPECT_EQ(fs::exists(fs::symlink_status(RuleFile())), row.after.has_value());
+    if (row.after) {
+      EXPECT_EQ(ReadAll(RuleFile()), *row.after);
+      EXPECT_EQ(fs::symlink_status(RuleFile()).type(),
+                row.link ? fs::file_type::symlink : fs::file_type::regular);
     }
     if (row.kind == Kind::Manual) {
       EXPECT_EQ(result.text, ManualInstallCommands(id));

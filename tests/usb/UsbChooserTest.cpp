@@ -3,6 +3,7 @@
 // offered when this user may not open the device.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -34,8 +35,9 @@ struct ChooserCase {
   std::optional<std::size_t> pick;    // the user's row; none: cancels
   std::vector<std::string> offered;   // "id port maker/product access" per row; none: no chooser
   const char* rememberedAfter;
-  bool connected;
+  OutcomeKind outcome;                // of the look and the connect
   std::vector<std::string> boxesSay;  // a piece of each box, in order
+  bool asOrtenctl = false;            // no chooser: ortenctl's wiring
 };
 
 void PrintTo(const ChooserCase& c, std::ostream* os) {
@@ -86,7 +88,7 @@ TEST_P(UsbChooser, OffersRemembersAndConnects) {
   if (c.denied) usb_.DenyAccess(*usb_.Devices()[*c.denied]);
   ui_.PickDevice(c.pick);
 
-  bool connected = false;
+  Outcome outcome;
   {
     std::optional<test::Unprivileged> asUser;
     if (c.denied) asUser.emplace();
@@ -102,10 +104,13 @@ TEST_P(UsbChooser, OffersRemembersAndConnects) {
     DeviceChooser chooser(c.option, UdevRuleInstaller({(config_ / "root").string(),
                                                        (config_ / "bin").string(), false, ""}));
     Session session(*transport_, pacer_, ui_);
-    session.SetEmptyLineHandler(
-        [&](LinkFault fault) { return chooser.OfferAfterEmptyLine(fault, ui_); });
-    connected = session.Find() && session.Connect(kCmdConnectMain);
-    if (session.accessRefused()) chooser.OfferRule(ui_);
+    if (!c.asOrtenctl) {
+      session.SetEmptyLineHandler(
+          [&](LinkFault fault) { return chooser.OfferAfterEmptyLine(fault, ui_); });
+      session.SetAccessRefusedHandler([&] { chooser.OfferRule(ui_, transport_->OpenAdvice()); });
+    }
+    outcome = session.Find();
+    if (outcome) outcome = session.Connect(kCmdConnectMain).outcome();
     session.Close();
   }
 
@@ -117,11 +122,15 @@ TEST_P(UsbChooser, OffersRemembersAndConnects) {
   }
   EXPECT_EQ(offered, c.offered);
   EXPECT_EQ(Remembered(), c.rememberedAfter);
-  EXPECT_EQ(connected, c.connected);
+  EXPECT_EQ(outcome.kind, c.outcome) << OutcomeKindName(outcome.kind);
   const std::vector<std::string> boxes = Boxes();
   ASSERT_EQ(boxes.size(), c.boxesSay.size()) << testing::PrintToString(boxes);
   for (std::size_t i = 0; i < boxes.size(); ++i)
     EXPECT_NE(boxes[i].find(c.boxesSay[i]), std::string::npos) << boxes[i];
+  // The rule is offered in one box, not repeated in the "Error" box before it.
+  EXPECT_LE(std::count_if(boxes.begin(), boxes.end(),
+                          [](const std::string& box) { return box.find("uaccess") != box.npos; }),
+            1);
   EXPECT_FALSE(fs::exists(config_ / "root"));  // nothing is written for the user here
 }
 
@@ -134,20 +143,36 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, UsbChooser,
     testing::Values(
         ChooserCase{"NoIdsOneCandidatePicked", {kReceiver}, {}, "", {}, 0, {kReceiverRow},
-                    "16c0:05dc", true, {}},
+                    "16c0:05dc", OutcomeKind::Done, {}},
         ChooserCase{"CancelKeepsTheMessages", {kReceiver}, {}, "", {}, std::nullopt,
-                    {kReceiverRow}, "", false, {kNoDevices, kNoIds}},
+                    {kReceiverRow}, "", OutcomeKind::NotConfigured, {kNoDevices, kNoIds}},
         ChooserCase{"RememberedNotPluggedOffersTheCandidatesOnly", {kNotReceiver, kReceiver}, {},
-                    "1234:5678", {}, 0, {"16c0:05dc 1-3 Orten/RPU yes"}, "16c0:05dc", true, {}},
+                    "1234:5678", {}, 0, {"16c0:05dc 1-3 Orten/RPU yes"}, "16c0:05dc",
+                    OutcomeKind::Done, {}},
         ChooserCase{"UsbIdOptionWinsNoChooser", {kReceiver}, {}, "", {{0x1234, 0x5678}},
-                    std::nullopt, {}, "", false, {kNoDevices}},
+                    std::nullopt, {}, "", OutcomeKind::NoDevice, {kNoDevices}},
         ChooserCase{"NoCandidateNoChooser", {kNotReceiver}, {}, "", {}, std::nullopt, {}, "",
-                    false, {kNoDevices, kNoIds}},
+                    OutcomeKind::NotConfigured, {kNoDevices, kNoIds}},
+        // The first day: the module is there, no udev rule yet. Access refused,
+        // not a transfer fault; the rule in one box, after the connect's words.
         ChooserCase{"DeniedOnePickedThenItsRule", {kReceiver, kRelay}, 1, "", {}, 1,
-                    {kReceiverRow, "16c0:05df 1-3 Orten/MRO no"}, "16c0:05df", false,
-                    {"Нет прав на доступ к прибору USB 16c0:05df", msg::kConnectSendFailed,
+                    {kReceiverRow, "16c0:05df 1-3 Orten/MRO no"}, "16c0:05df",
+                    OutcomeKind::AccessRefused,
+                    {"Нет прав на доступ к прибору USB 16c0:05df (шина 1, адрес 3).",
+                     msg::kConnectSendFailed,
                      "ATTR{idProduct}==\"05df\", TAG+=\"uaccess\"\nв файле "
-                     "/etc/udev/rules.d/70-ortenconf.rules"}}),
+                     "/etc/udev/rules.d/70-ortenconf.rules"}},
+        ChooserCase{"DeniedWithUsbIdGiven", {kReceiver}, 0, "", {test::kTestUsbId}, std::nullopt, {},
+                    "", OutcomeKind::AccessRefused,
+                    {"Нет прав на доступ к прибору USB 16c0:05dc", msg::kConnectSendFailed,
+                     "Поставьте его командами (нужны права root):\ngrep -qsxF"}},
+        // ortenctl --usb-id: exit code 4, and the rule with the commands after the failure.
+        ChooserCase{"DeniedAsOrtenctlSeesIt", {kReceiver}, 0, "", {test::kTestUsbId},
+                    std::nullopt, {}, "", OutcomeKind::AccessRefused,
+                    {"Нет прав на доступ к прибору USB 16c0:05dc", msg::kConnectSendFailed,
+                     "«ortenctl usb --install-rule 16c0:05dc» (от root или через pkexec). "
+                     "Вручную, с правами root:\ngrep -qsxF"},
+                    true}),
     [](const auto& row) { return std::string(row.param.name); });
 // clang-format on
 

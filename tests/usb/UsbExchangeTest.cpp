@@ -25,6 +25,8 @@ struct DiscoveryCase {
   PipeState state;
   LinkFault fault;
   const char* boxSays;  // a piece of the one "Error" box, or none
+  OutcomeKind connect;  // what the first command then ends in
+  const char* adviceSays;  // a piece of the transport's advice, or none
 };
 
 void PrintTo(const DiscoveryCase& c, std::ostream* os) {
@@ -57,8 +59,14 @@ TEST_P(UsbDiscovery, FindsExactlyTheOneDeviceWithTheIds) {
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].caption, kErrorCaption);
   EXPECT_NE(boxes[0].text.find(c.boxSays), std::string::npos) << boxes[0].text;
-  // A device that cannot be used refuses the first command at once.
-  EXPECT_FALSE(SendConnect(*link_, kCmdConnectMain));
+  // A device that cannot be used refuses the first command at once, as what it is.
+  EXPECT_EQ(SendConnect(*link_, kCmdConnectMain).kind(), c.connect);
+  EXPECT_EQ(ui_.Of(ScriptedUi::Kind::Message).size(), 2u);
+  const std::string advice = transport_->OpenAdvice();
+  EXPECT_EQ(advice.empty(), !c.adviceSays);
+  if (c.adviceSays) {
+    EXPECT_NE(advice.find(c.adviceSays), std::string::npos) << advice;
+  }
 }
 
 const EmulatedDeviceSetup kOther{.id = {0x16c0, 0x05df}};
@@ -73,10 +81,14 @@ INSTANTIATE_TEST_SUITE_P(
         DiscoveryCase{
             "One", {{}, kOther}, false, true, 1, PipeState::Open, LinkFault::None, nullptr},
         DiscoveryCase{"Two", {{}, {}}, false, false, 2, PipeState::None, LinkFault::None, nullptr},
-        DiscoveryCase{
-            "NoBulkPair", {kNoBulkPair}, false, true, 1, PipeState::Invalid, LinkFault::Io, "bulk"},
-        DiscoveryCase{
-            "AccessRefused", {{}}, true, true, 1, PipeState::Invalid, LinkFault::Access, "udev"}),
+        DiscoveryCase{"NoBulkPair", {kNoBulkPair}, false, true, 1, PipeState::Invalid,
+                      LinkFault::Io, "bulk", OutcomeKind::SendFailed, nullptr},
+        // No udev rule yet: not a transfer fault. The box says what was
+        // refused; the rule is the advice, for whoever offers it.
+        DiscoveryCase{"AccessRefused", {{}}, true, true, 1, PipeState::Invalid, LinkFault::Access,
+                      "Нет прав на доступ к прибору USB 16c0:05dc (шина 1, адрес 2).",
+                      OutcomeKind::AccessRefused,
+                      "ATTR{idVendor}==\"16c0\", ATTR{idProduct}==\"05dc\", TAG+=\"uaccess\""}),
     [](const auto& row) { return std::string(row.param.name); });
 
 // The exchanges through real libusb, with replies in packets of 64 and of 8.

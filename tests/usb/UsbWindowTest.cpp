@@ -14,6 +14,7 @@
 #include "tests/support/ScriptedUi.h"
 #include "tests/usb/UsbEmulator.h"
 #include "transport/LibusbTransport.h"
+#include "transport/UdevRule.h"
 
 namespace orten::gui {
 namespace {
@@ -35,22 +36,35 @@ void UsbWindowTest::chooserFromTheConnectButton_data() {
   QTest::addColumn<int>("choosers");
   QTest::addColumn<QString>("remembered");
   QTest::addColumn<QStringList>("boxes");  // a piece of each box, in order
+  QTest::addColumn<bool>("asRoot");        // the installer writes the rule itself (answered yes)
+  QTest::addColumn<QString>("question");   // a piece of the one question; empty: none
   QTest::newRow("picked: remembered and connected")
-      << 0 << false << "" << 1 << "16c0:05dc" << QStringList{msg::kNoFirmwareFiles};
+      << 0 << false << "" << 1 << "16c0:05dc" << QStringList{msg::kNoFirmwareFiles} << false << "";
   QTest::newRow("cancelled: the usual messages")
       << -1 << false << "" << 1 << ""
       << QStringList{"Приборы марки Ортен отключены от линии USB!",
-                     QString::fromStdString(kUsbIdsNotConfigured)};
-  // No pkexec where the installer looks: the rule comes with the commands.
+                     QString::fromStdString(kUsbIdsNotConfigured)}
+      << false << "";
+  // No pkexec where the installer looks: the rule comes with the commands,
+  // the same the command line prints.
   QTest::newRow("access refused: the rule offered")
       << -1 << true << "16c0:05dc" << 0 << "16c0:05dc"
-      << QStringList{
-             "Нет прав на доступ к прибору USB 16c0:05dc", msg::kConnectSendFailed,
-             "Нет доступа к прибору 16c0:05dc (USB 1-2) у этого пользователя. Доступ к нему "
-             "дает правило udev\nSUBSYSTEM==\"usb\", ATTR{idVendor}==\"16c0\", "
-             "ATTR{idProduct}==\"05dc\", TAG+=\"uaccess\"\nв файле "
-             "/etc/udev/rules.d/70-ortenconf.rules.\nПоставьте его командами (нужны права "
-             "root):\necho 'SUBSYSTEM"};
+      << QStringList{"Нет прав на доступ к прибору USB 16c0:05dc", msg::kConnectSendFailed,
+                     "Нет доступа к прибору 16c0:05dc (USB 1-2) у этого пользователя. Доступ к "
+                     "нему "
+                     "дает правило udev\nSUBSYSTEM==\"usb\", ATTR{idVendor}==\"16c0\", "
+                     "ATTR{idProduct}==\"05dc\", TAG+=\"uaccess\"\nв файле "
+                     "/etc/udev/rules.d/70-ortenconf.rules.\nПоставьте его командами (нужны права "
+                     "root):\n" +
+                         QString::fromStdString(ManualInstallCommands(UsbId{0x16c0, 0x05dc}))}
+      << false << "";
+  // As root no password is asked for: the rule is written at once.
+  QTest::newRow("access refused as root: written at once")
+      << -1 << true << "16c0:05dc" << 0 << "16c0:05dc"
+      << QStringList{"Нет прав на доступ к прибору USB 16c0:05dc", msg::kConnectSendFailed,
+                     "Правило udev для 16c0:05dc записано в "}
+      << true
+      << "Поставить правило сейчас? Программа запущена от root: правило будет записано сразу.";
 }
 
 void UsbWindowTest::chooserFromTheConnectButton() {
@@ -60,6 +74,8 @@ void UsbWindowTest::chooserFromTheConnectButton() {
   QFETCH(int, choosers);
   QFETCH(QString, remembered);
   QFETCH(QStringList, boxes);
+  QFETCH(bool, asRoot);
+  QFETCH(QString, question);
   QTemporaryDir config;
   QTemporaryDir program;
   qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
@@ -79,13 +95,14 @@ void UsbWindowTest::chooserFromTheConnectButton() {
   if (denied) usb.DenyAccess(device);
   ScriptedUi ui;
   ui.PickDevice(pick >= 0 ? std::optional<std::size_t>(pick) : std::nullopt);
+  if (asRoot) ui.AnswerYes();
   LibusbTransport transport([](std::vector<UsbId>& ids, std::string& why) {
     ConfiguredUsbIds configured;
     if (ResolveUsbIds({}, configured, why) != UsbIdProblem::None) return false;
     ids = configured.ids;
     return true;
   });
-  DeviceChooser chooser({}, UdevRuleInstaller({config.path().toStdString(), "", false, ""}));
+  DeviceChooser chooser({}, UdevRuleInstaller({config.path().toStdString(), "", asRoot, ""}));
   {
     TMainForm form(
         AppServices{transport, ui, pacer, nullptr, program.path().toStdString(), {}, &chooser});
@@ -108,6 +125,11 @@ void UsbWindowTest::chooserFromTheConnectButton() {
     for (std::size_t i = 0; i < shown.size(); ++i) {
       QVERIFY2(QString::fromStdString(shown[i]).contains(boxes[int(i)]), shown[i].c_str());
     }
+    const auto asked = ui.Of(ScriptedUi::Kind::Question);
+    QCOMPARE(asked.size(), std::size_t(question.isEmpty() ? 0 : 1));
+    for (const auto& box : asked) {
+      QVERIFY2(QString::fromStdString(box.text).endsWith(question), box.text.c_str());
+    }
     const bool connected = pick >= 0;
     QCOMPARE(form.findChild<QPushButton*>("DisconnectButton")->isEnabled(), connected);
     const std::vector<std::uint8_t> connect{0x55, 0x55, 0xA0, 0xAA, 0x00, 0x00, 0x02, 0x29};
@@ -119,7 +141,8 @@ void UsbWindowTest::chooserFromTheConnectButton() {
   std::vector<UsbId> ids;
   QVERIFY(LoadRememberedUsbIds(RememberedUsbIdsPath(), ids, error));
   QCOMPARE(QString::fromStdString(ids.empty() ? "" : FormatUsbId(ids[0])), remembered);
-  QVERIFY(!QDir(config.path()).exists("etc"));  // no rule is written for the user here
+  // Only root's installer writes the rule (under the test's own root here).
+  QCOMPARE(QDir(config.path()).exists("etc/udev/rules.d/70-ortenconf.rules"), asRoot);
   QDir::setCurrent(QDir::tempPath());  // leave the program's folder before it goes
   qunsetenv("XDG_CONFIG_HOME");
 }
