@@ -439,12 +439,13 @@ TEST(JournalTest, SessionRecordsWhatTheUserWasShown) {
   EXPECT_EQ(module.batch + " " + module.module + " " + module.port, "2026-12-08T15:04:05Z 2 1-4");
 }
 
+// zone: none unsets TZ.
 void SetTimeZone(const char* zone) {
 #ifdef _WIN32
-  _putenv_s("TZ", zone);
+  _putenv_s("TZ", zone ? zone : "");
   _tzset();
 #else
-  setenv("TZ", zone, 1);
+  zone ? setenv("TZ", zone, 1) : unsetenv("TZ");
   tzset();
 #endif
 }
@@ -470,7 +471,7 @@ TEST(JournalTest, TimesOnTheComputersClock) {
     EXPECT_EQ(local ? LocalTimeText(*local) : "", row.local) << row.utc;
   }
   EXPECT_EQ(JournalTimeOfLocalDay("2026-12-08"), "2026-12-07T21:00:00Z");
-  SetTimeZone(was ? kept.c_str() : "UTC");
+  SetTimeZone(was ? kept.c_str() : nullptr);
 }
 
 }  // namespace
