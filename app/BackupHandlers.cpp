@@ -133,9 +133,9 @@ void TMainForm::readRegistration() {
   registrationImage_ = std::move(*image);
   registrationFile_.clear();
   RegistBackupTabSh->showConfigurationCode(registrationImage_.configurationCode());
-  ui_.SetProgress(0);
-  ui_.SetStatusText(kBackupRead);
-  ui_.ShowMessage(kBackupRead, kAppTitle, BoxIcon::None);
+  ui().SetProgress(0);
+  ui().SetStatusText(kBackupRead);
+  ui().ShowMessage(kBackupRead, kAppTitle, BoxIcon::None);
   Column->enableSave(true);
 }
 
@@ -149,9 +149,9 @@ void TMainForm::writeRegistration() {
     endIfDeviceGone(written, GoneDuring::Write);
     return;
   }
-  ui_.SetProgress(0);
-  ui_.SetStatusText(kBackupWritten);
-  ui_.ShowMessage(kBackupWritten, kAppTitle, BoxIcon::None);
+  ui().SetProgress(0);
+  ui().SetStatusText(kBackupWritten);
+  ui().ShowMessage(kBackupWritten, kAppTitle, BoxIcon::None);
 }
 
 void TMainForm::loadRegistrationFile() {

@@ -149,8 +149,8 @@ bool TMainForm::endIfDeviceGone(const Outcome& outcome, GoneDuring during) {
   if (outcome.kind != OutcomeKind::DeviceGone) return false;
   endLink(false);  // there is no one to hear the disconnect command
   session_.Close();  // nor anything behind the pipes
-  ui_.SetStatusText(kDeviceGone);
-  ui_.ShowMessage(GoneText(during), kWarningCaption, BoxIcon::Error);
+  ui().SetStatusText(kDeviceGone);
+  ui().ShowMessage(GoneText(during), kWarningCaption, BoxIcon::Error);
   return true;
 }
 

@@ -94,7 +94,9 @@ class TMainForm : public QMainWindow {
   const MainFormState& state() const { return state_; }
   // Exchanges with the device go through here; its user interface is the window's.
   DeviceLink& link() { return session_.link(); }
-  UserInterface& ui() { return ui_; }
+  // What the handlers say after an operation goes through the session's
+  // interface, so that the journal records the words the user read.
+  UserInterface& ui() { return session_.ui(); }
   // The firmware file last loaded, as it goes to the device.
   const FirmwareImage& firmwareImage() const { return firmwareImage_; }
   // The registration memory last read from a device or a backup file.
@@ -127,6 +129,7 @@ class TMainForm : public QMainWindow {
   std::string firmwarePath(const QString& name) const;
   bool readFirmwareFile(const QString& name, FirmwareReadMode mode);
   Outcome writeFirmwareAndDisconnect();
+  void checkAfterRestart();
   void openWorkPage(int tab);
   void openDemoWorkPage(int item);
 

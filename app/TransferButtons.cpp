@@ -12,6 +12,7 @@ void TMainForm::ReadButtonClick() {
   const int tab = MainPageC->currentIndex();
   if (tab == kBackupTab) readRegistration();
   if (tab == kRelayTab) readReleSettings();
+  session_.FinishRecord();  // with the words just shown
 }
 
 void TMainForm::WriteButtonClick() {
@@ -19,6 +20,7 @@ void TMainForm::WriteButtonClick() {
   const int tab = MainPageC->currentIndex();
   if (tab == kBackupTab) writeRegistration();
   if (tab == kRelayTab) writeReleSettings();
+  session_.FinishRecord();  // with the words just shown
 }
 
 void TMainForm::SaveButtonClick() {

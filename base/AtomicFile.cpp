@@ -109,9 +109,46 @@ struct TempFile {
   }
 };
 
-}  // namespace
+// The wide name as the ANSI functions of the C library take it, if it has
+// no character the code page lacks; else its 8.3 short name, where the
+// volume keeps those.
+bool AnsiName(const std::filesystem::path& name, std::string& ansi) {
+  const auto convert = [&ansi](const std::wstring& wide) {
+    BOOL lossy = FALSE;
+    const int size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), -1, nullptr, 0,
+                                         nullptr, &lossy);
+    if (size <= 0 || lossy) return false;
+    ansi.assign(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), -1, ansi.data(), size, nullptr,
+                        &lossy);
+    ansi.resize(static_cast<std::size_t>(size - 1));
+    return !lossy;
+  };
+  if (convert(name.wstring())) return true;
+  std::wstring shortName(32768, L'\0');
+  const DWORD length =
+      GetShortPathNameW(name.c_str(), shortName.data(), static_cast<DWORD>(shortName.size()));
+  if (length == 0 || length >= shortName.size()) return false;
+  shortName.resize(length);
+  return convert(shortName);
+}
 
-bool WriteFileAtomically(const std::string& path, const std::string& text, std::string& error) {
+// Writes text at the handle's end.
+bool WriteAll(HANDLE handle, const std::string& text) {
+  for (std::size_t done = 0; done < text.size();) {
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(text.size() - done, 1u << 30));
+    DWORD written = 0;
+    if (!WriteFile(handle, text.data() + done, chunk, &written, nullptr) || written == 0) {
+      return false;
+    }
+    done += written;
+  }
+  return true;
+}
+
+// The temporary is filled by fill (false: why, or the system's last error).
+bool Replace(const std::string& path, const std::function<bool(TempFile&, std::string&)>& fill,
+             std::string& error) {
   namespace fs = std::filesystem;
   fs::path target = PathFromUtf8(path);
   for (int hop = 0;; ++hop) {
@@ -154,14 +191,10 @@ bool WriteFileAtomically(const std::string& path, const std::string& text, std::
     error = Failure(path, std::make_error_code(std::errc::file_exists));
     return false;
   }
-  for (std::size_t done = 0; done < text.size();) {
-    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(text.size() - done, 1u << 30));
-    DWORD written = 0;
-    if (!WriteFile(temp.handle, text.data() + done, chunk, &written, nullptr) || written == 0) {
-      error = Failure(path, LastError());
-      return false;
-    }
-    done += written;
+  std::string why;
+  if (!fill(temp, why)) {
+    error = why.empty() ? Failure(path, LastError()) : Failure(path, why);
+    return false;
   }
   if (!FlushFileBuffers(temp.handle) || !temp.Close()) {
     error = Failure(path, LastError());
@@ -179,6 +212,32 @@ bool WriteFileAtomically(const std::string& path, const std::string& text, std::
   }
   temp.path.clear();
   return true;
+}
+
+}  // namespace
+
+bool WriteFileAtomically(const std::string& path, const std::string& text, std::string& error) {
+  return Replace(
+      path, [&text](TempFile& temp, std::string&) { return WriteAll(temp.handle, text); }, error);
+}
+
+bool WriteFileAtomicallyBy(const std::string& path, const FillByName& fill, std::string& error) {
+  return Replace(
+      path,
+      [&fill](TempFile& temp, std::string& why) {
+        std::string name;
+        if (!AnsiName(temp.path, name)) {
+          why = "в пути есть знаки, которых нет в кодовой странице Windows";
+          return false;
+        }
+        temp.Close();  // the library opens it by its name
+        if (!fill(name, why)) return false;
+        // Open again to flush it to the disk before the rename.
+        temp.handle = CreateFileW(temp.path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        return temp.handle != INVALID_HANDLE_VALUE;
+      },
+      error);
 }
 
 #else
@@ -235,9 +294,23 @@ void SyncFolder(const std::string& folder) {
   ::close(fd);
 }
 
-}  // namespace
+// Writes text at the descriptor's end; false with errno set.
+bool WriteAll(int fd, const std::string& text) {
+  for (std::size_t done = 0; done < text.size();) {
+    const ssize_t written = ::write(fd, text.data() + done, text.size() - done);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) {
+      if (written == 0) errno = EIO;
+      return false;
+    }
+    done += static_cast<std::size_t>(written);
+  }
+  return true;
+}
 
-bool WriteFileAtomically(const std::string& path, const std::string& text, std::string& error) {
+// The temporary is filled by fill (false: why, or errno's words).
+bool Replace(const std::string& path, const std::function<bool(TempFile&, std::string&)>& fill,
+             std::string& error) {
   std::string target = path;
   struct stat info {};
   bool exists = false;
@@ -291,14 +364,10 @@ bool WriteFileAtomically(const std::string& path, const std::string& text, std::
       return false;
     }
   }
-  for (std::size_t done = 0; done < text.size();) {
-    const ssize_t written = ::write(temp.fd, text.data() + done, text.size() - done);
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) {
-      error = Failure(path, Errno(written < 0 ? errno : EIO));
-      return false;
-    }
-    done += static_cast<std::size_t>(written);
+  std::string why;
+  if (!fill(temp, why)) {
+    error = why.empty() ? Failure(path, Errno()) : Failure(path, why);
+    return false;
   }
   // Flushed before the rename: after a crash the name holds the old file or
   // the new one, never an empty one. Some file systems report a failed write
@@ -314,6 +383,26 @@ bool WriteFileAtomically(const std::string& path, const std::string& text, std::
   temp.path.clear();
   SyncFolder(folder);
   return true;
+}
+
+}  // namespace
+
+bool WriteFileAtomically(const std::string& path, const std::string& text, std::string& error) {
+  return Replace(
+      path, [&text](TempFile& temp, std::string&) { return WriteAll(temp.fd, text); }, error);
+}
+
+bool WriteFileAtomicallyBy(const std::string& path, const FillByName& fill, std::string& error) {
+  return Replace(
+      path,
+      [&fill](TempFile& temp, std::string& why) {
+        temp.Close();  // the library opens it by its name
+        if (!fill(temp.path, why)) return false;
+        // Open again to flush it to the disk before the rename.
+        temp.fd = ::open(temp.path.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
+        return temp.fd >= 0;
+      },
+      error);
 }
 
 #endif

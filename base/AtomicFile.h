@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace orten {
@@ -13,5 +14,12 @@ namespace orten {
 // names (a link to nothing too); a file the user may not write, and anything
 // but a regular file, is refused. error: "Не удается записать файл NAME: why."
 bool WriteFileAtomically(const std::string& path, const std::string& text, std::string& error);
+
+// The same for content a library writes to a file by its name: fill gets the
+// temporary's name, as the C library's fopen takes it (on Windows in the
+// ANSI code page, or its short form where that lacks a character of it),
+// writes it whole and closes it, or says why not (why: the reason's words).
+using FillByName = std::function<bool(const std::string& tempName, std::string& why)>;
+bool WriteFileAtomicallyBy(const std::string& path, const FillByName& fill, std::string& error);
 
 }  // namespace orten

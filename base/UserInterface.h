@@ -45,6 +45,8 @@ class UserInterface {
   virtual ~UserInterface() = default;
 
   virtual void SetStatusText(const std::string& text) = 0;
+  // Whether the status text reaches the user (the command line has no status line).
+  virtual bool ShowsStatusText() const { return true; }
   virtual void SetProgress(int percent) = 0;
   // A modal box with an OK button.
   virtual void ShowMessage(const std::string& text, const std::string& caption = kAppTitle,

@@ -47,7 +47,7 @@ Outcome ReportDifferences(CommandContext& ctx, const std::vector<Difference>& di
     ctx.out << "Байт " << d.index << ": в файле " << d.written << ", в приборе " << d.found << '\n';
   }
   if (differences.empty()) {
-    ctx.out << "Проверка: память регистрации совпадает с файлом.\n";
+    SayOutcome(ctx, "Проверка: память регистрации совпадает с файлом.");
     return {};
   }
   ctx.ui.ShowMessage(
@@ -146,7 +146,7 @@ Outcome RunBackupWrite(CommandContext& ctx) {
       ctx.ui.ShowMessage(kNotWritten);  // a refusal shows only on the window's status line
       return written;
     }
-    ctx.out << "Резервная копия загружена успешно\n";
+    SayOutcome(ctx, "Резервная копия загружена успешно");
     if (!ctx.options.verify) return Outcome{};
     const Result<std::vector<Difference>> differences =
         ctx.session->ReadBackDifferences(kRegistrationArea, values, path);

@@ -17,6 +17,7 @@
 #include "cli/BatchJob.h"
 #include "cli/CliUi.h"
 #include "cli/JsonOutput.h"
+#include "ops/Journal.h"
 #include "ops/Session.h"
 #include "startup/LinkEnvironment.h"
 #include "transport/DiscoveryAdvice.h"
@@ -181,7 +182,7 @@ struct Tally {
 class BatchRun {
  public:
   BatchRun(CommandContext& ctx, const BatchJob& job, DevicePresence& presence)
-      : ctx_(ctx), job_(job), presence_(presence), start_(ctx.now()) {}
+      : ctx_(ctx), job_(job), presence_(presence), start_(ctx.now()), batch_(JournalTimeNow()) {}
 
   Outcome Run();
 
@@ -198,6 +199,7 @@ class BatchRun {
   const BatchJob& job_;
   DevicePresence& presence_;
   std::int64_t start_;
+  std::string batch_;  // the run, as the journal names it: when it began
   Tally tally_;
   std::vector<std::string> finished_;  // places of devices worked on and still on the line
   bool paused_ = false;
@@ -270,9 +272,13 @@ std::optional<End> BatchRun::AwaitDevice(std::string& place) {
 }
 
 std::optional<End> BatchRun::WorkOn(const std::string& place) {
+  // The journal tells this run's modules apart: the run, the module's number, its place.
+  ctx_.session->MarkBatch({batch_, std::to_string(tally_.total() + 1), place});
   gWorking = 1;
   Outcome outcome = job_.run();
   gWorking = 0;
+  ctx_.session->FinishRecord();  // with the words shown on this module
+  ctx_.session->MarkBatch({});
   // A second device plugged in that very moment: the pause takes over, this one is no failure.
   if (outcome.kind == OutcomeKind::SeveralDevices) return std::nullopt;
   // It was there a moment ago: it left before the work began.

@@ -46,7 +46,8 @@ struct CliOptions {
   std::optional<long> count;       // batch: end after this many devices
   std::optional<double> timeLimit; // batch: end after this many seconds
   bool stopOnFailure = false;      // batch: end at the first device set aside
-  std::string since;               // journal: the first day shown, YYYY-MM-DD (UTC)
+  std::string since;               // journal: the first day shown, YYYY-MM-DD (computer's clock)
+  std::string excel;               // journal: the Excel workbook to write
   std::vector<std::string> words;  // the command's words and its arguments, in order
   std::vector<std::string> given;  // the command's own options given, by their long names
 };

@@ -17,6 +17,7 @@ class CliUi final : public UserInterface {
       : err_(err), in_(in), yes_(assumeYes), bar_(progressBar) {}
 
   void SetStatusText(const std::string&) override {}
+  bool ShowsStatusText() const override { return false; }
   void SetProgress(int percent) override;
   void ShowMessage(const std::string& text, const std::string& caption, BoxIcon icon) override;
   bool AskYesNo(const std::string& text, const std::string& caption, BoxIcon icon) override;

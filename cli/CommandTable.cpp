@@ -144,8 +144,12 @@ const std::vector<Option>& Options() {
        }},
       {"--stop-on-failure", nullptr, nullptr, "batch: закончить на первом отложенном приборе",
        [](CliOptions& o, const std::string&, std::string&) { return o.stopOnFailure = true; }},
-      {"--since", nullptr, "DATE", "journal: записи с этого дня (UTC), ГГГГ-ММ-ДД или ДД.ММ.ГГГГ",
+      {"--since", nullptr, "DATE",
+       "journal: записи с этого дня (по часам компьютера),\n"
+       "ГГГГ-ММ-ДД или ДД.ММ.ГГГГ",
        Since},
+      {"--excel", nullptr, "FILE.xlsx", "journal: записать журнал в книгу Excel FILE.xlsx",
+       [](CliOptions& o, const std::string& v, std::string&) { return o.excel = v, true; }},
       {"--json", nullptr, nullptr, "результат одним объектом JSON (ключи: в man ortenctl)",
        [](CliOptions& o, const std::string&, std::string&) { return o.json = true; }},
   };
@@ -437,12 +441,18 @@ const std::vector<Command>& Commands() {
        .help = "ждать, пока прибор появится на линии USB (--gone:\n"
                "пока его не отключат); без --timeout ждать сколько\nугодно",
        .run = RunWait},
-      {.words = "journal", .options = {"--since", "--json"},
+      {.words = "journal", .options = {"--since", "--json", "--excel"},
        .help = "журнал действий обеих программ с приборами (journal.csv\n"
-               "в папке данных): время UTC, программа, действие, прибор\n"
-               "и версия до и после, файл и его SHA-256, итог и сообщение",
+               "в папке данных): время, программа, действие, прибор\n"
+               "и версия до и после, файл и его SHA-256, итог,\n"
+               "сообщение, а у пакетной записи - пакет, номер модуля\n"
+               "в нем и порт USB. Таблица - по-русски и по часам\n"
+               "компьютера; --json и journal.csv - как в файле, время\n"
+               "UTC; --excel - книга Excel, которая открывается\n"
+               "и в русской Windows",
        .json = "journal, records (time, program, operation, family_before, version_before, "
-               "family_after, version_after, file, sha256, outcome, message), skipped_lines",
+               "family_after, version_after, file, sha256, outcome, message, batch, module, "
+               "port), skipped_lines",
        .run = RunJournal},
   };
   // clang-format on

@@ -44,6 +44,11 @@ struct CommandContext {
 // refused in the tool's words.
 Outcome OnWorkPage(CommandContext& ctx, DeviceMode family, const std::function<Outcome()>& work);
 
+// A result line that says how an operation on the device ended (on
+// stdout, where a script reads it): the journal records it as the words the
+// user read on that operation.
+void SayOutcome(CommandContext& ctx, const std::string& line);
+
 // A path printed as a result ("Файл: PATH"): whole, as paths go, but
 // escaped, so nothing in a name steers the terminal.
 inline std::string ShownPath(const std::string& path) {

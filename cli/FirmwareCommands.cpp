@@ -237,8 +237,8 @@ Outcome Verify(CommandContext& ctx, std::uint8_t expected) {
     ctx.ui.ShowMessage("Проверка не пройдена: прибор не ответил за 10 с после записи.");
     return device.outcome();
   }
-  ctx.out << "Проверка: прибор сообщает версию ПО " << VersionText(device->version, device->mode)
-          << '\n';
+  SayOutcome(ctx,
+             "Проверка: прибор сообщает версию ПО " + VersionText(device->version, device->mode));
   if (device->version == expected) return {};
   ctx.ui.ShowMessage("Проверка не пройдена: прибор сообщает версию " +
                      std::to_string(device->version) + " вместо " + std::to_string(expected) + ".");

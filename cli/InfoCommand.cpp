@@ -19,6 +19,11 @@ Outcome OnWorkPage(CommandContext& ctx, DeviceMode family, const std::function<O
   return done;
 }
 
+void SayOutcome(CommandContext& ctx, const std::string& line) {
+  ctx.out << line << '\n';
+  ctx.session->Told(line);
+}
+
 Outcome RunInfo(CommandContext& ctx) {
   const Result<DeviceIdentity> device = ctx.session->FindAndConnect(kCmdConnectMain);
   if (!device) return device.outcome();

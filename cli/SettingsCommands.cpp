@@ -208,7 +208,7 @@ Outcome Verify(CommandContext& ctx, const ReleTable& written, const std::string&
             << ", в приборе " << d.found << '\n';
   }
   if (differences->empty()) {
-    ctx.out << "Проверка: настройки в приборе совпадают с файлом.\n";
+    SayOutcome(ctx, "Проверка: настройки в приборе совпадают с файлом.");
     return {};
   }
   const std::size_t n = differences->size();
@@ -259,7 +259,7 @@ Outcome RunSettingsWrite(CommandContext& ctx) {
       ctx.ui.ShowMessage("Ошибка: настройки реле не загружены в прибор.");
       return written;
     }
-    ctx.out << "Настройки реле загружены успешно\n";
+    SayOutcome(ctx, "Настройки реле загружены успешно");
     return ctx.options.verify ? Verify(ctx, table, file) : Outcome{};
   });
 }

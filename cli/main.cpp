@@ -81,12 +81,16 @@ int Run(const std::vector<std::string>& args) {
     ui.ShowMessage("ortenctl: " + text, kAppTitle, BoxIcon::None);
   });
   Session session(env->transport(), pacer, ui, env->trace(), &journal);
-  ctx.env = env.get();
-  ctx.session = &session;
-  ctx.journal = &journal;
-  ctx.pacer = &pacer;
-  ctx.now = env->clock();
-  int rc = ExitCodeOf(line.command->run(ctx).kind);
+  // The command speaks through the session's interface: what it says once
+  // an operation has ended is what the journal records of it.
+  CommandContext work{options, line.arguments, session.ui(), std::cout, std::cerr, programFolder};
+  work.env = env.get();
+  work.session = &session;
+  work.journal = &journal;
+  work.pacer = &pacer;
+  work.now = env->clock();
+  int rc = ExitCodeOf(line.command->run(work).kind);
+  session.FinishRecord();
   // A trace that stopped is told at the end: the work itself went on.
   if (const TraceLog* trace = env->trace(); trace && !trace->failure().empty()) {
     std::cerr << "ortenctl: " << trace->failure() << '\n';

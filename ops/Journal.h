@@ -1,6 +1,8 @@
 #pragma once
 
+#include <ctime>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "ops/JournalRecord.h"
@@ -41,5 +43,13 @@ class Journal {
 
 // Now, in UTC, as the journal writes it: 2026-12-08T15:04:05Z.
 std::string JournalTimeNow();
+
+// A journal time on this computer's clock, as people read it here:
+// "08.12.2026 18:04:05"; nothing when it names no moment (2026-13-45...).
+std::optional<std::tm> LocalTimeOf(const std::string& journalTime);
+std::string LocalTimeText(const std::tm& local);
+// The journal time (UTC) at which a day (YYYY-MM-DD) begins on this
+// computer's clock: records from then on are of that day or later here.
+std::string JournalTimeOfLocalDay(const std::string& isoDay);
 
 }  // namespace orten

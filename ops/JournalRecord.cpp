@@ -59,9 +59,7 @@ std::string JournalHeader() {
 }
 
 std::string JournalLine(const JournalRecord& r) {
-  const std::array<const std::string*, kColumnCount> fields = {
-      &r.time,         &r.program, &r.operation, &r.familyBefore, &r.versionBefore, &r.familyAfter,
-      &r.versionAfter, &r.file,    &r.sha256,    &r.outcome,      &r.message};
+  const std::array<const std::string*, kColumnCount> fields = JournalFields(r);
   std::string line;
   // Appended piece by piece: GCC 12 sees overlaps in operator+ that are not
   // there (GCC bug 105329).
@@ -72,17 +70,24 @@ std::string JournalLine(const JournalRecord& r) {
   return line + "\r\n";
 }
 
+std::array<const std::string*, kColumnCount> JournalFields(const JournalRecord& r) {
+  return {&r.time,        &r.program,      &r.operation, &r.familyBefore, &r.versionBefore,
+          &r.familyAfter, &r.versionAfter, &r.file,      &r.sha256,       &r.outcome,
+          &r.message,     &r.batch,        &r.module,    &r.port};
+}
+
 std::optional<JournalRecord> JournalRecordFromFields(const std::vector<std::string>& fields) {
-  if (fields.size() != kColumnCount || !IsTime(fields[0]) || fields[kOutcomeColumn].empty()) {
-    return std::nullopt;
-  }
+  const bool columns = fields.size() == kColumnCount || fields.size() == kJournalFirstColumns;
+  if (!columns || !IsTime(fields[0]) || fields[kOutcomeColumn].empty()) return std::nullopt;
   std::array<std::string, kColumnCount> f;
-  for (std::size_t i = 0; i < kColumnCount; ++i) f[i] = Unmarked(fields[i]);
-  return JournalRecord{f[0], f[1], f[2], f[3], f[4], f[5], f[6], f[7], f[8], f[9], f[10]};
+  for (std::size_t i = 0; i < fields.size(); ++i) f[i] = Unmarked(fields[i]);
+  return JournalRecord{f[0], f[1], f[2], f[3],  f[4],  f[5],  f[6],
+                       f[7], f[8], f[9], f[10], f[11], f[12], f[13]};
 }
 
 bool IsJournalHeaderOrBlank(const std::vector<std::string>& fields) {
-  const bool header = fields.size() == kColumnCount && fields[0] == kJournalColumns[0];
+  const bool columns = fields.size() == kColumnCount || fields.size() == kJournalFirstColumns;
+  const bool header = columns && fields[0] == kJournalColumns[0];
   const bool blank = fields.size() == 1 && fields[0].empty();
   return header || blank;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,14 +22,27 @@ struct JournalRecord {
   std::string sha256;   // of the file's content, as these programs write it
   std::string outcome;  // OutcomeKindName: done, no-answer, verify-failed, ...
   std::string message;  // the words the user was shown, Russian
+  // Of a batch run (ortenctl batch), empty otherwise: the run (the UTC time
+  // it started, as time), the module's number in it (1, 2, ...) and where it
+  // was plugged in, when the line says (a USB port, a Windows device instance).
+  std::string batch;
+  std::string module;
+  std::string port;
 
   bool operator==(const JournalRecord&) const = default;
 };
 
 // The journal's columns, in order, as its header line and --json name them.
+// The batch columns came last, later: a journal begun before them has
+// records of the first kJournalFirstColumns only, and still reads.
 inline constexpr const char* kJournalColumns[] = {
-    "time",          "program", "operation", "family_before", "version_before", "family_after",
-    "version_after", "file",    "sha256",    "outcome",       "message"};
+    "time",         "program",       "operation", "family_before", "version_before",
+    "family_after", "version_after", "file",      "sha256",        "outcome",
+    "message",      "batch",         "module",    "port"};
+inline constexpr std::size_t kJournalFirstColumns = 11;
+
+// The record's fields in the order of kJournalColumns.
+std::array<const std::string*, std::size(kJournalColumns)> JournalFields(const JournalRecord& r);
 
 // The header line: the column names, CR LF.
 std::string JournalHeader();
@@ -36,8 +51,9 @@ std::string JournalHeader();
 // take for a formula (= + - @, tab, CR first) gets a leading apostrophe.
 std::string JournalLine(const JournalRecord& record);
 
-// The record a line's fields hold, when they hold one whole: every column,
-// a time of the journal's shape and an outcome. Formula marks are undone.
+// The record a line's fields hold, when they hold one whole: every column
+// (or the first kJournalFirstColumns, as older records have), a time of the
+// journal's shape and an outcome. Formula marks are undone.
 std::optional<JournalRecord> JournalRecordFromFields(const std::vector<std::string>& fields);
 // The header line (again, as two programs beginning the file may leave it) or a blank line.
 bool IsJournalHeaderOrBlank(const std::vector<std::string>& fields);

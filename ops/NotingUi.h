@@ -5,17 +5,30 @@
 namespace orten {
 
 // Passes everything on to the user interface it wraps, and notes the last
-// words shown (a status line or a box): what the journal records as an
-// operation's message is what the user read at its end.
+// words shown (a box, or a status line where the interface shows one): what
+// the journal records as an operation's message is what the user read at
+// its end. Where nothing was shown (the command line shows no status line),
+// the last status text stands for it: the exchange's own words on how it ended.
 class NotingUi final : public UserInterface {
  public:
   explicit NotingUi(UserInterface& ui) : ui_(ui) {}
 
-  void Forget() { last_.clear(); }
-  const std::string& last() const { return last_; }
+  void Forget() {
+    last_.clear();
+    unshown_.clear();
+  }
+  const std::string& last() const { return last_.empty() ? unshown_ : last_; }
+  const std::string& shown() const { return last_; }
+  // Words shown other than through an interface (ortenctl's standard output).
+  void Shown(const std::string& text) { Note(text); }
 
+  bool ShowsStatusText() const override { return ui_.ShowsStatusText(); }
   void SetStatusText(const std::string& text) override {
-    Note(text);
+    if (ui_.ShowsStatusText()) {
+      Note(text);
+    } else if (!text.empty()) {
+      unshown_ = text;
+    }
     ui_.SetStatusText(text);
   }
   void SetProgress(int percent) override { ui_.SetProgress(percent); }
@@ -42,6 +55,7 @@ class NotingUi final : public UserInterface {
 
   UserInterface& ui_;
   std::string last_;
+  std::string unshown_;  // the last status text, where the interface shows none
 };
 
 }  // namespace orten

@@ -69,11 +69,29 @@ Session::Session(Transport& transport, Pacer& pacer, UserInterface& ui, TraceLog
       pacer_(pacer),
       journal_(journal) {}
 
+Session::~Session() {
+  FinishRecord();
+}
+
+void Session::Begin() {
+  FinishRecord();
+  ui_.Forget();
+}
+
+void Session::FinishRecord() {
+  if (!pending_) return;
+  if (!ui_.shown().empty()) pending_->message = ui_.shown();
+  JournalRecord record = std::move(*pending_);
+  pending_.reset();
+  journal_->Append(std::move(record));
+}
+
 void Session::Record(const char* operation, const Outcome& outcome, const std::string& file,
                      const std::string& sha256, const std::string& message,
                      const std::optional<DeviceIdentity>& before,
                      const std::optional<DeviceIdentity>& after) {
   if (!journal_) return;
+  FinishRecord();
   JournalRecord r;
   r.operation = operation;
   const std::optional<DeviceIdentity> was = before ? before : device_;
@@ -90,7 +108,12 @@ void Session::Record(const char* operation, const Outcome& outcome, const std::s
   r.sha256 = sha256;
   r.outcome = OutcomeKindName(outcome.kind);
   r.message = !message.empty() ? message : !ui_.last().empty() ? ui_.last() : outcome.detail;
-  journal_->Append(std::move(r));
+  r.batch = batchMark_.batch;
+  r.module = batchMark_.module;
+  r.port = batchMark_.port;
+  // Written once the program has said its words on it (FinishRecord).
+  pending_ = std::move(r);
+  ui_.Forget();
 }
 
 Outcome Session::Find() {
@@ -147,12 +170,13 @@ Outcome Session::OnWorkPage(DeviceMode family, const std::function<Outcome()>& w
     return {OutcomeKind::WrongFamily, DeviceTypeText(device->mode)};
   }
   const Outcome done = work();
+  FinishRecord();  // the program's words on the work are said; the disconnect is not the work's
   const Outcome disconnected = Disconnect();
   return done ? disconnected : done;
 }
 
 Result<std::vector<std::int32_t>> Session::ReadReleSettings(const std::string& file) {
-  ui_.Forget();
+  Begin();
   std::vector<std::int32_t> page(kReleSettingsArea.size(), 0);
   const Outcome read = ReadParameterBlock(link_, kReleSettingsArea, page);
   const auto table = std::span<const std::int32_t>(page).first(kReleParamCount);
@@ -162,7 +186,7 @@ Result<std::vector<std::int32_t>> Session::ReadReleSettings(const std::string& f
 }
 
 Outcome Session::WriteReleSettings(std::span<const std::int32_t> table, const std::string& file) {
-  ui_.Forget();
+  Begin();
   std::vector<std::int32_t> page(kReleSettingsArea.size(), 0);
   std::copy_n(table.begin(), std::min(table.size(), page.size()), page.begin());
   const Outcome written = WriteParameterBlock(link_, kReleSettingsArea, page);
@@ -172,7 +196,7 @@ Outcome Session::WriteReleSettings(std::span<const std::int32_t> table, const st
 }
 
 Result<RegistrationImage> Session::ReadRegistration(const std::string& file) {
-  ui_.Forget();
+  Begin();
   std::vector<std::int32_t> values(RegistrationImage::kSize, 0);
   const Outcome read = ReadParameterBlock(link_, kRegistrationArea, values);
   Record("read-backup", read, file, read ? ValuesSha256(values) : "");
@@ -183,7 +207,7 @@ Result<RegistrationImage> Session::ReadRegistration(const std::string& file) {
 }
 
 Outcome Session::WriteRegistration(const RegistrationImage& image, const std::string& file) {
-  ui_.Forget();
+  Begin();
   const std::vector<std::int32_t> values = image.values();
   const Outcome written = WriteParameterBlock(link_, kRegistrationArea, values);
   Record("write-backup", written, file, ValuesSha256(values));
@@ -191,18 +215,23 @@ Outcome Session::WriteRegistration(const RegistrationImage& image, const std::st
 }
 
 Outcome Session::WriteFirmware(const FirmwareImage& image, const std::string& file) {
-  ui_.Forget();
+  Begin();
   firmware_ = {device_, file, Sha256Hex(image.bytes()), image.version(), true};
   const Outcome written = WriteFirmwareImage(link_, image.bytes());
-  // The version after is known only once the device has restarted (AwaitRestart).
   Record("write-firmware", written, file, firmware_.sha256);
+  // The version after is known only once the device has restarted: the
+  // check after the restart (AwaitRestart) records it.
+  if (pending_) {
+    pending_->familyAfter.clear();
+    pending_->versionAfter.clear();
+  }
   return written;
 }
 
 Result<std::vector<Difference>> Session::ReadBackDifferences(ParameterArea area,
                                                              std::span<const std::int32_t> expected,
                                                              const std::string& file) {
-  ui_.Forget();
+  Begin();
   std::vector<std::int32_t> back(area.size(), 0);
   const Outcome read = ReadParameterBlock(link_, area, back);
   const std::string sha256 = ValuesSha256(expected);
@@ -221,6 +250,7 @@ Result<std::vector<Difference>> Session::ReadBackDifferences(ParameterArea area,
 }
 
 Result<DeviceIdentity> Session::AwaitRestart() {
+  Begin();
   const Result<DeviceIdentity> device = Reidentify();
   std::string text = "Проверка не пройдена: прибор не ответил за 10 с после записи.";
   Outcome verdict = device.outcome();

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "ops/JournalRecord.h"
 #include "ops/NotingUi.h"
 #include "protocol/DeviceCommands.h"
 #include "protocol/DeviceLink.h"
@@ -29,9 +30,11 @@ class RegistrationImage;
 // or firmware (and every read-back that checks one) adds its record there
 // when it ends: the device as the last connect identified it, the file
 // named by the caller (file: a path or a bare name; empty for none), the
-// SHA-256 of the content as a file of these programs holds it, and the last
-// words the exchange showed the user (a read-back check: its verdict). A
-// journal that fails never changes an outcome.
+// SHA-256 of the content as a file of these programs holds it, and the words
+// the user read last about it: what the program said once the operation
+// ended (see FinishRecord), else the last words the exchange showed (a
+// read-back check: its verdict). A journal that fails never changes an
+// outcome.
 
 // One entry that reads back otherwise than it was written.
 struct Difference {
@@ -44,6 +47,27 @@ class Session {
  public:
   Session(Transport& transport, Pacer& pacer, UserInterface& ui, TraceLog* trace = nullptr,
           Journal* journal = nullptr);
+  ~Session();
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  // The record of the operation that ended last waits for the program's own
+  // words on it: a box or a status line shown through ui() after the
+  // operation, or words given to Told, become its message. It is written
+  // here, when the next operation begins, when the work of OnWorkPage ends,
+  // and when the session ends, whichever comes first.
+  void FinishRecord();
+  // Words the program showed the user other than through its interface
+  // (ortenctl's standard output), for the record of the last operation.
+  void Told(const std::string& words) { ui_.Shown(words); }
+  // The records that follow are of a batch run's module (see JournalRecord);
+  // an empty mark ends that.
+  struct BatchMark {
+    std::string batch;
+    std::string module;
+    std::string port;
+  };
+  void MarkBatch(BatchMark mark) { batchMark_ = std::move(mark); }
 
   DeviceLink& link() { return link_; }
   UserInterface& ui() { return link_.ui(); }
@@ -112,6 +136,9 @@ class Session {
   };
 
   Result<DeviceIdentity> Reidentify();
+  // Every operation begins so: the last one's record is written, and the
+  // words shown from here on are this one's.
+  void Begin();
   void Record(const char* operation, const Outcome& outcome, const std::string& file,
               const std::string& sha256, const std::string& message = {},
               const std::optional<DeviceIdentity>& before = std::nullopt,
@@ -125,6 +152,8 @@ class Session {
   DeviceMode refusedFamily_ = DeviceMode::None;
   std::optional<DeviceIdentity> device_;  // as the last good connect identified it
   Written firmware_;
+  std::optional<JournalRecord> pending_;  // see FinishRecord
+  BatchMark batchMark_;
   EmptyLineHandler emptyLine_;
   AccessRefusedHandler accessRefused_;
 };

@@ -7,9 +7,12 @@ packages=(
   build-essential cmake ninja-build pkg-config ccache git
   qt6-base-dev libgl-dev            # the window (Qt 6 Widgets)
   libusb-1.0-0-dev                  # USB on Linux
+  libxlsxwriter-dev                 # ortenctl journal --excel
   umockdev libumockdev-dev          # the libusb transport's tests, against emulated devices
   googletest libgtest-dev libgmock-dev libbenchmark-dev libboost-dev jq   # tests and benchmarks (jq: the report)
   g++-mingw-w64-x86-64-posix        # the Windows cross build (scripts/windows-qt.sh builds its Qt)
+  libz-mingw-w64-dev                # zlib for it (scripts/windows-xlsxwriter.sh builds libxlsxwriter)
+  unzip                             # reading back the Excel export in its test
   nsis                              # its installer
   wine wine64 fonts-wine            # running its tests
   xdotool imagemagick               # the tour of the Windows window: clicks and screenshots

@@ -198,8 +198,16 @@ void ConnectWorkflowTest::newerFirmwareInstalledWithoutDisconnectCommand() {
   f.Click("ConnectButton");
   QCOMPARE(f.device->version(), std::uint8_t{120});
   QCOMPARE(f.ui.Messages(), std::vector<std::string>{"Прошивка загружена успешно"});
-  QCOMPARE(f.Wire().size(), qsizetype{8 + 330});  // the connect, then the image: no disconnect
-  QCOMPARE(f.device->disconnectCount(), 0);
+  // The connect, the image and no disconnect after it; then, once the
+  // device has restarted, the check of its version: connect and disconnect.
+  QCOMPARE(f.Wire().size(), qsizetype{8 + 330 + 8 + 8});
+  QCOMPARE(f.Wire().sliced(8 + 330), kConnectMain + kDisconnect);
+  QCOMPARE(f.device->disconnectCount(), 1);
+  const std::vector<std::string> statuses = f.ui.Statuses();
+  const auto waiting = std::find(statuses.begin(), statuses.end(),
+                                 "Проверка прошивки: ожидание перезапуска прибора ...");
+  QVERIFY(waiting != statuses.end());  // the window says why it waits
+  QCOMPARE(*(waiting + 1), std::string("Прошивка загружена успешно"));
   QVERIFY(Idle(f));
   QCOMPARE(f.form->statusText(), QString());
   QCOMPARE(f.form->MainProgressB->value(), 0);
@@ -210,7 +218,7 @@ void ConnectWorkflowTest::newerFirmwareInstalledWithoutDisconnectCommand() {
   QCOMPARE(Label(f, "CurrentSoftVerLabel2"), QString("12_0"));
   QVERIFY(f.ui.Of(Kind::Question).empty());
   f.Click("DisconnectButton");
-  QCOMPARE(f.device->disconnectCount(), 1);
+  QCOMPARE(f.device->disconnectCount(), 2);
   QVERIFY(f.Wire().endsWith(kDisconnect));
 }
 

@@ -192,7 +192,20 @@ void FirmwarePageTest::pickedFileIsPreviewedThenWritten() {
 
   f.Click("ExecuteButton");
   QCOMPARE(f.device->version(), std::uint8_t{130});
-  QCOMPARE(f.Wire().size(), qsizetype{8 + 266});
+  // The image, then the check after the device's restart.
+  QCOMPARE(f.Wire().sliced(8 + 266), kConnectMain + kDisconnect);
+  // The journal has the version the device came back with.
+  QFile journalFile(QDir(f.Folder()).filePath("journal.csv"));
+  QVERIFY(journalFile.open(QIODevice::ReadOnly));
+  const orten::JournalText journal = orten::ParseJournal(journalFile.readAll().toStdString());
+  QCOMPARE(journal.records.size(), std::size_t{2});
+  QCOMPARE(journal.records[0].operation + " " + journal.records[0].message,
+           std::string("write-firmware Прошивка загружена успешно"));
+  const orten::JournalRecord& check = journal.records[1];
+  QCOMPARE(check.operation + " " + check.outcome, std::string("verify-firmware done"));
+  QCOMPARE(check.familyBefore + " " + check.versionBefore + " " + check.familyAfter + " " +
+               check.versionAfter,
+           std::string("mro 4_5 rpu 13_0"));
   QVERIFY(f.Enabled("ConnectButton"));
   QVERIFY(f.Widget("SWVersionRdG")->isHidden());
   QCOMPARE(f.Find<RadioGroup>("SWVersionRdG")->count(), 0);

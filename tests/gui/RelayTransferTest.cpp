@@ -234,7 +234,7 @@ void RelayTransferTest::journalRecordsTheWrites() {
                          .toHex()
                          .toStdString());
   QCOMPARE(r.outcome, std::string("done"));
-  QCOMPARE(r.message, std::string("Параметры загружены успешно"));
+  QCOMPARE(r.message, std::string("Настройки реле загружены успешно"));  // as the window said
 }
 
 void RelayTransferTest::loadAcceptsTokensAnyhowSeparated_data() {

@@ -2,6 +2,7 @@
 // and a journal that cannot be written, which never stops the work.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -100,7 +101,7 @@ TEST(JournalTest, FieldsSurviveQuotingAndFormulaMarks) {
     EXPECT_TRUE(back.skippedLines.empty());
   }
   // A message that starts like a formula is marked too.
-  EXPECT_NE(JournalLine(Sample("X.cfg", "-5")).find(",'-5\r\n"), std::string::npos);
+  EXPECT_NE(JournalLine(Sample("X.cfg", "-5")).find(",'-5,,,\r\n"), std::string::npos);
 }
 
 // A record whose CR is the last byte of the reader's first piece, its LF
@@ -112,8 +113,14 @@ std::string LineEndingAt(std::size_t lfAt) {
 }
 
 TEST(JournalTest, WhatIsNoRecordIsSkippedAndTheRestRead) {
-  const std::string good = JournalLine(Sample("X.cfg"));
+  const std::string good = JournalLine(Sample("X.cfg"));       // ends in three empty batch fields
   const std::string quoted = JournalLine(Sample("a\nb.cfg"));  // two lines long
+  // As journals were written before the batch columns came.
+  const std::string older = good.substr(0, good.size() - 5) + "\r\n";
+  std::string olderHeader;
+  for (std::size_t i = 0; i < kJournalFirstColumns; ++i)
+    olderHeader += std::string(i ? "," : "") + kJournalColumns[i];
+  olderHeader += "\r\n";
   struct Row {
     const char* name;
     std::string text;
@@ -134,6 +141,11 @@ TEST(JournalTest, WhatIsNoRecordIsSkippedAndTheRestRead) {
       {"text after a closing quote", JournalHeader() + "\"x\"y" + good.substr(20) + good, 1, {2}},
       {"a record over two lines, then one more", JournalHeader() + quoted + good, 2, {}},
       {"header again in the middle", JournalHeader() + good + JournalHeader() + good, 2, {}},
+      {"an older journal, new records after", olderHeader + older + good, 2, {}},
+      {"one column too many for the older records",
+       JournalHeader() + good.substr(0, good.size() - 4) + "\r\n" + good,
+       1,
+       {2}},
       {"binary junk", std::string("\0\xff\xfe,\"\r\n", 7) + good, 1, {1}},
       // The reader takes the text in pieces of 64 KiB: what straddles two
       // pieces comes back as it would whole.
@@ -380,7 +392,10 @@ TEST(JournalTest, SessionRecordsWhatTheUserWasShown) {
   std::vector<std::int32_t> table(45, 0);
   table[0] = 7;
   session.OnWorkPage(DeviceMode::Relay, [&] {
-    return session.WriteReleSettings(table, (folder.path / "sub" / "X.cfg").string());
+    const Outcome written =
+        session.WriteReleSettings(table, (folder.path / "sub" / "X.cfg").string());
+    session.ui().ShowMessage("Настройки реле загружены успешно");  // the program's own words
+    return written;
   });
   session.OnWorkPage(DeviceMode::Relay, [&] {
     device->set_faults({.badChecksum = true});
@@ -391,8 +406,12 @@ TEST(JournalTest, SessionRecordsWhatTheUserWasShown) {
   session.OnWorkPage(DeviceMode::Relay, [&] {
     return session.ReadBackDifferences(kReleSettingsArea, table, "X.cfg").outcome();
   });
+  // A batch run's module, the program saying nothing more: the exchange's words.
+  session.MarkBatch({"2026-12-08T15:04:05Z", "2", "1-4"});
+  session.OnWorkPage(DeviceMode::Relay, [&] { return session.WriteReleSettings(table); });
+  session.MarkBatch({});
   const JournalText text = ParseJournal(ReadAll(folder.path / kJournalFileName));
-  ASSERT_EQ(text.records.size(), 3u);
+  ASSERT_EQ(text.records.size(), 4u);
   const JournalRecord& write = text.records[0];
   EXPECT_EQ(write.program, "ortenconf");
   EXPECT_EQ(write.operation, "write-settings");
@@ -403,7 +422,8 @@ TEST(JournalTest, SessionRecordsWhatTheUserWasShown) {
   for (int i = 1; i < 45; ++i) cfg += "0\r\n";
   EXPECT_EQ(write.sha256, Sha256Hex(cfg));
   EXPECT_EQ(write.outcome, "done");
-  EXPECT_EQ(write.message, "Параметры загружены успешно");
+  EXPECT_EQ(write.message, "Настройки реле загружены успешно");
+  EXPECT_EQ(write.batch + write.module + write.port, "");
   const JournalRecord& read = text.records[1];
   EXPECT_EQ(read.operation, "read-settings");
   EXPECT_EQ(read.file, "");
@@ -414,6 +434,44 @@ TEST(JournalTest, SessionRecordsWhatTheUserWasShown) {
   EXPECT_EQ(verify.operation, "verify-settings");
   EXPECT_EQ(verify.outcome, "verify-failed");
   EXPECT_EQ(verify.message, "Проверка не пройдена: различается 1 значение.");
+  const JournalRecord& module = text.records[3];
+  EXPECT_EQ(module.message, "Параметры загружены успешно");
+  EXPECT_EQ(module.batch + " " + module.module + " " + module.port, "2026-12-08T15:04:05Z 2 1-4");
+}
+
+// zone: none unsets TZ.
+void SetTimeZone(const char* zone) {
+#ifdef _WIN32
+  _putenv_s("TZ", zone ? zone : "");
+  _tzset();
+#else
+  zone ? setenv("TZ", zone, 1) : unsetenv("TZ");
+  tzset();
+#endif
+}
+
+// The journal keeps UTC; people read it on their computer's clock, here
+// three hours east (a POSIX zone, no zone files needed).
+TEST(JournalTest, TimesOnTheComputersClock) {
+  const char* const was = std::getenv("TZ");
+  const std::string kept = was ? was : "";
+  SetTimeZone("MSK-3");
+  const struct {
+    const char* utc;
+    const char* local;  // empty: it names no time
+  } rows[] = {
+      {"2026-12-07T23:59:59Z", "08.12.2026 02:59:59"},
+      {"2026-02-28T21:00:00Z", "01.03.2026 00:00:00"},
+      {"2024-02-28T21:30:00Z", "29.02.2024 00:30:00"},
+      {"2026-13-01T00:00:00Z", ""},
+      {"2026-12-08T24:00:00Z", ""},
+  };
+  for (const auto& row : rows) {
+    const std::optional<std::tm> local = LocalTimeOf(row.utc);
+    EXPECT_EQ(local ? LocalTimeText(*local) : "", row.local) << row.utc;
+  }
+  EXPECT_EQ(JournalTimeOfLocalDay("2026-12-08"), "2026-12-07T21:00:00Z");
+  SetTimeZone(was ? kept.c_str() : nullptr);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <csignal>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -15,6 +16,7 @@
 #include <sys/stat.h>
 #endif
 
+#include "base/AtomicFile.h"
 #include "base/Wording.h"
 #include "params/ValueFile.h"
 
@@ -235,6 +237,42 @@ TEST_F(ValueFileTest, FailedSaveLeavesTheOldFileWhole) {
   EXPECT_EQ(Slurp(path), "1\r\n2\r\n3\r\n");
   EXPECT_EQ(Temporaries(), 0);
 #endif
+}
+
+// A file a library writes by its name (the journal's Excel workbook) is
+// saved as any other: replaced whole, or left as it was with the reason.
+TEST_F(ValueFileTest, SaveByNameReplacesWholeOrNotAtAll) {
+  struct Row {
+    const char* name;
+    bool fails;  // the library writes part of it, then gives up
+    const char* after;
+    const char* refusal;
+  } rows[] = {
+      {"written whole", false, "new", nullptr},
+      {"given up halfway", true, "old", "old.xlsx: книга не составлена."},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const std::string path = (dir_ / "old.xlsx").string();
+    std::ofstream(path, std::ios::binary) << "old";
+    const bool saved = WriteFileAtomicallyBy(
+        path,
+        [&row](const std::string& name, std::string& why) {
+          std::FILE* file = std::fopen(name.c_str(), "wb");
+          if (!file) return false;
+          std::fputs(row.fails ? "ne" : "new", file);
+          std::fclose(file);
+          if (row.fails) why = "книга не составлена";
+          return !row.fails;
+        },
+        error_);
+    EXPECT_EQ(saved, !row.fails);
+    if (row.refusal) {
+      EXPECT_NE(error_.find(row.refusal), std::string::npos) << error_;
+    }
+    EXPECT_EQ(Slurp(path), row.after);
+    EXPECT_EQ(Temporaries(), 0);
+  }
 }
 
 // What stands where a save goes, and what the save must leave there. Paths

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # ortenctl.exe with a Cyrillic --data-dir: the command line, the data
-# folders, the backup and trace files and the firmware list all see the
-# same Unicode path. $1 runs a Windows program, $2 is ortenctl.exe.
+# folders, the backup and trace files, the firmware list and the journal's
+# Excel workbook all see the same Unicode path. $1 runs a Windows program, $2 is ortenctl.exe.
 set -u
 export LC_ALL=C.UTF-8  # wine turns the arguments into Unicode through the locale
 wine_run=$1
@@ -43,4 +43,14 @@ run firmware list --family rpu; rc=$?
 check "firmware list exits 0" test $rc -eq 0 || echo "$out"
 check "firmware list names the Cyrillic file with its number and size" \
   grep -Eq '^RPU_Прошивка_130\.bin +130 +1034 ' <<<"$out"
+# The workbook is written by a library that opens files through the ANSI
+# code page: a name it lacks (Cyrillic under wine's default one, a snowman
+# anywhere) still arrives, and nothing is left beside it.
+run journal --excel "$(windows "$data/журнал ☃.xlsx")"; rc=$?
+check "journal --excel exits 0" test $rc -eq 0 || echo "$out"
+check "the workbook is where it was asked for, a zip" \
+  test "$(head -c 2 "$data/журнал ☃.xlsx" 2>/dev/null)" = PK
+check "its sheet holds the backup read" \
+  grep -q '<t>чтение копии</t>' <<<"$(unzip -p "$data/журнал ☃.xlsx" xl/worksheets/sheet1.xml)"
+check "no temporary left beside it" test -z "$(find "$data" -maxdepth 1 -name '.*.tmp')"
 exit $fail

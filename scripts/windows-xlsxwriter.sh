@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# Builds libxlsxwriter (ortenctl journal --excel) as a static library for
+# 64-bit Windows (MinGW-w64) from Debian's own source, once, and prints the
+# folder it is installed in. Like scripts/windows-qt.sh, the build is cached
+# outside the checkout, keyed by the version and the options; zlib comes
+# from Debian's libz-mingw-w64-dev, linked statically into the programs.
+#
+#   scripts/windows-xlsxwriter.sh          build if missing (about a minute), print the folder
+#   scripts/windows-xlsxwriter.sh --path   only print where it is or would be
+#
+# The cache's root is $ORTEN_QT_CACHE, else ${XDG_CACHE_HOME:-~/.cache}/ortenconf.
+set -euo pipefail
+here="$(cd "$(dirname "$0")/.." && pwd)"
+
+version=1.1.4
+debian_suite=bookworm
+cmake_options=(
+  -DBUILD_SHARED_LIBS=OFF -DBUILD_TESTS=OFF -DBUILD_EXAMPLES=OFF
+  -DUSE_SYSTEM_MINIZIP=OFF    # its own copy of minizip, built in
+  -DUSE_DTOA_LIBRARY=ON       # numbers written the same in every locale
+  -DCMAKE_BUILD_TYPE=Release
+)
+toolchain="$here/cmake/mingw-w64-x86_64.cmake"
+
+key=$( { printf '%s\n' "$version" "${cmake_options[@]}"; cat "$toolchain"; } |
+  sha256sum | cut -c1-12)
+cache_root="${ORTEN_QT_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/ortenconf}"
+prefix="$cache_root/xlsxwriter-$version-mingw64-static-$key"
+
+if [ "${1:-}" = --path ]; then
+  echo "$prefix"
+  exit 0
+fi
+if [ -f "$prefix/.complete" ]; then
+  echo "$prefix"
+  exit 0
+fi
+
+# One build at a time per cache: a second run waits, then finds the result.
+mkdir -p "$cache_root"
+exec 9>"$cache_root/.xlsxwriter-build.lock"
+flock 9
+if [ -f "$prefix/.complete" ]; then
+  echo "$prefix"
+  exit 0
+fi
+
+log() { printf 'windows-xlsxwriter: %s\n' "$*" >&2; }
+for tool in x86_64-w64-mingw32-gcc-posix cmake ninja dpkg-source; do
+  command -v "$tool" >/dev/null || { log "$tool is missing: run scripts/install-deps.sh"; exit 1; }
+done
+[ -f /usr/x86_64-w64-mingw32/include/zlib.h ] ||
+  { log "zlib for MinGW is missing (libz-mingw-w64-dev): run scripts/install-deps.sh"; exit 1; }
+
+work="$cache_root/xlsxwriter-$version-build-$key"
+rm -rf "$work"
+mkdir -p "$work/apt/lists/partial" "$work/apt/archives/partial" "$work/src"
+trap 'rm -rf "$work"' EXIT
+
+log "fetching Debian's libxlsxwriter $version source"
+cat >"$work/apt/sources.list" <<EOF
+deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/debian $debian_suite main
+EOF
+apt_private=(
+  -o Dir::Etc::SourceList="$work/apt/sources.list" -o Dir::Etc::SourceParts=/dev/null
+  -o Dir::State::Lists="$work/apt/lists" -o Dir::Cache="$work/apt"
+  -o Dir::Cache::archives="$work/apt/archives" -o Debug::NoLocking=1 -o APT::Sandbox::User="$(id -un)"
+)
+apt-get -qq "${apt_private[@]}" update
+(cd "$work/src" && apt-get -qq "${apt_private[@]}" source --download-only libxlsxwriter)
+dsc=$(ls "$work"/src/libxlsxwriter_"$version"*.dsc 2>/dev/null) ||
+  { log "Debian's $debian_suite no longer has libxlsxwriter $version"; exit 1; }
+dpkg-source --no-check -x "$dsc" "$work/src/libxlsxwriter" >/dev/null
+
+log "building"
+cmake -S "$work/src/libxlsxwriter" -B "$work/build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+  -DCMAKE_INSTALL_PREFIX="$prefix" "${cmake_options[@]}" >"$work/configure.log" 2>&1 ||
+  { tail -40 "$work/configure.log" >&2; exit 1; }
+cmake --build "$work/build" --parallel 2 >"$work/build.log" 2>&1 ||
+  { tail -40 "$work/build.log" >&2; exit 1; }
+# Only a finished install gets the mark a later run looks for.
+rm -rf "$prefix"
+cmake --install "$work/build" >"$work/install.log" 2>&1 || { tail -40 "$work/install.log" >&2; exit 1; }
+cp "$work/src/libxlsxwriter/License.txt" "$prefix/License.txt"
+touch "$prefix/.complete"
+log "installed in $prefix"
+echo "$prefix"
