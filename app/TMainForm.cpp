@@ -231,7 +231,9 @@ void TMainForm::HelpClick() {
 
 void TMainForm::showUserGuide(const QString& guide) {
   // One guide window, kept open beside the main window while the user works.
-  if (!helpWindow_) helpWindow_ = new HelpWindow(guide, this);
+  if (!helpWindow_) {
+    helpWindow_ = new HelpWindow(guide, QString::fromStdString(state_.ProgramFolder), this);
+  }
   helpWindow_->show();
   helpWindow_->raise();
   helpWindow_->activateWindow();
