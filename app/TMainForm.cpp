@@ -55,6 +55,7 @@ TMainForm::TMainForm(const AppServices& services, QWidget* parent)
   journal_.OnFailure([this](const std::string& text) {
     BusyGuard::WhenIdle(this, [this, text] { ui_.ShowMessage(text, kAppTitle, BoxIcon::Error); });
   });
+  session_.SetEmptyLineAdvice(services.emptyLineAdvice);
   chooser_ = services.chooser;
   if (chooser_) {
     session_.SetEmptyLineHandler(

@@ -108,8 +108,8 @@ int RunWindow(LinkEnvironment& env, const CommonOptions& options) {
         options.usbIds,
         UdevRuleInstaller(UdevRuleInstaller::FromEnvironment(helper.toStdString())));
   }
-  TMainForm form(
-      {env.transport(), ui, pacer, env.trace(), programFolder, guide.toStdString(), chooser.get()});
+  TMainForm form({env.transport(), ui, pacer, env.trace(), programFolder, guide.toStdString(),
+                  chooser.get(), env.emptyLineAdvice()});
   ui.SetParentWidget(&form);
   ExitOnFirstShow exitOnShow;
   if (qEnvironmentVariableIsSet("ORTEN_EXIT_ON_SHOW")) form.installEventFilter(&exitOnShow);

@@ -77,6 +77,7 @@ int main(int argc, char** argv) {
     ui.ShowMessage("ortenctl: " + text, kAppTitle, BoxIcon::None);
   });
   Session session(env->transport(), pacer, ui, env->trace(), &journal);
+  session.SetEmptyLineAdvice(env->emptyLineAdvice());
   ctx.env = env.get();
   ctx.session = &session;
   ctx.journal = &journal;

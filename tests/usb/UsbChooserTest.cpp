@@ -36,6 +36,7 @@ struct ChooserCase {
   const char* rememberedAfter;
   bool connected;
   std::vector<std::string> boxesSay;  // a piece of each box, in order
+  const char* lastStatus = "";        // the status line after it all; "": not looked at
 };
 
 void PrintTo(const ChooserCase& c, std::ostream* os) {
@@ -122,6 +123,9 @@ TEST_P(UsbChooser, OffersRemembersAndConnects) {
   ASSERT_EQ(boxes.size(), c.boxesSay.size()) << testing::PrintToString(boxes);
   for (std::size_t i = 0; i < boxes.size(); ++i)
     EXPECT_NE(boxes[i].find(c.boxesSay[i]), std::string::npos) << boxes[i];
+  if (*c.lastStatus) {
+    EXPECT_EQ(ui_.LastStatus(), c.lastStatus);
+  }
   EXPECT_FALSE(fs::exists(config_ / "root"));  // nothing is written for the user here
 }
 
@@ -135,8 +139,9 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         ChooserCase{"NoIdsOneCandidatePicked", {kReceiver}, {}, "", {}, 0, {kReceiverRow},
                     "16c0:05dc", true, {}},
-        ChooserCase{"CancelKeepsTheMessages", {kReceiver}, {}, "", {}, std::nullopt,
-                    {kReceiverRow}, "", false, {kNoDevices, kNoIds}},
+        // A device is plugged in: "no device on the line" would not be true.
+        ChooserCase{"CancelSaysNoDeviceWasChosen", {kReceiver}, {}, "", {}, std::nullopt,
+                    {kReceiverRow}, "", false, {}, msg::kNoDeviceChosen},
         ChooserCase{"RememberedNotPluggedOffersTheCandidatesOnly", {kNotReceiver, kReceiver}, {},
                     "1234:5678", {}, 0, {"16c0:05dc 1-3 Orten/RPU yes"}, "16c0:05dc", true, {}},
         ChooserCase{"UsbIdOptionWinsNoChooser", {kReceiver}, {}, "", {{0x1234, 0x5678}},

@@ -35,12 +35,13 @@ void UsbWindowTest::chooserFromTheConnectButton_data() {
   QTest::addColumn<int>("choosers");
   QTest::addColumn<QString>("remembered");
   QTest::addColumn<QStringList>("boxes");  // a piece of each box, in order
+  QTest::addColumn<QString>("status");     // the status line after it all
   QTest::newRow("picked: remembered and connected")
-      << 0 << false << "" << 1 << "16c0:05dc" << QStringList{msg::kNoFirmwareFiles};
-  QTest::newRow("cancelled: the usual messages")
-      << -1 << false << "" << 1 << ""
-      << QStringList{"Приборы марки Ортен отключены от линии USB!",
-                     QString::fromStdString(kUsbIdsNotConfigured)};
+      << 0 << false << "" << 1 << "16c0:05dc" << QStringList{msg::kNoFirmwareFiles}
+      << "Новых версий прошивок не найдено";
+  // A device is plugged in: "no device on the line" would not be true.
+  QTest::newRow("cancelled: no device chosen, no box")
+      << -1 << false << "" << 1 << "" << QStringList{} << msg::kNoDeviceChosen;
   // No pkexec where the installer looks: the rule comes with the commands.
   QTest::newRow("access refused: the rule offered")
       << -1 << true << "16c0:05dc" << 0 << "16c0:05dc"
@@ -50,7 +51,8 @@ void UsbWindowTest::chooserFromTheConnectButton_data() {
              "дает правило udev\nSUBSYSTEM==\"usb\", ATTR{idVendor}==\"16c0\", "
              "ATTR{idProduct}==\"05dc\", TAG+=\"uaccess\"\nв файле "
              "/etc/udev/rules.d/70-ortenconf.rules.\nПоставьте его командами (нужны права "
-             "root):\necho 'SUBSYSTEM"};
+             "root):\necho 'SUBSYSTEM"}
+      << "Устанавливается связь с прибором ...";
 }
 
 void UsbWindowTest::chooserFromTheConnectButton() {
@@ -60,6 +62,7 @@ void UsbWindowTest::chooserFromTheConnectButton() {
   QFETCH(int, choosers);
   QFETCH(QString, remembered);
   QFETCH(QStringList, boxes);
+  QFETCH(QString, status);
   QTemporaryDir config;
   QTemporaryDir program;
   qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
@@ -108,6 +111,7 @@ void UsbWindowTest::chooserFromTheConnectButton() {
     for (std::size_t i = 0; i < shown.size(); ++i) {
       QVERIFY2(QString::fromStdString(shown[i]).contains(boxes[int(i)]), shown[i].c_str());
     }
+    QCOMPARE(QString::fromStdString(ui.LastStatus()), status);
     const bool connected = pick >= 0;
     QCOMPARE(form.findChild<QPushButton*>("DisconnectButton")->isEnabled(), connected);
     const std::vector<std::uint8_t> connect{0x55, 0x55, 0xA0, 0xAA, 0x00, 0x00, 0x02, 0x29};
