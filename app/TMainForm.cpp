@@ -263,4 +263,14 @@ void TMainForm::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
+bool TMainForm::event(QEvent* event) {
+  if (event->type() != BusyGuard::CloseRefused()) return QMainWindow::event(event);
+  // Refused silently, a close looks like a hung window for as long as the
+  // device may take (up to a minute for a firmware verdict). The status text
+  // comes back when the exchange ends, unless it set a new one.
+  ui_.ShowAside(kCloseWhileBusy);
+  BusyGuard::WhenIdle(this, [this] { ui_.EndAside(); });
+  return true;
+}
+
 }  // namespace orten::gui
