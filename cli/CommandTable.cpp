@@ -12,6 +12,15 @@ namespace orten::cli {
 
 namespace {
 
+#ifdef _WIN32
+constexpr bool kWindows = true;
+// No manual pages there: each command's help lists its keys.
+constexpr const char* kJsonHelp = "результат одним объектом JSON (ключи: ortenctl КОМАНДА --help)";
+#else
+constexpr bool kWindows = false;
+constexpr const char* kJsonHelp = "результат одним объектом JSON (ключи: в man ortenctl)";
+#endif
+
 // One option of a command: how it is written, what it takes, what it sets.
 struct Option {
   const char* name;       // "--family"
@@ -146,7 +155,7 @@ const std::vector<Option>& Options() {
        [](CliOptions& o, const std::string&, std::string&) { return o.stopOnFailure = true; }},
       {"--since", nullptr, "DATE", "journal: записи с этого дня (UTC), ГГГГ-ММ-ДД или ДД.ММ.ГГГГ",
        Since},
-      {"--json", nullptr, nullptr, "результат одним объектом JSON (ключи: в man ortenctl)",
+      {"--json", nullptr, nullptr, kJsonHelp,
        [](CliOptions& o, const std::string&, std::string&) { return o.json = true; }},
   };
   return options;
@@ -349,7 +358,8 @@ const std::vector<Command>& Commands() {
        .run = RunInfo},
       {.words = "firmware list", .options = {"--family", "--json"}, .needsDevice = true,
        .help = "файлы прошивок в Base (семейства прибора, если не указано)",
-       .json = "family, device (type, family, version_text, version_byte; null with --family), "
+       .json = "folder, family, device (type, family, version_text, version_byte; null with "
+               "--family), "
                "files (name, number, size, modified, kind, offered), offered",
        .run = RunFirmwareList},
       {.words = "firmware check", .arguments = "FILE", .minArguments = 1, .maxArguments = 1,
@@ -398,6 +408,7 @@ const std::vector<Command>& Commands() {
        .run = RunSettingsDefaults},
       {.words = "usb",
        .options = {"--all", "--remember", "--forget", "--udev-rule", "--install-rule", "--json"},
+       .linuxOnly = true,
        .help = "(Linux) устройства USB, которые могут быть прибором:\n"
                "VID:PID, шина и порт, изготовитель и изделие,\n"
                "есть ли доступ, заданы ли их идентификаторы\n"
@@ -544,8 +555,14 @@ std::string HelpText(const std::string& topic) {
   }
   text += "Команды:\n";
   std::vector<const Option*> used;
+  bool linuxOnly = false;
   for (const Command* c : commands) {
+    if (kWindows && c->linuxOnly) {
+      linuxOnly = true;
+      continue;
+    }
     text += Indented(Synopsis(*c), c->help);
+    if (!topic.empty() && c->json) text += Indented("", std::string("JSON: ") + c->json);
     for (const char* name : c->options) {
       const Option* o = FindOption(name);
       if (std::find(used.begin(), used.end(), o) == used.end()) used.push_back(o);
@@ -563,8 +580,30 @@ std::string HelpText(const std::string& topic) {
       "batch: 0 все приборы готовы (и при завершении по Ctrl+C); иначе код причины первого\n"
       "отложенного прибора (1, или 4 без доступа к нему); 4 если за --time-limit не\n"
       "набралось --count приборов.\n";
+  if (linuxOnly) {
+    text +=
+        "\nКоманда usb нужна только в Linux: в Windows прибор находит драйвер изготовителя\n"
+        "(он виден в Диспетчере устройств).\n";
+  }
   if (topic.empty()) text += "\nСправка по одной команде: ortenctl КОМАНДА --help\n";
   return text;
+}
+
+std::string DataFolderHelp(const std::string& folder) {
+  return "\nПапка данных (Base - прошивки, Reg_RPU - резервные копии, ReleCfg - настройки\n"
+         "реле, journal.csv - журнал):\n  " +
+         folder +
+#ifdef _WIN32
+         "\nУстановленная программа хранит их в %LOCALAPPDATA%\\ortenconf, распакованная копия -\n"
+         "рядом с ortenctl.exe, если туда можно писать; --data-dir задает другую папку.\n"
+         "Base, Reg_RPU и ReleCfg - скрытые системные папки: Проводник их не показывает.\n"
+         "Откройте их из меню «Пуск» (папка программы) или введите полный путь, например\n  " +
+         folder + "\\Base\nв адресную строку Проводника.\n";
+#else
+         "\nУстановленная программа хранит их в $XDG_DATA_HOME/ortenconf (обычно\n"
+         "~/.local/share/ortenconf), программа из своей папки (сборка) - рядом с собой, если\n"
+         "туда можно писать; --data-dir задает другую папку.\n";
+#endif
 }
 
 }  // namespace orten::cli

@@ -47,6 +47,10 @@ int main(int argc, char** argv) {
   const CliOptions& options = line.options;
   if (options.help) {
     std::cout << HelpText(Topic(line));
+    if (Topic(line).empty()) {
+      std::cout << DataFolderHelp(ResolveProgramFolder(
+          ExecutableFolder(args.empty() ? "" : args.front()), options.common.dataDir));
+    }
     return kExitOk;
   }
   if (options.version) {
