@@ -95,7 +95,11 @@ VIAddVersionKey /LANG=${LANG_RUSSIAN} "LegalCopyright" "© 2026 ${PUBLISHER}, MI
     ClearErrors
     FileOpen $1 "$INSTDIR\bin\${FILE}" a
     ${If} ${Errors}
-      StrCpy $Running "$Running ${FILE}"
+      ${If} $Running == ""
+        StrCpy $Running "${FILE}"
+      ${Else}
+        StrCpy $Running "$Running, ${FILE}"
+      ${EndIf}
     ${Else}
       FileClose $1
     ${EndIf}
@@ -112,7 +116,7 @@ Function ${UN}CloseRunning
     !insertmacro NOTE_IF_HELD ortenconf.exe
     !insertmacro NOTE_IF_HELD ortenctl.exe
     StrCmp $Running "" done
-    DetailPrint "Программа работает, ее файлы заняты:$Running"
+    DetailPrint "Программа работает, ее файлы заняты: $Running"
     MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "${APPNAME} сейчас работает ($Running), и ее файлы заняты.$\r$\n$\r$\nЗакройте окно программы и командные окна с ortenctl, затем нажмите «Повтор». Если программа не закрывается, перезагрузите компьютер и запустите $R9 снова.$\r$\n$\r$\n«Отмена»: ничего не менять." /SD IDCANCEL IDRETRY again
     SetErrorLevel 2
     Quit
