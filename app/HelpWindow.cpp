@@ -140,7 +140,7 @@ void HelpWindow::fitPictures() {
   const int content = static_cast<int>(std::ceil(page->size().width()));
   QSize size(std::max(820, content + around), 700);
   if (const QScreen* screen = this->screen()) {
-    size = size.boundedTo(screen->availableGeometry().size() * 9 / 10);
+    size = size.boundedTo(screen->availableGeometry().size() - QSize(24, 48));
   }
   resize(size);
 }
