@@ -28,6 +28,8 @@ struct AppServices {
   // access is refused; null where there is nothing to offer (simulation,
   // Windows, most tests).
   DeviceChooser* chooser = nullptr;
+  // Said after the box of an empty line (the driver on Windows); empty for none.
+  std::string emptyLineAdvice = {};
 };
 
 }  // namespace orten::gui

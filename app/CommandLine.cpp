@@ -1,15 +1,44 @@
 #include "app/CommandLine.h"
 
+#include "base/DataFolders.h"
 #include "startup/ExitCodes.h"
 
 namespace orten::gui {
+
+namespace {
+
+constexpr const char* kOpenFolder = "--open-folder";
+
+bool TakeFolderName(const std::string& name, GuiOptions& options, std::string& error) {
+  for (const char* folder : {kFirmwareFolder, kBackupFolder, kSettingsFolder}) {
+    if (name == folder) {
+      options.openFolder = name;
+      return true;
+    }
+  }
+  error = std::string(kOpenFolder) + ": ожидается " + kFirmwareFolder + ", " + kBackupFolder +
+          " или " + kSettingsFolder;
+  return false;
+}
+
+}  // namespace
 
 bool ParseGuiOptions(const std::vector<std::string>& args, GuiOptions& options,
                      std::string& error) {
   std::vector<std::string> rest = args;
   if (!TakeCommonOptions(rest, options.common, error)) return false;
-  for (std::string& arg : rest) {
-    if (arg == "--help" || arg == "-h") {
+  const std::string folderPrefix = std::string(kOpenFolder) + "=";
+  for (std::size_t i = 0; i < rest.size(); ++i) {
+    std::string& arg = rest[i];
+    if (arg == kOpenFolder) {
+      if (i + 1 == rest.size()) {
+        error = std::string(kOpenFolder) + ": не указана папка";
+        return false;
+      }
+      if (!TakeFolderName(rest[++i], options, error)) return false;
+    } else if (arg.rfind(folderPrefix, 0) == 0) {
+      if (!TakeFolderName(arg.substr(folderPrefix.size()), options, error)) return false;
+    } else if (arg == "--help" || arg == "-h") {
       options.help = true;
     } else if (arg == "--version") {
       options.version = true;
@@ -27,6 +56,8 @@ std::string UsageText() {
              "регистрации, настройка реле и выхода ОК.\n\n"
              "Параметры:\n") +
          CommonOptionsHelp() +
+         "  --open-folder NAME           открыть папку NAME (Base, Reg_RPU или ReleCfg) из папки\n"
+         "                               данных и выйти, без окна программы\n"
          "  -h, --help                   эта справка\n"
          "      --version                версия программы\n\n"
          "Принимаются и стандартные параметры Qt (-platform, -style и другие).\n\n" +

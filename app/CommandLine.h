@@ -11,6 +11,10 @@ struct GuiOptions {
   CommonOptions common;
   bool help = false;
   bool version = false;
+  // --open-folder NAME: open that data folder (Base, Reg_RPU or ReleCfg) in
+  // the system's file manager and end, with no window: the Start menu's way
+  // into folders that Windows keeps hidden.
+  std::string openFolder;
   // Everything else, in order, for Qt to take its own options from.
   std::vector<std::string> rest;
 };

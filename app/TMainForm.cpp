@@ -55,6 +55,7 @@ TMainForm::TMainForm(const AppServices& services, QWidget* parent)
   journal_.OnFailure([this](const std::string& text) {
     BusyGuard::WhenIdle(this, [this, text] { ui_.ShowMessage(text, kAppTitle, BoxIcon::Error); });
   });
+  session_.SetEmptyLineAdvice(services.emptyLineAdvice);
   chooser_ = services.chooser;
   if (chooser_) {
     session_.SetEmptyLineHandler(
@@ -234,7 +235,9 @@ void TMainForm::HelpClick() {
 
 void TMainForm::showUserGuide(const QString& guide) {
   // One guide window, kept open beside the main window while the user works.
-  if (!helpWindow_) helpWindow_ = new HelpWindow(guide, this);
+  if (!helpWindow_) {
+    helpWindow_ = new HelpWindow(guide, QString::fromStdString(state_.ProgramFolder), this);
+  }
   helpWindow_->show();
   helpWindow_->raise();
   helpWindow_->activateWindow();
@@ -261,6 +264,16 @@ void TMainForm::FormClose() {
 void TMainForm::closeEvent(QCloseEvent* event) {
   FormClose();
   event->accept();
+}
+
+bool TMainForm::event(QEvent* event) {
+  if (event->type() != BusyGuard::CloseRefused()) return QMainWindow::event(event);
+  // Refused silently, a close looks like a hung window for as long as the
+  // device may take (up to a minute for a firmware verdict). The status text
+  // comes back when the exchange ends, unless it set a new one.
+  ui_.ShowAside(kCloseWhileBusy);
+  BusyGuard::WhenIdle(this, [this] { ui_.EndAside(); });
+  return true;
 }
 
 }  // namespace orten::gui

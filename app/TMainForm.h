@@ -23,6 +23,10 @@ class QStatusBar;
 
 namespace orten::gui {
 
+// On the status line when the window is asked to close during an exchange.
+inline constexpr const char* kCloseWhileBusy =
+    "Идет обмен с прибором: окно можно будет закрыть, когда он закончится.";
+
 class BackupPage;
 class FirmwarePage;
 class GuardedTabWidget;
@@ -104,6 +108,7 @@ class TMainForm : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  bool event(QEvent* event) override;
 
  private:
   void buildWindow();

@@ -11,8 +11,23 @@ void WindowUi::Attach(QLabel* statusText, QProgressBar* progress) {
   progress_ = progress;
 }
 
+void WindowUi::ShowAside(const QString& text) {
+  if (!statusText_) return;
+  aside_ = true;
+  statusText_->setText(text);
+  statusText_->repaint();
+}
+
+void WindowUi::EndAside() {
+  if (!aside_) return;
+  aside_ = false;
+  statusText_->setText(status_);
+}
+
 void WindowUi::SetStatusText(const std::string& text) {
   const QString shown = QString::fromStdString(text);
+  status_ = shown;
+  aside_ = false;
   // A firmware write repeats the same percentage many times a second:
   // repaint only what changed.
   if (statusText_ && statusText_->text() != shown) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 #include "base/UserInterface.h"
 
 class QLabel;
@@ -16,6 +18,11 @@ class WindowUi final : public UserInterface {
 
   // The status bar's parts, once the window has built them.
   void Attach(QLabel* statusText, QProgressBar* progress);
+  // A line of the window's own in place of the status text, until the next
+  // status text or EndAside(), which puts the status text back. No status
+  // text of an exchange: the interface behind is not told.
+  void ShowAside(const QString& text);
+  void EndAside();
 
   void SetStatusText(const std::string& text) override;
   void SetProgress(int percent) override;
@@ -42,6 +49,8 @@ class WindowUi final : public UserInterface {
   UserInterface& inner_;
   QLabel* statusText_ = nullptr;
   QProgressBar* progress_ = nullptr;
+  QString status_;  // the status text as last set
+  bool aside_ = false;
 };
 
 }  // namespace orten::gui

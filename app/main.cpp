@@ -1,8 +1,11 @@
 // ortenconf: the configuration program's window.
 #include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QTimer>
+#include <QUrl>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -94,6 +97,29 @@ class ExitOnFirstShow final : public QObject {
   }
 };
 
+// A box where a person will see it: not on the test platforms, where no one would close it.
+void TellInBox(const std::string& text) {
+  const QString platform = QGuiApplication::platformName();
+  if (platform != "offscreen" && platform != "minimal") OrtenApplication::ShowException(text);
+}
+
+// --open-folder: the data folder as the window would use it, made where it
+// is missing, opened in the system's file manager. The Start menu's way into
+// folders that Windows keeps hidden.
+int OpenDataFolder(const GuiOptions& options) {
+  const std::string programFolder = ResolveProgramFolder(
+      QCoreApplication::applicationDirPath().toStdString(), options.common.dataDir);
+  EnsureDataFolders(programFolder);
+  const QString path =
+      QDir::toNativeSeparators(QDir(QString::fromStdString(programFolder))
+                                   .filePath(QString::fromStdString(options.openFolder)));
+  if (QDesktopServices::openUrl(QUrl::fromLocalFile(path))) return 0;
+  const std::string error = "Не удалось открыть папку " + path.toStdString();
+  std::cerr << "ortenconf: " << error << '\n';
+  TellInBox(error);
+  return kExitFailure;
+}
+
 int RunWindow(LinkEnvironment& env, const CommonOptions& options) {
   QtUserInterface ui;
   GuiPacer pacer;
@@ -118,8 +144,8 @@ int RunWindow(LinkEnvironment& env, const CommonOptions& options) {
         options.usbIds,
         UdevRuleInstaller(UdevRuleInstaller::FromEnvironment(helper.toStdString())));
   }
-  TMainForm form(
-      {env.transport(), ui, pacer, env.trace(), programFolder, guide.toStdString(), chooser.get()});
+  TMainForm form({env.transport(), ui, pacer, env.trace(), programFolder, guide.toStdString(),
+                  chooser.get(), env.emptyLineAdvice()});
   ui.SetParentWidget(&form);
   ExitOnFirstShow exitOnShow;
   if (qEnvironmentVariableIsSet("ORTEN_EXIT_ON_SHOW")) form.installEventFilter(&exitOnShow);
@@ -164,13 +190,13 @@ int main(int argc, char** argv) {
     std::cerr << "ortenconf: не найдены русские переводы Qt (qtbase_ru.qm); "
                  "стандартные диалоги будут на английском\n";
   }
+  if (!options.openFolder.empty()) return OpenDataFolder(options);
 
   std::unique_ptr<LinkEnvironment> env = LinkEnvironment::Create(options.common, error);
   if (!env) {
     std::cerr << "ortenconf: " << error << '\n';
     // Started from a menu nobody reads stderr: say it where it is seen.
-    const QString platform = QGuiApplication::platformName();
-    if (platform != "offscreen" && platform != "minimal") OrtenApplication::ShowException(error);
+    TellInBox(error);
     return kExitUsage;
   }
   int rc = kExitFailure;

@@ -37,6 +37,8 @@ struct DeviceChoice {
   std::string text;  // what choosing does
   std::vector<DeviceChoiceItem> items;
 };
+// What became of an offer to choose the device after a look found none.
+enum class DeviceChoiceResult { NotOffered, Chosen, Declined };
 
 // Everything an operation says to the person using it goes through here: the
 // window shows boxes, the command-line tool prints, tests record and answer.

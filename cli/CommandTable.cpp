@@ -12,6 +12,15 @@ namespace orten::cli {
 
 namespace {
 
+#ifdef _WIN32
+constexpr bool kWindows = true;
+// No manual pages there: each command's help lists its keys.
+constexpr const char* kJsonHelp = "результат одним объектом JSON (ключи: ortenctl КОМАНДА --help)";
+#else
+constexpr bool kWindows = false;
+constexpr const char* kJsonHelp = "результат одним объектом JSON (ключи: в man ortenctl)";
+#endif
+
 // One option of a command: how it is written, what it takes, what it sets.
 struct Option {
   const char* name;       // "--family"
@@ -150,7 +159,7 @@ const std::vector<Option>& Options() {
        Since},
       {"--excel", nullptr, "FILE.xlsx", "journal: записать журнал в книгу Excel FILE.xlsx",
        [](CliOptions& o, const std::string& v, std::string&) { return o.excel = v, true; }},
-      {"--json", nullptr, nullptr, "результат одним объектом JSON (ключи: в man ortenctl)",
+      {"--json", nullptr, nullptr, kJsonHelp,
        [](CliOptions& o, const std::string&, std::string&) { return o.json = true; }},
   };
   return options;
@@ -353,7 +362,8 @@ const std::vector<Command>& Commands() {
        .run = RunInfo},
       {.words = "firmware list", .options = {"--family", "--json"}, .needsDevice = true,
        .help = "файлы прошивок в Base (семейства прибора, если не указано)",
-       .json = "family, device (type, family, version_text, version_byte; null with --family), "
+       .json = "folder, family, device (type, family, version_text, version_byte; null with "
+               "--family), "
                "files (name, number, size, modified, kind, offered), offered",
        .run = RunFirmwareList},
       {.words = "firmware check", .arguments = "FILE", .minArguments = 1, .maxArguments = 1,
@@ -402,6 +412,7 @@ const std::vector<Command>& Commands() {
        .run = RunSettingsDefaults},
       {.words = "usb",
        .options = {"--all", "--remember", "--forget", "--udev-rule", "--install-rule", "--json"},
+       .linuxOnly = true,
        .help = "(Linux) устройства USB, которые могут быть прибором:\n"
                "VID:PID, шина и порт, изготовитель и изделие,\n"
                "есть ли доступ, заданы ли их идентификаторы\n"
@@ -554,8 +565,14 @@ std::string HelpText(const std::string& topic) {
   }
   text += "Команды:\n";
   std::vector<const Option*> used;
+  bool linuxOnly = false;
   for (const Command* c : commands) {
+    if (kWindows && c->linuxOnly) {
+      linuxOnly = true;
+      continue;
+    }
     text += Indented(Synopsis(*c), c->help);
+    if (!topic.empty() && c->json) text += Indented("", std::string("JSON: ") + c->json);
     for (const char* name : c->options) {
       const Option* o = FindOption(name);
       if (std::find(used.begin(), used.end(), o) == used.end()) used.push_back(o);
@@ -572,8 +589,31 @@ std::string HelpText(const std::string& topic) {
   const char* const batchCodes[] = {BatchExitCodes()};
   text += "\n" + ExitCodesHelp(ToolExitCodes(), batch ? std::span(batchCodes)
                                                         : std::span<const char* const>());
+  if (linuxOnly) {
+    text +=
+        "\nКоманда usb нужна только в Linux: в Windows прибор находит драйвер изготовителя\n"
+        "(он виден в Диспетчере устройств).\n";
+  }
   if (topic.empty()) text += "\nСправка по одной команде: ortenctl КОМАНДА --help\n";
   return text;
+}
+
+std::string DataFolderHelp(const std::string& folder) {
+  return "\nПапка данных (Base - прошивки, Reg_RPU - резервные копии, ReleCfg - настройки\n"
+         "реле, journal.csv - журнал):\n  " +
+         folder +
+#ifdef _WIN32
+         "\nУстановленная программа хранит их в %LOCALAPPDATA%\\ortenconf, распакованная\n"
+         "копия - рядом с ortenctl.exe, если туда можно писать; --data-dir задает другую\n"
+         "папку. Base, Reg_RPU и ReleCfg - скрытые системные папки: Проводник их не\n"
+         "показывает. Откройте их из меню «Пуск» (папка программы) или введите полный\n"
+         "путь, например\n  " +
+         folder + "\\Base\nв адресную строку Проводника.\n";
+#else
+         "\nУстановленная программа хранит их в $XDG_DATA_HOME/ortenconf (обычно\n"
+         "~/.local/share/ortenconf), программа из своей папки (сборка) - рядом с собой,\n"
+         "если туда можно писать; --data-dir задает другую папку.\n";
+#endif
 }
 
 }  // namespace orten::cli

@@ -21,6 +21,7 @@ struct Command {
   std::vector<const char*> options;   // the long names of the options it takes
   std::vector<const char*> required;  // those of them it cannot do without
   bool needsDevice = false;           // works on the device (or may): the link is built for it
+  bool linuxOnly = false;             // USB IDs and udev: on Windows the device's driver finds it
   const char* help = "";              // one or more lines, without indentation
   const char* json = nullptr;         // with --json: the keys of the object it prints
   Outcome (*run)(CommandContext&) = nullptr;
@@ -49,6 +50,9 @@ std::optional<UsageError> ParseCommandLine(const std::vector<std::string>& args,
 
 // Every command (topic empty), or the commands whose words start with topic.
 std::string HelpText(const std::string& topic = {});
+// Where the data folders are: folder, the one this run uses, and the rule
+// that chose it, for the general help.
+std::string DataFolderHelp(const std::string& folder);
 // "ortenctl [параметры] settings write FILE.cfg [--verify]"
 std::string UsageLine(const Command& command);
 // "settings write FILE.cfg [--verify]"

@@ -112,10 +112,11 @@ bool LoadFirmware(CommandContext& ctx, const std::string& path, FirmwareFactsVie
   return false;
 }
 
-void WriteFirmwareList(std::ostream& out, DeviceMode mode, const std::optional<DeviceIdentity>& device,
+void WriteFirmwareList(std::ostream& out, const std::string& folder, DeviceMode mode,
+                       const std::optional<DeviceIdentity>& device,
                        const std::vector<FirmwareEntry>& entries, const std::string* offered) {
   JsonWriter json(out);
-  json.BeginObject().Key("family");
+  json.BeginObject().Field("folder", folder).Key("family");
   WriteFamily(json, mode);
   json.Key("device");
   device ? WriteDevice(json, *device) : void(json.Null());
@@ -174,7 +175,10 @@ Outcome RunFirmwareList(CommandContext& ctx) {
   }
   std::optional<std::int32_t> deviceVersion;
   if (device) deviceVersion = device->version;
-  std::vector<FirmwareEntry> entries = ListFirmwareEntries(BaseFolder(ctx), FamilyCode(mode));
+  const std::string folder = Utf8FromPath(PathFromUtf8(BaseFolder(ctx)).make_preferred());
+  // Where Base is, also when it is empty: on Windows it is a hidden folder.
+  if (!ctx.options.json) ctx.out << "Папка " << kFirmwareFolder << ": " << folder << '\n';
+  std::vector<FirmwareEntry> entries = ListFirmwareEntries(folder, FamilyCode(mode));
   std::vector<std::string> names;
   for (const FirmwareEntry& entry : entries) {
     if (entry.facts.kind == FileKind::Regular) names.push_back(entry.name);
@@ -183,12 +187,11 @@ Outcome RunFirmwareList(CommandContext& ctx) {
   if (names.empty() && !ctx.options.json) return {};
   std::sort(entries.begin(), entries.end(),
             [](const FirmwareEntry& a, const FirmwareEntry& b) { return a.name < b.name; });
-  const std::string folder = BaseFolder(ctx);
   const std::optional<FirmwareCandidate> newest =
       NewestFirmwareOf(folder, names, mode, deviceVersion);
   const bool offered = newest.has_value();
   if (ctx.options.json) {
-    WriteFirmwareList(ctx.out, mode, device, entries, offered ? &newest->name : nullptr);
+    WriteFirmwareList(ctx.out, folder, mode, device, entries, offered ? &newest->name : nullptr);
     return {};
   }
   for (const FirmwareEntry& entry : entries) {

@@ -206,6 +206,9 @@ std::string OrtenconfManPage(const ManPageFacts& facts) {
          "Руководство пользователя открывает кнопка «Help».\n"
          ".SH ПАРАМЕТРЫ\n";
   for (const OptionHelp& o : SharedOptions()) Item(out, o.heading, o.help);
+  Item(out, "    --open-folder NAME",
+       "открыть папку NAME (Base, Reg_RPU или ReleCfg) из папки данных в файловом менеджере "
+       "и выйти, без окна программы");
   Item(out, "-h, --help", "справка");
   Item(out, "    --version", "версия программы");
   ExitCodes(out, WindowExitCodes());

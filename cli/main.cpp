@@ -47,6 +47,10 @@ int Run(const std::vector<std::string>& args) {
   const CliOptions& options = line.options;
   if (options.help) {
     std::cout << HelpText(Topic(line));
+    if (Topic(line).empty()) {
+      std::cout << DataFolderHelp(ResolveProgramFolder(
+          ExecutableFolder(args.empty() ? "" : args.front()), options.common.dataDir));
+    }
     return kExitOk;
   }
   if (options.version) {
@@ -81,6 +85,7 @@ int Run(const std::vector<std::string>& args) {
     ui.ShowMessage("ortenctl: " + text, kAppTitle, BoxIcon::None);
   });
   Session session(env->transport(), pacer, ui, env->trace(), &journal);
+  session.SetEmptyLineAdvice(env->emptyLineAdvice());
   // The command speaks through the session's interface: what it says once
   // an operation has ended is what the journal records of it.
   CommandContext work{options, line.arguments, session.ui(), std::cout, std::cerr, programFolder};

@@ -118,11 +118,17 @@ void Session::Record(const char* operation, const Outcome& outcome, const std::s
 
 Outcome Session::Find() {
   bool one = link_.DiscoverDevice();
-  if (!one && link_.DeviceCount() == 0 && emptyLine_ && emptyLine_(transport_.LastFault())) {
-    one = link_.DiscoverDevice();
+  DeviceChoiceResult choice = DeviceChoiceResult::NotOffered;
+  if (!one && link_.DeviceCount() == 0 && emptyLine_) {
+    choice = emptyLine_(transport_.LastFault());
+    if (choice == DeviceChoiceResult::Chosen) one = link_.DiscoverDevice();
   }
   if (one) return {};
   UserInterface& ui = link_.ui();
+  if (choice == DeviceChoiceResult::Declined) {
+    ui.SetStatusText(msg::kNoDeviceChosen);
+    return {OutcomeKind::Cancelled, msg::kNoDeviceChosen};
+  }
   if (link_.DeviceCount() != 0) {
     ui.SetStatusText(msg::kSeveralDevicesStatus);
     ui.ShowMessage(msg::kSeveralDevices, kWarningCaption, BoxIcon::Error);
@@ -131,7 +137,11 @@ Outcome Session::Find() {
   ui.SetStatusText(msg::kNoDevices);
   ui.ShowMessage(msg::kNoDevices, kWarningCaption, BoxIcon::Error);
   const std::optional<std::string> why = NotFoundReason(transport_);
-  if (why) ui.ShowMessage(*why, kAppTitle, BoxIcon::Information);
+  if (why) {
+    ui.ShowMessage(*why, kAppTitle, BoxIcon::Information);
+  } else if (!emptyLineAdvice_.empty()) {
+    ui.ShowMessage(emptyLineAdvice_, kAppTitle, BoxIcon::Information);
+  }
   return {EmptyLineKind(transport_.LastFault()), why.value_or("")};
 }
 

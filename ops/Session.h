@@ -16,6 +16,12 @@
 
 namespace orten {
 
+namespace msg {
+// The user closed the chooser without a device: nothing was looked for
+// beyond it, so "no device on the line" would not be true.
+inline constexpr const char* kNoDeviceChosen = "Прибор не выбран: связь с прибором не установлена.";
+}  // namespace msg
+
 class FirmwareImage;
 class Journal;
 class RegistrationImage;
@@ -74,12 +80,14 @@ class Session {
 
   // Finds exactly one device and opens its pipes. Otherwise says so on the
   // status line and in a box, with the reason when it is more than an
-  // empty line (no IDs configured, no USB layer, no access).
+  // empty line (no IDs configured, no USB layer, no access), or else the
+  // empty line's advice. A declined choice is Cancelled, said on the status
+  // line only.
   Outcome Find();
   // Asked when a look at the line finds no device, before the user is told:
-  // true when something changed (a device was chosen) and another look is
+  // Chosen when something changed (a device was chosen) and another look is
   // worthwhile. The window's chooser; ortenctl has none.
-  using EmptyLineHandler = std::function<bool(LinkFault fault)>;
+  using EmptyLineHandler = std::function<DeviceChoiceResult(LinkFault fault)>;
   void SetEmptyLineHandler(EmptyLineHandler handler) { emptyLine_ = std::move(handler); }
   // Asked when a connect ends AccessRefused (the device is there, the
   // system would not let this user open it), after the connect's own words:
@@ -89,6 +97,9 @@ class Session {
   void SetAccessRefusedHandler(AccessRefusedHandler handler) {
     accessRefused_ = std::move(handler);
   }
+  // Shown after the box of a plain empty line (Windows: where to look for
+  // the device's driver); nothing when empty.
+  void SetEmptyLineAdvice(std::string advice) { emptyLineAdvice_ = std::move(advice); }
   // The connect command with the code of the page it is for.
   Result<DeviceIdentity> Connect(std::uint8_t code);
   Result<DeviceIdentity> FindAndConnect(std::uint8_t code);
@@ -156,6 +167,7 @@ class Session {
   BatchMark batchMark_;
   EmptyLineHandler emptyLine_;
   AccessRefusedHandler accessRefused_;
+  std::string emptyLineAdvice_;
 };
 
 }  // namespace orten

@@ -15,7 +15,7 @@ packages=(
   unzip                             # reading back the Excel export in its test
   nsis                              # its installer
   wine wine64 fonts-wine            # running its tests
-  xdotool imagemagick               # the tour of the Windows window: clicks and screenshots
+  xdotool imagemagick openbox       # the tour of the Windows window: clicks, screenshots, title bars
   xvfb xauth fonts-dejavu-core      # running the window without a display
   clang-format
   clang libclang-rt-14-dev          # the fuzz targets (libFuzzer)

@@ -197,7 +197,12 @@ const char* CommonOptionsHelp() {
          "                               short-chunk - чтение из него)\n"
          "  --sim-line FILE              линия, на которой приборы появляются и отключаются по\n"
          "                               сценарию FILE, для wait и batch (шаги plug, unplug,\n"
+#ifdef _WIN32  // no manual pages there
+         "                               pause: строки plug mro:45 [ОТКАЗ...], unplug [N],\n"
+         "                               pause СЕКУНДЫ)\n"
+#else
          "                               pause; см. man ortenctl)\n"
+#endif
          "  --sim-skip-waits             ожидание ответа молчащего имитатора и паузы сценария\n"
          "                               линии не тратят времени\n"
 #ifndef _WIN32  // Windows finds the device through its driver's interface

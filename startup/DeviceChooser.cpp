@@ -47,8 +47,9 @@ DeviceChooser::DeviceChooser(std::vector<UsbId> usbIdOption, UdevRuleInstaller i
 
 #ifndef _WIN32
 
-bool DeviceChooser::OfferAfterEmptyLine(LinkFault fault, UserInterface& ui) {
-  if (fault != LinkFault::None && fault != LinkFault::NotConfigured) return false;
+DeviceChoiceResult DeviceChooser::OfferAfterEmptyLine(LinkFault fault, UserInterface& ui) {
+  constexpr DeviceChoiceResult kNotOffered = DeviceChoiceResult::NotOffered;
+  if (fault != LinkFault::None && fault != LinkFault::NotConfigured) return kNotOffered;
   ConfiguredUsbIds configured;
   std::string error;
   const UsbIdProblem problem = ResolveUsbIds(usbIdOption_, configured, error);
@@ -56,12 +57,12 @@ bool DeviceChooser::OfferAfterEmptyLine(LinkFault fault, UserInterface& ui) {
   // a choice would change nothing.
   if (problem == UsbIdProblem::BadEnvironment || configured.source == UsbIdSource::Option ||
       configured.source == UsbIdSource::Environment) {
-    return false;
+    return kNotOffered;
   }
   UsbScan scan = ScanUsbDevices(configured.ids);
-  if (!scan.ok) return false;
+  if (!scan.ok) return kNotOffered;
   const std::vector<UsbDeviceInfo> candidates = ReceiverCandidates(std::move(scan.devices));
-  if (candidates.empty()) return false;
+  if (candidates.empty()) return kNotOffered;
 
   DeviceChoice choice{kChooserTitle, ChoiceText(configured, problem), {}};
   for (const UsbDeviceInfo& d : candidates) {
@@ -69,13 +70,13 @@ bool DeviceChooser::OfferAfterEmptyLine(LinkFault fault, UserInterface& ui) {
         {FormatUsbId(d.id), d.manufacturer, d.product, d.port, MayOpen(d.access)});
   }
   const std::optional<std::size_t> row = ui.ChooseDevice(choice);
-  if (!row || *row >= candidates.size()) return false;
+  if (!row || *row >= candidates.size()) return DeviceChoiceResult::Declined;
   if (!RememberUsbIds(RememberedUsbIdsPath(), {candidates[*row].id}, error)) {
     ui.ShowMessage("Идентификаторы прибора не запомнены: " + error, kWarningCaption,
                    BoxIcon::Error);
-    return false;
+    return kNotOffered;
   }
-  return true;
+  return DeviceChoiceResult::Chosen;
 }
 
 bool DeviceChooser::OfferRule(UserInterface& ui, const std::string& advice) {
@@ -121,8 +122,8 @@ bool DeviceChooser::OfferRule(UserInterface& ui, const std::string& advice) {
 
 #else
 
-bool DeviceChooser::OfferAfterEmptyLine(LinkFault, UserInterface&) {
-  return false;
+DeviceChoiceResult DeviceChooser::OfferAfterEmptyLine(LinkFault, UserInterface&) {
+  return DeviceChoiceResult::NotOffered;
 }
 
 bool DeviceChooser::OfferRule(UserInterface&, const std::string&) {

@@ -4,13 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "base/UserInterface.h"
 #include "startup/UdevRuleInstall.h"
 #include "transport/Transport.h"
 #include "transport/UsbId.h"
 
 namespace orten {
-
-class UserInterface;
 
 // What the window offers when a look at the line finds no device it may use:
 // the devices that could be the receiver to choose from (remembered as
@@ -23,10 +22,10 @@ class DeviceChooser {
 
   // After a look found no device: when the IDs in force can be changed by a
   // choice (none configured, or only remembered ones) and candidates are
-  // plugged in, asks which one it is and remembers it. True when one was
-  // remembered, so another look is worthwhile. A choice that cannot be
-  // remembered is said in a box.
-  bool OfferAfterEmptyLine(LinkFault fault, UserInterface& ui);
+  // plugged in, asks which one it is and remembers it. Chosen when one was
+  // remembered, so another look is worthwhile; Declined when the user said
+  // none. A choice that cannot be remembered is said in a box.
+  DeviceChoiceResult OfferAfterEmptyLine(LinkFault fault, UserInterface& ui);
 
   // After the device with the IDs in force refused access: shows its rule and
   // installs it if the user agrees (through pkexec), or shows the commands.

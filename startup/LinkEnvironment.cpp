@@ -10,6 +10,7 @@
 #include "sim/SimTransport.h"
 #include "startup/SimLineScript.h"
 #include "startup/SimPresence.h"
+#include "transport/DiscoveryAdvice.h"
 
 #ifdef _WIN32
 #include "transport/WinPipeTransport.h"
@@ -90,6 +91,7 @@ std::unique_ptr<LinkEnvironment> LinkEnvironment::Create(const CommonOptions& op
 
 #ifdef _WIN32
   env->transport_ = std::make_unique<WinPipeTransport>();
+  env->emptyLineAdvice_ = kDriverAdvice;
 #else
   // The IDs are looked up by each look at the line, never here: nothing
   // the program does before (or instead of) that depends on them.

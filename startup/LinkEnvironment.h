@@ -43,6 +43,10 @@ class LinkEnvironment {
   // Monotonic milliseconds as the line sees them: the simulation's clock,
   // in which skipped waits count, or the steady clock.
   MonotonicMs clock() const;
+  // What to say after an empty line beyond the usual box: on Windows' real
+  // line, where to check the driver; nothing for the simulation or libusb
+  // (whose reasons come with the look itself).
+  const std::string& emptyLineAdvice() const { return emptyLineAdvice_; }
 
  private:
   explicit LinkEnvironment(std::vector<UsbId> usbIdOption);
@@ -60,6 +64,7 @@ class LinkEnvironment {
   std::vector<UsbId> usbIdOption_;
   std::unique_ptr<DevicePresence> presence_;
   TraceLog trace_;
+  std::string emptyLineAdvice_;
 };
 
 }  // namespace orten

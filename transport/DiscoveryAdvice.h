@@ -21,4 +21,11 @@ inline std::optional<std::string> NotFoundReason(const Transport& transport) {
 // around it. Without an ID the rule shows VID and PID placeholders.
 std::string UdevAdvice(const std::optional<UsbId>& id);
 
+// Windows' counterpart of the udev advice, after an empty line: the device
+// is found through its maker's driver, so that is where to look.
+inline constexpr const char* kDriverAdvice =
+    "Windows находит прибор через драйвер изготовителя: проверьте в Диспетчере устройств "
+    "(devmgmt.msc), что прибор там виден и драйвер для него установлен (без желтого "
+    "восклицательного знака).";
+
 }  // namespace orten

@@ -74,6 +74,11 @@ bool BusyGuard::Active() {
   return g_depth > 0;
 }
 
+QEvent::Type BusyGuard::CloseRefused() {
+  static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+  return type;
+}
+
 void BusyGuard::WhenIdle(QObject* context, std::function<void()> work) {
   Waiting().push_back({context, std::move(work)});
   QTimer::singleShot(0, context, &RunIdleWork);
@@ -87,6 +92,7 @@ bool BusyGuard::eventFilter(QObject* watched, QEvent* event) {
     // A close must be refused explicitly: an event that is merely filtered
     // counts as accepted, and the window would close mid-transfer.
     event->ignore();
+    QCoreApplication::postEvent(window_, new QEvent(CloseRefused()));
     return true;
   }
   return IsUserInput(event->type());

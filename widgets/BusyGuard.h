@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QEvent>
 #include <QObject>
 #include <QPointer>
 #include <functional>
@@ -12,7 +13,8 @@ namespace orten::gui {
 // second command, change pages or close. A BusyGuard swallows the user's
 // mouse and keyboard input to that window (boxes and dialogs opened by the
 // exchange itself still work) and shows the wait cursor until it goes out
-// of scope. Guards may nest.
+// of scope. Guards may nest. A close it refuses is posted to the window as
+// an event of type CloseRefused(), so the window may say why.
 class BusyGuard final : public QObject {
   Q_OBJECT
 
@@ -24,6 +26,7 @@ class BusyGuard final : public QObject {
 
   // True while any guard is alive.
   static bool Active();
+  static QEvent::Type CloseRefused();
   // Runs work from the event loop once no guard is alive (soon, when none
   // is): a box raised in the middle of an exchange would stall it. Dropped
   // if context is gone by then.

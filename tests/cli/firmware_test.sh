@@ -29,6 +29,9 @@ check "no made-up size or date" test "$(grep -cE '18446744073709551615|1881' <<<
 
 out=$("$ctl" --data-dir "$work/data" firmware list --family mro 2>&1)
 check "list of a family without a device" grep -q '^MRO_46 .*новейшая' <<<"$out"
+out=$("$ctl" --data-dir "$work/empty" firmware list --family mro 2>&1)
+check "an empty Base: the box's words" grep -qx 'В папке Base не найдено ни одного файла прошивок!' <<<"$out"
+check "and where that Base is" grep -qxF "Папка Base: $work/empty/Base" <<<"$out"
 
 run firmware check RPU_120 >/dev/null 2>&1; rc=$?
 check "check passes a writable file" test $rc -eq 0

@@ -51,5 +51,7 @@ check "a trace that fails to write: the work goes on" grep -qx 'Байт вер�
 check "and ends with a file error" test $rc -eq 3
 check "saying why" grep -q 'файл трассировки /dev/full: нет места на диске' "$work/err"
 "$ctl" --help | grep -q 'info' ; check "help lists info" test $? -eq 0
+out=$("$ctl" --data-dir "$work/data" --help)
+check "help says where the data folder of this run is" grep -qxF "  $work/data" <<<"$out"
 
 exit $fail

@@ -14,6 +14,7 @@ rows=(
   "info type|--simulate rpu:130 info|.type|^Тип прибора: {}\$"
   "firmware list|--simulate rpu:120 firmware list|.offered|^{} .*будет предложена"
   "firmware list family|firmware list --family rpu|.files[0].size|^RPU_130\\.bin +130 +{} "
+  "firmware list folder|firmware list --family rpu|.folder|^Папка Base: {}\$"
   "firmware check|firmware check RPU_130.bin|.version_byte|^Байт версии: {}\$"
   "backup info|backup info $work/DEZ_RPU_3_081226_object_7_conf_255.rrg|.object|^Номер объекта\\(системы\\): {}\$"
   "backup info code|backup info $work/DEZ_RPU_3_081226_object_7_conf_255.rrg|.configuration_code|^Код конфигурации: {}\$"

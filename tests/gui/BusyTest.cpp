@@ -39,6 +39,8 @@ void PressHelp(WindowFixture& f) {
 void BusyTest::swallowsInputToTheWindow() {
   WindowFixture f;
   QVERIFY(f.Show());
+  f.form->SetStatusText("Чтение ...");
+  f.ui.Clear();
   {
     BusyGuard busy(f.form.get());
     QVERIFY(BusyGuard::Active());
@@ -46,10 +48,15 @@ void BusyTest::swallowsInputToTheWindow() {
     QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
     PressHelp(f);
     QVERIFY(f.ui.events().empty());
-    // Closing mid-transfer is refused too.
+    // Closing mid-transfer is refused too, and the status line says why
+    // (a transfer pumps events, as here).
     QVERIFY(!f.form->close());
     QVERIFY(f.form->isVisible());
+    QTRY_COMPARE(f.form->statusText(), QString(kCloseWhileBusy));
+    QVERIFY(f.ui.events().empty());  // a word of the window's own, no status of the exchange
   }
+  // The exchange's status text is back once it is over.
+  QTRY_COMPARE(f.form->statusText(), QString("Чтение ..."));
   QVERIFY(!BusyGuard::Active());
   QVERIFY(!QGuiApplication::overrideCursor());
   PressHelp(f);

@@ -21,12 +21,13 @@ void CommandLineTest::parse_data() {
   QTest::addColumn<QString>("simulate");
   QTest::addColumn<QString>("dataDir");
   QTest::addColumn<QStringList>("rest");
+  QTest::addColumn<QString>("openFolder");
   QTest::newRow("nothing") << QStringList{} << true << false << ""
-                           << "" << QStringList{};
+                           << "" << QStringList{} << "";
   QTest::newRow("help") << QStringList{"--help"} << true << true << ""
-                        << "" << QStringList{};
+                        << "" << QStringList{} << "";
   QTest::newRow("short help") << QStringList{"-h"} << true << true << ""
-                              << "" << QStringList{};
+                              << "" << QStringList{} << "";
   // An absolute folder stays as given (on Windows "/tmp/x" would mean the current drive's).
 #ifdef _WIN32
   const QString folder = "C:\\tmp\\x";
@@ -34,17 +35,27 @@ void CommandLineTest::parse_data() {
   const QString folder = "/tmp/x";
 #endif
   QTest::newRow("simulate and folder") << QStringList{"--simulate", "mro", "--data-dir=" + folder}
-                                       << true << false << "mro" << folder << QStringList{};
+                                       << true << false << "mro" << folder << QStringList{} << "";
   QTest::newRow("bad family") << QStringList{"--simulate", "xyz"} << false << false << ""
-                              << "" << QStringList{};
+                              << "" << QStringList{} << "";
   QTest::newRow("missing value") << QStringList{"--data-dir"} << false << false << ""
-                                 << "" << QStringList{};
+                                 << "" << QStringList{} << "";
   QTest::newRow("Qt's own options pass")
       << QStringList{"-platform", "offscreen", "--simulate=rpu"} << true << false << "rpu"
-      << "" << QStringList{"-platform", "offscreen"};
+      << "" << QStringList{"-platform", "offscreen"} << "";
+  QTest::newRow("a data folder to open") << QStringList{"--open-folder", "Base"} << true << false
+                                         << "" << "" << QStringList{} << "Base";
+  QTest::newRow("a data folder to open, one word")
+      << QStringList{"--open-folder=ReleCfg", "--data-dir=" + folder} << true << false << ""
+      << folder << QStringList{} << "ReleCfg";
+  // Only the program's own folders: the option opens nothing else.
+  QTest::newRow("no other folder") << QStringList{"--open-folder", ".."} << false << false << ""
+                                   << "" << QStringList{} << "";
+  QTest::newRow("a folder to open, but which")
+      << QStringList{"--open-folder"} << false << false << "" << "" << QStringList{} << "";
   QTest::newRow("unknown left for the check after Qt")
       << QStringList{"--bogus"} << true << false << ""
-      << "" << QStringList{"--bogus"};
+      << "" << QStringList{"--bogus"} << "";
 }
 
 void CommandLineTest::parse() {
@@ -54,6 +65,7 @@ void CommandLineTest::parse() {
   QFETCH(QString, simulate);
   QFETCH(QString, dataDir);
   QFETCH(QStringList, rest);
+  QFETCH(QString, openFolder);
   std::vector<std::string> in;
   for (const QString& a : args) in.push_back(a.toStdString());
   GuiOptions options;
@@ -69,13 +81,14 @@ void CommandLineTest::parse() {
   QStringList restOut;
   for (const std::string& r : options.rest) restOut << QString::fromStdString(r);
   QCOMPARE(restOut, rest);
+  QCOMPARE(QString::fromStdString(options.openFolder), openFolder);
 }
 
 void CommandLineTest::usageIsRussianAndComplete() {
   const QString usage = QString::fromStdString(orten::gui::UsageText());
   QVERIFY(usage.startsWith("Использование: ortenconf"));
   QStringList options{"--simulate", "--sim-state", "--sim-fault", "--sim-skip-waits",
-                      "--data-dir", "--trace",     "--help",      "--version"};
+                      "--data-dir", "--trace",     "--help",      "--version", "--open-folder"};
 #ifndef _WIN32
   options << "--usb-id";  // USB IDs pick the device on Linux only
 #endif

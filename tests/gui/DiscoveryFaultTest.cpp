@@ -11,6 +11,7 @@
 #include "sim/VirtualPacer.h"
 #include "startup/LinkEnvironment.h"
 #include "tests/support/ScriptedUi.h"
+#include "transport/DiscoveryAdvice.h"
 #include "transport/UsbId.h"
 #include "widgets/GuardedTabWidget.h"
 
@@ -75,30 +76,39 @@ void DiscoveryFaultTest::reasonFollowsTheNoDeviceBox_data() {
   QTest::addColumn<QStringList>("reasonHolds");
   // Set: the program's own USB line instead, with this as the remembered IDs' file.
   QTest::addColumn<QString>("usbConf");
+  // What the window is told to say after a plain empty line (the driver, on Windows).
+  QTest::addColumn<QString>("advice");
 
-  QTest::newRow("nothing plugged in") << LinkFault::None << "" << QStringList{} << "";
+  QTest::newRow("nothing plugged in") << LinkFault::None << "" << QStringList{} << "" << "";
+  QTest::newRow("nothing found through the driver: where to check it")
+      << LinkFault::None << "" << QStringList{"Диспетчере устройств", "драйвер"} << ""
+      << QString(kDriverAdvice);
+  // The look's own reason says more than the advice.
+  QTest::newRow("a reason wins over the advice")
+      << LinkFault::Unavailable << "Other error"
+      << QStringList{"Не удалось запустить libusb: Other error"} << "" << QString(kDriverAdvice);
   QTest::newRow("no IDs configured")
       << LinkFault::NotConfigured << QString::fromUtf8(kUsbIdsNotConfigured)
       << QStringList{"Не заданы идентификаторы USB прибора", "«ortenctl usb»",
                      "«ortenctl usb --remember VID:PID»"}
-      << "";
+      << "" << "";
   QTest::newRow("libusb did not start")
       << LinkFault::Unavailable << "Other error"
-      << QStringList{"Не удалось запустить libusb: Other error"} << "";
+      << QStringList{"Не удалось запустить libusb: Other error"} << "" << "";
   QTest::newRow("access refused")
       << LinkFault::Access << "Access denied (insufficient permissions)"
       << QStringList{"Нет доступа к устройствам USB: Access denied (insufficient permissions)",
                      "/etc/udev/rules.d/70-ortenconf.rules", "TAG+=\"uaccess\"",
                      "sudo udevadm control --reload\nsudo udevadm trigger"}
-      << "";
+      << "" << "";
   // A stale transfer fault from before is no reason for an empty line.
   QTest::newRow("earlier timeout")
-      << LinkFault::Timeout << "Operation timed out" << QStringList{} << "";
+      << LinkFault::Timeout << "Operation timed out" << QStringList{} << "" << "";
 #ifndef _WIN32  // the remembered IDs are how Linux finds the device
   // Read by the connect, not at start: the file's fault is this look's reason.
   QTest::newRow("remembered IDs malformed")
       << LinkFault::None << "" << QStringList{"usb.conf, строка 2", "«mode = \\x1b[2J»"}
-      << "usb-id = 1234:abcd\nmode = \x1b[2J\n";
+      << "usb-id = 1234:abcd\nmode = \x1b[2J\n" << "";
 #endif
 }
 
@@ -107,6 +117,7 @@ void DiscoveryFaultTest::reasonFollowsTheNoDeviceBox() {
   QFETCH(QString, transportText);
   QFETCH(QStringList, reasonHolds);
   QFETCH(QString, usbConf);
+  QFETCH(QString, advice);
 
   QTemporaryDir dir;
   EmptyLineTransport empty(fault, transportText.toStdString());
@@ -127,7 +138,8 @@ void DiscoveryFaultTest::reasonFollowsTheNoDeviceBox() {
   ScriptedUi ui;
   VirtualPacer pacer;
   {
-    TMainForm form({*transport, ui, pacer, nullptr, dir.path().toStdString()});
+    TMainForm form({*transport, ui, pacer, nullptr, dir.path().toStdString(), {}, nullptr,
+                    advice.toStdString()});
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     QTest::mouseClick(form.findChild<QPushButton*>("ConnectButton"), Qt::LeftButton);

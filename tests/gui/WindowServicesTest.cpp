@@ -6,11 +6,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#include <QTextBlock>
 #include <QTextBrowser>
 #include <QUrl>
 
@@ -66,6 +68,7 @@ class WindowServicesTest : public QObject {
   void help_data();
   void help();
   void guidePictureOpensAtFullSize();
+  void guidePicturesAreShownAtTheirOwnSize();
   void statusAndProgressReachWindowAndUser();
   void closingClosesPipesWithoutDisconnect();
   void closingAfterConnectSendsNothingMore();
@@ -218,6 +221,14 @@ void WindowServicesTest::help() {
     // Pictures resolve against the guide's own folder.
     QCOMPARE(browser->source().resolved(QUrl("images/main.png")).toLocalFile(),
              guideDir.filePath("images/main.png"));
+    // Above the guide: where this program's files are, each folder a link.
+    const QString folder = QString::fromStdString(f.form->state().ProgramFolder);
+    const QString where = window->findChild<QLabel*>("HelpDataFolder")->text();
+    QVERIFY2(where.contains(QDir::toNativeSeparators(folder).toHtmlEscaped()), qPrintable(where));
+    for (const char* name : {"Base", "Reg_RPU", "ReleCfg"}) {
+      const QString link = QUrl::fromLocalFile(QDir(folder).filePath(name)).toString();
+      QVERIFY2(where.contains("href=\"" + link + "\""), qPrintable(where));
+    }
   }
   const auto messages = f.ui.Of(Kind::Message);
   if (messageStart.isEmpty()) {
@@ -234,8 +245,8 @@ void WindowServicesTest::help() {
            qPrintable(text));
 }
 
-// The guide shows its pictures smaller than the window they show; a click
-// on one opens it at its own size, without leaving the page.
+// A click on one of the guide's pictures opens it in a window of its own,
+// without leaving the page.
 void WindowServicesTest::guidePictureOpensAtFullSize() {
   QTemporaryDir guideDir;
   QVERIFY(QDir(guideDir.path()).mkpath("images"));
@@ -244,8 +255,8 @@ void WindowServicesTest::guidePictureOpensAtFullSize() {
   QVERIFY(picture.save(guideDir.filePath("images/start.png")));
   QFile page(guideDir.filePath("index.html"));
   QVERIFY(page.open(QIODevice::WriteOnly));
-  page.write("<html><body><a href=\"images/start.png\"><img src=\"images/start.png\" "
-             "width=\"560\"></a></body></html>");
+  page.write("<html><body><a href=\"images/start.png\"><img src=\"images/start.png\">"
+             "</a></body></html>");
   page.close();
   HelpWindow help(page.fileName());
   emit help.browser()->anchorClicked(QUrl("images/start.png"));
@@ -253,6 +264,28 @@ void WindowServicesTest::guidePictureOpensAtFullSize() {
   QVERIFY(shown && shown->isVisible());
   QCOMPARE(shown->findChild<QLabel*>("HelpPictureImage")->pixmap().size(), QSize(900, 700));
   QCOMPARE(help.browser()->source().toLocalFile(), QFileInfo(page.fileName()).absoluteFilePath());
+}
+
+// The guide's own pictures, in the help window: drawn pixel for pixel, so
+// the small print of the window they show can be read in place. Shrunk
+// (an HTML width), the browser scales them without smoothing.
+void WindowServicesTest::guidePicturesAreShownAtTheirOwnSize() {
+  HelpWindow help(ORTEN_GUIDE_PAGE);
+  int pictures = 0;
+  for (QTextBlock block = help.browser()->document()->begin(); block.isValid();
+       block = block.next()) {
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+      const QTextImageFormat image = it.fragment().charFormat().toImageFormat();
+      if (!image.isValid()) continue;
+      ++pictures;
+      const QString file = help.browser()->source().resolved(QUrl(image.name())).toLocalFile();
+      const QSize size = QImageReader(file).size();
+      QVERIFY2(size.isValid(), qPrintable(file));
+      QVERIFY2(image.width() == 0 || image.width() == size.width(), qPrintable(file));
+      QVERIFY2(image.height() == 0 || image.height() == size.height(), qPrintable(file));
+    }
+  }
+  QVERIFY(pictures >= 7);
 }
 
 void WindowServicesTest::statusAndProgressReachWindowAndUser() {

@@ -16,7 +16,9 @@
 #include "sim/SimDevice.h"
 #include "sim/SimState.h"
 #include "startup/CommonOptions.h"
+#include "startup/LinkEnvironment.h"
 #include "tests/support/SimRig.h"
+#include "transport/DiscoveryAdvice.h"
 
 namespace orten {
 namespace {
@@ -170,6 +172,25 @@ TEST(SimulateOption, DefaultsAndRanges) {
   EXPECT_EQ(ParseSimulateOption("mro:0", error), 0);
   EXPECT_FALSE(ParseSimulateOption("rpu:256", error));
   EXPECT_FALSE(ParseSimulateOption("RPU", error));
+}
+
+// The driver's advice belongs to the real Windows line alone: a simulated
+// empty line says what a real one would on Linux, nothing more.
+TEST(LinkEnvironment, DriverAdviceOnTheRealWindowsLineOnly) {
+#ifdef _WIN32
+  constexpr bool kWindows = true;
+#else
+  constexpr bool kWindows = false;
+#endif
+  std::string error;
+  CommonOptions simulated;
+  simulated.simulate = "mro";
+  const auto sim = LinkEnvironment::Create(simulated, error);
+  ASSERT_TRUE(sim) << error;
+  EXPECT_EQ(sim->emptyLineAdvice(), "");
+  const auto real = LinkEnvironment::Create(CommonOptions{}, error);
+  ASSERT_TRUE(real) << error;
+  EXPECT_EQ(real->emptyLineAdvice() == kDriverAdvice, kWindows);
 }
 
 class TempFolder : public testing::Test {

@@ -38,6 +38,7 @@ struct ChooserCase {
   OutcomeKind outcome;                // of the look and the connect
   std::vector<std::string> boxesSay;  // a piece of each box, in order
   bool asOrtenctl = false;            // no chooser: ortenctl's wiring
+  const char* lastStatus = "";        // the status line after it all; "": not looked at
 };
 
 void PrintTo(const ChooserCase& c, std::ostream* os) {
@@ -131,6 +132,9 @@ TEST_P(UsbChooser, OffersRemembersAndConnects) {
   EXPECT_LE(std::count_if(boxes.begin(), boxes.end(),
                           [](const std::string& box) { return box.find("uaccess") != box.npos; }),
             1);
+  if (*c.lastStatus) {
+    EXPECT_EQ(ui_.LastStatus(), c.lastStatus);
+  }
   EXPECT_FALSE(fs::exists(config_ / "root"));  // nothing is written for the user here
 }
 
@@ -144,8 +148,9 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         ChooserCase{"NoIdsOneCandidatePicked", {kReceiver}, {}, "", {}, 0, {kReceiverRow},
                     "16c0:05dc", OutcomeKind::Done, {}},
-        ChooserCase{"CancelKeepsTheMessages", {kReceiver}, {}, "", {}, std::nullopt,
-                    {kReceiverRow}, "", OutcomeKind::NotConfigured, {kNoDevices, kNoIds}},
+        // A device is plugged in: "no device on the line" would not be true.
+        ChooserCase{"CancelSaysNoDeviceWasChosen", {kReceiver}, {}, "", {}, std::nullopt,
+                    {kReceiverRow}, "", OutcomeKind::Cancelled, {}, false, msg::kNoDeviceChosen},
         ChooserCase{"RememberedNotPluggedOffersTheCandidatesOnly", {kNotReceiver, kReceiver}, {},
                     "1234:5678", {}, 0, {"16c0:05dc 1-3 Orten/RPU yes"}, "16c0:05dc",
                     OutcomeKind::Done, {}},

@@ -38,13 +38,13 @@ void UsbWindowTest::chooserFromTheConnectButton_data() {
   QTest::addColumn<QStringList>("boxes");  // a piece of each box, in order
   QTest::addColumn<bool>("asRoot");        // the installer writes the rule itself (answered yes)
   QTest::addColumn<QString>("question");   // a piece of the one question; empty: none
+  QTest::addColumn<QString>("status");     // the status line after it all
   QTest::newRow("picked: remembered and connected")
-      << 0 << false << "" << 1 << "16c0:05dc" << QStringList{msg::kNoFirmwareFiles} << false << "";
-  QTest::newRow("cancelled: the usual messages")
-      << -1 << false << "" << 1 << ""
-      << QStringList{"Приборы марки Ортен отключены от линии USB!",
-                     QString::fromStdString(kUsbIdsNotConfigured)}
-      << false << "";
+      << 0 << false << "" << 1 << "16c0:05dc" << QStringList{msg::kNoFirmwareFiles} << false << ""
+      << "Новых версий прошивок не найдено";
+  // A device is plugged in: "no device on the line" would not be true.
+  QTest::newRow("cancelled: no device chosen, no box")
+      << -1 << false << "" << 1 << "" << QStringList{} << false << "" << msg::kNoDeviceChosen;
   // No pkexec where the installer looks: the rule comes with the commands,
   // the same the command line prints.
   QTest::newRow("access refused: the rule offered")
@@ -57,14 +57,15 @@ void UsbWindowTest::chooserFromTheConnectButton_data() {
                      "/etc/udev/rules.d/70-ortenconf.rules.\nПоставьте его командами (нужны права "
                      "root):\n" +
                          QString::fromStdString(ManualInstallCommands(UsbId{0x16c0, 0x05dc}))}
-      << false << "";
+      << false << "" << "Устанавливается связь с прибором ...";
   // As root no password is asked for: the rule is written at once.
   QTest::newRow("access refused as root: written at once")
       << -1 << true << "16c0:05dc" << 0 << "16c0:05dc"
       << QStringList{"Нет прав на доступ к прибору USB 16c0:05dc", msg::kConnectSendFailed,
                      "Правило udev для 16c0:05dc записано в "}
       << true
-      << "Поставить правило сейчас? Программа запущена от root: правило будет записано сразу.";
+      << "Поставить правило сейчас? Программа запущена от root: правило будет записано сразу."
+      << "Устанавливается связь с прибором ...";
 }
 
 void UsbWindowTest::chooserFromTheConnectButton() {
@@ -76,6 +77,7 @@ void UsbWindowTest::chooserFromTheConnectButton() {
   QFETCH(QStringList, boxes);
   QFETCH(bool, asRoot);
   QFETCH(QString, question);
+  QFETCH(QString, status);
   QTemporaryDir config;
   QTemporaryDir program;
   qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
@@ -130,6 +132,7 @@ void UsbWindowTest::chooserFromTheConnectButton() {
     for (const auto& box : asked) {
       QVERIFY2(QString::fromStdString(box.text).endsWith(question), box.text.c_str());
     }
+    QCOMPARE(QString::fromStdString(ui.LastStatus()), status);
     const bool connected = pick >= 0;
     QCOMPARE(form.findChild<QPushButton*>("DisconnectButton")->isEnabled(), connected);
     const std::vector<std::uint8_t> connect{0x55, 0x55, 0xA0, 0xAA, 0x00, 0x00, 0x02, 0x29};

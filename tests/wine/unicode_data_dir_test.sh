@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # ortenctl.exe with a Cyrillic --data-dir: the command line, the data
 # folders, the backup and trace files, the firmware list and the journal's
-# Excel workbook all see the same Unicode path. $1 runs a Windows program, $2 is ortenctl.exe.
+# Excel workbook all see the same Unicode path; in a console, as a batch file
+# in code page 866 runs it, its Cyrillic reads right and the console's code
+# page stays as it was. $1 runs a Windows program, $2 is ortenctl.exe.
 set -u
 export LC_ALL=C.UTF-8  # wine turns the arguments into Unicode through the locale
 wine_run=$1
@@ -53,4 +55,20 @@ check "the workbook is where it was asked for, a zip" \
 check "its sheet holds the backup read" \
   grep -q '<t>чтение копии</t>' <<<"$(unzip -p "$data/журнал ☃.xlsx" xl/worksheets/sheet1.xml)"
 check "no temporary left beside it" test -z "$(find "$data" -maxdepth 1 -name '.*.tmp')"
+
+# A console of its own (a terminal from script(1)), in a Russian locale, where
+# cmd reads batch files in code page 866: two calls, then the code page.
+if locale -a 2>/dev/null | grep -qix 'ru_RU.utf-\?8' && command -v script >/dev/null; then
+  call="\"$(windows "$ctl")\" --data-dir \"$(windows "$data")\" firmware list --family rpu"
+  printf '@echo off\r\nchcp 866 >nul\r\n%s\r\n%s\r\nchcp\r\n' "$call" "$call" |
+    iconv -f UTF-8 -t CP866 >"$work/cp866.bat"
+  out=$(LC_ALL=ru_RU.UTF-8 timeout 120 script -qec \
+    "'$wine_run' cmd /c '$(windows "$work/cp866.bat")'" /dev/null 2>&1 |
+    sed 's/\x1b\[[0-9;?]*[A-Za-z]//g' | tr -d '\r')
+  check "in a console: both calls list the Cyrillic file, readable" \
+    test "$(grep -Ec '^RPU_Прошивка_130\.bin +130 +1034 ' <<<"$out")" -eq 2 || echo "$out"
+  check "and the console's code page is still 866" grep -Eq ': 866$' <<<"$out"
+else
+  echo "skipped the console rows: no ru_RU.UTF-8 locale or no script(1)"
+fi
 exit $fail
