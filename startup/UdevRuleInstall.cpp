@@ -64,7 +64,10 @@ std::string SystemProgramFolders(const std::string& root) {
     const std::size_t end = std::min(safe.find(':', start), safe.size());
     const fs::path folder = fs::path(root.empty() ? "/" : root) /
                             fs::path(safe.substr(start, end - start)).relative_path();
-    folders += (folders.empty() ? "" : ":") + folder.lexically_normal().string();
+    // Appended piece by piece: GCC 12's release build misreads a
+    // temporary's concatenation here as an overlapping copy (-Wrestrict).
+    if (!folders.empty()) folders += ':';
+    folders += folder.lexically_normal().string();
     start = end + 1;
   }
   return folders;
