@@ -92,7 +92,10 @@ tr ';' '\n' <<<"$line" >"$work/line"
 rm -f "$data/journal.csv"
 ctl --sim-line "$work/line" --sim-skip-waits batch settings object.cfg --count 10
 cp "$work/out" "$work/sim.out"
-sim_journal=$(cut -d, -f2- "$data/journal.csv")
+# A record without its time, batch run and place (the last three fields
+# hold no comma): what must not differ between the lines.
+kept() { sed -E 's/^[^,]*,//; s/,[^,]*,([^,]*),[^,]*(\r?)$/,\1\2/' "$data/journal.csv"; }
+sim_journal=$(kept)
 rm -f "$data/journal.csv"
 "$wine_run" "$ctl" --data-dir "$data" batch settings object.cfg --count 10 \
   </dev/null >"$work/batch.raw" 2>/dev/null &
@@ -109,5 +112,5 @@ check "batch of ten: exit code 0" test $rc -eq 0
 places() { tr -d '\r' <"$1" | sed -E 's/^([0-9]+)\. [^,]+,/\1. PLACE,/'; }
 check "batch of ten: the same report and summary" \
   test "$(places "$work/batch.raw")" = "$(places "$work/sim.out")"
-check "batch of ten: the same journal" test "$(cut -d, -f2- "$data/journal.csv")" = "$sim_journal"
+check "batch of ten: the same journal" test "$(kept)" = "$sim_journal"
 exit $fail
