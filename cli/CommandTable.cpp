@@ -5,6 +5,7 @@
 #include <cmath>
 #include <string_view>
 
+#include "base/TextColumns.h"
 #include "cli/Commands.h"
 #include "startup/UdevRuleInstall.h"
 
@@ -203,8 +204,7 @@ std::vector<const Command*> CommandsOf(const std::string& topic) {
 std::string Indented(const std::string& heading, const std::string& text) {
   constexpr std::size_t kColumn = 31;
   std::string out = "  " + heading;
-  std::size_t used = 2;
-  for (const char c : heading) used += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  const std::size_t used = 2 + DisplayWidth(heading);
   std::size_t start = 0;
   bool first = true;
   while (start <= text.size()) {
