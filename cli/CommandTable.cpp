@@ -102,7 +102,8 @@ const std::vector<Option>& Options() {
       {"--family", nullptr, "rpu|mro", "firmware list: файлы этого семейства",
        [](CliOptions& o, const std::string& v, std::string& e) {
          o.family = v;
-         return Choice(v, {"rpu", "mro"}, "--family", e);
+         return Choice(v, {FamilyToken(DeviceMode::Receiver), FamilyToken(DeviceMode::Relay)},
+                       "--family", e);
        }},
       {"--output", "-o", "FILE", "сохранить результат в FILE",
        [](CliOptions& o, const std::string& v, std::string&) {
