@@ -413,7 +413,7 @@ const std::vector<Command>& Commands() {
        .run = RunSettingsDefaults},
       {.words = "usb",
        .options = {"--all", "--remember", "--forget", "--udev-rule", "--install-rule", "--json"},
-       .linuxOnly = true,
+       .linuxOnly = true, .needsDataFolder = false,
        .help = "(Linux) устройства USB, которые могут быть прибором:\n"
                "VID:PID, шина и порт, изготовитель и изделие,\n"
                "есть ли доступ, заданы ли их идентификаторы\n"
@@ -437,17 +437,17 @@ const std::vector<Command>& Commands() {
                "неудачный прибор откладывается, работа идет дальше;\n"
                "два прибора сразу - пауза до отключения лишнего;\n"
                "Ctrl+C - итог (готово, отложено, по причинам)",
-       .json = kBatchJson,
+       .json = kBatchJson, .exitCodes = BatchExitCodes(),
        .run = RunBatchSettings},
       {.words = "batch firmware", .arguments = "FILE", .minArguments = 1, .maxArguments = 1,
        .options = {"--count", "--time-limit", "--stop-on-failure", "--json"}, .needsDevice = true,
        .help = "то же с прошивкой: приборы семейства файла, запись\nи ответ прибора о ней",
-       .json = kBatchJson,
+       .json = kBatchJson, .exitCodes = BatchExitCodes(),
        .run = RunBatchFirmware},
       {.words = "batch restore", .arguments = "FILE.rrg", .minArguments = 1, .maxArguments = 1,
        .options = {"--count", "--time-limit", "--stop-on-failure", "--json"}, .needsDevice = true,
        .help = "то же с резервной копией: приемники (РПУ/РТР), запись\nи сравнение считанного",
-       .json = kBatchJson,
+       .json = kBatchJson, .exitCodes = BatchExitCodes(),
        .run = RunBatchRestore},
       {.words = "wait", .options = {"--gone", "--timeout"}, .needsDevice = true,
        .help = "ждать, пока прибор появится на линии USB (--gone:\n"
@@ -497,6 +497,16 @@ std::vector<OptionHelp> GeneralOptionHelp() {
   return {{"-y, --yes", "отвечать «да» на вопросы", "--yes", "-y", ""},
           {"-h, --help", "справка (после команды: справка по ней)", "--help", "-h", ""},
           {"    --version", "версия программы", "--version", "", ""}};
+}
+
+std::vector<const char*> OwnExitCodes(const std::string& topic) {
+  std::vector<const char*> notes;
+  for (const Command* c : CommandsOf(topic)) {
+    if (c->exitCodes && std::find(notes.begin(), notes.end(), c->exitCodes) == notes.end()) {
+      notes.push_back(c->exitCodes);
+    }
+  }
+  return notes;
 }
 
 std::string UsageLine(const Command& command) {
@@ -584,12 +594,7 @@ std::string HelpText(const std::string& topic) {
   text += std::string("\nОбщие параметры:\n") + CommonOptionsHelp() +
           Indented("-y, --yes", "отвечать «да» на вопросы") +
           Indented("-h, --help", "эта справка") + Indented("    --version", "версия программы");
-  const bool batch = std::any_of(commands.begin(), commands.end(), [](const Command* c) {
-    return std::string_view(c->words).starts_with("batch");
-  });
-  const char* const batchCodes[] = {BatchExitCodes()};
-  text += "\n" + ExitCodesHelp(ToolExitCodes(), batch ? std::span(batchCodes)
-                                                        : std::span<const char* const>());
+  text += "\n" + ExitCodesHelp(ToolExitCodes(), OwnExitCodes(topic));
   if (linuxOnly) {
     text +=
         "\nКоманда usb нужна только в Linux: в Windows прибор находит драйвер изготовителя\n"
