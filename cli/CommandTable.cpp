@@ -7,6 +7,7 @@
 
 #include "base/TextColumns.h"
 #include "cli/Commands.h"
+#include "protocol/OutcomeKinds.h"
 #include "startup/UdevRuleInstall.h"
 
 namespace orten::cli {
@@ -317,34 +318,7 @@ std::optional<std::string> ReadWords(const std::vector<std::string>& rest, CliOp
 }  // namespace
 
 int ExitCodeOf(OutcomeKind kind) {
-  switch (kind) {
-    case OutcomeKind::Done:
-      return kExitOk;
-    case OutcomeKind::Usage:
-      return kExitUsage;
-    case OutcomeKind::FileError:
-      return kExitFile;
-    case OutcomeKind::NoDevice:
-    case OutcomeKind::SeveralDevices:
-    case OutcomeKind::NotConfigured:
-    case OutcomeKind::AccessRefused:
-    case OutcomeKind::UsbUnavailable:
-    case OutcomeKind::DeviceBusy:
-    case OutcomeKind::TimedOut:
-      return kExitNoDevice;
-    case OutcomeKind::Cancelled:
-    case OutcomeKind::WrongFamily:
-    case OutcomeKind::SendFailed:
-    case OutcomeKind::NoAnswer:
-    case OutcomeKind::BadReply:
-    case OutcomeKind::ChecksumError:
-    case OutcomeKind::Refused:
-    case OutcomeKind::DeviceGone:
-    case OutcomeKind::VerifyFailed:
-    case OutcomeKind::LinkFailed:
-      break;
-  }
-  return kExitDevice;
+  return OutcomeKindFacts(kind).toolExit;
 }
 
 // One object per device, then one for the run.
