@@ -19,6 +19,7 @@
 #include "cli/JsonOutput.h"
 #include "ops/Journal.h"
 #include "ops/Session.h"
+#include "protocol/OutcomeKinds.h"
 #include "startup/LinkEnvironment.h"
 #include "transport/DiscoveryAdvice.h"
 
@@ -122,21 +123,8 @@ const char* EndText(End end) {
 
 // Why a device was set aside, in a few words; the summary counts by these.
 std::string Reason(OutcomeKind kind) {
-  switch (kind) {
-    case OutcomeKind::WrongFamily: return "другое семейство";
-    case OutcomeKind::NoAnswer: return "нет ответа";
-    case OutcomeKind::SendFailed: return "сбой передачи";
-    case OutcomeKind::BadReply: return "неверный ответ";
-    case OutcomeKind::ChecksumError: return "ошибка контрольной суммы";
-    case OutcomeKind::Refused: return "прибор отказал";
-    case OutcomeKind::DeviceGone: return "прибор отключен во время работы";
-    case OutcomeKind::VerifyFailed: return "проверка не пройдена";
-    case OutcomeKind::AccessRefused: return "нет доступа к прибору";
-    case OutcomeKind::DeviceBusy: return "прибор занят другой программой";
-    case OutcomeKind::LinkFailed: return "сбой линии";
-    default: break;
-  }
-  return OutcomeKindName(kind);
+  const OutcomeKindRow& row = OutcomeKindFacts(kind);
+  return row.batchReason ? row.batchReason : row.name;
 }
 
 // Not the module's fault: it is fine, but this user may not open it, or

@@ -5,7 +5,9 @@
 #include <cmath>
 #include <string_view>
 
+#include "base/TextColumns.h"
 #include "cli/Commands.h"
+#include "protocol/OutcomeKinds.h"
 #include "startup/UdevRuleInstall.h"
 
 namespace orten::cli {
@@ -101,7 +103,8 @@ const std::vector<Option>& Options() {
       {"--family", nullptr, "rpu|mro", "firmware list: файлы этого семейства",
        [](CliOptions& o, const std::string& v, std::string& e) {
          o.family = v;
-         return Choice(v, {"rpu", "mro"}, "--family", e);
+         return Choice(v, {FamilyToken(DeviceMode::Receiver), FamilyToken(DeviceMode::Relay)},
+                       "--family", e);
        }},
       {"--output", "-o", "FILE", "сохранить результат в FILE",
        [](CliOptions& o, const std::string& v, std::string&) {
@@ -203,8 +206,7 @@ std::vector<const Command*> CommandsOf(const std::string& topic) {
 std::string Indented(const std::string& heading, const std::string& text) {
   constexpr std::size_t kColumn = 31;
   std::string out = "  " + heading;
-  std::size_t used = 2;
-  for (const char c : heading) used += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  const std::size_t used = 2 + DisplayWidth(heading);
   std::size_t start = 0;
   bool first = true;
   while (start <= text.size()) {
@@ -316,34 +318,7 @@ std::optional<std::string> ReadWords(const std::vector<std::string>& rest, CliOp
 }  // namespace
 
 int ExitCodeOf(OutcomeKind kind) {
-  switch (kind) {
-    case OutcomeKind::Done:
-      return kExitOk;
-    case OutcomeKind::Usage:
-      return kExitUsage;
-    case OutcomeKind::FileError:
-      return kExitFile;
-    case OutcomeKind::NoDevice:
-    case OutcomeKind::SeveralDevices:
-    case OutcomeKind::NotConfigured:
-    case OutcomeKind::AccessRefused:
-    case OutcomeKind::UsbUnavailable:
-    case OutcomeKind::DeviceBusy:
-    case OutcomeKind::TimedOut:
-      return kExitNoDevice;
-    case OutcomeKind::Cancelled:
-    case OutcomeKind::WrongFamily:
-    case OutcomeKind::SendFailed:
-    case OutcomeKind::NoAnswer:
-    case OutcomeKind::BadReply:
-    case OutcomeKind::ChecksumError:
-    case OutcomeKind::Refused:
-    case OutcomeKind::DeviceGone:
-    case OutcomeKind::VerifyFailed:
-    case OutcomeKind::LinkFailed:
-      break;
-  }
-  return kExitDevice;
+  return OutcomeKindFacts(kind).toolExit;
 }
 
 // One object per device, then one for the run.
@@ -412,7 +387,7 @@ const std::vector<Command>& Commands() {
        .run = RunSettingsDefaults},
       {.words = "usb",
        .options = {"--all", "--remember", "--forget", "--udev-rule", "--install-rule", "--json"},
-       .linuxOnly = true,
+       .linuxOnly = true, .needsDataFolder = false,
        .help = "(Linux) устройства USB, которые могут быть прибором:\n"
                "VID:PID, шина и порт, изготовитель и изделие,\n"
                "есть ли доступ, заданы ли их идентификаторы\n"
@@ -436,17 +411,17 @@ const std::vector<Command>& Commands() {
                "неудачный прибор откладывается, работа идет дальше;\n"
                "два прибора сразу - пауза до отключения лишнего;\n"
                "Ctrl+C - итог (готово, отложено, по причинам)",
-       .json = kBatchJson,
+       .json = kBatchJson, .exitCodes = BatchExitCodes(),
        .run = RunBatchSettings},
       {.words = "batch firmware", .arguments = "FILE", .minArguments = 1, .maxArguments = 1,
        .options = {"--count", "--time-limit", "--stop-on-failure", "--json"}, .needsDevice = true,
        .help = "то же с прошивкой: приборы семейства файла, запись\nи ответ прибора о ней",
-       .json = kBatchJson,
+       .json = kBatchJson, .exitCodes = BatchExitCodes(),
        .run = RunBatchFirmware},
       {.words = "batch restore", .arguments = "FILE.rrg", .minArguments = 1, .maxArguments = 1,
        .options = {"--count", "--time-limit", "--stop-on-failure", "--json"}, .needsDevice = true,
        .help = "то же с резервной копией: приемники (РПУ/РТР), запись\nи сравнение считанного",
-       .json = kBatchJson,
+       .json = kBatchJson, .exitCodes = BatchExitCodes(),
        .run = RunBatchRestore},
       {.words = "wait", .options = {"--gone", "--timeout"}, .needsDevice = true,
        .help = "ждать, пока прибор появится на линии USB (--gone:\n"
@@ -496,6 +471,16 @@ std::vector<OptionHelp> GeneralOptionHelp() {
   return {{"-y, --yes", "отвечать «да» на вопросы", "--yes", "-y", ""},
           {"-h, --help", "справка (после команды: справка по ней)", "--help", "-h", ""},
           {"    --version", "версия программы", "--version", "", ""}};
+}
+
+std::vector<const char*> OwnExitCodes(const std::string& topic) {
+  std::vector<const char*> notes;
+  for (const Command* c : CommandsOf(topic)) {
+    if (c->exitCodes && std::find(notes.begin(), notes.end(), c->exitCodes) == notes.end()) {
+      notes.push_back(c->exitCodes);
+    }
+  }
+  return notes;
 }
 
 std::string UsageLine(const Command& command) {
@@ -583,12 +568,7 @@ std::string HelpText(const std::string& topic) {
   text += std::string("\nОбщие параметры:\n") + CommonOptionsHelp() +
           Indented("-y, --yes", "отвечать «да» на вопросы") +
           Indented("-h, --help", "эта справка") + Indented("    --version", "версия программы");
-  const bool batch = std::any_of(commands.begin(), commands.end(), [](const Command* c) {
-    return std::string_view(c->words).starts_with("batch");
-  });
-  const char* const batchCodes[] = {BatchExitCodes()};
-  text += "\n" + ExitCodesHelp(ToolExitCodes(), batch ? std::span(batchCodes)
-                                                        : std::span<const char* const>());
+  text += "\n" + ExitCodesHelp(ToolExitCodes(), OwnExitCodes(topic));
   if (linuxOnly) {
     text +=
         "\nКоманда usb нужна только в Linux: в Windows прибор находит драйвер изготовителя\n"

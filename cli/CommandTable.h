@@ -22,8 +22,10 @@ struct Command {
   std::vector<const char*> required;  // those of them it cannot do without
   bool needsDevice = false;           // works on the device (or may): the link is built for it
   bool linuxOnly = false;             // USB IDs and udev: on Windows the device's driver finds it
+  bool needsDataFolder = true;        // works in the data folders (usb: the USB line only)
   const char* help = "";              // one or more lines, without indentation
   const char* json = nullptr;         // with --json: the keys of the object it prints
+  const char* exitCodes = nullptr;    // what its exit code says, where the common list does not
   Outcome (*run)(CommandContext&) = nullptr;
 };
 
@@ -50,6 +52,9 @@ std::optional<UsageError> ParseCommandLine(const std::vector<std::string>& args,
 
 // Every command (topic empty), or the commands whose words start with topic.
 std::string HelpText(const std::string& topic = {});
+// The notes of the commands (of topic) whose exit code says more than the
+// common list, each once: batch's three commands share one.
+std::vector<const char*> OwnExitCodes(const std::string& topic = {});
 // Where the data folders are: folder, the one this run uses, and the rule
 // that chose it, for the general help.
 std::string DataFolderHelp(const std::string& folder);

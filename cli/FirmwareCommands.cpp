@@ -158,9 +158,7 @@ void PrintEntry(std::ostream& out, const FirmwareEntry& entry, const char* mark)
 }  // namespace
 
 Outcome RunFirmwareList(CommandContext& ctx) {
-  DeviceMode mode = ctx.options.family == "rpu"   ? DeviceMode::Receiver
-                    : ctx.options.family == "mro" ? DeviceMode::Relay
-                                                  : DeviceMode::None;
+  DeviceMode mode = FamilyOfToken(ctx.options.family);
   std::optional<DeviceIdentity> device;
   if (mode == DeviceMode::None) {
     const Result<DeviceIdentity> found = ctx.session->FindAndConnect(kCmdConnectMain);

@@ -157,7 +157,11 @@ std::string OutcomeWords(const std::string& outcome) {
 
 std::string DeviceWords(const std::string& family, const std::string& version) {
   if (family.empty()) return "-";
-  return (family == "rpu" ? "РПУ/РТР " : family == "mro" ? "МРО " : family + " ") + version;
+  const DeviceMode mode = FamilyOfToken(family);
+  return (mode == DeviceMode::Receiver ? "РПУ/РТР "
+          : mode == DeviceMode::Relay  ? "МРО "
+                                       : family + " ") +
+         version;
 }
 
 std::string DeviceChangeWords(const JournalRecord& r) {

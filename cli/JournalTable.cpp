@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/TextColumns.h"
 #include "base/Wording.h"
 #include "cli/JournalCommand.h"
 #include "cli/JournalReading.h"
@@ -38,24 +39,8 @@ std::vector<std::string> Cells(const JournalRecord& r) {
           Shown(r.file.empty() ? "-" : r.file), Shown(OutcomeWords(r.outcome))};
 }
 
-// Characters on the screen: escaped text is UTF-8 of characters one column wide.
-std::size_t Width(const std::string& text) {
-  return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-  }));
-}
-
-// The first count characters of text.
-std::string FirstChars(const std::string& text, std::size_t count) {
-  std::size_t end = 0;
-  for (std::size_t seen = 0; end < text.size(); ++end) {
-    if ((static_cast<unsigned char>(text[end]) & 0xC0) != 0x80 && seen++ == count) break;
-  }
-  return text.substr(0, end);
-}
-
 std::string Fitted(const std::string& cell, std::size_t width) {
-  if (Width(cell) <= width) return cell;
+  if (DisplayWidth(cell) <= width) return cell;
   return FirstChars(cell, width - 1) + "…";
 }
 
@@ -73,7 +58,7 @@ std::vector<std::size_t> Fit(std::vector<std::size_t> widths) {
   while (sum() > room) {
     std::size_t widest = 0;
     for (std::size_t i = 1; i < kColumns; ++i) {
-      const bool narrower = widths[i] > Width(kHeadings[i]);
+      const bool narrower = widths[i] > DisplayWidth(kHeadings[i]);
       if (narrower && (widest == 0 || widths[i] > widths[widest])) widest = i;
     }
     if (widest == 0) break;
@@ -84,13 +69,13 @@ std::vector<std::size_t> Fit(std::vector<std::size_t> widths) {
 
 void PrintRow(std::ostream& out, const std::vector<std::string>& row,
               const std::vector<std::size_t>& widths) {
-  std::string line;
+  std::vector<std::string> cells;
+  std::vector<std::size_t> spaced;  // a cell, then the gap
   for (std::size_t i = 0; i < row.size(); ++i) {
-    const std::string cell = Fitted(row[i], widths[i]);
-    line += cell;
-    if (i + 1 < row.size()) line += std::string(widths[i] - Width(cell) + kGap, ' ');
+    cells.push_back(Fitted(row[i], widths[i]));
+    spaced.push_back(widths[i] + kGap);
   }
-  out << line << '\n';
+  out << TableLine(cells, spaced) << '\n';
 }
 
 // text in lines of at most kLineWidth, each indented, broken between words
@@ -103,7 +88,7 @@ void PrintIndented(std::ostream& out, const std::string& text) {
     const std::size_t end = std::min(text.find(' ', start), text.size());
     std::string word = text.substr(start, end - start);
     start = end + 1;
-    while (Width(line) + (line.empty() ? 0 : 1) + Width(word) > room) {
+    while (DisplayWidth(line) + (line.empty() ? 0 : 1) + DisplayWidth(word) > room) {
       if (!line.empty()) {
         out << std::string(kIndent, ' ') << line << '\n';
         line.clear();
@@ -135,12 +120,14 @@ void PrintRecord(std::ostream& out, const JournalRecord& r,
 // A first reading measures the columns, a second prints.
 Outcome PrintJournalTable(CommandContext& ctx, const std::string& path) {
   std::vector<std::size_t> widths;
-  for (const char* heading : kHeadings) widths.push_back(Width(heading));
+  for (const char* heading : kHeadings) widths.push_back(DisplayWidth(heading));
   std::uint64_t shown = 0;
   JournalReading measure(ctx, path);
   RestartLookahead measured([&](const JournalRecord& r) {
     const std::vector<std::string> cells = Cells(r);
-    for (std::size_t i = 0; i < cells.size(); ++i) widths[i] = std::max(widths[i], Width(cells[i]));
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+      widths[i] = std::max(widths[i], DisplayWidth(cells[i]));
+    }
     ++shown;
   });
   const Outcome read = measure.Run([&](const JournalRecord& r) { measured.Add(r); },

@@ -3,17 +3,11 @@
 namespace orten::cli {
 
 void WriteFamily(JsonWriter& json, DeviceMode mode) {
-  switch (mode) {
-    case DeviceMode::Receiver:
-      json.String("rpu");
-      return;
-    case DeviceMode::Relay:
-      json.String("mro");
-      return;
-    case DeviceMode::None:
-      break;
+  if (mode == DeviceMode::None) {
+    json.Null();
+  } else {
+    json.String(FamilyToken(mode));
   }
-  json.Null();
 }
 
 void WriteDevice(JsonWriter& json, const DeviceIdentity& device) {

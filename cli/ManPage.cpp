@@ -166,8 +166,8 @@ std::string OrtenctlManPage(const ManPageFacts& facts) {
   for (const OptionHelp& o : SharedOptions()) Item(out, o.heading, o.help);
   for (const OptionHelp& o : GeneralOptionHelp()) Item(out, o.heading, o.help);
   ExitCodes(out, ToolExitCodes());
-  out << ".PP\n" << Roff(BatchExitCodes()) << ".\n"
-      << kFiles << kEnvironment << kLineScript
+  for (const char* note : OwnExitCodes()) out << ".PP\n" << Roff(note) << ".\n";
+  out << kFiles << kEnvironment << kLineScript
       << ".SH ПРИМЕРЫ\n"
          "Тип и версия прибора:\n"
          ".PP\n.RS\n.B ortenctl info\n.RE\n.PP\n"

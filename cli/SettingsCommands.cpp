@@ -9,10 +9,11 @@
 #include <vector>
 
 #include "base/DataFolders.h"
+#include "base/JsonWriter.h"
+#include "base/TextColumns.h"
 #include "base/UserInterface.h"
 #include "base/Utf8Path.h"
 #include "base/Wording.h"
-#include "base/JsonWriter.h"
 #include "cli/BatchJob.h"
 #include "cli/Commands.h"
 #include "cli/InputFile.h"
@@ -29,18 +30,6 @@ namespace {
 
 constexpr std::size_t kCaptionColumns = 34;
 constexpr std::size_t kValueColumns = 18;
-
-// Characters, not bytes: the texts are UTF-8 and mostly Cyrillic.
-std::size_t Columns(const std::string& text) {
-  return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-  }));
-}
-
-std::string Padded(const std::string& text, std::size_t width) {
-  const std::size_t used = Columns(text);
-  return text + std::string(used < width ? width - used : 1, ' ');
-}
 
 // "запись 20 (резерв)" at the start of a sentence.
 std::string Capitalized(const std::string& text) {
@@ -112,8 +101,9 @@ void PrintTable(std::ostream& out, const ReleTable& table) {
   for (int n = 1; n <= kReleCount; ++n)
     outputs[static_cast<std::size_t>(n - 1)] = OutputOf(table, n);
   const auto line = [&out](const std::string& caption, const std::array<std::string, 3>& values) {
-    out << Padded(caption, kCaptionColumns) << Padded(values[0], kValueColumns)
-        << Padded(values[1], kValueColumns) << values[2] << '\n';
+    static constexpr std::size_t kWidths[] = {kCaptionColumns, kValueColumns, kValueColumns};
+    const std::string cells[] = {caption, values[0], values[1], values[2]};
+    out << TableLine(cells, kWidths) << '\n';
   };
   line("", {kOutputNames[0], kOutputNames[1], kOutputNames[2]});
   for (const Setting& row : Settings()) {

@@ -1,9 +1,12 @@
 // ortenctl usb: which USB devices could be the receiver, and the IDs both
 // programs remember for it. Formatting only: the core does the looking.
+#include <algorithm>
 #include <filesystem>
 #include <ostream>
+#include <vector>
 
 #include "base/JsonWriter.h"
+#include "base/TextColumns.h"
 #include "cli/Commands.h"
 #include "startup/UdevRuleInstall.h"
 #include "startup/UsbIdSettings.h"
@@ -16,13 +19,6 @@ namespace orten::cli {
 namespace {
 
 #ifndef _WIN32
-
-// Pads to a width in characters, not bytes: the headings are Cyrillic.
-std::string Pad(const std::string& text, std::size_t width) {
-  std::size_t characters = 0;
-  for (const char c : text) characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-  return text + std::string(width > characters ? width - characters : 1, ' ');
-}
 
 std::string AccessText(UsbAccess access) {
   switch (access) {
@@ -45,12 +41,19 @@ std::string NamesText(const UsbDeviceInfo& device) {
 void PrintTable(const std::vector<UsbDeviceInfo>& rows, bool all, std::ostream& out) {
   std::size_t portWidth = 8;
   for (const UsbDeviceInfo& d : rows) portWidth = std::max(portWidth, d.port.size() + 2);
-  out << Pad("VID:PID", 11) << Pad("USB", portWidth) << Pad("доступ", 8) << Pad("задан", 7)
-      << (all ? Pad("прибор?", 9) : "") << "изготовитель / изделие\n";
+  // "прибор?" only with --all: without it every row shown may be the device.
+  std::vector<std::size_t> widths = {11, portWidth, 8, 7};
+  if (all) widths.push_back(9);
+  const auto line = [&](std::vector<std::string> cells, const std::string& receiver,
+                        const std::string& names) {
+    if (all) cells.push_back(receiver);
+    cells.push_back(names);
+    out << TableLine(cells, widths) << '\n';
+  };
+  line({"VID:PID", "USB", "доступ", "задан"}, "прибор?", "изготовитель / изделие");
   for (const UsbDeviceInfo& d : rows) {
-    out << Pad(FormatUsbId(d.id), 11) << Pad(d.port, portWidth) << Pad(AccessText(d.access), 8)
-        << Pad(d.configured ? "да" : "нет", 7)
-        << (all ? Pad(d.receiverInterface ? "может" : "нет", 9) : "") << NamesText(d) << '\n';
+    line({FormatUsbId(d.id), d.port, AccessText(d.access), d.configured ? "да" : "нет"},
+         d.receiverInterface ? "может" : "нет", NamesText(d));
   }
 }
 

@@ -59,14 +59,13 @@ int Run(const std::vector<std::string>& args) {
   }
   const std::string programFolder = ResolveProgramFolder(
       ExecutableFolder(args.empty() ? "" : args.front()), options.common.dataDir);
-  if (programFolder.empty() && line.command->run != RunUsb) {
+  if (programFolder.empty() && line.command->needsDataFolder) {
     std::cerr << "ortenctl: " << kNoDataFolder << '\n';
     return kExitFile;
   }
   CliUi ui(std::cerr, std::cin, options.yes, StderrIsTerminal());
   CommandContext ctx{options, line.arguments, ui, std::cout, std::cerr, programFolder};
-  // usb is about the USB line only; every other command works in the data folders.
-  if (line.command->run != RunUsb) EnsureDataFolders(programFolder);
+  if (line.command->needsDataFolder) EnsureDataFolders(programFolder);
   if (!line.command->needsDevice) {
     return ExitCodeOf(line.command->run(ctx).kind);
   }

@@ -38,11 +38,6 @@ OutcomeKind EmptyLineKind(LinkFault fault) {
   }
 }
 
-// The families as --family spells them.
-std::string FamilyToken(DeviceMode mode) {
-  return mode == DeviceMode::Receiver ? "rpu" : mode == DeviceMode::Relay ? "mro" : "";
-}
-
 // A settings or backup file's content, as these programs save it.
 std::string ValuesSha256(std::span<const std::int32_t> values) {
   return Sha256Hex(ValueFileText(values));

@@ -10,6 +10,17 @@ DeviceMode FamilyOfVersion(std::uint8_t version) {
   return version >= 100 ? DeviceMode::Receiver : DeviceMode::Relay;
 }
 
+const char* FamilyToken(DeviceMode mode) {
+  return mode == DeviceMode::Receiver ? "rpu" : mode == DeviceMode::Relay ? "mro" : "";
+}
+
+DeviceMode FamilyOfToken(std::string_view token) {
+  for (const DeviceMode mode : {DeviceMode::Receiver, DeviceMode::Relay}) {
+    if (token == FamilyToken(mode)) return mode;
+  }
+  return DeviceMode::None;
+}
+
 std::string DeviceTypeText(DeviceMode mode) {
   switch (mode) {
     case DeviceMode::Receiver:

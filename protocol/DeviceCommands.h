@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "protocol/Outcome.h"
 
@@ -21,6 +22,10 @@ struct DeviceIdentity {
 // Version byte 100 and above: receiver family (РПУ/РТР); below: relay module (МРО).
 DeviceMode FamilyOfVersion(std::uint8_t version);
 std::string DeviceTypeText(DeviceMode mode);
+// The families as the command line, the journal and --json spell them: "rpu"
+// (receivers) and "mro" (relay modules); "" for None, and None for any other word.
+const char* FamilyToken(DeviceMode mode);
+DeviceMode FamilyOfToken(std::string_view token);
 // "4_5", "12_3", ... as the device and firmware versions are shown; empty for None.
 std::string VersionText(int version, DeviceMode mode);
 

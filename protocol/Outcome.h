@@ -31,6 +31,8 @@ enum class OutcomeKind {
   VerifyFailed,    // read back, it differs from what was written
   FileError,       // a file could not be read, written or used
   TimedOut,        // what was waited for did not happen in time
+  // Not a kind: how many there are. A new kind goes above, and its row in OutcomeKinds.cpp.
+  Count,
 };
 
 struct Outcome {

@@ -9,6 +9,7 @@
 #include "base/RegularFileReader.h"
 #include "base/TraceLog.h"
 #include "base/Wording.h"
+#include "protocol/DeviceCommands.h"
 #include "sim/SimDevice.h"
 
 namespace orten {
@@ -42,9 +43,10 @@ std::optional<std::uint8_t> ParseSimulateOption(const std::string& text, std::st
   int low = 0;
   int high = 0;
   int fallback = 0;
-  if (family == "rpu") {
+  const DeviceMode mode = FamilyOfToken(family);
+  if (mode == DeviceMode::Receiver) {
     low = 100, high = 255, fallback = 120;
-  } else if (family == "mro") {
+  } else if (mode == DeviceMode::Relay) {
     low = 0, high = 99, fallback = 45;
   } else {
     error = "неизвестное семейство прибора '" + EscapedExcerpt(family, kShownWordChars) +

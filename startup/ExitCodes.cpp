@@ -3,6 +3,8 @@
 #include <array>
 #include <sstream>
 
+#include "base/TextColumns.h"
+
 namespace orten {
 
 namespace {
@@ -36,21 +38,15 @@ constexpr std::array kWindowCodes{
 constexpr std::size_t kWidth = 80;
 constexpr std::size_t kCodeIndent = 5;  // "  0  "
 
-std::size_t Columns(const std::string& text) {
-  std::size_t n = 0;
-  for (const char c : text) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-  return n;
-}
-
 // text in lines of at most kWidth columns, the first after `first`, the
 // others after `indent` blanks.
 std::string Wrapped(const std::string& first, const std::string& text, std::size_t indent) {
   std::string out = first;
-  std::size_t used = Columns(first);
+  std::size_t used = DisplayWidth(first);
   bool wordOnLine = false;
   std::istringstream words(text);
   for (std::string word; words >> word;) {
-    if (wordOnLine && used + 1 + Columns(word) > kWidth) {
+    if (wordOnLine && used + 1 + DisplayWidth(word) > kWidth) {
       out += '\n';
       out.append(indent, ' ');
       used = indent;
@@ -61,7 +57,7 @@ std::string Wrapped(const std::string& first, const std::string& text, std::size
       ++used;
     }
     out += word;
-    used += Columns(word);
+    used += DisplayWidth(word);
     wordOnLine = true;
   }
   return out + "\n";

@@ -3,20 +3,14 @@
 #include <span>
 #include <string>
 
+#include "protocol/OutcomeKinds.h"
+
 namespace orten {
 
 // The exit codes of the two programs and what each means: the one place the
 // help texts and the manual pages are written from (the README's lists are
-// checked against them). A new code is a constant here and a row in its
-// program's table.
-enum ToolExit : int {  // ortenctl
-  kToolDone = 0,
-  kToolDevice = 1,  // the device failed or refused
-  kToolUsage = 2,
-  kToolFile = 3,
-  kToolNoDevice = 4,  // no device, or more than one; or a wait ran out of time
-};
-
+// checked against them). ortenctl's codes are those of the outcome kinds'
+// table (protocol/OutcomeKinds.h), each with its text here.
 enum WindowExit : int {  // ortenconf
   kWindowClosed = 0,
   kWindowFailure = 1,

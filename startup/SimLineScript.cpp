@@ -6,6 +6,7 @@
 
 #include "base/RegularFileReader.h"
 #include "base/Wording.h"
+#include "protocol/DeviceCommands.h"
 #include "sim/SimState.h"
 #include "startup/CommonOptions.h"
 
@@ -31,8 +32,7 @@ std::vector<std::string> Words(const std::string& line) {
 }
 
 bool IsFamily(const std::string& word) {
-  const std::string name = word.substr(0, word.find(':'));
-  return name == "rpu" || name == "mro";
+  return FamilyOfToken(word.substr(0, word.find(':'))) != DeviceMode::None;
 }
 
 bool ParsePlug(const std::vector<std::string>& words, SimLineStep& step, std::string& why) {

@@ -135,8 +135,10 @@ page_codes() { grep -oE '(^|[ ,;(])[0-9]+( —)? [[:alpha:]]' | grep -oE '[0-9]+
 readme=$(tr '\n' ' ' <"$src/README.md")
 ctl_codes=$(help_codes "$ctl")
 check "ortenctl --help lists codes" test -n "$ctl_codes"
+# (The README's table of them also names each code's outcome kinds: the unit
+# test CommandTable.ReadmeExitCodesAreTheKindsTable holds it to the table.)
 check "README: ortenctl's exit codes are the help's ($ctl_codes)" test \
-  "$(grep -oP 'Exit codes of `ortenctl`:.*?\.(?= )' <<<"$readme" | page_codes)" = "$ctl_codes"
+  "$(grep -oE '^\| [0-9]+ \|' "$src/README.md" | grep -oE '[0-9]+' | sort -u | xargs)" = "$ctl_codes"
 check "guide: ortenctl's exit codes are the help's" test \
   "$(tr '\n' ' ' <"$src/docs/guide/index.html" | grep -oP 'Коды завершения:.*?</p>' | page_codes)" = "$ctl_codes"
 batch_help=$("$ctl" --help | sed -n '/^  batch:/,/^$/p' | tr '\n' ' ' | grep -oE '(^|[ (;,])[0-9]+[,; ]' | grep -oE '[0-9]+' | sort -u | xargs)

@@ -3,11 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "cli/CommandTable.h"
+#include "cli/ManPage.h"
+#include "protocol/OutcomeKinds.h"
 #include "startup/ExitCodes.h"
 
 namespace orten::cli {
@@ -139,6 +145,76 @@ TEST(CommandTable, EachOutcomeKindEndsInItsExitCode) {
               1)
         << OutcomeKindName(kind);
   }
+}
+
+// Each command as the table gives it: its own help, a usage error that
+// reminds of it alone, and its entry in the manual page. A new command is
+// covered here without a row of its own.
+TEST(CommandTable, EveryCommandHasItsHelpUsageErrorAndManEntry) {
+  const std::string man = OrtenctlManPage({"1.0", "2026-12-08"});
+  std::map<std::string, bool> takesValue;
+  for (const OptionHelp& o : CommandOptionHelp()) takesValue[o.name] = !o.value.empty();
+  for (const Command& c : Commands()) {
+    SCOPED_TRACE(c.words);
+    ASSERT_TRUE(c.run);
+    EXPECT_TRUE(*c.help);
+    EXPECT_NE(HelpText(c.words).find("  " + Synopsis(c)), std::string::npos);
+    std::string roff;
+    for (const char ch : Synopsis(c)) roff += ch == '-' ? std::string("\\-") : std::string(1, ch);
+    EXPECT_NE(man.find(".B " + roff + "\n"), std::string::npos);
+    // One argument too many, with whatever it cannot do without.
+    std::vector<std::string> args = Words(c.words);
+    for (const char* name : c.required) {
+      args.push_back(name);
+      if (takesValue[name]) args.push_back("x");
+    }
+    args.insert(args.end(), c.maxArguments + 1, "extra");
+    CommandLine line;
+    const std::optional<UsageError> bad = ParseCommandLine(args, line);
+    ASSERT_TRUE(bad);
+    EXPECT_EQ(bad->error, "лишний аргумент extra");
+    EXPECT_EQ(bad->usage, "Использование: ortenctl [параметры] " + Synopsis(c) + "\n");
+    EXPECT_EQ(bad->helpHint, std::string("Справка: ortenctl ") + c.words + " --help");
+  }
+}
+
+// The kinds' table against what --help explains: a code no kind ends in, or
+// one without its text, is caught here; a kind is named once.
+TEST(CommandTable, KindsEndInTheCodesTheHelpExplains) {
+  std::set<int> reached;
+  std::set<std::string> names;
+  for (const OutcomeKindRow& row : OutcomeKindRows()) {
+    reached.insert(row.toolExit);
+    EXPECT_TRUE(names.insert(row.name).second) << row.name;
+  }
+  std::set<int> explained;
+  for (const ExitCodeMeaning& m : ToolExitCodes()) explained.insert(m.code);
+  EXPECT_EQ(reached, explained);
+}
+
+// The README's table of exit codes names, for each code, the outcomes that
+// end in it: exactly the kinds' table, so the two cannot drift apart.
+TEST(CommandTable, ReadmeExitCodesAreTheKindsTable) {
+#ifndef ORTEN_SOURCE_DIR
+  GTEST_SKIP() << "no source tree here";
+#else
+  std::ifstream readme(ORTEN_SOURCE_DIR "/README.md");
+  ASSERT_TRUE(readme);
+  std::map<int, std::set<std::string>> documented;
+  const std::regex row(R"(^\| ([0-9]+) \| .* \| (`[a-z-]+`(, `[a-z-]+`)*) \|$)");
+  const std::regex token("`([a-z-]+)`");
+  for (std::string line; std::getline(readme, line);) {
+    std::smatch m;
+    if (!std::regex_match(line, m, row)) continue;
+    const std::string tokens = m[2];
+    for (std::sregex_iterator t(tokens.begin(), tokens.end(), token), end; t != end; ++t) {
+      documented[std::stoi(m[1])].insert((*t)[1]);
+    }
+  }
+  std::map<int, std::set<std::string>> table;
+  for (const OutcomeKindRow& r : OutcomeKindRows()) table[r.toolExit].insert(r.name);
+  EXPECT_EQ(documented, table);
+#endif
 }
 
 }  // namespace

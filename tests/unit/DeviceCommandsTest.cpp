@@ -61,6 +61,18 @@ TEST(FamilyRule, VersionByteDecidesTheFamily) {
   EXPECT_EQ(DeviceTypeText(DeviceMode::None), "");
 }
 
+// The one spelling of the families (--family, the journal, --json, --simulate).
+TEST(FamilyRule, TokensNameTheFamiliesBothWays) {
+  const std::pair<const char*, DeviceMode> rows[] = {
+      {"rpu", DeviceMode::Receiver}, {"mro", DeviceMode::Relay}, {"", DeviceMode::None}};
+  for (const auto& [token, mode] : rows) {
+    EXPECT_STREQ(FamilyToken(mode), token);
+    EXPECT_EQ(FamilyOfToken(token), mode) << token;
+  }
+  EXPECT_EQ(FamilyOfToken("RPU"), DeviceMode::None);
+  EXPECT_EQ(FamilyOfToken("rtr"), DeviceMode::None);
+}
+
 TEST(SendConnect, IdentifiesARelayModuleWithExactBytes) {
   SimRig rig;
   auto device = rig.AttachAndDiscover(45);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "base/JsonWriter.h"
+#include "base/TextColumns.h"
 #include "base/Wording.h"
 
 namespace orten {
@@ -115,6 +116,17 @@ TEST(Json, WriterPutsCommasAndKeysWhereTheyBelong) {
   json.String("a").BeginObject().Field("k", "v").EndObject().Null().EndArray();
   json.Field("last", std::string("x")).EndObject();
   EXPECT_EQ(out.str(), R"({"n":45,"ok":true,"list":["a",{"k":"v"},null],"last":"x"})");
+}
+
+// Columns count characters, not bytes: a Cyrillic cell pads as a Latin one,
+// a cell as wide as its column or wider still gets one blank.
+TEST(TextColumns, PadAndCutByCharacters) {
+  const std::string cells[] = {"доступ", "VID:PID", "нет", "изготовитель / изделие"};
+  const std::size_t widths[] = {8, 7, 4};
+  EXPECT_EQ(TableLine(cells, widths), "доступ  VID:PID нет изготовитель / изделие");
+  EXPECT_EQ(DisplayWidth("Прибор ё"), 8u);
+  EXPECT_EQ(FirstChars("Прибор", 3), "При");
+  EXPECT_EQ(FirstChars("ab", 5), "ab");
 }
 
 }  // namespace
