@@ -169,8 +169,8 @@ class Session {
   };
 
   Result<DeviceIdentity> Reidentify();
-  // Every operation begins so: the last one's record is written, and the
-  // words shown from here on are this one's.
+  // Every operation begins so: the last one's record is written, with
+  // whatever words the program handed over for it.
   void Begin();
   void Record(const char* operation, const Outcome& outcome, const std::string& file,
               const std::string& sha256, const std::optional<DeviceIdentity>& before = std::nullopt,
