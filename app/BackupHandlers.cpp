@@ -136,6 +136,7 @@ void TMainForm::readRegistration() {
   ui().SetProgress(0);
   ui().SetStatusText(kBackupRead);
   ui().ShowMessage(kBackupRead, kAppTitle, BoxIcon::None);
+  session_.Told(kBackupRead);
   Column->enableSave(true);
 }
 
@@ -152,6 +153,7 @@ void TMainForm::writeRegistration() {
   ui().SetProgress(0);
   ui().SetStatusText(kBackupWritten);
   ui().ShowMessage(kBackupWritten, kAppTitle, BoxIcon::None);
+  session_.Told(kBackupWritten);
 }
 
 void TMainForm::loadRegistrationFile() {

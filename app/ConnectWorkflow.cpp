@@ -151,6 +151,7 @@ bool TMainForm::endIfDeviceGone(const Outcome& outcome, GoneDuring during) {
   session_.Close();  // nor anything behind the pipes
   ui().SetStatusText(kDeviceGone);
   ui().ShowMessage(GoneText(during), kWarningCaption, BoxIcon::Error);
+  session_.Told(GoneText(during));  // the journal's words on what the device left undone
   return true;
 }
 

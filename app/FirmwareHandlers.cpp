@@ -27,8 +27,6 @@ constexpr const char* kFirmwareMismatch =
     "Необходимо сменить прошивку!";
 constexpr const char* kReadingFirmware = "Чтение файла прошивки ...";
 constexpr const char* kAwaitingRestart = "Проверка прошивки: ожидание перезапуска прибора ...";
-constexpr const char* kNoAnswerAfterRestart =
-    "Проверка не пройдена: прибор не ответил за 10 с после записи.";
 
 DeviceMode FamilyOfItem(int item) {
   return item == 0 ? DeviceMode::Receiver : item == 1 ? DeviceMode::Relay : DeviceMode::None;
@@ -76,23 +74,15 @@ Outcome TMainForm::writeFirmwareAndDisconnect() {
 // The programmed device restarts. The window, idle again, waits for it as
 // ortenctl firmware write --verify does, saying so meanwhile, and the journal
 // records the version it came back with. A device that does not come back,
-// or with another version, is told in a box; the status line then holds the
-// write's words again.
+// or with another version, is told in a box, in the check's own words; the
+// status line then holds the write's words again.
 void TMainForm::checkAfterRestart() {
   const std::string written = statusText().toStdString();
   ui_.SetStatusText(kAwaitingRestart);
-  const Result<DeviceIdentity> device = session_.AwaitRestart();
+  const Verdict verdict = session_.AwaitRestart();
   if (session_.link().transport().ReleaseWhenIdle()) session_.Close();
   ui_.SetStatusText(written);
-  const std::uint8_t expected = firmwareImage_.version();
-  if (!device) {
-    ui().ShowMessage(kNoAnswerAfterRestart, kWarningCaption, BoxIcon::Error);
-  } else if (device->version != expected) {
-    ui().ShowMessage("Проверка не пройдена: прибор сообщает версию " +
-                         std::to_string(device->version) + " вместо " + std::to_string(expected) +
-                         ".",
-                     kWarningCaption, BoxIcon::Error);
-  }
+  if (!verdict) ui().ShowMessage(verdict.message(), kWarningCaption, BoxIcon::Error);
 }
 
 void TMainForm::DevOperModeRdGClick() {

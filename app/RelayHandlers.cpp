@@ -52,6 +52,7 @@ void TMainForm::readReleSettings() {
   ui().SetProgress(0);
   ui().SetStatusText(kReadFromDevice);
   ui().ShowMessage(kReadFromDevice);
+  session_.Told(kReadFromDevice);
   Column->enableSave(true);
 }
 
@@ -67,6 +68,7 @@ void TMainForm::writeReleSettings() {
   ui().SetProgress(0);
   ui().SetStatusText(kWrittenToDevice);
   ui().ShowMessage(kWrittenToDevice);
+  session_.Told(kWrittenToDevice);
 }
 
 void TMainForm::loadReleSettingsFile() {

@@ -24,7 +24,6 @@ namespace orten::cli {
 
 namespace {
 
-constexpr const char* kNotRead = "Ошибка: резервная копия не считана из прибора.";
 constexpr const char* kNotWritten = "Ошибка: резервная копия не загружена в прибор.";
 
 SystemMode ModeOption(const std::string& text) {
@@ -41,20 +40,13 @@ std::string Shown(const std::optional<std::string>& part) {
 }
 
 // The bytes that differ after a restore, ten at most, and the verdict.
-Outcome ReportDifferences(CommandContext& ctx, const std::vector<Difference>& differences) {
+Outcome ReportDifferences(CommandContext& ctx, const Verdict& verdict) {
+  const std::vector<Difference>& differences = verdict.differences;
   for (std::size_t k = 0; k < std::min<std::size_t>(differences.size(), 10); ++k) {
     const Difference& d = differences[k];
     ctx.out << "Байт " << d.index << ": в файле " << d.written << ", в приборе " << d.found << '\n';
   }
-  if (differences.empty()) {
-    SayOutcome(ctx, "Проверка: память регистрации совпадает с файлом.");
-    return {};
-  }
-  ctx.ui.ShowMessage(
-      "Проверка не пройдена: " +
-      std::string(PluralForm(differences.size(), "различается", "различаются", "различаются")) +
-      " " + ByteCountText(differences.size()) + ".");
-  return OutcomeKind::VerifyFailed;
+  return SayVerdict(ctx, verdict);
 }
 
 const char* ModeName(SystemMode mode) {
@@ -106,7 +98,7 @@ Outcome RunBackupRead(CommandContext& ctx) {
     Result<RegistrationImage> got = ctx.session->ReadRegistration(o.output);
     if (!got) {
       // A checksum error shows only on the window's status line: say it here.
-      ctx.ui.ShowMessage(kNotRead);
+      SayFailure(ctx, msg::kRegistrationNotRead);
       return got.outcome();
     }
     image = std::move(*got);
@@ -143,15 +135,13 @@ Outcome RunBackupWrite(CommandContext& ctx) {
   image.assign(values);
   return OnWorkPage(ctx, DeviceMode::Receiver, [&] {
     if (Outcome written = ctx.session->WriteRegistration(image, path); !written) {
-      ctx.ui.ShowMessage(kNotWritten);  // a refusal shows only on the window's status line
+      SayFailure(ctx, kNotWritten);  // a refusal shows only on the window's status line
       return written;
     }
     SayOutcome(ctx, "Резервная копия загружена успешно");
     if (!ctx.options.verify) return Outcome{};
-    const Result<std::vector<Difference>> differences =
-        ctx.session->ReadBackDifferences(kRegistrationArea, values, path);
-    if (!differences) return differences.outcome();
-    return ReportDifferences(ctx, *differences);
+    return ReportDifferences(ctx,
+                             ctx.session->ReadBackDifferences(kRegistrationArea, values, path));
   });
 }
 

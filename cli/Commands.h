@@ -17,6 +17,7 @@ class Journal;
 class LinkEnvironment;
 class Pacer;
 class Session;
+struct Verdict;
 class UserInterface;
 }  // namespace orten
 
@@ -48,6 +49,12 @@ Outcome OnWorkPage(CommandContext& ctx, DeviceMode family, const std::function<O
 // stdout, where a script reads it): the journal records it as the words the
 // user read on that operation.
 void SayOutcome(CommandContext& ctx, const std::string& line);
+// The command's own words on an operation that failed (on stderr), which
+// the journal records likewise.
+void SayFailure(CommandContext& ctx, const std::string& text);
+// A check's verdict in its own words: on stdout when it passed, on stderr
+// when not. Its outcome.
+Outcome SayVerdict(CommandContext& ctx, const Verdict& verdict);
 
 // A path printed as a result ("Файл: PATH"): whole, as paths go, but
 // escaped, so nothing in a name steers the terminal.

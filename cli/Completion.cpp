@@ -22,7 +22,7 @@ constexpr Shared kShared[] = {
     {"--sim-line", "FILE"},
     {"--sim-fault",
      "no-device two-devices pipe-open no-access busy write-fail@ unplug@ unplug-read@ "
-     "read-timeout@ short-chunk@ bad-sync bad-checksum reject no-answer"},
+     "read-timeout@ short-chunk@ corrupt@ bad-sync bad-checksum reject no-answer"},
     {"--usb-id", ""},
     {"--data-dir", "DIR"},
     {"--trace", "FILE"},

@@ -24,6 +24,21 @@ void SayOutcome(CommandContext& ctx, const std::string& line) {
   ctx.session->Told(line);
 }
 
+void SayFailure(CommandContext& ctx, const std::string& text) {
+  ctx.ui.ShowMessage(text);
+  ctx.session->Told(text);
+}
+
+Outcome SayVerdict(CommandContext& ctx, const Verdict& verdict) {
+  // The journal has these words already: the check's record holds its verdict.
+  if (verdict) {
+    ctx.out << verdict.message() << '\n';
+  } else {
+    ctx.ui.ShowMessage(verdict.message());
+  }
+  return verdict.outcome;
+}
+
 Outcome RunInfo(CommandContext& ctx) {
   const Result<DeviceIdentity> device = ctx.session->FindAndConnect(kCmdConnectMain);
   if (!device) return device.outcome();

@@ -184,28 +184,14 @@ Outcome SaveSettingsFile(CommandContext& ctx, const std::string& path, const Rel
   return {};
 }
 
-constexpr const char* kNotRead = "Ошибка: настройки реле не считаны из прибора.";
-
+// The entries that differ after a write, and the verdict.
 Outcome Verify(CommandContext& ctx, const ReleTable& written, const std::string& file) {
-  const Result<std::vector<Difference>> differences =
-      ctx.session->ReadBackDifferences(kReleSettingsArea, written, file);
-  if (!differences) {
-    ctx.ui.ShowMessage(kNotRead);
-    return differences.outcome();
-  }
-  for (const Difference& d : *differences) {
+  const Verdict verdict = ctx.session->ReadBackDifferences(kReleSettingsArea, written, file);
+  for (const Difference& d : verdict.differences) {
     ctx.out << Capitalized(EntryName(static_cast<int>(d.index))) << ": записано " << d.written
             << ", в приборе " << d.found << '\n';
   }
-  if (differences->empty()) {
-    SayOutcome(ctx, "Проверка: настройки в приборе совпадают с файлом.");
-    return {};
-  }
-  const std::size_t n = differences->size();
-  ctx.ui.ShowMessage("Проверка не пройдена: " +
-                     std::string(PluralForm(n, "различается", "различаются", "различаются")) + " " +
-                     CountText(n, "значение", "значения", "значений") + ".");
-  return OutcomeKind::VerifyFailed;
+  return SayVerdict(ctx, verdict);
 }
 
 }  // namespace
@@ -227,7 +213,7 @@ Outcome RunSettingsRead(CommandContext& ctx) {
   const Outcome read = OnWorkPage(ctx, DeviceMode::Relay, [&] {
     Result<std::vector<std::int32_t>> got = ctx.session->ReadReleSettings(ctx.options.output);
     if (!got) {
-      ctx.ui.ShowMessage(kNotRead);
+      SayFailure(ctx, msg::kSettingsNotRead);
       return got.outcome();
     }
     page = std::move(*got);
@@ -246,7 +232,7 @@ Outcome RunSettingsWrite(CommandContext& ctx) {
   const std::string& file = ctx.arguments[0];
   return OnWorkPage(ctx, DeviceMode::Relay, [&] {
     if (Outcome written = ctx.session->WriteReleSettings(table, file); !written) {
-      ctx.ui.ShowMessage("Ошибка: настройки реле не загружены в прибор.");
+      SayFailure(ctx, "Ошибка: настройки реле не загружены в прибор.");
       return written;
     }
     SayOutcome(ctx, "Настройки реле загружены успешно");

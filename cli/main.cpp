@@ -85,9 +85,9 @@ int Run(const std::vector<std::string>& args) {
   });
   Session session(env->transport(), pacer, ui, env->trace(), &journal);
   session.SetEmptyLineAdvice(env->emptyLineAdvice());
-  // The command speaks through the session's interface: what it says once
-  // an operation has ended is what the journal records of it.
-  CommandContext work{options, line.arguments, session.ui(), std::cout, std::cerr, programFolder};
+  // What the command says once an operation has ended it hands to the
+  // session (SayOutcome, SayFailure): the journal records those words.
+  CommandContext work{options, line.arguments, ui, std::cout, std::cerr, programFolder};
   work.env = env.get();
   work.session = &session;
   work.journal = &journal;

@@ -43,26 +43,41 @@ std::string ValuesSha256(std::span<const std::int32_t> values) {
   return Sha256Hex(ValueFileText(values));
 }
 
-const char* VerifyOperation(ParameterArea area) {
-  return area.startPage == kRegistrationArea.startPage ? "verify-backup" : "verify-settings";
+bool IsRegistration(ParameterArea area) {
+  return area.startPage == kRegistrationArea.startPage;
 }
 
-std::string DifferencesText(std::size_t n) {
-  if (n == 0) return "Проверка пройдена: в приборе то же, что записано.";
-  return "Проверка не пройдена: " +
-         std::string(PluralForm(n, "различается", "различаются", "различаются")) + " " +
-         CountText(n, "значение", "значения", "значений") + ".";
+const char* VerifyOperation(ParameterArea area) {
+  return IsRegistration(area) ? "verify-backup" : "verify-settings";
+}
+
+// Both areas hold one value a byte; the verdict counts values.
+Outcome ComparedVerdict(ParameterArea area, std::size_t differing) {
+  if (differing == 0) {
+    return Outcome().Said(IsRegistration(area) ? msg::kRegistrationMatch : msg::kSettingsMatch);
+  }
+  const std::string count =
+      std::string(PluralForm(differing, "различается", "различаются", "различаются")) + " " +
+      CountText(differing, "значение", "значения", "значений");
+  return Outcome(OutcomeKind::VerifyFailed, count).Said("Проверка не пройдена: " + count + ".");
+}
+
+Outcome RestartVerdict(const Result<DeviceIdentity>& device, std::optional<std::uint8_t> written) {
+  if (!device) return device.outcome().Said(msg::kNoAnswerAfterRestart);
+  if (written && device->version != *written) {
+    return Outcome(OutcomeKind::VerifyFailed)
+        .Said("Проверка не пройдена: прибор сообщает версию " + std::to_string(device->version) +
+              " вместо " + std::to_string(*written) + ".");
+  }
+  return Outcome().Said("Проверка: прибор сообщает версию ПО " +
+                        VersionText(device->version, device->mode) + ".");
 }
 
 }  // namespace
 
 Session::Session(Transport& transport, Pacer& pacer, UserInterface& ui, TraceLog* trace,
                  Journal* journal)
-    : ui_(ui),
-      link_(transport, pacer, ui_, trace),
-      transport_(transport),
-      pacer_(pacer),
-      journal_(journal) {}
+    : link_(transport, pacer, ui, trace), transport_(transport), pacer_(pacer), journal_(journal) {}
 
 Session::~Session() {
   FinishRecord();
@@ -70,20 +85,21 @@ Session::~Session() {
 
 void Session::Begin() {
   FinishRecord();
-  ui_.Forget();
+}
+
+void Session::Told(const std::string& words) {
+  if (pending_ && !words.empty()) pending_->message = words;
 }
 
 void Session::FinishRecord() {
   if (!pending_) return;
-  if (!ui_.shown().empty()) pending_->message = ui_.shown();
   JournalRecord record = std::move(*pending_);
   pending_.reset();
   journal_->Append(std::move(record));
 }
 
 void Session::Record(const char* operation, const Outcome& outcome, const std::string& file,
-                     const std::string& sha256, const std::string& message,
-                     const std::optional<DeviceIdentity>& before,
+                     const std::string& sha256, const std::optional<DeviceIdentity>& before,
                      const std::optional<DeviceIdentity>& after) {
   if (!journal_) return;
   FinishRecord();
@@ -102,13 +118,12 @@ void Session::Record(const char* operation, const Outcome& outcome, const std::s
   if (!file.empty()) r.file = Utf8FromPath(PathFromUtf8(file).filename());
   r.sha256 = sha256;
   r.outcome = OutcomeKindName(outcome.kind);
-  r.message = !message.empty() ? message : !ui_.last().empty() ? ui_.last() : outcome.detail;
+  r.message = !outcome.message.empty() ? outcome.message : outcome.detail;
   r.batch = batchMark_.batch;
   r.module = batchMark_.module;
   r.port = batchMark_.port;
   // Written once the program has said its words on it (FinishRecord).
   pending_ = std::move(r);
-  ui_.Forget();
 }
 
 Outcome Session::Find() {
@@ -187,7 +202,7 @@ Result<std::vector<std::int32_t>> Session::ReadReleSettings(const std::string& f
   const auto table = std::span<const std::int32_t>(page).first(kReleParamCount);
   Record("read-settings", read, file, read ? ValuesSha256(table) : "");
   if (!read) return read;
-  return page;
+  return {std::move(page), read};
 }
 
 Outcome Session::WriteReleSettings(std::span<const std::int32_t> table, const std::string& file) {
@@ -208,7 +223,7 @@ Result<RegistrationImage> Session::ReadRegistration(const std::string& file) {
   if (!read) return read;
   RegistrationImage image;
   image.assign(values);
-  return image;
+  return {std::move(image), read};
 }
 
 Outcome Session::WriteRegistration(const RegistrationImage& image, const std::string& file) {
@@ -233,44 +248,35 @@ Outcome Session::WriteFirmware(const FirmwareImage& image, const std::string& fi
   return written;
 }
 
-Result<std::vector<Difference>> Session::ReadBackDifferences(ParameterArea area,
-                                                             std::span<const std::int32_t> expected,
-                                                             const std::string& file) {
+Verdict Session::ReadBackDifferences(ParameterArea area, std::span<const std::int32_t> expected,
+                                     const std::string& file) {
   Begin();
   std::vector<std::int32_t> back(area.size(), 0);
   const Outcome read = ReadParameterBlock(link_, area, back);
-  const std::string sha256 = ValuesSha256(expected);
+  Verdict verdict;
   if (!read) {
-    Record(VerifyOperation(area), read, file, sha256);
-    return read;
+    verdict.outcome =
+        read.Said(IsRegistration(area) ? msg::kRegistrationNotRead : msg::kSettingsNotRead);
+  } else {
+    for (std::size_t i = 0; i < std::min(expected.size(), back.size()); ++i) {
+      if (back[i] != expected[i]) verdict.differences.push_back({i, expected[i], back[i]});
+    }
+    verdict.outcome = ComparedVerdict(area, verdict.differences.size());
   }
-  std::vector<Difference> differences;
-  for (std::size_t i = 0; i < std::min(expected.size(), back.size()); ++i) {
-    if (back[i] != expected[i]) differences.push_back({i, expected[i], back[i]});
-  }
-  Record(VerifyOperation(area),
-         differences.empty() ? Outcome{} : Outcome{OutcomeKind::VerifyFailed}, file, sha256,
-         DifferencesText(differences.size()));
-  return differences;
+  Record(VerifyOperation(area), verdict.outcome, file, ValuesSha256(expected));
+  return verdict;
 }
 
-Result<DeviceIdentity> Session::AwaitRestart() {
+Verdict Session::AwaitRestart() {
   Begin();
   const Result<DeviceIdentity> device = Reidentify();
-  std::string text = "Проверка не пройдена: прибор не ответил за 10 с после записи.";
-  Outcome verdict = device.outcome();
-  if (device) {
-    text =
-        "Проверка: прибор сообщает версию ПО " + VersionText(device->version, device->mode) + ".";
-    if (firmware_.written && device->version != firmware_.version) {
-      verdict = OutcomeKind::VerifyFailed;
-      text = "Проверка не пройдена: прибор сообщает версию " + std::to_string(device->version) +
-             " вместо " + std::to_string(firmware_.version) + ".";
-    }
-  }
-  Record("verify-firmware", verdict, firmware_.file, firmware_.sha256, text, firmware_.before,
-         device ? std::optional<DeviceIdentity>(*device) : std::nullopt);
-  return device;
+  Verdict verdict;
+  verdict.outcome = RestartVerdict(
+      device, firmware_.written ? std::optional<std::uint8_t>(firmware_.version) : std::nullopt);
+  if (device) verdict.device = *device;
+  Record("verify-firmware", verdict.outcome, firmware_.file, firmware_.sha256, firmware_.before,
+         verdict.device);
+  return verdict;
 }
 
 Result<DeviceIdentity> Session::Reidentify() {

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "base/UserInterface.h"
 #include "ops/JournalRecord.h"
-#include "ops/NotingUi.h"
 #include "protocol/DeviceCommands.h"
 #include "protocol/DeviceLink.h"
 #include "protocol/Outcome.h"
@@ -20,6 +20,15 @@ namespace msg {
 // The user closed the chooser without a device: nothing was looked for
 // beyond it, so "no device on the line" would not be true.
 inline constexpr const char* kNoDeviceChosen = "Прибор не выбран: связь с прибором не установлена.";
+// An area that could not be read, the read-back of a check included.
+inline constexpr const char* kSettingsNotRead = "Ошибка: настройки реле не считаны из прибора.";
+inline constexpr const char* kRegistrationNotRead =
+    "Ошибка: резервная копия не считана из прибора.";
+inline constexpr const char* kSettingsMatch = "Проверка: настройки в приборе совпадают с файлом.";
+inline constexpr const char* kRegistrationMatch =
+    "Проверка: память регистрации совпадает с файлом.";
+inline constexpr const char* kNoAnswerAfterRestart =
+    "Проверка не пройдена: прибор не ответил за 10 с после записи.";
 }  // namespace msg
 
 class FirmwareImage;
@@ -29,24 +38,39 @@ class RegistrationImage;
 // The device as both programs work with it: one link, and the operations
 // the window's buttons and ortenctl's commands run on it. Each returns an
 // outcome; what the exchanges say between their steps (status lines,
-// progress, the "Error" box) goes through the user interface given here,
-// and what the outcome means in words is for the caller to say.
+// progress, the "Error" box) goes through the user interface given here.
+// An outcome's message holds the words the exchange ended with; a check
+// (ReadBackDifferences, AwaitRestart) returns its whole verdict, words
+// included, which every front end shows as it is.
 //
 // With a journal, every operation that reads or writes the device's memory
-// or firmware (and every read-back that checks one) adds its record there
-// when it ends: the device as the last connect identified it, the file
-// named by the caller (file: a path or a bare name; empty for none), the
-// SHA-256 of the content as a file of these programs holds it, and the words
-// the user read last about it: what the program said once the operation
-// ended (see FinishRecord), else the last words the exchange showed (a
-// read-back check: its verdict). A journal that fails never changes an
-// outcome.
+// or firmware (and every check of one) adds its record there when it ends:
+// the device as the last connect identified it, the file named by the
+// caller (file: a path or a bare name; empty for none), the SHA-256 of the
+// content as a file of these programs holds it, and the words the user read
+// last about it: the outcome's message, unless the program then says words
+// of its own and hands them over (Told). A journal that fails never changes
+// an outcome.
 
 // One entry that reads back otherwise than it was written.
 struct Difference {
   std::size_t index;
   std::int32_t written;
   std::int32_t found;
+};
+
+// What a check after a write found, decided once for every front end and
+// the journal. outcome: Done, VerifyFailed (detail: how many values differ),
+// or how the read-back or the restart failed; its message is the sentence
+// to show.
+struct Verdict {
+  Outcome outcome;
+  std::vector<Difference> differences;   // a read-back's entries that differ, in order
+  std::optional<DeviceIdentity> device;  // after a restart: the device as it came back
+
+  bool ok() const { return outcome.ok(); }
+  explicit operator bool() const { return ok(); }
+  const std::string& message() const { return outcome.message; }
 };
 
 class Session {
@@ -58,14 +82,13 @@ class Session {
   Session& operator=(const Session&) = delete;
 
   // The record of the operation that ended last waits for the program's own
-  // words on it: a box or a status line shown through ui() after the
-  // operation, or words given to Told, become its message. It is written
-  // here, when the next operation begins, when the work of OnWorkPage ends,
-  // and when the session ends, whichever comes first.
+  // words on it (Told). It is written here, when the next operation begins,
+  // when the work of OnWorkPage ends, and when the session ends, whichever
+  // comes first.
   void FinishRecord();
-  // Words the program showed the user other than through its interface
-  // (ortenctl's standard output), for the record of the last operation.
-  void Told(const std::string& words) { ui_.Shown(words); }
+  // Words the program showed the user once the last operation ended (a box,
+  // a status line, ortenctl's output): its record's message from now on.
+  void Told(const std::string& words);
   // The records that follow are of a batch run's module (see JournalRecord);
   // an empty mark ends that.
   struct BatchMark {
@@ -126,16 +149,15 @@ class Session {
   Outcome WriteRegistration(const RegistrationImage& image, const std::string& file = {});
   Outcome WriteFirmware(const FirmwareImage& image, const std::string& file = {});
 
-  // Reads an area back; the entries that differ from expected (none: it
-  // holds what was written).
-  Result<std::vector<Difference>> ReadBackDifferences(ParameterArea area,
-                                                      std::span<const std::int32_t> expected,
-                                                      const std::string& file = {});
+  // Reads an area back and compares it with expected, value by value:
+  // Done when it holds what was written.
+  Verdict ReadBackDifferences(ParameterArea area, std::span<const std::int32_t> expected,
+                              const std::string& file = {});
   // After a firmware write the device restarts: reaches it again, quietly,
   // once a second for up to ten seconds, and reads its identity (then sends
-  // the disconnect command). NoAnswer when it never came back. Journalled
-  // as the check of the last firmware written: the version it reports.
-  Result<DeviceIdentity> AwaitRestart();
+  // the disconnect command). NoAnswer when it never came back, VerifyFailed
+  // when it reports a version other than the last firmware written.
+  Verdict AwaitRestart();
 
  private:
   struct Written {  // the last firmware written, for the check after the restart
@@ -147,15 +169,13 @@ class Session {
   };
 
   Result<DeviceIdentity> Reidentify();
-  // Every operation begins so: the last one's record is written, and the
-  // words shown from here on are this one's.
+  // Every operation begins so: the last one's record is written, with
+  // whatever words the program handed over for it.
   void Begin();
   void Record(const char* operation, const Outcome& outcome, const std::string& file,
-              const std::string& sha256, const std::string& message = {},
-              const std::optional<DeviceIdentity>& before = std::nullopt,
+              const std::string& sha256, const std::optional<DeviceIdentity>& before = std::nullopt,
               const std::optional<DeviceIdentity>& after = std::nullopt);
 
-  NotingUi ui_;
   DeviceLink link_;
   Transport& transport_;
   Pacer& pacer_;

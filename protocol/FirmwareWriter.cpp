@@ -28,7 +28,7 @@ Outcome Fail(DeviceLink& link, OutcomeKind kind) {
   ui.SetProgress(0);
   ui.SetStatusText(msg::kFirmwareNotWritten);
   ui.ShowMessage(msg::kFirmwareNotWritten);
-  return link.Failure(kind);
+  return link.Failure(kind).Said(msg::kFirmwareNotWritten);
 }
 
 // Sends the stream; false at the first transfer that fails.
@@ -88,7 +88,7 @@ Outcome WriteFirmwareImage(DeviceLink& link, std::span<const std::uint8_t> image
   if (answer[3] != 0) return Fail(link, OutcomeKind::Refused);
   ui.SetStatusText(msg::kFirmwareWritten);
   ui.ShowMessage(msg::kFirmwareWritten);
-  return {};
+  return Outcome().Said(msg::kFirmwareWritten);
 }
 
 }  // namespace orten

@@ -19,7 +19,7 @@ inline constexpr const char* kFirmwareNotWritten = "Ошибка: Прошивк
 // body in 64-byte blocks with a pause after every fourth, tail as two single
 // bytes) and reads its verdict. Done when the device accepted the image. The
 // stream stops at the first failed transfer; a verdict that never comes is a
-// failure.
+// failure. The outcome's message is the box it showed.
 Outcome WriteFirmwareImage(DeviceLink& link, std::span<const std::uint8_t> image);
 
 }  // namespace orten

@@ -7,9 +7,10 @@
 namespace orten {
 
 // What became of an operation on the device or its files. The kind decides
-// what happens next (the window's state, ortenctl's exit code); the words
-// the user reads are chosen by whoever shows them, and detail carries what
-// only the operation knows (a reason, a file's path).
+// what happens next (the window's state, ortenctl's exit code); detail
+// carries what only the operation knows (a reason, a file's path), and
+// message the words the operation itself showed on how it ended (empty:
+// none), which the journal keeps unless the program says more.
 enum class OutcomeKind {
   Done,
   Cancelled,       // the user said no
@@ -38,10 +39,18 @@ enum class OutcomeKind {
 struct Outcome {
   OutcomeKind kind = OutcomeKind::Done;
   std::string detail;
+  std::string message;
 
   Outcome() = default;
   Outcome(OutcomeKind k, std::string d = {})
       : kind(k), detail(std::move(d)) {}  // NOLINT: a kind is an outcome
+
+  // The same outcome, with the words it was shown with.
+  Outcome Said(std::string words) const {
+    Outcome said = *this;
+    said.message = std::move(words);
+    return said;
+  }
 
   bool ok() const { return kind == OutcomeKind::Done; }
   explicit operator bool() const { return ok(); }
@@ -55,6 +64,7 @@ template <typename T>
 class Result {
  public:
   Result(T value) : value_(std::move(value)) {}              // NOLINT: a value is a success
+  Result(T value, Outcome said) : outcome_(std::move(said)), value_(std::move(value)) {}
   Result(Outcome outcome) : outcome_(std::move(outcome)) {}  // NOLINT: so is a failure
   Result(OutcomeKind kind) : outcome_(kind) {}               // NOLINT
 

@@ -25,13 +25,13 @@ void Progress(UserInterface& ui, const char* text, unsigned percent) {
 Outcome RequestFailed(DeviceLink& link, const char* text, OutcomeKind kind) {
   link.ui().ShowMessage(text);
   link.ui().SetStatusText(text);
-  return link.Failure(kind);
+  return link.Failure(kind).Said(text);
 }
 
 Outcome WriteFailed(DeviceLink& link, OutcomeKind kind) {
   link.ui().SetProgress(0);
   link.ui().SetStatusText(msg::kParamsNotWritten);
-  return link.Failure(kind);
+  return link.Failure(kind).Said(msg::kParamsNotWritten);
 }
 
 // The frame after the request: sync bytes singly, the payload in 64-byte
@@ -85,7 +85,7 @@ Outcome WriteParameterBlock(DeviceLink& link, ParameterArea area,
     return WriteFailed(link, OutcomeKind::NoAnswer);
   if (answer[3] != 0) return WriteFailed(link, OutcomeKind::Refused);
   ui.SetStatusText(msg::kParamsWritten);
-  return {};
+  return Outcome().Said(msg::kParamsWritten);
 }
 
 Outcome ReadParameterBlock(DeviceLink& link, ParameterArea area, std::span<std::int32_t> out) {
@@ -127,11 +127,11 @@ Outcome ReadParameterBlock(DeviceLink& link, ParameterArea area, std::span<std::
   Progress(ui, msg::kReadProgress, 100);
   if (!DataFrameChecksumOk(frame)) {
     ui.SetStatusText(msg::kParamsCrcError);
-    return OutcomeKind::ChecksumError;
+    return Outcome(OutcomeKind::ChecksumError).Said(msg::kParamsCrcError);
   }
   for (std::size_t i = 0; i < n; ++i) out[i] = frame[i + 2];
   ui.SetStatusText(msg::kParamsRead);
-  return {};
+  return Outcome().Said(msg::kParamsRead);
 }
 
 }  // namespace orten

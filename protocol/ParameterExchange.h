@@ -37,12 +37,13 @@ inline constexpr const char* kParamsCrcError = "Ошибка CRC! Парамет
 // of them; only the low 8 bits travel), paced as the device needs, then
 // reads the device's answer. Done when the device accepted the block. Stops
 // at the first failed transfer; an answer that never comes is a failure.
+// Either way the outcome's message is the status line it left.
 Outcome WriteParameterBlock(DeviceLink& link, ParameterArea area,
                             std::span<const std::int32_t> values);
 
 // Sends a read request and receives the device's data frame. When done, out
 // (area.size() entries) holds the payload bytes 0-255; otherwise out is left
-// as it was.
+// as it was. The outcome's message is the status line it left.
 Outcome ReadParameterBlock(DeviceLink& link, ParameterArea area, std::span<std::int32_t> out);
 
 }  // namespace orten

@@ -28,6 +28,7 @@ SimDevice::SimDevice(std::uint8_t version) : version_(version) {}
 
 void SimDevice::set_faults(const SimFaults& faults) {
   faults_ = faults;
+  keptOtherwise_.reset();
   hostBytes_ = 0;
   deviceBytes_ = 0;
   silent_ = false;
@@ -48,11 +49,15 @@ bool SimDevice::Receive(std::span<const std::uint8_t> bytes, std::int64_t nowUs)
     lastError_ = "Сбой записи в канал прибора.";
     return false;
   }
+  const std::uint64_t first = hostBytes_;
   hostBytes_ += bytes.size();
   (state_ == State::Command ? commandWrites_ : writes_).push_back({bytes.size(), nowUs});
-  for (std::uint8_t b : bytes) {
-    received_.push_back(b);
-    TakeByte(b);
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    // Where it lands, should a firmware head or a data frame keep it.
+    if (faults_.corruptAtByte == first + i)
+      keptOtherwise_ = state_ == State::Command ? packet_.size() : frame_.size();
+    received_.push_back(bytes[i]);
+    TakeByte(bytes[i]);
   }
   return true;
 }
@@ -92,6 +97,8 @@ void SimDevice::OnCommand() {
     writes_ = std::move(carried);
     return;
   }
+  // A command packet keeps nothing.
+  keptOtherwise_.reset();
   if (!PacketChecksumOk(packet)) return;  // garbled: a real device ignores it
 
   if ((code == kCmdConnectMain || code == kCmdConnectWork) && packet[3] == kCmdConnectWork) {
@@ -139,7 +146,10 @@ void SimDevice::OnParamFrame() {
   verdictReason_ = reason;
   if (reason.empty()) {
     std::copy(frame_.begin() + 2, frame_.end() - 2, memory_.begin() + startPage_ * kPageSize);
+    if (keptOtherwise_ >= 2 && keptOtherwise_ < frame_.size() - 2)
+      memory_[startPage_ * kPageSize + *keptOtherwise_ - 2] ^= 0x01;
   }
+  keptOtherwise_.reset();
   if (!faults_.noAnswer) QueueAnswer(kCmdWriteParams, reason.empty() ? kAccepted : kRejected);
 }
 
@@ -167,7 +177,8 @@ void SimDevice::FinishFirmware(std::int64_t nowUs) {
   }
   if (reason.empty() && faults_.reject) reason = "rejected by fault";
   verdictReason_ = reason;
-  if (reason.empty()) version_ = frame_[3];
+  if (reason.empty()) version_ = frame_[3] ^ (keptOtherwise_ == 3 ? 0x01 : 0x00);
+  keptOtherwise_.reset();
   frame_.clear();
   if (!faults_.noAnswer) QueueAnswer(kFirmwareTypeCode, reason.empty() ? kAccepted : kRejected);
 }

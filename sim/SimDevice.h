@@ -24,6 +24,9 @@ struct SimFaults {
   std::optional<std::uint64_t> readTimeoutAtByte;  // falls silent from that byte on
   std::optional<std::uint64_t> shortChunkAtByte;   // the chunk read holding it comes short
   std::optional<std::uint64_t> unplugAtReadByte;   // pulled out as that byte is to be read
+  // Stored otherwise than it came (one bit flipped), accepted all the same:
+  // a parameter value, or the firmware's version byte. Nothing else notices.
+  std::optional<std::uint64_t> corruptAtByte;
   bool badSync = false;      // replies and frames start with a wrong sync byte
   bool badChecksum = false;  // replies and frames carry a wrong checksum
   bool reject = false;       // parameter writes and firmware answer "not accepted"
@@ -112,6 +115,7 @@ class SimDevice {
   std::uint64_t deviceBytes_ = 0;
   std::string lastError_;
   std::string verdictReason_;
+  std::optional<std::size_t> keptOtherwise_;  // where corruptAtByte landed in frame_
 };
 
 }  // namespace orten

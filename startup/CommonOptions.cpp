@@ -15,7 +15,7 @@ constexpr const char* kSimFault = "--sim-fault";
 constexpr const char* kSimSkipWaits = "--sim-skip-waits";
 constexpr const char* kFaultList =
     "no-device, two-devices, pipe-open, no-access, busy, write-fail@K, unplug@K, unplug-read@K, "
-    "read-timeout@K, short-chunk@K, bad-sync, bad-checksum, reject, no-answer";
+    "read-timeout@K, short-chunk@K, corrupt@K, bad-sync, bad-checksum, reject, no-answer";
 
 // Matches "--name value" and "--name=value"; advances i past what it used.
 bool TakeValue(const std::vector<std::string>& args, std::size_t& i, const std::string& name,
@@ -45,7 +45,7 @@ struct PositionedFault {
 constexpr PositionedFault kPositioned[] = {
     {"write-fail", &SimFaults::failWriteAtByte},   {"unplug", &SimFaults::unplugAtByte},
     {"unplug-read", &SimFaults::unplugAtReadByte}, {"read-timeout", &SimFaults::readTimeoutAtByte},
-    {"short-chunk", &SimFaults::shortChunkAtByte},
+    {"short-chunk", &SimFaults::shortChunkAtByte}, {"corrupt", &SimFaults::corruptAtByte},
 };
 
 struct SwitchedFault {
@@ -80,8 +80,8 @@ bool AnyFault(const CommonOptions& o) {
   const SimFaults& f = o.simFaults;
   return o.simNoDevice || o.simTwoDevices || f.pipeOpenFails || f.accessRefused ||
          f.heldElsewhere || f.failWriteAtByte || f.unplugAtByte || f.unplugAtReadByte ||
-         f.readTimeoutAtByte || f.shortChunkAtByte || f.badSync || f.badChecksum || f.reject ||
-         f.noAnswer;
+         f.readTimeoutAtByte || f.shortChunkAtByte || f.corruptAtByte || f.badSync ||
+         f.badChecksum || f.reject || f.noAnswer;
 }
 
 // The simulation's faults only make sense on the simulated line.
@@ -191,10 +191,12 @@ const char* CommonOptionsHelp() {
          "  --sim-fault FAULT            отказ имитатора, для репетиции без прибора (можно\n"
          "                               повторять): no-device, two-devices, pipe-open,\n"
          "                               no-access, busy, write-fail@K, unplug@K, unplug-read@K,\n"
-         "                               read-timeout@K, short-chunk@K, bad-sync, bad-checksum,\n"
-         "                               reject, no-answer; K - номер байта от начала работы\n"
-         "                               (запись в прибор, а для unplug-read, read-timeout и\n"
-         "                               short-chunk - чтение из него)\n"
+         "                               read-timeout@K, short-chunk@K, corrupt@K, bad-sync,\n"
+         "                               bad-checksum, reject, no-answer; K - номер байта от\n"
+         "                               начала работы (запись в прибор, а для unplug-read,\n"
+         "                               read-timeout и short-chunk - чтение из него);\n"
+         "                               corrupt@K: прибор принимает байт K, но хранит его\n"
+         "                               измененным (значение параметра или байт версии)\n"
          "  --sim-line FILE              линия, на которой приборы появляются и отключаются по\n"
          "                               сценарию FILE, для wait и batch (шаги plug, unplug,\n"
 #ifdef _WIN32  // no manual pages there

@@ -61,7 +61,16 @@ struct Command {
   std::string successOut;   // a line stdout must hold on success
   bool disconnectsAfterFailure;
   const char* journaled;  // the operation its journal record names; null: it records none
+  // With --verify: the check's journal operation after a write that went
+  // through, and what it says when the area is not read back.
+  const char* checked = nullptr;
+  std::string notReadBack;
 };
+
+// The read-back of --verify after a write: its request and the frame.
+std::vector<PhaseSpan> ReadBack(std::uint64_t payload) {
+  return {Packet(Phase::ReadRequest), FrameIn(payload)};
+}
 
 std::vector<PhaseSpan> Join(std::vector<PhaseSpan> a, const std::vector<PhaseSpan>& b) {
   a.insert(a.end(), b.begin(), b.end());
@@ -103,6 +112,20 @@ std::vector<Command> Commands(const fs::path& work) {
        "Настройки реле загружены успешно",
        true,
        "write-settings"},
+      {"settings write --verify",
+       45,
+       {"settings", "write", (work / "X.cfg").string(), "--verify"},
+       Join(Join(ConnectPhases(),
+                 {Packet(Phase::WriteRequest), FrameOut(256), Packet(Phase::WriteAnswer)}),
+            Join(ReadBack(256), {disconnect})),
+       80 + 10,
+       10000,
+       "Ошибка: настройки реле не загружены в прибор.",
+       "Настройки реле загружены успешно",
+       true,
+       "write-settings",
+       "verify-settings",
+       "Ошибка: настройки реле не считаны из прибора."},
       {"backup read",
        kOldVersion,
        {"backup", "read", "-o", out},
@@ -124,6 +147,20 @@ std::vector<Command> Commands(const fs::path& work) {
        "Резервная копия загружена успешно",
        true,
        "write-backup"},
+      {"backup write --verify",
+       kOldVersion,
+       {"backup", "write", (work / "B.rrg").string(), "--verify"},
+       Join(Join(ConnectPhases(),
+                 {Packet(Phase::WriteRequest), FrameOut(1792), Packet(Phase::WriteAnswer)}),
+            Join(ReadBack(1792), {disconnect})),
+       380 + 10,
+       10000,
+       "Ошибка: резервная копия не загружена в прибор.",
+       "Резервная копия загружена успешно",
+       true,
+       "write-backup",
+       "verify-backup",
+       "Ошибка: резервная копия не считана из прибора."},
       {"firmware write",
        kOldVersion,
        {"firmware", "write", "RPU_130", "--yes"},
@@ -248,6 +285,12 @@ int RunTool(const std::string& ctl, const std::string& runner, const fs::path& w
 
 // At most one "Error" line, then the operation's own words and the
 // command's; the question --yes answers is not one of them.
+// Whether the command's check finds a value the device kept otherwise (the
+// matrix's corrupt@K land on values it compares).
+bool CheckFinds(const Command& cmd, const FaultCase& fault) {
+  return cmd.checked && KeptOtherwise(cmd.phases, fault).has_value();
+}
+
 void CheckMessages(const fs::path& work, const Command& cmd, const std::optional<Phase>& bitten,
                    const FaultCase& fault, bool windowsLine, Cell& cell) {
   std::vector<std::string> said;
@@ -258,6 +301,7 @@ void CheckMessages(const fs::path& work, const Command& cmd, const std::optional
   const bool errorFirst = bitten && ShowsTransportError(fault, *bitten);
   if (!bitten) {
     if (cmd.name == std::string("firmware write")) want.push_back("Прошивка загружена успешно");
+    if (CheckFinds(cmd, fault)) want.push_back("Проверка не пройдена: различается 1 значение.");
   } else {
     if (errorFirst) want.push_back("Error (ошибка): ");
     for (const Box& box : FailureOf(*bitten, fault).boxes) {
@@ -270,7 +314,10 @@ void CheckMessages(const fs::path& work, const Command& cmd, const std::optional
     const bool inExchange = *bitten == Phase::ReadRequest || *bitten == Phase::FrameIn ||
                             *bitten == Phase::WriteRequest || *bitten == Phase::FrameOut ||
                             *bitten == Phase::WriteAnswer;
-    if (inExchange && !cmd.failureLine.empty()) want.push_back(cmd.failureLine);
+    const bool readingBack =
+        cmd.checked && (*bitten == Phase::ReadRequest || *bitten == Phase::FrameIn);
+    if (inExchange && !cmd.failureLine.empty())
+      want.push_back(readingBack ? cmd.notReadBack : cmd.failureLine);
   }
   bool same = said.size() == want.size();
   for (std::size_t i = 0; same && i < said.size(); ++i) {
@@ -291,15 +338,20 @@ void CheckData(const fs::path& work, const Command& cmd, const std::optional<Pha
   const std::vector<int> memory = InitialMemory();
   std::vector<int> wantMemory = memory;
   int wantVersion = cmd.version;
+  const std::string name = cmd.name;
+  const std::optional<std::uint64_t> otherwise = KeptOtherwise(cmd.phases, fault);
   if (DeviceTookTheData(cmd.phases, bitten, fault)) {
-    if (cmd.name == std::string("settings write")) {
+    if (name.starts_with("settings write")) {
       std::fill(wantMemory.begin() + 1792, wantMemory.end(), 0);
       const std::vector<int> x = WrittenSettings();
       std::copy(x.begin(), x.end(), wantMemory.begin() + 1792);
+      if (otherwise) wantMemory[1792 + *otherwise] ^= 1;
     }
-    if (cmd.name == std::string("backup write"))
+    if (name.starts_with("backup write")) {
       std::copy(kBackup.begin(), kBackup.end(), wantMemory.begin());
-    if (cmd.name == std::string("firmware write")) wantVersion = kNewVersion;
+      if (otherwise) wantMemory[*otherwise] ^= 1;
+    }
+    if (name == "firmware write") wantVersion = otherwise ? kNewVersion ^ 1 : kNewVersion;
   }
   cell.Check(Slurp(work / "state") == StateText(wantVersion, wantMemory), "device state changed");
   std::string wantOut = "old\r\n";
@@ -330,15 +382,22 @@ void CheckTrace(const fs::path& work, const Command& cmd, Cell& cell) {
 // The journal stays whole through every fault, and gains the operation's
 // record once the device was reached: done only where the operation was.
 void CheckJournal(const fs::path& work, const Command& cmd, const std::optional<Phase>& bitten,
-                  std::size_t recordedBefore, Cell& cell) {
+                  const FaultCase& fault, std::size_t recordedBefore, Cell& cell) {
   const orten::JournalText journal = orten::ParseJournal(Slurp(work / "data" / "journal.csv"));
   cell.Check(journal.skippedLines.empty(), "journal holds a line that is no record");
-  const JournalGain want = cmd.journaled ? JournalGainOf(bitten) : JournalGain{};
+  JournalGain want = cmd.journaled ? JournalGainOf(bitten) : JournalGain{};
+  // A write that went through is checked: the check's record follows, done
+  // only when the device holds what was written.
+  const bool checked = cmd.checked && want.records == 1 &&
+                       (!bitten || *bitten == Phase::ReadRequest || *bitten == Phase::FrameIn ||
+                        *bitten == Phase::DisconnectCommand);
+  if (checked) want = {2, want.done && !CheckFinds(cmd, fault)};
   const std::size_t gained = journal.records.size() - recordedBefore;
   cell.Check(gained == want.records, std::to_string(gained) + " journal records");
-  if (gained != 1 || want.records != 1) return;
+  if (gained != want.records || want.records == 0) return;
   const orten::JournalRecord& r = journal.records.back();
-  cell.Check(r.operation == cmd.journaled && r.program == "ortenctl", "journal: " + r.operation);
+  cell.Check(r.operation == (checked ? cmd.checked : cmd.journaled) && r.program == "ortenctl",
+             "journal: " + r.operation);
   cell.Check((r.outcome == "done") == want.done, "journal outcome " + r.outcome);
   cell.Check(!r.message.empty(), "journal record without a message");
 }
@@ -360,11 +419,14 @@ void RunCell(const std::string& ctl, const std::string& runner, const fs::path& 
   const bool noOne = bitten == Phase::Discovery &&
                      (fault.kind == FaultKind::NoDevice || fault.kind == FaultKind::TwoDevices ||
                       fault.kind == FaultKind::NoAccess || fault.kind == FaultKind::Busy);
-  cell.Check(rc == (!bitten ? 0 : noOne ? 4 : 1), "exit code " + std::to_string(rc));
+  cell.Check(rc == (!bitten ? (CheckFinds(cmd, fault) ? 1 : 0)
+                    : noOne ? 4
+                            : 1),
+             "exit code " + std::to_string(rc));
   CheckMessages(work, cmd, bitten, fault, !runner.empty(), cell);
   CheckData(work, cmd, bitten, fault, cell);
   cell.Check(Files(work / "data") == files, "data folder changed");
-  CheckJournal(work, cmd, bitten, recorded, cell);
+  CheckJournal(work, cmd, bitten, fault, recorded, cell);
   CheckTrace(work, cmd, cell);
 }
 
@@ -392,19 +454,22 @@ int main(int argc, char** argv) {
 
   // Host bytes: the connect (3), the exchange's request or info's disconnect
   // (12), a frame's second sync byte or a read's disconnect (17), chunks
-  // (100, 1000), the settings write's disconnect (280), the firmware's last
-  // byte (1297), the backup write's disconnect (1815). Device bytes: the
+  // (100, 1000), the settings write's disconnect or its read-back request
+  // (280), the firmware's last byte (1297), the backup write's disconnect or
+  // its read-back request (1815). Device bytes: the
   // connect reply (3), a frame's sync or an answer (9), chunks (100, 1000),
   // the settings frame's last checksum byte (267).
+  // Kept otherwise: the firmware's version byte (11), a setting and a backup
+  // value (20: the payload's third), a backup value only (1000).
   std::vector<FaultCase> faults =
-      MatrixFaults({3, 12, 17, 100, 280, 1000, 1297, 1815}, {3, 9, 100, 267, 1000});
+      MatrixFaults({3, 12, 17, 100, 280, 1000, 1297, 1815}, {3, 9, 100, 267, 1000}, {11, 20, 1000});
   if (through) {
     // A real pipe's waits are real: a request and a chunk on each side, and
     // no fault that only waits out the 10 s answer time. A pipe that will
     // not open is the driver's own matter, not the device's; wine opens a
     // device whatever its driver says, so access and a holder are the unit
     // tests' to show.
-    faults = MatrixFaults({100}, {3, 100});
+    faults = MatrixFaults({100}, {3, 100}, {20});
     std::erase_if(faults, [](const FaultCase& f) {
       return f.kind == FaultKind::NoAnswer || f.kind == FaultKind::PipeOpen ||
              f.kind == FaultKind::NoAccess || f.kind == FaultKind::Busy;

@@ -30,6 +30,9 @@ rows=(
   "stop on failure|plug rpu;unplug;plug mro;unplug|settings object.cfg --stop-on-failure|1|^1\. sim:1, .*ОТЛОЖИТЬ~Итого: готово 0, отложено 1 \(другое семейство: 1\)\. Завершено: прибор отложен|"
   "firmware|plug mro:45;unplug;plug rpu;unplug;plug mro:40 reject;unplug|firmware MRO_46.bin|1|^1\. sim:1, .*4_5: готово\$~^2\. .*ОТЛОЖИТЬ - другое семейство~^3\. .*4_0: ОТЛОЖИТЬ - прибор отказал\$|^Пакетная запись: прошивка MRO_46\.bin \(версия 4_6\)"
   "firmware not answered|plug mro no-answer;unplug|firmware MRO_46.bin|1|^1\. .*ОТЛОЖИТЬ - нет ответа\$|"
+  # Taken, but a value kept otherwise (the payload's third byte): the check after the write sets it aside.
+  "kept otherwise set aside|plug mro corrupt@20;unplug;plug mro;unplug|settings object.cfg|1|^1\. sim:1, .*4_5: ОТЛОЖИТЬ - проверка не пройдена: различается 1 значение\$~^2\. sim:2, .*: готово\$~Итого: готово 1, отложено 1 \(проверка не пройдена: 1\)|^Отключите прибор и отложите его\.\$"
+  "restore kept otherwise|plug rpu:120 corrupt@1000;unplug|restore DEZ_RPU_1_010125_object_1_conf_255.rrg|1|^1\. sim:1, .*12_0: ОТЛОЖИТЬ - проверка не пройдена: различается 1 значение\$|"
   "restore|plug rpu:120;unplug;plug rpu:130 reject;unplug|restore DEZ_RPU_1_010125_object_1_conf_255.rrg|1|^1\. sim:1, .*12_0: готово\$~^2\. sim:2, .*13_0: ОТЛОЖИТЬ - прибор отказал\$|"
   # No udev rule yet, or another program holds it: the module is fine, not set aside.
   "no access: not set aside|plug mro no-access;unplug;plug mro;unplug|settings object.cfg|4|^1\. sim:1, версия неизвестна: НЕ ОБРАБОТАН - нет доступа к прибору\$~^2\. sim:2, .*: готово\$~^Итого: готово 1, отложено 0, не обработано 1 \(нет доступа к прибору: 1\)|откладывать его не нужно\. Дайте этому пользователю доступ"
@@ -51,6 +54,9 @@ for op in "write-settings,.*,object\.cfg" "verify-settings,.*,object\.cfg" "writ
   "write-backup,.*,DEZ_RPU_1_010125_object_1_conf_255\.rrg"; do
   check "journal: $op" grep -qE ",ortenctl,$op," "$data/journal.csv"
 done
+# ... and the check that set a module aside, in the words of its verdict.
+check "journal: the failed check" \
+  grep -qE ',ortenctl,verify-settings,.*,object\.cfg,.*,verify-failed,Проверка не пройдена: различается 1 значение\.,' "$data/journal.csv"
 # The third device of the count row never came into play.
 line "plug mro;unplug;plug mro;unplug;plug mro;unplug"
 check "count: no third device" test "$(batch settings object.cfg --count 2 2>/dev/null | grep -c '^[0-9]')" -eq 2

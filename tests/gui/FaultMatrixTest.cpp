@@ -329,6 +329,12 @@ bool RestartCheckFails(const FaultCase& fault) {
   return inCheck && fault.kind != FaultKind::WriteFail;
 }
 
+// Whether the device took the firmware but keeps another version byte: the
+// check after the restart then finds a version other than the one written.
+bool VersionKeptOtherwise(const FaultCase& fault) {
+  return orten::test::KeptOtherwise(RulesOf(Op::FirmwareWrite).phases, fault).has_value();
+}
+
 // The journal stays whole and gains the operation's record once the device
 // was reached: done only where the operation was. A firmware write the
 // device took is followed by the record of the check after its restart.
@@ -339,7 +345,7 @@ void CheckJournal(const WindowFixture& f, Op op, std::size_t recordedBefore,
   orten::test::JournalGain want =
       JournaledAs(op) ? orten::test::JournalGainOf(bitten) : orten::test::JournalGain{};
   const bool checked = op == Op::FirmwareWrite && !bitten;
-  if (checked) want = {2, !RestartCheckFails(fault)};
+  if (checked) want = {2, !RestartCheckFails(fault) && !VersionKeptOtherwise(fault)};
   QCOMPARE(journal.records.size() - recordedBefore, want.records);
   if (want.records == 0) return;
   const orten::JournalRecord& r = journal.records.back();
@@ -494,6 +500,12 @@ void CheckMessages(const WindowFixture& f, const OpRules& rules, const std::opti
     if (&rules == &RulesOf(Op::FirmwareWrite) && RestartCheckFails(fault)) {
       expected.push_back({kNoAnswerAfterRestart, kWarningCaption});
     }
+    if (&rules == &RulesOf(Op::FirmwareWrite) && VersionKeptOtherwise(fault)) {
+      expected.push_back({"Проверка не пройдена: прибор сообщает версию " +
+                              std::to_string(kNewFirmwareVersion ^ 1) + " вместо " +
+                              std::to_string(kNewFirmwareVersion) + ".",
+                          kWarningCaption});
+    }
   } else {
     if (orten::test::ShowsTransportError(fault, *bitten)) expected.push_back({"", kErrorCaption});
     const orten::test::PhaseFailure failure = orten::test::FailureOf(*bitten, fault);
@@ -525,7 +537,8 @@ void CheckMessages(const WindowFixture& f, const OpRules& rules, const std::opti
 // The images, the relay controls, the device and the files: changed only
 // where the operation succeeded, or where the device took the data. A window
 // gone idle holds no registration image: its form is blank.
-void CheckData(const WindowFixture& f, Op op, const Before& before, bool ok, bool took, bool gone) {
+void CheckData(const WindowFixture& f, Op op, const Before& before, bool ok, bool took, bool gone,
+               const FaultCase& fault) {
   QCOMPARE(Collect(f), op == Op::RelayRead && ok ? TableOf(2) : before.table);
   QCOMPARE(f.form->registrationImage().values(), gone ? std::vector<std::int32_t>{}
                                                  : op == Op::RegistrationRead && ok ? kMemoryLater
@@ -537,17 +550,22 @@ void CheckData(const WindowFixture& f, Op op, const Before& before, bool ok, boo
   } else {
     QCOMPARE(FirmwareBytes(f), before.firmware);
   }
+  // The window never reads a write back: a value kept otherwise stays unnoticed.
+  const std::optional<std::uint64_t> otherwise =
+      orten::test::KeptOtherwise(RulesOf(op).phases, fault);
   auto memory = before.memory;
   if (took && op == Op::RelayWrite) {
     std::fill_n(memory.begin() + kSettingsPage, 256, 0);
     std::copy(before.table.begin(), before.table.end(), memory.begin() + kSettingsPage);
+    if (otherwise) memory[kSettingsPage + *otherwise] ^= 1;
   }
   if (took && op == Op::RegistrationWrite) {
     std::copy(kBackupFile.begin(), kBackupFile.end(), memory.begin());
+    if (otherwise) memory[*otherwise] ^= 1;
   }
   QVERIFY(f.device->memory() == memory);
-  QCOMPARE(f.device->version(),
-           took && op == Op::FirmwareWrite ? kNewFirmwareVersion : before.version);
+  const std::uint8_t written = otherwise ? kNewFirmwareVersion ^ 1 : kNewFirmwareVersion;
+  QCOMPARE(f.device->version(), took && op == Op::FirmwareWrite ? written : before.version);
   QVERIFY(Files(f.Folder()) == before.files);
 }
 
@@ -574,9 +592,11 @@ void FaultMatrixTest::cell_data() {
   // Host bytes: request packets (0, 5), a frame's second sync byte (9), the
   // first chunk (40), chunks of the longer exchanges only (300, 1000), the
   // firmware's last byte (1289). Device bytes: replies and answers (0, 5),
-  // chunks (100, 1000), the settings frame's last checksum byte (259).
-  const auto faults =
-      orten::test::MatrixFaults({0, 5, 9, 40, 300, 1000, 1289}, {0, 5, 100, 259, 1000});
+  // chunks (100, 1000), the settings frame's last checksum byte (259). Kept
+  // otherwise: the firmware's version byte (3), a setting and a backup value
+  // (12: the payload's third), a backup value only (1000).
+  const auto faults = orten::test::MatrixFaults({0, 5, 9, 40, 300, 1000, 1289},
+                                                {0, 5, 100, 259, 1000}, {3, 12, 1000});
   for (Op op : {Op::ConnectMain, Op::ConnectBackup, Op::ConnectRelay, Op::Disconnect, Op::RelayRead,
                 Op::RelayWrite, Op::RegistrationRead, Op::RegistrationWrite, Op::FirmwareWrite}) {
     for (const FaultCase& fault : faults) {
@@ -614,7 +634,7 @@ void FaultMatrixTest::cell() {
                                  before.screen);
   QVERIFY2(after == want, "is " + after.Text() + "\nnot " + want.Text());
   CheckData(f, op, before, !bitten, orten::test::DeviceTookTheData(rules.phases, bitten, fault),
-            gone);
+            gone, fault);
   if (QTest::currentTestFailed()) return;
   CheckJournal(f, op, recorded, bitten, fault);
   QVERIFY2(tookMs <= rules.boundMs,

@@ -62,6 +62,8 @@ std::string FaultCase::Name() const {
       return "reject";
     case FaultKind::NoAnswer:
       return "no-answer";
+    case FaultKind::Corrupt:
+      return at_("corrupt");
   }
   return {};
 }
@@ -105,6 +107,9 @@ SimFaults FaultCase::DeviceFaults() const {
     case FaultKind::NoAnswer:
       f.noAnswer = true;
       break;
+    case FaultKind::Corrupt:
+      f.corruptAtByte = at;
+      break;
     case FaultKind::None:
     case FaultKind::NoDevice:
     case FaultKind::TwoDevices:
@@ -114,7 +119,8 @@ SimFaults FaultCase::DeviceFaults() const {
 }
 
 std::vector<FaultCase> MatrixFaults(const std::vector<std::uint64_t>& writeAt,
-                                    const std::vector<std::uint64_t>& readAt) {
+                                    const std::vector<std::uint64_t>& readAt,
+                                    const std::vector<std::uint64_t>& corruptAt) {
   std::vector<FaultCase> faults{{FaultKind::None},       {FaultKind::NoDevice},
                                 {FaultKind::TwoDevices}, {FaultKind::PipeOpen},
                                 {FaultKind::NoAccess},   {FaultKind::Busy}};
@@ -128,6 +134,7 @@ std::vector<FaultCase> MatrixFaults(const std::vector<std::uint64_t>& writeAt,
        {FaultKind::BadSync, FaultKind::BadChecksum, FaultKind::Reject, FaultKind::NoAnswer}) {
     faults.push_back({kind});
   }
+  for (std::uint64_t at : corruptAt) faults.push_back({FaultKind::Corrupt, at});
   return faults;
 }
 
@@ -195,6 +202,8 @@ std::optional<Phase> FirstBite(const std::vector<PhaseSpan>& phases, const Fault
       case FaultKind::NoAnswer:
         bites = IsAnswer(p);
         break;
+      case FaultKind::Corrupt:
+        break;
     }
     if (bites) return p;
     host += span.hostBytes;
@@ -222,6 +231,23 @@ bool TakesTheDeviceAway(const FaultCase& fault, Phase bitten) {
   // Missed by a transfer, not by a discovery that finds the line empty.
   return fault.kind == FaultKind::Unplug || fault.kind == FaultKind::UnplugRead ||
          (fault.kind == FaultKind::NoDevice && bitten != Phase::Discovery);
+}
+
+std::optional<std::uint64_t> KeptOtherwise(const std::vector<PhaseSpan>& phases,
+                                           const FaultCase& fault) {
+  if (fault.kind != FaultKind::Corrupt) return std::nullopt;
+  std::uint64_t host = 0;
+  for (const PhaseSpan& span : phases) {
+    const std::uint64_t at = fault.at - host;  // within this span, when it is
+    if (fault.at >= host && at < span.hostBytes) {
+      if (span.phase == Phase::FrameOut && at >= kSyncBytes && at < span.hostBytes - 2)
+        return at - kSyncBytes;
+      if (span.phase == Phase::Image && at == 3) return at;
+      return std::nullopt;
+    }
+    host += span.hostBytes;
+  }
+  return std::nullopt;
 }
 
 JournalGain JournalGainOf(const std::optional<Phase>& bitten) {

@@ -30,6 +30,7 @@ enum class FaultKind {
   BadChecksum,
   Reject,
   NoAnswer,
+  Corrupt,  // host byte `at` is kept changed, if the device keeps it at all
 };
 
 struct FaultCase {
@@ -46,7 +47,8 @@ struct FaultCase {
 // part of the exchanges: request packets, frame sync, chunks, checksum bytes,
 // answers, and beyond the end of the shorter exchanges.
 std::vector<FaultCase> MatrixFaults(const std::vector<std::uint64_t>& writeAt,
-                                    const std::vector<std::uint64_t>& readAt);
+                                    const std::vector<std::uint64_t>& readAt,
+                                    const std::vector<std::uint64_t>& corruptAt);
 
 // One stretch of an exchange, as the protocol lays it out.
 enum class Phase {
@@ -79,7 +81,8 @@ std::vector<PhaseSpan> ConnectPhases();
 
 // The phase of a run where the fault first bites, or nothing when it never
 // does. No device where no discovery is made: the device went away before
-// the first write, as if unplugged at byte 0.
+// the first write, as if unplugged at byte 0. A value kept otherwise bites
+// no exchange: the device answers as if all were well.
 std::optional<Phase> FirstBite(const std::vector<PhaseSpan>& phases, const FaultCase& fault);
 
 // A failed transfer: the transport's "Error" box comes before the
@@ -94,6 +97,12 @@ bool TakesTheDeviceAway(const FaultCase& fault, Phase bitten);
 // frame or an image) when the fault bit in `bitten` (nothing: never).
 bool DeviceTookTheData(const std::vector<PhaseSpan>& phases, const std::optional<Phase>& bitten,
                        const FaultCase& fault);
+
+// Where the device keeps a value other than the one written: corrupt@K on
+// a frame's payload (the index of the value) or on an image's version byte
+// (3). Nothing when the fault is another or lands on nothing the device keeps.
+std::optional<std::uint64_t> KeptOtherwise(const std::vector<PhaseSpan>& phases,
+                                           const FaultCase& fault);
 
 // What the journal gains from an operation on the device's memory or
 // firmware: its one record once the device was found and connected

@@ -380,65 +380,6 @@ TEST(JournalTest, ARecordAlwaysStartsOnAFreshLine) {
 }
 #endif
 
-// What the journal holds of an operation: the device as identified, the
-// file's name without its folder and the SHA-256 of the values as a file
-// holds them, and the words the user was last shown, failures included.
-TEST(JournalTest, SessionRecordsWhatTheUserWasShown) {
-  TempFolder folder;
-  Journal journal((folder.path / kJournalFileName).string(), "ortenconf");
-  SimRig rig;
-  auto device = rig.bus.Attach(45);
-  Session session(rig.transport, rig.pacer, rig.ui, nullptr, &journal);
-  std::vector<std::int32_t> table(45, 0);
-  table[0] = 7;
-  session.OnWorkPage(DeviceMode::Relay, [&] {
-    const Outcome written =
-        session.WriteReleSettings(table, (folder.path / "sub" / "X.cfg").string());
-    session.ui().ShowMessage("Настройки реле загружены успешно");  // the program's own words
-    return written;
-  });
-  session.OnWorkPage(DeviceMode::Relay, [&] {
-    device->set_faults({.badChecksum = true});
-    return session.ReadReleSettings().outcome();
-  });
-  device->set_faults({});
-  table[0] = 8;  // not what the device holds
-  session.OnWorkPage(DeviceMode::Relay, [&] {
-    return session.ReadBackDifferences(kReleSettingsArea, table, "X.cfg").outcome();
-  });
-  // A batch run's module, the program saying nothing more: the exchange's words.
-  session.MarkBatch({"2026-12-08T15:04:05Z", "2", "1-4"});
-  session.OnWorkPage(DeviceMode::Relay, [&] { return session.WriteReleSettings(table); });
-  session.MarkBatch({});
-  const JournalText text = ParseJournal(ReadAll(folder.path / kJournalFileName));
-  ASSERT_EQ(text.records.size(), 4u);
-  const JournalRecord& write = text.records[0];
-  EXPECT_EQ(write.program, "ortenconf");
-  EXPECT_EQ(write.operation, "write-settings");
-  EXPECT_EQ(write.familyBefore + " " + write.versionBefore, "mro 4_5");
-  EXPECT_EQ(write.familyAfter + " " + write.versionAfter, "mro 4_5");
-  EXPECT_EQ(write.file, "X.cfg");
-  std::string cfg = "7\r\n";
-  for (int i = 1; i < 45; ++i) cfg += "0\r\n";
-  EXPECT_EQ(write.sha256, Sha256Hex(cfg));
-  EXPECT_EQ(write.outcome, "done");
-  EXPECT_EQ(write.message, "Настройки реле загружены успешно");
-  EXPECT_EQ(write.batch + write.module + write.port, "");
-  const JournalRecord& read = text.records[1];
-  EXPECT_EQ(read.operation, "read-settings");
-  EXPECT_EQ(read.file, "");
-  EXPECT_EQ(read.sha256, "");
-  EXPECT_EQ(read.outcome, "checksum-error");
-  EXPECT_EQ(read.message, "Ошибка CRC! Параметры не считаны !");
-  const JournalRecord& verify = text.records[2];
-  EXPECT_EQ(verify.operation, "verify-settings");
-  EXPECT_EQ(verify.outcome, "verify-failed");
-  EXPECT_EQ(verify.message, "Проверка не пройдена: различается 1 значение.");
-  const JournalRecord& module = text.records[3];
-  EXPECT_EQ(module.message, "Параметры загружены успешно");
-  EXPECT_EQ(module.batch + " " + module.module + " " + module.port, "2026-12-08T15:04:05Z 2 1-4");
-}
-
 // zone: none unsets TZ.
 void SetTimeZone(const char* zone) {
 #ifdef _WIN32
