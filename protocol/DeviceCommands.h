@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "protocol/Outcome.h"
+#include "base/Outcome.h"
 
 namespace orten {
 

@@ -1,4 +1,4 @@
-#include "protocol/Outcome.h"
+#include "base/Outcome.h"
 
 namespace orten {
 
