@@ -13,7 +13,6 @@
 #include "base/Wording.h"
 #include "protocol/FirmwareImage.h"
 #include "protocol/Packets.h"
-#include "transport/Transport.h"
 
 namespace fs = std::filesystem;
 
@@ -75,6 +74,11 @@ DeviceMode OtherFamily(DeviceMode mode) {
 // "RPU (РПУ/РТР)": the code as file names carry it, the kind as the user knows it.
 std::string FamilyWords(DeviceMode mode) {
   return FamilyCode(mode) + (mode == DeviceMode::Receiver ? " (РПУ/РТР)" : " (МРО)");
+}
+
+// The greater version number is preferred; of equal numbers, the greater name.
+bool LessPreferred(const FirmwareCandidate& a, const FirmwareCandidate& b) {
+  return a.number != b.number ? a.number < b.number : a.name < b.name;
 }
 
 bool Holds(std::string_view name, DeviceMode mode) {
@@ -158,25 +162,22 @@ std::vector<std::string> ListFirmwareFiles(const std::string& folder, const std:
   return names;
 }
 
-std::vector<FirmwareCandidate> FirmwareByPreference(const std::vector<std::string>& names) {
-  std::vector<FirmwareCandidate> candidates;
-  for (const std::string& name : names) {
-    if (const std::optional<std::int32_t> number = FirmwareVersionNumber(name)) {
-      candidates.push_back({name, *number});
-    }
-  }
-  std::sort(candidates.begin(), candidates.end(), [](const auto& a, const auto& b) {
-    return a.number != b.number ? a.number > b.number : a.name > b.name;
-  });
-  return candidates;
-}
-
 std::optional<FirmwareCandidate> NewestFirmwareOf(const std::string& folder,
                                                   const std::vector<std::string>& names,
                                                   DeviceMode mode,
                                                   std::optional<std::int32_t> above) {
-  for (FirmwareCandidate& candidate : FirmwareByPreference(names)) {
-    if (above && candidate.number <= *above) break;  // the rest are older still
+  // One pass gathers what may be offered; a heap built over it in linear
+  // time gives the most preferred first, and the next only when a head
+  // names the other family. Base may hold a hundred thousand names.
+  std::vector<FirmwareCandidate> candidates;
+  for (const std::string& name : names) {
+    const std::optional<std::int32_t> number = FirmwareVersionNumber(name);
+    if (number && (!above || *number > *above)) candidates.push_back({name, *number});
+  }
+  std::make_heap(candidates.begin(), candidates.end(), LessPreferred);
+  for (auto end = candidates.end(); end != candidates.begin(); --end) {
+    std::pop_heap(candidates.begin(), end, LessPreferred);
+    FirmwareCandidate& candidate = *(end - 1);
     const std::optional<std::uint8_t> version =
         ReadFirmwareVersionByte(Utf8FromPath(PathFromUtf8(folder) / PathFromUtf8(candidate.name)));
     if (version && FamilyOfVersion(*version) != mode) continue;

@@ -71,13 +71,12 @@ struct FirmwareCandidate {
   std::string name;
   std::int32_t number = 0;
 };
-// The files in order of preference: the greatest version number first (ties:
-// the greater name); names without a usable number are left out.
-std::vector<FirmwareCandidate> FirmwareByPreference(const std::vector<std::string>& names);
 // The most preferred of names (files in folder) whose number is above
-// `above`, when given, and whose version byte is of family `mode`. Heads are
-// read one at a time in order of preference, up to the first that fits; a
-// file whose head cannot be read stays a candidate (loading it says why).
+// `above`, when given, and whose version byte is of family `mode`: the
+// greatest version number (ties: the greater name); names without a usable
+// number are left out. Heads are read one at a time in order of preference,
+// up to the first that fits; a file whose head cannot be read stays a
+// candidate (loading it says why).
 std::optional<FirmwareCandidate> NewestFirmwareOf(const std::string& folder,
                                                   const std::vector<std::string>& names,
                                                   DeviceMode mode,

@@ -56,6 +56,12 @@ TEST_F(FirmwareFolder, TiesGoToTheGreaterName) {
   File("RPU_13.0");
   File("RPU_130");
   EXPECT_EQ(Find(DeviceMode::Receiver, 120), "RPU_130");
+  // The greater name's head names the other family: the tie's next name.
+  File("RPU_1.3.0", {0x55, 0x55, 0x12, 46});
+  File("RPU_13_0", {0x55, 0x55, 0x12, 46});
+  EXPECT_EQ(Find(DeviceMode::Receiver, 120), "RPU_130");
+  File("RPU_130", {0x55, 0x55, 0x12, 46});
+  EXPECT_EQ(Find(DeviceMode::Receiver, 120), "RPU_13.0");
 }
 
 TEST_F(FirmwareFolder, DigitsInTheExtensionCount) {
