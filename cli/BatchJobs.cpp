@@ -20,17 +20,6 @@ namespace orten::cli {
 
 namespace {
 
-// A batch shows no file facts per device: its first line names the file.
-class UnshownFacts final : public FirmwareFactsView {
- public:
-  void ShowFileName(const std::string&) override {}
-  void ShowFileSize(std::uintmax_t) override {}
-  void ShowFileDate(std::chrono::system_clock::time_point) override {}
-  void ShowFileType(const std::string&) override {}
-  void ShowNewVersion(const std::string& text) override { version = text; }
-  std::string version;
-};
-
 std::string NameOf(const std::string& path) {
   return Utf8FromPath(PathFromUtf8(path).filename());
 }
@@ -60,7 +49,8 @@ std::optional<BatchJob> SettingsJob(CommandContext& ctx, const std::string& arg)
   auto table = std::make_shared<ReleTable>();
   if (!ReadSettingsFile(ctx, path, *table)) return std::nullopt;
   Session& session = *ctx.session;
-  return BatchJob{DeviceMode::Relay, "настройки " + ShownPath(NameOf(path)), [&session, table, path] {
+  return BatchJob{DeviceMode::Relay, "настройки " + ShownPath(NameOf(path)),
+                  [&session, table, path] {
                     return session.OnWorkPage(DeviceMode::Relay, [&session, &table, &path] {
                       if (Outcome w = session.WriteReleSettings(*table, path); !w) return w;
                       return CompareBack(session, kReleSettingsArea, *table, path);
@@ -99,28 +89,30 @@ std::optional<BatchJob> FirmwareJob(CommandContext& ctx, const std::string& arg)
                        "): неизвестно, для каких приборов прошивка.");
     return std::nullopt;
   }
-  UnshownFacts facts;
-  auto image = std::make_shared<FirmwareImage>();
-  if (!ReadFirmwareFile(path, FirmwareReadMode::Load, {family, static_cast<int>(family)}, facts,
-                        ctx.ui, image.get())) {
+  // A batch shows no file facts per device: its first line names the file.
+  FirmwareFile file = ReadFirmwareFile(path, FirmwareReadMode::Load, family);
+  if (!file.outcome) {
+    ShowFirmwareRefusal(file, ctx.ui);
     return std::nullopt;
   }
+  auto image = std::make_shared<FirmwareImage>(std::move(file.image));
   Session& session = *ctx.session;
-  return BatchJob{
-      family, "прошивка " + ShownPath(NameOf(path)) + " (версия " + facts.version + ")",
-      [&session, image, family, path]() -> Outcome {
-        const Result<DeviceIdentity> device = session.FindAndConnect(kCmdConnectMain);
-        if (!device) return device.outcome();
-        if (device->mode != family) {
-          session.Disconnect();
-          return {OutcomeKind::WrongFamily, DeviceTypeText(device->mode)};
-        }
-        // The device's verdict on the image is the check; after it the
-        // device restarts and expects no disconnect command.
-        const Outcome written = session.WriteFirmware(*image, path);
-        if (!written) session.Disconnect();
-        return written;
-      }};
+  return BatchJob{family,
+                  "прошивка " + ShownPath(NameOf(path)) + " (версия " +
+                      VersionText(*file.version, family) + ")",
+                  [&session, image, family, path]() -> Outcome {
+                    const Result<DeviceIdentity> device = session.FindAndConnect(kCmdConnectMain);
+                    if (!device) return device.outcome();
+                    if (device->mode != family) {
+                      session.Disconnect();
+                      return {OutcomeKind::WrongFamily, DeviceTypeText(device->mode)};
+                    }
+                    // The device's verdict on the image is the check; after it the
+                    // device restarts and expects no disconnect command.
+                    const Outcome written = session.WriteFirmware(*image, path);
+                    if (!written) session.Disconnect();
+                    return written;
+                  }};
 }
 
 }  // namespace orten::cli

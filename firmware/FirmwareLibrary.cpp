@@ -43,13 +43,6 @@ void ForEachFamilyEntry(const std::string& folder, const std::string& code, Pace
   }
 }
 
-// Status line first, then the box: the order the window has always used for
-// a file it cannot read.
-void Refuse(UserInterface& ui, const std::string& text) {
-  ui.SetStatusText(text);
-  ui.ShowMessage(text);
-}
-
 // File names and paths come from the user's disk: shown escaped.
 std::string Shown(const std::string& text) {
   return EscapedExcerpt(text, kNameChars);
@@ -199,57 +192,41 @@ std::optional<std::string> FindNewerFirmware(const std::string& baseFolder, Devi
   return newest->name;
 }
 
-bool ReadFirmwareFile(const std::string& path, FirmwareReadMode mode,
-                      const FirmwareReadContext& context, FirmwareFactsView& view,
-                      UserInterface& ui, FirmwareImage* image) {
+FirmwareFile ReadFirmwareFile(const std::string& path, FirmwareReadMode mode, DeviceMode family) {
+  FirmwareFile file;
+  const auto refuse = [&file](std::string words) {
+    file.outcome = {OutcomeKind::FileError, std::move(words)};
+    return file;
+  };
   const std::string name = Utf8FromPath(PathFromUtf8(path).filename());
   // One bounded read of the whole file; nothing is looked at byte by byte.
   const RegularFileRead read = ReadRegularFile(path, kMaxFirmwareFileBytes);
-  if (read.outcome != RegularFileRead::Outcome::Read) {
-    Refuse(ui, FileRefusal(path, read));
-    return false;
-  }
+  if (read.outcome != RegularFileRead::Outcome::Read) return refuse(FileRefusal(path, read));
   std::vector<std::uint8_t> bytes(read.bytes.begin(), read.bytes.end());
   const std::uintmax_t size = bytes.size();
-  if (size < kHeadChecked) {
-    Refuse(ui, LengthProblem(name, size));
-    return false;
-  }
-  if (bytes[0] != kPacketSync || bytes[1] != kPacketSync) {
-    Refuse(ui, msg::kBadFirmwareFormat);
-    return false;
-  }
-  view.ShowFileName(name);
-  view.ShowFileSize(size);
-  if (read.facts.modified) {
-    view.ShowFileDate(*read.facts.modified);
-  } else {
-    view.ShowUnknownFileDate();
-  }
-  if (bytes[2] != kFirmwareTypeCode) {
-    ui.ShowMessage(msg::kFirmwareTypeMismatch);
-    ui.SetStatusText(msg::kFirmwareTypeMismatch);
-    return false;
-  }
-  if (!NameFitsFirmwareVersion(name, bytes[3])) {
-    // Written, it would turn the device into the other kind.
-    ui.ShowMessage(FirmwareFamilyProblem(name, bytes[3]));
-    ui.SetStatusText(FirmwareFamilyProblem(name, bytes[3]));
-    return false;
-  }
-  if (context.selectedFamilyItem == 0) view.ShowFileType(msg::kReceiverFirmwareType);
-  if (context.selectedFamilyItem == 1) view.ShowFileType(msg::kRelayFirmwareType);
-  view.ShowNewVersion(VersionText(bytes[3], context.deviceMode));
-  if (!IsWritableFirmwareLength(size)) {
-    // The device would never get the incomplete last block: refuse the file
-    // before anything is sent.
-    ui.ShowMessage(LengthProblem(name, size));
-    ui.SetStatusText(LengthProblem(name, size));
-    return false;
-  }
-  if (mode == FirmwareReadMode::Preview) return false;
-  if (image) *image = FirmwareImage(std::move(bytes));
-  return image != nullptr;
+  if (size < kHeadChecked) return refuse(LengthProblem(name, size));
+  if (bytes[0] != kPacketSync || bytes[1] != kPacketSync) return refuse(msg::kBadFirmwareFormat);
+  file.facts = FirmwareFile::Facts{name, size, read.facts.modified};
+  if (bytes[2] != kFirmwareTypeCode) return refuse(msg::kFirmwareTypeMismatch);
+  // Written, it would turn the device into the other kind.
+  if (!NameFitsFirmwareVersion(name, bytes[3]))
+    return refuse(FirmwareFamilyProblem(name, bytes[3]));
+  file.version = bytes[3];
+  if (family == DeviceMode::Receiver) file.type = msg::kReceiverFirmwareType;
+  if (family == DeviceMode::Relay) file.type = msg::kRelayFirmwareType;
+  // The device would never get the incomplete last block: refuse the file
+  // before anything is sent.
+  if (!IsWritableFirmwareLength(size)) return refuse(LengthProblem(name, size));
+  if (mode == FirmwareReadMode::Load) file.image = FirmwareImage(std::move(bytes));
+  return file;
+}
+
+void ShowFirmwareRefusal(const FirmwareFile& file, UserInterface& ui) {
+  if (file.outcome.ok()) return;
+  const std::string& words = file.outcome.detail;
+  if (!file.facts) ui.SetStatusText(words);
+  ui.ShowMessage(words);
+  if (file.facts) ui.SetStatusText(words);
 }
 
 }  // namespace orten

@@ -26,17 +26,6 @@ fs::path U8(const std::string& utf8) {
   return fs::path(std::u8string(utf8.begin(), utf8.end()));
 }
 
-class NameOnlyView final : public FirmwareFactsView {
- public:
-  void ShowFileName(const std::string& text) override { name = text; }
-  void ShowFileSize(std::uintmax_t bytes) override { size = bytes; }
-  void ShowFileDate(std::chrono::system_clock::time_point) override {}
-  void ShowFileType(const std::string&) override {}
-  void ShowNewVersion(const std::string&) override {}
-  std::string name;
-  std::uintmax_t size = 0;
-};
-
 struct FolderCase {
   const char* name;
   const char* folder;
@@ -104,13 +93,12 @@ TEST_P(UnicodePathTest, FirmwareListedAndReadInTheFolder) {
   const auto age = std::chrono::system_clock::now() - FileModifiedTime(path);
   EXPECT_LT(std::chrono::abs(age), std::chrono::hours(24)) << "the date of the file itself";
 
-  test::ScriptedUi ui;
-  NameOnlyView view;
-  FirmwareImage image;
-  EXPECT_TRUE(ReadFirmwareFile(path, FirmwareReadMode::Load, {}, view, ui, &image));
-  EXPECT_EQ(view.name, "RPU_Прошивка_130.bin");
-  EXPECT_EQ(view.size, bytes.size());
-  EXPECT_EQ(image.size(), bytes.size());
+  const FirmwareFile file = ReadFirmwareFile(path, FirmwareReadMode::Load, DeviceMode::None);
+  EXPECT_TRUE(file.loaded());
+  ASSERT_TRUE(file.facts);
+  EXPECT_EQ(file.facts->name, "RPU_Прошивка_130.bin");
+  EXPECT_EQ(file.facts->size, bytes.size());
+  EXPECT_EQ(file.image.size(), bytes.size());
 }
 
 INSTANTIATE_TEST_SUITE_P(Folders, UnicodePathTest,
