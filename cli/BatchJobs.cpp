@@ -61,9 +61,8 @@ std::optional<BatchJob> SettingsJob(CommandContext& ctx, const std::string& arg)
 std::optional<BatchJob> RestoreJob(CommandContext& ctx, const std::string& arg) {
   const std::string path = InputFile(ctx.programFolder, arg, kBackupFolder);
   std::vector<std::int32_t> values;
-  std::string error;
-  if (!ReadValueFile(path, RegistrationImage::kSize, values, error)) {
-    ctx.ui.ShowMessage(error);
+  if (const Outcome read = ReadValueFile(path, RegistrationImage::kSize, values); !read) {
+    ctx.ui.ShowMessage(read.detail);
     return std::nullopt;
   }
   // Registration memory is the receiver's, whichever role (РПУ or РТР) the name gives.

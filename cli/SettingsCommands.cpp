@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "base/DataFolders.h"
+#include "base/JsonWriter.h"
 #include "base/UserInterface.h"
 #include "base/Utf8Path.h"
 #include "base/Wording.h"
-#include "base/JsonWriter.h"
 #include "cli/BatchJob.h"
 #include "cli/Commands.h"
 #include "cli/InputFile.h"
@@ -185,10 +185,9 @@ ReleTable AsTheWindowKeepsIt(CommandContext& ctx, std::span<const std::int32_t> 
 }
 
 Outcome SaveSettingsFile(CommandContext& ctx, const std::string& path, const ReleTable& table) {
-  std::string error;
-  if (!WriteValueFile(path, table, error)) {
-    ctx.ui.ShowMessage(error);
-    return {OutcomeKind::FileError, error};
+  if (Outcome saved = WriteValueFile(path, table); !saved) {
+    ctx.ui.ShowMessage(saved.detail);
+    return saved;
   }
   ctx.out << "Файл: " << ShownPath(path) << '\n';
   return {};
@@ -222,10 +221,10 @@ Outcome Verify(CommandContext& ctx, const ReleTable& written, const std::string&
 
 bool ReadSettingsFile(CommandContext& ctx, const std::string& arg, ReleTable& table) {
   std::vector<std::int32_t> values;
-  std::string error;
-  if (!ReadValueFile(InputFile(ctx.programFolder, arg, kSettingsFolder), kReleParamCount, values,
-                     error)) {
-    ctx.ui.ShowMessage(error);
+  if (const Outcome read = ReadValueFile(InputFile(ctx.programFolder, arg, kSettingsFolder),
+                                         kReleParamCount, values);
+      !read) {
+    ctx.ui.ShowMessage(read.detail);
     return false;
   }
   table = AsTheWindowKeepsIt(ctx, values);

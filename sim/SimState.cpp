@@ -120,7 +120,9 @@ bool SaveSimState(const std::string& path, const SimDevice& device, std::string&
                                                                         SimDevice::kPageSize))
          << '\n';
   }
-  return WriteFileAtomically(path, text.str(), error);
+  const Outcome saved = WriteFileAtomically(path, text.str());
+  error = saved.detail;
+  return saved.ok();
 }
 
 SimStateFile::Image SimStateFile::Snapshot() const {

@@ -220,8 +220,8 @@ UdevRuleInstaller::Result UdevRuleInstaller::WriteAndReload(const UsbId& id) con
   std::string said = "Правило udev для " + FormatUsbId(id);
   if (!text) {
     said += " уже есть в " + path + ".";
-  } else if (!WriteFileAtomically(path, *text, error)) {
-    return {Result::Kind::Failed, error};
+  } else if (const Outcome saved = WriteFileAtomically(path, *text); !saved) {
+    return {Result::Kind::Failed, saved.detail};
   } else {
     said += (existing.empty() ? " записано в " + path + "."
                               : " добавлено в " + path + "; остальные строки файла сохранены.");

@@ -143,7 +143,9 @@ bool RememberUsbIds(const std::string& path, const std::vector<UsbId>& ids, std:
             FileErrorText(ec, FileAccess::Write);
     return false;
   }
-  return WriteFileAtomically(path, text, error);
+  const Outcome saved = WriteFileAtomically(path, text);
+  error = saved.detail;
+  return saved.ok();
 }
 
 bool ForgetUsbIds(const std::string& path, std::string& error) {

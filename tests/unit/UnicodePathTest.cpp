@@ -58,22 +58,21 @@ TEST_P(UnicodePathTest, DataFilesRoundTripInTheFolder) {
   ASSERT_TRUE(fs::is_directory(root_ / U8(GetParam().folder) / "ReleCfg"));
   EXPECT_TRUE(IsWritableFolder(program));
 
-  std::string error;
   std::vector<std::int32_t> settings(45);
   std::iota(settings.begin(), settings.end(), 1);
   const std::string cfg = Utf8FromPath(PathFromUtf8(program) / "ReleCfg" / U8("Реле №1.cfg"));
-  ASSERT_TRUE(WriteValueFile(cfg, settings, error)) << error;
+  ASSERT_TRUE(WriteValueFile(cfg, settings).ok());
   std::vector<std::int32_t> read;
-  ASSERT_TRUE(ReadValueFile(cfg, settings.size(), read, error)) << error;
+  ASSERT_TRUE(ReadValueFile(cfg, settings.size(), read).ok());
   EXPECT_EQ(read, settings);
 
   std::vector<std::int32_t> memory(1792, 0);
   memory.back() = 249;
   const std::string rrg =
       Utf8FromPath(PathFromUtf8(program) / "Reg_RPU" / U8("DEZ_RPU_3_объект_7.rrg"));
-  ASSERT_TRUE(WriteValueFile(rrg, memory, error)) << error;
+  ASSERT_TRUE(WriteValueFile(rrg, memory).ok());
   ASSERT_TRUE(fs::exists(root_ / U8(GetParam().folder) / "Reg_RPU" / U8("DEZ_RPU_3_объект_7.rrg")));
-  ASSERT_TRUE(ReadValueFile(rrg, memory.size(), read, error)) << error;
+  ASSERT_TRUE(ReadValueFile(rrg, memory.size(), read).ok());
   EXPECT_EQ(read, memory);
 }
 
