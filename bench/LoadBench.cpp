@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "bench/BenchSupport.h"
-#include "firmware/FirmwareLibrary.h"
 #include "protocol/FirmwareImage.h"
+#include "firmware/FirmwareLibrary.h"
 
 namespace {
 

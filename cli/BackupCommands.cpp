@@ -6,10 +6,10 @@
 #include "backup/RegistrationImage.h"
 #include "base/DataFolders.h"
 #include "base/DateStamp.h"
-#include "base/JsonWriter.h"
 #include "base/UserInterface.h"
 #include "base/Utf8Path.h"
 #include "base/Wording.h"
+#include "base/JsonWriter.h"
 #include "cli/Commands.h"
 #include "cli/InputFile.h"
 #include "ops/Session.h"
@@ -61,8 +61,7 @@ const char* ModeName(SystemMode mode) {
   return mode == SystemMode::Rpu ? "rpu" : mode == SystemMode::Rtr ? "rtr" : nullptr;
 }
 
-Outcome WriteBackupInfo(CommandContext& ctx, const std::string& path,
-                        const BackupNameFacts& facts) {
+Outcome WriteBackupInfo(CommandContext& ctx, const std::string& path, const BackupNameFacts& facts) {
   std::vector<std::int32_t> values;
   const Outcome usable = ReadValueFile(path, RegistrationImage::kSize, values);
   JsonWriter json(ctx.out);

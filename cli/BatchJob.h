@@ -29,6 +29,6 @@ std::optional<BatchJob> RestoreJob(CommandContext& ctx, const std::string& arg);
 Outcome RunBatch(CommandContext& ctx, const BatchJob& job);
 
 // A .cfg file's settings as the window keeps them (what it drops is said).
-bool ReadSettingsFile(CommandContext& ctx, const std::string& arg, ReleTable& table);
+Outcome ReadSettingsFile(CommandContext& ctx, const std::string& arg, ReleTable& table);
 
 }  // namespace orten::cli

@@ -49,8 +49,7 @@ std::optional<BatchJob> SettingsJob(CommandContext& ctx, const std::string& arg)
   auto table = std::make_shared<ReleTable>();
   if (!ReadSettingsFile(ctx, path, *table)) return std::nullopt;
   Session& session = *ctx.session;
-  return BatchJob{DeviceMode::Relay, "настройки " + ShownPath(NameOf(path)),
-                  [&session, table, path] {
+  return BatchJob{DeviceMode::Relay, "настройки " + ShownPath(NameOf(path)), [&session, table, path] {
                     return session.OnWorkPage(DeviceMode::Relay, [&session, &table, &path] {
                       if (Outcome w = session.WriteReleSettings(*table, path); !w) return w;
                       return CompareBack(session, kReleSettingsArea, *table, path);

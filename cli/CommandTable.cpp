@@ -75,9 +75,9 @@ bool Since(CliOptions& o, const std::string& text, std::string& error) {
 }
 
 bool Remember(CliOptions& o, const std::string& value, std::string& error) {
-  std::vector<UsbId> ids;
-  if (!ParseUsbIdList(value, ids, error) || ids.empty()) {
-    error = "--remember: " + (error.empty() ? "ожидается VID:PID" : error);
+  const Result<std::vector<UsbId>> ids = ParseUsbIdList(value);
+  if (!ids || ids->empty()) {
+    error = "--remember: " + (ids ? std::string("ожидается VID:PID") : ids.outcome().detail);
     return false;
   }
   o.remember = value;
@@ -506,8 +506,8 @@ std::optional<UsageError> ParseCommandLine(const std::vector<std::string>& args,
                                            CommandLine& line) {
   std::vector<std::string> rest = args;
   CliOptions& o = line.options;
-  std::string error;
-  if (!TakeCommonOptions(rest, o.common, error)) return Usage(error, {});
+  if (const Outcome taken = TakeCommonOptions(rest, o.common); !taken)
+    return Usage(taken.detail, {});
   if (std::optional<std::string> bad = ReadWords(rest, o)) {
     const Command* near = Resolve(o.words);
     return Usage(*bad, near ? near->words : o.words.empty() ? std::string() : o.words.front());

@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "base/DataFolders.h"
-#include "base/JsonWriter.h"
 #include "base/UserInterface.h"
 #include "base/Utf8Path.h"
 #include "base/Wording.h"
+#include "base/JsonWriter.h"
 #include "cli/BatchJob.h"
 #include "cli/Commands.h"
 #include "cli/InputFile.h"
@@ -219,16 +219,16 @@ Outcome Verify(CommandContext& ctx, const ReleTable& written, const std::string&
 
 }  // namespace
 
-bool ReadSettingsFile(CommandContext& ctx, const std::string& arg, ReleTable& table) {
+Outcome ReadSettingsFile(CommandContext& ctx, const std::string& arg, ReleTable& table) {
   std::vector<std::int32_t> values;
-  if (const Outcome read = ReadValueFile(InputFile(ctx.programFolder, arg, kSettingsFolder),
-                                         kReleParamCount, values);
+  if (Outcome read = ReadValueFile(InputFile(ctx.programFolder, arg, kSettingsFolder),
+                                   kReleParamCount, values);
       !read) {
     ctx.ui.ShowMessage(read.detail);
-    return false;
+    return read;
   }
   table = AsTheWindowKeepsIt(ctx, values);
-  return true;
+  return {};
 }
 
 Outcome RunSettingsRead(CommandContext& ctx) {
@@ -251,7 +251,7 @@ Outcome RunSettingsRead(CommandContext& ctx) {
 
 Outcome RunSettingsWrite(CommandContext& ctx) {
   ReleTable table{};
-  if (!ReadSettingsFile(ctx, ctx.arguments[0], table)) return OutcomeKind::FileError;
+  if (Outcome read = ReadSettingsFile(ctx, ctx.arguments[0], table); !read) return read;
   const std::string& file = ctx.arguments[0];
   return OnWorkPage(ctx, DeviceMode::Relay, [&] {
     if (Outcome written = ctx.session->WriteReleSettings(table, file); !written) {
@@ -265,7 +265,7 @@ Outcome RunSettingsWrite(CommandContext& ctx) {
 
 Outcome RunSettingsShow(CommandContext& ctx) {
   ReleTable table{};
-  if (!ReadSettingsFile(ctx, ctx.arguments[0], table)) return OutcomeKind::FileError;
+  if (Outcome read = ReadSettingsFile(ctx, ctx.arguments[0], table); !read) return read;
   if (ctx.options.json) {
     WriteTable(ctx.out, ctx.arguments[0], table);
   } else {
@@ -277,9 +277,8 @@ Outcome RunSettingsShow(CommandContext& ctx) {
 Outcome RunSettingsDiff(CommandContext& ctx) {
   ReleTable a{};
   ReleTable b{};
-  if (!ReadSettingsFile(ctx, ctx.arguments[0], a) || !ReadSettingsFile(ctx, ctx.arguments[1], b)) {
-    return OutcomeKind::FileError;
-  }
+  if (Outcome read = ReadSettingsFile(ctx, ctx.arguments[0], a); !read) return read;
+  if (Outcome read = ReadSettingsFile(ctx, ctx.arguments[1], b); !read) return read;
   struct Change {
     const char* output;
     std::string setting, a, b;

@@ -201,7 +201,7 @@ FirmwareFile ReadFirmwareFile(const std::string& path, FirmwareReadMode mode, De
   const std::string name = Utf8FromPath(PathFromUtf8(path).filename());
   // One bounded read of the whole file; nothing is looked at byte by byte.
   const RegularFileRead read = ReadRegularFile(path, kMaxFirmwareFileBytes);
-  if (read.outcome != RegularFileRead::Outcome::Read) return refuse(FileRefusal(path, read));
+  if (read.status != RegularFileRead::Status::Read) return refuse(FileRefusal(path, read));
   std::vector<std::uint8_t> bytes(read.bytes.begin(), read.bytes.end());
   const std::uintmax_t size = bytes.size();
   if (size < kHeadChecked) return refuse(LengthProblem(name, size));

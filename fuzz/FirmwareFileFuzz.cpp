@@ -2,9 +2,9 @@
 #include <cstdint>
 #include <string>
 
+#include "protocol/FirmwareImage.h"
 #include "firmware/FirmwareLibrary.h"
 #include "fuzz/FuzzSupport.h"
-#include "protocol/FirmwareImage.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static orten::fuzz::ScratchFile file;

@@ -102,7 +102,7 @@ std::string ValueTextErrorMessage(const std::string& fileName, const ValueTextEr
 Outcome ReadValueFile(const std::string& path, std::size_t count,
                       std::vector<std::int32_t>& values) {
   const RegularFileRead read = ReadRegularFile(path, kMaxValueFileBytes);
-  if (read.outcome != RegularFileRead::Outcome::Read) {
+  if (read.status != RegularFileRead::Status::Read) {
     return {OutcomeKind::FileError, FileRefusal(path, read)};
   }
   if (const auto problem = ParseValueText(read.bytes, count, values)) {

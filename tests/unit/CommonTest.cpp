@@ -23,6 +23,24 @@
 namespace orten {
 namespace {
 
+// The words of a state file's failure, kept for the checks; every one is a file's.
+bool Kept(const Outcome& outcome, std::string& error) {
+  error = outcome.detail;
+  if (!outcome) {
+    EXPECT_EQ(outcome.kind, OutcomeKind::FileError);
+  }
+  return outcome.ok();
+}
+
+// The words of a refused option, kept for the checks; every refusal is a usage error.
+bool Taken(const Outcome& outcome, std::string& error) {
+  error = outcome.detail;
+  if (!outcome) {
+    EXPECT_EQ(outcome.kind, OutcomeKind::Usage);
+  }
+  return outcome.ok();
+}
+
 namespace fs = std::filesystem;
 
 struct StampCase {
@@ -95,7 +113,7 @@ TEST(CommonOptions, TakesSharedOptionsAndLeavesTheRest) {
       "0483:5740,16c0:05dc", "--trace", "t.txt", "--data-dir=/d",      "--sim-state", "s"};
   CommonOptions options;
   std::string error;
-  ASSERT_TRUE(TakeCommonOptions(args, options, error)) << error;
+  ASSERT_TRUE(Taken(TakeCommonOptions(args, options), error)) << error;
   EXPECT_EQ(args, (std::vector<std::string>{"info", "--yes"}));
   EXPECT_EQ(options.simulate, "mro:45");
   ASSERT_EQ(options.usbIds.size(), 3u);
@@ -130,7 +148,7 @@ TEST(CommonOptions, RefusesMalformedValues) {
         {"--sim-line", "line", "--sim-fault", "reject"}}) {
     CommonOptions options;
     std::string error;
-    EXPECT_FALSE(TakeCommonOptions(args, options, error)) << args[0] << ' ' << args.back();
+    EXPECT_FALSE(Taken(TakeCommonOptions(args, options), error)) << args[0] << ' ' << args.back();
     EXPECT_FALSE(error.empty());
   }
 }
@@ -149,7 +167,7 @@ TEST(CommonOptions, SimFaultsAddUp) {
                                 "info"};
   CommonOptions options;
   std::string error;
-  ASSERT_TRUE(TakeCommonOptions(args, options, error)) << error;
+  ASSERT_TRUE(Taken(TakeCommonOptions(args, options), error)) << error;
   EXPECT_EQ(args, std::vector<std::string>{"info"});
   EXPECT_EQ(options.simFaults.unplugAtByte, 300u);
   EXPECT_EQ(options.simFaults.readTimeoutAtByte, 0u);
@@ -159,19 +177,19 @@ TEST(CommonOptions, SimFaultsAddUp) {
   // A mistake names the value it was made in.
   CommonOptions other;
   std::vector<std::string> bad{"--simulate", "rpu", "--sim-fault", "short-chunk@x1"};
-  EXPECT_FALSE(TakeCommonOptions(bad, other, error));
+  EXPECT_FALSE(Taken(TakeCommonOptions(bad, other), error));
   EXPECT_NE(error.find("short-chunk@x1"), std::string::npos) << error;
 }
 
 TEST(SimulateOption, DefaultsAndRanges) {
   std::string error;
-  EXPECT_EQ(ParseSimulateOption("rpu", error), 120);
-  EXPECT_EQ(ParseSimulateOption("mro", error), 45);
-  EXPECT_EQ(ParseSimulateOption("rpu:100", error), 100);
-  EXPECT_EQ(ParseSimulateOption("rpu:255", error), 255);
-  EXPECT_EQ(ParseSimulateOption("mro:0", error), 0);
-  EXPECT_FALSE(ParseSimulateOption("rpu:256", error));
-  EXPECT_FALSE(ParseSimulateOption("RPU", error));
+  EXPECT_EQ(*ParseSimulateOption("rpu"), 120);
+  EXPECT_EQ(*ParseSimulateOption("mro"), 45);
+  EXPECT_EQ(*ParseSimulateOption("rpu:100"), 100);
+  EXPECT_EQ(*ParseSimulateOption("rpu:255"), 255);
+  EXPECT_EQ(*ParseSimulateOption("mro:0"), 0);
+  EXPECT_EQ(ParseSimulateOption("rpu:256").kind(), OutcomeKind::Usage);
+  EXPECT_EQ(ParseSimulateOption("RPU").kind(), OutcomeKind::Usage);
 }
 
 // The driver's advice belongs to the real Windows line alone: a simulated
@@ -182,15 +200,14 @@ TEST(LinkEnvironment, DriverAdviceOnTheRealWindowsLineOnly) {
 #else
   constexpr bool kWindows = false;
 #endif
-  std::string error;
   CommonOptions simulated;
   simulated.simulate = "mro";
-  const auto sim = LinkEnvironment::Create(simulated, error);
-  ASSERT_TRUE(sim) << error;
-  EXPECT_EQ(sim->emptyLineAdvice(), "");
-  const auto real = LinkEnvironment::Create(CommonOptions{}, error);
-  ASSERT_TRUE(real) << error;
-  EXPECT_EQ(real->emptyLineAdvice() == kDriverAdvice, kWindows);
+  const auto sim = LinkEnvironment::Create(simulated);
+  ASSERT_TRUE(sim) << sim.outcome().detail;
+  EXPECT_EQ((*sim)->emptyLineAdvice(), "");
+  const auto real = LinkEnvironment::Create(CommonOptions{});
+  ASSERT_TRUE(real) << real.outcome().detail;
+  EXPECT_EQ((*real)->emptyLineAdvice() == kDriverAdvice, kWindows);
 }
 
 class TempFolder : public testing::Test {
@@ -252,10 +269,10 @@ TEST_F(TempFolder, SimStateRoundTripAndRefusal) {
   saved.memory()[2047] = 0x01;
   std::string error;
   const std::string path = (root_ / "sim.state").string();
-  ASSERT_TRUE(SaveSimState(path, saved, error)) << error;
+  ASSERT_TRUE(Kept(SaveSimState(path, saved), error)) << error;
 
   SimDevice loaded(45);
-  ASSERT_TRUE(LoadSimState(path, loaded, error)) << error;
+  ASSERT_TRUE(Kept(LoadSimState(path, loaded), error)) << error;
   EXPECT_EQ(loaded.version(), 77);
   EXPECT_EQ(loaded.memory(), saved.memory());
 
@@ -268,7 +285,7 @@ TEST_F(TempFolder, SimStateRoundTripAndRefusal) {
     std::ofstream(path) << text;
   }
   SimDevice untouched(45);
-  EXPECT_FALSE(LoadSimState(path, untouched, error));
+  EXPECT_FALSE(Kept(LoadSimState(path, untouched), error));
   EXPECT_NE(error.find("3"), std::string::npos);
   EXPECT_EQ(untouched.version(), 45);
   EXPECT_EQ(untouched.memory()[0], 0);
@@ -295,7 +312,7 @@ TEST_F(TempFolder, SimStateFileIsOneDeviceForEveryProgram) {
   ASSERT_TRUE(WriteParameterBlock(first.link, kReleSettingsArea, settings));
   SimDevice onDisk(45);
   std::string error;
-  ASSERT_TRUE(LoadSimState(path, onDisk, error)) << error;
+  ASSERT_TRUE(Kept(LoadSimState(path, onDisk), error)) << error;
   EXPECT_EQ(onDisk.memory()[kReleSettingsArea.startPage * SimDevice::kPageSize], 7);
 
   EXPECT_TRUE(second.link.DiscoverDevice());

@@ -70,8 +70,9 @@ TEST(SimLineScript, ParsesOrNamesTheLine) {
   for (const ScriptRow& row : rows) {
     SCOPED_TRACE(row.name);
     std::vector<SimLineStep> steps;
-    std::string error;
-    const bool ok = ParseSimLineScript(row.script, steps, error);
+    const Outcome parsed = ParseSimLineScript(row.script, steps);
+    const bool ok = parsed.ok();
+    const std::string& error = parsed.detail;
     if (row.steps) {
       ASSERT_TRUE(ok) << error;
       EXPECT_EQ(Shown(steps), row.steps);
@@ -86,9 +87,7 @@ TEST(SimLineScript, ParsesOrNamesTheLine) {
 // What the script plugs in first is there from the start.
 TEST(SimLine, OneChangePerWaitAfterThePause) {
   std::vector<SimLineStep> steps;
-  std::string error;
-  ASSERT_TRUE(ParseSimLineScript("plug mro:45\npause 2\nplug mro:46 rpu\nunplug\nunplug 3", steps,
-                                 error));
+  ASSERT_TRUE(ParseSimLineScript("plug mro:45\npause 2\nplug mro:46 rpu\nunplug\nunplug 3", steps));
   VirtualClock clock;
   SimBus bus;
   SimLine line(bus, clock, std::move(steps));
