@@ -266,7 +266,8 @@ const Command* Resolve(const std::vector<std::string>& words) {
 
 // Options of the command, "--name value" or "--name=value", and the words;
 // "--" ends the options.
-std::optional<std::string> ReadWords(const std::vector<std::string>& rest, CliOptions& o) {
+Outcome ReadWords(const std::vector<std::string>& rest, CliOptions& o) {
+  const auto wrong = [](std::string why) { return Outcome{OutcomeKind::Usage, std::move(why)}; };
   bool optionsEnded = false;
   for (std::size_t i = 0; i < rest.size(); ++i) {
     const std::string& arg = rest[i];
@@ -293,7 +294,7 @@ std::optional<std::string> ReadWords(const std::vector<std::string>& rest, CliOp
     const std::size_t eq = arg.find('=');
     const std::string name = arg.substr(0, eq);
     const Option* option = FindOption(name);
-    if (!option) return "неизвестный параметр " + arg;
+    if (!option) return wrong("неизвестный параметр " + arg);
     std::string value;
     if (option->value) {
       if (eq != std::string::npos) {
@@ -301,16 +302,16 @@ std::optional<std::string> ReadWords(const std::vector<std::string>& rest, CliOp
       } else if (i + 1 < rest.size()) {
         value = rest[++i];
       } else {
-        return "параметру " + name + " нужно значение";
+        return wrong("параметру " + name + " нужно значение");
       }
     } else if (eq != std::string::npos) {
-      return "параметр " + name + " не принимает значения";
+      return wrong("параметр " + name + " не принимает значения");
     }
     std::string error;
-    if (!option->apply(o, value, error)) return error;
+    if (!option->apply(o, value, error)) return wrong(error);
     o.given.push_back(option->name);
   }
-  return std::nullopt;
+  return {};
 }
 
 }  // namespace
@@ -508,9 +509,11 @@ std::optional<UsageError> ParseCommandLine(const std::vector<std::string>& args,
   CliOptions& o = line.options;
   if (const Outcome taken = TakeCommonOptions(rest, o.common); !taken)
     return Usage(taken.detail, {});
-  if (std::optional<std::string> bad = ReadWords(rest, o)) {
+  if (const Outcome read = ReadWords(rest, o); !read) {
     const Command* near = Resolve(o.words);
-    return Usage(*bad, near ? near->words : o.words.empty() ? std::string() : o.words.front());
+    return Usage(read.detail, near              ? near->words
+                              : o.words.empty() ? std::string()
+                                                : o.words.front());
   }
   if (o.words.empty()) {
     if (o.help || o.version) return std::nullopt;

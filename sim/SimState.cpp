@@ -135,15 +135,11 @@ Outcome SimStateFile::Take() {
   if (kind != FileKind::Missing && kind != FileKind::Regular) {
     return LoadSimState(path_, device_);  // says what it is instead
   }
-  std::string error;
-  switch (lock_.TryLock(path_ + ".lock", error)) {
-    case FileLock::Result::Taken:
-      break;
-    case FileLock::Result::Busy:
-      return {OutcomeKind::DeviceBusy, "Прибор занят другой программой (файл состояния " +
-                                           EscapedExcerpt(path_, kShownPathChars) + ")."};
-    case FileLock::Result::Failed:
-      return {OutcomeKind::FileError, error};
+  const Result<FileLock::Hold> locked = lock_.TryLock(path_ + ".lock");
+  if (!locked) return locked.outcome();
+  if (*locked == FileLock::Hold::Busy) {
+    return {OutcomeKind::DeviceBusy, "Прибор занят другой программой (файл состояния " +
+                                         EscapedExcerpt(path_, kShownPathChars) + ")."};
   }
   // Looked at again: another program may have made it meanwhile.
   const bool missing = InspectFile(path_).kind == FileKind::Missing;
