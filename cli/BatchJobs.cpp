@@ -44,10 +44,10 @@ DeviceMode FamilyOfFirmwareName(const std::string& name) {
 
 }  // namespace
 
-std::optional<BatchJob> SettingsJob(CommandContext& ctx, const std::string& arg) {
+Result<BatchJob> SettingsJob(CommandContext& ctx, const std::string& arg) {
   const std::string path = InputFile(ctx.programFolder, arg, kSettingsFolder);
   auto table = std::make_shared<ReleTable>();
-  if (!ReadSettingsFile(ctx, path, *table)) return std::nullopt;
+  if (Outcome read = ReadSettingsFile(ctx, path, *table); !read) return read;
   Session& session = *ctx.session;
   return BatchJob{DeviceMode::Relay, "настройки " + ShownPath(NameOf(path)), [&session, table, path] {
                     return session.OnWorkPage(DeviceMode::Relay, [&session, &table, &path] {
@@ -57,12 +57,12 @@ std::optional<BatchJob> SettingsJob(CommandContext& ctx, const std::string& arg)
                   }};
 }
 
-std::optional<BatchJob> RestoreJob(CommandContext& ctx, const std::string& arg) {
+Result<BatchJob> RestoreJob(CommandContext& ctx, const std::string& arg) {
   const std::string path = InputFile(ctx.programFolder, arg, kBackupFolder);
   std::vector<std::int32_t> values;
-  if (const Outcome read = ReadValueFile(path, RegistrationImage::kSize, values); !read) {
+  if (Outcome read = ReadValueFile(path, RegistrationImage::kSize, values); !read) {
     ctx.ui.ShowMessage(read.detail);
-    return std::nullopt;
+    return read;
   }
   // Registration memory is the receiver's, whichever role (РПУ or РТР) the name gives.
   auto image = std::make_shared<RegistrationImage>();
@@ -77,7 +77,7 @@ std::optional<BatchJob> RestoreJob(CommandContext& ctx, const std::string& arg) 
                   }};
 }
 
-std::optional<BatchJob> FirmwareJob(CommandContext& ctx, const std::string& arg) {
+Result<BatchJob> FirmwareJob(CommandContext& ctx, const std::string& arg) {
   const std::string path = InputFile(ctx.programFolder, arg, kFirmwareFolder);
   const DeviceMode family = FamilyOfFirmwareName(NameOf(path));
   if (family == DeviceMode::None) {
@@ -85,13 +85,13 @@ std::optional<BatchJob> FirmwareJob(CommandContext& ctx, const std::string& arg)
     ctx.ui.ShowMessage("В имени файла " + ShownPath(NameOf(path)) + " нет кода семейства (" +
                        FamilyCode(DeviceMode::Receiver) + " или " + FamilyCode(DeviceMode::Relay) +
                        "): неизвестно, для каких приборов прошивка.");
-    return std::nullopt;
+    return OutcomeKind::FileError;
   }
   // A batch shows no file facts per device: its first line names the file.
   FirmwareFile file = ReadFirmwareFile(path, FirmwareReadMode::Load, family);
   if (!file.outcome) {
     ShowFirmwareRefusal(file, ctx.ui);
-    return std::nullopt;
+    return file.outcome;
   }
   auto image = std::make_shared<FirmwareImage>(std::move(file.image));
   Session& session = *ctx.session;

@@ -136,7 +136,7 @@ TEST(BatchJob, SettingsJobExactBytesOnTheWire) {
   std::ostringstream out;
   cli::CommandContext ctx{options, arguments, rig.ui, out, out, folder.string()};
   ctx.session = &session;
-  const std::optional<cli::BatchJob> job = cli::SettingsJob(ctx, (folder / "box.cfg").string());
+  const Result<cli::BatchJob> job = cli::SettingsJob(ctx, (folder / "box.cfg").string());
   ASSERT_TRUE(job);
   EXPECT_EQ(job->family, DeviceMode::Relay);
   ASSERT_TRUE(job->run());
@@ -160,7 +160,7 @@ TEST(BatchJob, SettingsJobExactBytesOnTheWire) {
   const std::shared_ptr<SimDevice> receiver = other.bus.Attach(120);
   Session otherSession(other.transport, other.pacer, other.ui);
   ctx.session = &otherSession;
-  const std::optional<cli::BatchJob> refused = cli::SettingsJob(ctx, (folder / "box.cfg").string());
+  const Result<cli::BatchJob> refused = cli::SettingsJob(ctx, (folder / "box.cfg").string());
   ASSERT_TRUE(refused);
   EXPECT_EQ(refused->run().kind, OutcomeKind::WrongFamily);
   EXPECT_EQ(receiver->received().size(), 16u);  // connect and disconnect only
