@@ -171,18 +171,17 @@ Outcome InstallRule(const CliOptions& options, std::ostream& out, std::ostream& 
     return OutcomeKind::Usage;
   }
   const UdevRuleInstaller installer(UdevRuleInstaller::FromEnvironment(SelfPath()));
-  const UdevRuleInstaller::Result result = installer.Install(*id);
-  switch (result.kind) {
-    case UdevRuleInstaller::Result::Kind::Installed:
-      out << result.text << '\n';
-      return {};
-    case UdevRuleInstaller::Result::Kind::Manual:
-      out << "Правило ставит root: pkexec не найден. Выполните:\n" << result.text;
-      break;
-    case UdevRuleInstaller::Result::Kind::Failed:
-      err << "ortenctl: " << result.text << (result.text.ends_with('\n') ? "" : "\n");
-      break;
+  const Result<UdevRuleInstaller::Installation> result = installer.Install(*id);
+  if (!result) {
+    const std::string& why = result.outcome().detail;
+    err << "ortenctl: " << why << (why.ends_with('\n') ? "" : "\n");
+    return result.outcome();
   }
+  if (result->kind == UdevRuleInstaller::Installation::Kind::Installed) {
+    out << result->text << '\n';
+    return {};
+  }
+  out << "Правило ставит root: pkexec не найден. Выполните:\n" << result->text;
   // The rule file was not written.
   return OutcomeKind::FileError;
 }

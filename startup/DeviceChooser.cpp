@@ -108,12 +108,13 @@ bool DeviceChooser::OfferRule(UserInterface& ui, const std::string& advice) {
   if (!ui.AskYesNo(rule + "Поставить правило сейчас? " + how, kSystemCaption, BoxIcon::Question)) {
     return false;
   }
-  const UdevRuleInstaller::Result result = installer_.Install(id);
-  if (result.kind != UdevRuleInstaller::Result::Kind::Installed) {
-    ui.ShowMessage(result.text, kWarningCaption, BoxIcon::Error);
+  const Result<UdevRuleInstaller::Installation> result = installer_.Install(id);
+  if (!result || result->kind != UdevRuleInstaller::Installation::Kind::Installed) {
+    ui.ShowMessage(result ? result->text : result.outcome().detail, kWarningCaption,
+                   BoxIcon::Error);
     return false;
   }
-  ui.ShowMessage(result.text + "\nУстановите связь снова.", kAppTitle, BoxIcon::Information);
+  ui.ShowMessage(result->text + "\nУстановите связь снова.", kAppTitle, BoxIcon::Information);
   return true;
 }
 
