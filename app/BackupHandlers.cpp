@@ -161,9 +161,8 @@ void TMainForm::loadRegistrationFile() {
   const std::optional<std::string> path = ui_.AskOpenFile(backupOpenRequest(kLoadTitle));
   if (!path) return;
   std::vector<std::int32_t> values;
-  std::string error;
-  if (!ReadValueFile(*path, RegistrationImage::kSize, values, error)) {
-    ui_.ShowMessage(error, kAppTitle, BoxIcon::Error);  // nothing of the page changes
+  if (const Outcome read = ReadValueFile(*path, RegistrationImage::kSize, values); !read) {
+    ui_.ShowMessage(read.detail, kAppTitle, BoxIcon::Error);  // nothing of the page changes
     return;
   }
   registrationImage_.assign(values);
@@ -199,10 +198,9 @@ void TMainForm::saveRegistrationFile() {
     ui_.ShowMessage(kNothingToWrite, kAppTitle, BoxIcon::Error);
     return;
   }
-  std::string error;
-  if (!WriteValueFile(*path, registrationImage_.values(), error)) {
-    ui_.SetStatusText(error);
-    ui_.ShowMessage(error, kAppTitle, BoxIcon::Error);
+  if (const Outcome saved = WriteValueFile(*path, registrationImage_.values()); !saved) {
+    ui_.SetStatusText(saved.detail);
+    ui_.ShowMessage(saved.detail, kAppTitle, BoxIcon::Error);
     return;
   }
   page->showFileName(FileName(*path));

@@ -23,21 +23,22 @@ bool TakeFolderName(const std::string& name, GuiOptions& options, std::string& e
 
 }  // namespace
 
-bool ParseGuiOptions(const std::vector<std::string>& args, GuiOptions& options,
-                     std::string& error) {
+Outcome ParseGuiOptions(const std::vector<std::string>& args, GuiOptions& options) {
   std::vector<std::string> rest = args;
-  if (!TakeCommonOptions(rest, options.common, error)) return false;
+  if (Outcome taken = TakeCommonOptions(rest, options.common); !taken) return taken;
+  std::string error;
+  const auto refused = [&error] { return Outcome{OutcomeKind::Usage, error}; };
   const std::string folderPrefix = std::string(kOpenFolder) + "=";
   for (std::size_t i = 0; i < rest.size(); ++i) {
     std::string& arg = rest[i];
     if (arg == kOpenFolder) {
       if (i + 1 == rest.size()) {
         error = std::string(kOpenFolder) + ": не указана папка";
-        return false;
+        return refused();
       }
-      if (!TakeFolderName(rest[++i], options, error)) return false;
+      if (!TakeFolderName(rest[++i], options, error)) return refused();
     } else if (arg.rfind(folderPrefix, 0) == 0) {
-      if (!TakeFolderName(arg.substr(folderPrefix.size()), options, error)) return false;
+      if (!TakeFolderName(arg.substr(folderPrefix.size()), options, error)) return refused();
     } else if (arg == "--help" || arg == "-h") {
       options.help = true;
     } else if (arg == "--version") {
@@ -46,7 +47,7 @@ bool ParseGuiOptions(const std::vector<std::string>& args, GuiOptions& options,
       options.rest.push_back(std::move(arg));
     }
   }
-  return true;
+  return {};
 }
 
 std::string UsageText() {

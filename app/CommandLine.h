@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Outcome.h"
 #include "startup/CommonOptions.h"
 
 namespace orten::gui {
@@ -20,8 +21,8 @@ struct GuiOptions {
 };
 
 // Takes the window program's options out of args (without the program
-// name). False with a message on a malformed option value.
-bool ParseGuiOptions(const std::vector<std::string>& args, GuiOptions& options, std::string& error);
+// name). A Usage error with a message on a malformed option value.
+Outcome ParseGuiOptions(const std::vector<std::string>& args, GuiOptions& options);
 std::string UsageText();
 
 }  // namespace orten::gui

@@ -9,8 +9,8 @@
 #include "app/TMainForm.h"
 #include "base/DataFolders.h"
 #include "pages/BackupPage.h"
+#include "pages/FirmwareFactsLabels.h"
 #include "pages/FirmwarePage.h"
-#include "pages/LabelFactsView.h"
 #include "pages/RelayPage.h"
 #include "widgets/BusyGuard.h"
 #include "widgets/GuardedTabWidget.h"
@@ -46,15 +46,15 @@ std::string TMainForm::firmwarePath(const QString& name) const {
 }
 
 bool TMainForm::readFirmwareFile(const QString& name, FirmwareReadMode mode) {
-  LabelFactsView facts(*UpdateSoftTabSh);
-  const FirmwareReadContext context{state_.DeviceMode, UpdateSoftTabSh->chosenFamily()};
-  const bool loaded =
-      ReadFirmwareFile(firmwarePath(name), mode, context, facts, ui_, &firmwareImage_);
-  if (loaded) {
-    state_.FirmwareFileSize = static_cast<int>(firmwareImage_.size());
-    firmwareFile_ = firmwarePath(name);
-  }
-  return loaded;
+  FirmwareFile file =
+      ReadFirmwareFile(firmwarePath(name), mode, FamilyOfItem(UpdateSoftTabSh->chosenFamily()));
+  ShowFirmwareFacts(*UpdateSoftTabSh, file, state_.DeviceMode);
+  ShowFirmwareRefusal(file, ui_);
+  if (!file.loaded()) return false;
+  firmwareImage_ = std::move(file.image);
+  state_.FirmwareFileSize = static_cast<int>(firmwareImage_.size());
+  firmwareFile_ = firmwarePath(name);
+  return true;
 }
 
 // Every firmware write ends in a disconnect; after a good one the device

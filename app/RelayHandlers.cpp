@@ -79,9 +79,8 @@ void TMainForm::loadReleSettingsFile() {
   // A file is taken whole or not at all: the page keeps its settings when
   // the file is short or holds anything but bytes.
   std::vector<std::int32_t> table;
-  std::string error;
-  if (!ReadValueFile(*path, kReleParamCount, table, error)) {
-    ui().ShowMessage(error);
+  if (const Outcome read = ReadValueFile(*path, kReleParamCount, table); !read) {
+    ui().ShowMessage(read.detail);
     ui().SetStatusText(kFileNotLoaded);
     return;
   }
@@ -101,9 +100,8 @@ void TMainForm::saveReleSettingsFile() {
   if (!path) return;
   std::vector<std::int32_t> table(kReleParamCount, 0);
   ReleSettingsTabSh->CollectReleSettings(table);
-  std::string error;
-  if (!WriteValueFile(*path, table, error)) {
-    ui().ShowMessage(error);
+  if (const Outcome saved = WriteValueFile(*path, table); !saved) {
+    ui().ShowMessage(saved.detail);
     ui().SetStatusText(kFileNotSaved);
     return;
   }

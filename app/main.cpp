@@ -162,9 +162,10 @@ int main(int argc, char** argv) {
   std::signal(SIGXFSZ, SIG_IGN);
 #endif
   GuiOptions options;
-  std::string error;
-  if (!ParseGuiOptions(std::vector<std::string>(argv + 1, argv + argc), options, error)) {
-    return UsageError(error);
+  if (const Outcome parsed =
+          ParseGuiOptions(std::vector<std::string>(argv + 1, argv + argc), options);
+      !parsed) {
+    return UsageError(parsed.detail);
   }
   if (options.help) {
     Tell(std::cout, UsageText(), false);
@@ -192,16 +193,16 @@ int main(int argc, char** argv) {
   }
   if (!options.openFolder.empty()) return OpenDataFolder(options);
 
-  std::unique_ptr<LinkEnvironment> env = LinkEnvironment::Create(options.common, error);
+  const Result<std::unique_ptr<LinkEnvironment>> env = LinkEnvironment::Create(options.common);
   if (!env) {
-    std::cerr << "ortenconf: " << error << '\n';
+    std::cerr << "ortenconf: " << env.outcome().detail << '\n';
     // Started from a menu nobody reads stderr: say it where it is seen.
-    TellInBox(error);
+    TellInBox(env.outcome().detail);
     return kExitUsage;
   }
   int rc = kExitFailure;
   try {
-    rc = RunWindow(*env, options.common);
+    rc = RunWindow(**env, options.common);
   } catch (const std::exception& e) {
     OrtenApplication::ShowException(e.what());
   } catch (...) {

@@ -69,8 +69,8 @@ bool EndsLine(HANDLE file, std::int64_t size) {
 
 }  // namespace
 
-bool AppendToFile(const std::string& path, const std::string& header, const std::string& text,
-                  std::string& error, std::chrono::milliseconds lockWait) {
+bool AppendWhole(const std::string& path, const std::string& header, const std::string& text,
+                 std::string& error, std::chrono::milliseconds lockWait) {
   // Appending without FILE_WRITE_DATA: every write goes to the end, as with
   // O_APPEND. GENERIC_READ for LockFileEx, which wants read or write access,
   // and for the last byte. The link itself is opened, not what it names.
@@ -171,7 +171,8 @@ bool AppendLocked(int fd, const std::string& header, const std::string& text, st
 
 }  // namespace
 
-int OpenWritableFile(const std::string& path, WriteMode mode, std::string& error) {
+// OpenWritableFile's work: the descriptor, or -1 with error saying why.
+int OpenWritable(const std::string& path, WriteMode mode, std::string& error) {
   // Not following a link (O_NOFOLLOW): it names whatever its maker chose,
   // and root would write to that. Not waiting on a FIFO nobody reads
   // (O_NONBLOCK). An append reads too when allowed, for the last byte.
@@ -221,9 +222,16 @@ int OpenWritableFile(const std::string& path, WriteMode mode, std::string& error
   return -1;
 }
 
-bool AppendToFile(const std::string& path, const std::string& header, const std::string& text,
-                  std::string& error, std::chrono::milliseconds lockWait) {
-  const int fd = OpenWritableFile(path, WriteMode::Append, error);
+Result<int> OpenWritableFile(const std::string& path, WriteMode mode) {
+  std::string why;
+  const int fd = OpenWritable(path, mode, why);
+  if (fd < 0) return Outcome{OutcomeKind::FileError, why};
+  return fd;
+}
+
+bool AppendWhole(const std::string& path, const std::string& header, const std::string& text,
+                 std::string& error, std::chrono::milliseconds lockWait) {
+  const int fd = OpenWritable(path, WriteMode::Append, error);
   if (fd < 0) return false;
   bool ok = false;
   if (std::optional<std::string> locked =
@@ -240,5 +248,12 @@ bool AppendToFile(const std::string& path, const std::string& header, const std:
 }
 
 #endif
+
+Outcome AppendToFile(const std::string& path, const std::string& header, const std::string& text,
+                     std::chrono::milliseconds lockWait) {
+  std::string why;
+  if (AppendWhole(path, header, text, why, lockWait)) return {};
+  return {OutcomeKind::FileError, why};
+}
 
 }  // namespace orten

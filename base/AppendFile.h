@@ -3,6 +3,8 @@
 #include <chrono>
 #include <string>
 
+#include "base/Outcome.h"
+
 namespace orten {
 
 // How long an append waits for another program's lock: far longer than any
@@ -18,9 +20,10 @@ inline constexpr std::chrono::milliseconds kAppendLockWait{1000};
 // own. Only a regular file the user may write is written to: a link at path
 // is not followed, and a folder, a FIFO, a device or a file without write
 // permission (root too) is refused without waiting on it. A lock held
-// longer than lockWait is given up. error: why, in the words of FileErrorText.
-bool AppendToFile(const std::string& path, const std::string& header, const std::string& text,
-                  std::string& error, std::chrono::milliseconds lockWait = kAppendLockWait);
+// longer than lockWait is given up. A FileError says why, in the words of
+// FileErrorText.
+Outcome AppendToFile(const std::string& path, const std::string& header, const std::string& text,
+                     std::chrono::milliseconds lockWait = kAppendLockWait);
 
 #ifndef _WIN32
 // Append: at the end, as AppendToFile writes. Fresh: from the start, the
@@ -30,8 +33,8 @@ enum class WriteMode { Append, Fresh };
 // The file at path opened to write, created when missing. A link at path
 // is not followed, and a file without write permission is refused, root or
 // not; so is anything the mode does not take, without waiting on it. The
-// descriptor, or -1 with error saying why.
-int OpenWritableFile(const std::string& path, WriteMode mode, std::string& error);
+// descriptor, or a FileError saying why.
+Result<int> OpenWritableFile(const std::string& path, WriteMode mode);
 #endif
 
 }  // namespace orten

@@ -216,12 +216,12 @@ bool Replace(const std::string& path, const std::function<bool(TempFile&, std::s
 
 }  // namespace
 
-bool WriteFileAtomically(const std::string& path, const std::string& text, std::string& error) {
+bool ReplaceWithText(const std::string& path, const std::string& text, std::string& error) {
   return Replace(
       path, [&text](TempFile& temp, std::string&) { return WriteAll(temp.handle, text); }, error);
 }
 
-bool WriteFileAtomicallyBy(const std::string& path, const FillByName& fill, std::string& error) {
+bool ReplaceByName(const std::string& path, const FillByName& fill, std::string& error) {
   return Replace(
       path,
       [&fill](TempFile& temp, std::string& why) {
@@ -387,12 +387,12 @@ bool Replace(const std::string& path, const std::function<bool(TempFile&, std::s
 
 }  // namespace
 
-bool WriteFileAtomically(const std::string& path, const std::string& text, std::string& error) {
+bool ReplaceWithText(const std::string& path, const std::string& text, std::string& error) {
   return Replace(
       path, [&text](TempFile& temp, std::string&) { return WriteAll(temp.fd, text); }, error);
 }
 
-bool WriteFileAtomicallyBy(const std::string& path, const FillByName& fill, std::string& error) {
+bool ReplaceByName(const std::string& path, const FillByName& fill, std::string& error) {
   return Replace(
       path,
       [&fill](TempFile& temp, std::string& why) {
@@ -406,5 +406,17 @@ bool WriteFileAtomicallyBy(const std::string& path, const FillByName& fill, std:
 }
 
 #endif
+
+Outcome WriteFileAtomically(const std::string& path, const std::string& text) {
+  std::string error;
+  if (ReplaceWithText(path, text, error)) return {};
+  return {OutcomeKind::FileError, error};
+}
+
+Outcome WriteFileAtomicallyBy(const std::string& path, const FillByName& fill) {
+  std::string error;
+  if (ReplaceByName(path, fill, error)) return {};
+  return {OutcomeKind::FileError, error};
+}
 
 }  // namespace orten

@@ -21,37 +21,36 @@ namespace orten {
 
 namespace {
 
-std::string LockError(const std::string& path, std::error_code ec) {
+Outcome LockFailure(const std::string& path, std::error_code ec) {
   constexpr std::size_t kShownPathChars = 200;
-  return "не удается открыть файл блокировки " + EscapedExcerpt(path, kShownPathChars) + ": " +
-         FileErrorText(ec);
+  return {OutcomeKind::FileError, "не удается открыть файл блокировки " +
+                                      EscapedExcerpt(path, kShownPathChars) + ": " +
+                                      FileErrorText(ec)};
 }
 
 }  // namespace
 
 #ifdef _WIN32
 
-FileLock::Result FileLock::TryLock(const std::string& path, std::string& error) {
+Result<FileLock::Hold> FileLock::TryLock(const std::string& path) {
   Unlock();
   // Not inherited: a program started from ours must not keep the lock alive.
   HANDLE file = CreateFileW(WideFromUtf8(path).c_str(), GENERIC_READ | GENERIC_WRITE,
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
-    error =
-        LockError(path, std::error_code(static_cast<int>(GetLastError()), std::system_category()));
-    return Result::Failed;
+    return LockFailure(path,
+                       std::error_code(static_cast<int>(GetLastError()), std::system_category()));
   }
   OVERLAPPED whole{};
   if (!LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &whole)) {
     const DWORD code = GetLastError();
     CloseHandle(file);
-    if (code == ERROR_LOCK_VIOLATION || code == ERROR_SHARING_VIOLATION) return Result::Busy;
-    error = LockError(path, std::error_code(static_cast<int>(code), std::system_category()));
-    return Result::Failed;
+    if (code == ERROR_LOCK_VIOLATION || code == ERROR_SHARING_VIOLATION) return Hold::Busy;
+    return LockFailure(path, std::error_code(static_cast<int>(code), std::system_category()));
   }
   handle_ = file;
-  return Result::Taken;
+  return Hold::Taken;
 }
 
 void FileLock::Unlock() {
@@ -62,13 +61,12 @@ void FileLock::Unlock() {
 
 #else
 
-FileLock::Result FileLock::TryLock(const std::string& path, std::string& error) {
+Result<FileLock::Hold> FileLock::TryLock(const std::string& path) {
   Unlock();
   // Not inherited: a program started from ours must not keep the lock alive.
   const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
   if (fd < 0) {
-    error = LockError(path, std::error_code(errno, std::generic_category()));
-    return Result::Failed;
+    return LockFailure(path, std::error_code(errno, std::generic_category()));
   }
   // flock, not fcntl: its lock belongs to this open file, so a second lock
   // object in the same program is refused as another program would be, and
@@ -76,12 +74,11 @@ FileLock::Result FileLock::TryLock(const std::string& path, std::string& error) 
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
     const int code = errno;
     ::close(fd);
-    if (code == EWOULDBLOCK) return Result::Busy;
-    error = LockError(path, std::error_code(code, std::generic_category()));
-    return Result::Failed;
+    if (code == EWOULDBLOCK) return Hold::Busy;
+    return LockFailure(path, std::error_code(code, std::generic_category()));
   }
   handle_ = fd;
-  return Result::Taken;
+  return Hold::Taken;
 }
 
 void FileLock::Unlock() {

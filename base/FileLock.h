@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "base/Outcome.h"
+
 namespace orten {
 
 // An exclusive lock on a file, seen by every program (and by every other
@@ -12,16 +14,17 @@ namespace orten {
 // still holds the old one.
 class FileLock {
  public:
-  enum class Result { Taken, Busy, Failed };
+  // Busy is no failure: someone else holds it, as locks are meant to be held.
+  enum class Hold { Taken, Busy };
 
   FileLock() = default;
   ~FileLock() { Unlock(); }
   FileLock(const FileLock&) = delete;
   FileLock& operator=(const FileLock&) = delete;
 
-  // Busy when someone else holds it; Failed (error says why) when the file
+  // Busy when someone else holds it; a FileError saying why when the file
   // could not be opened or locked at all.
-  Result TryLock(const std::string& path, std::string& error);
+  Result<Hold> TryLock(const std::string& path);
   void Unlock();
   bool held() const { return handle_ != kNone; }
 

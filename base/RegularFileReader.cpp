@@ -20,7 +20,7 @@ namespace orten {
 
 namespace {
 
-using Outcome = RegularFileRead::Outcome;
+using Status = RegularFileRead::Status;
 
 // Reads until the end or until limit + 1 bytes are in, starting from the size
 // the file reported, so a small file costs a small buffer. readSome returns
@@ -52,7 +52,7 @@ bool ReadUpTo(std::uintmax_t reported, std::uintmax_t limit, std::string& bytes,
 void ReadOpened(const std::string& path, std::uintmax_t limit, RegularFileRead& read) {
   std::ifstream in(PathFromUtf8(path), std::ios::binary);
   if (!in) {
-    read.outcome = Outcome::Failed;
+    read.status = Status::Failed;
     read.error = std::make_error_code(std::errc::permission_denied);
     return;
   }
@@ -62,7 +62,7 @@ void ReadOpened(const std::string& path, std::uintmax_t limit, RegularFileRead& 
                                 return in.bad() ? -1 : static_cast<long long>(in.gcount());
                               });
   if (!whole) {
-    read.outcome = Outcome::Failed;
+    read.status = Status::Failed;
     read.error = std::make_error_code(std::errc::io_error);
   }
 }
@@ -94,13 +94,13 @@ std::error_code LastError() {
 int OpenRegular(const std::string& path, RegularFileRead& read, struct stat& st) {
   const int fd = ::open(PathFromUtf8(path).c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0 || ::fstat(fd, &st) != 0) {
-    read.outcome = Outcome::Failed;
+    read.status = Status::Failed;
     read.error = LastError();
     if (fd >= 0) ::close(fd);
     return -1;
   }
   if (!S_ISREG(st.st_mode)) {
-    read.outcome = Outcome::NotRegular;
+    read.status = Status::NotRegular;
     read.facts.kind = S_ISDIR(st.st_mode)    ? FileKind::Directory
                       : S_ISFIFO(st.st_mode) ? FileKind::Fifo
                                              : FileKind::Other;
@@ -123,14 +123,14 @@ void ReadOpened(const std::string& path, std::uintmax_t limit, RegularFileRead& 
   if (fd.get() < 0) return;
   const auto size = static_cast<std::uintmax_t>(st.st_size);
   if (size > limit) {
-    read.outcome = Outcome::TooLarge;
+    read.status = Status::TooLarge;
     read.facts.size = size;
     return;
   }
   const bool whole = ReadUpTo(size, limit, read.bytes,
                               [&fd](char* to, std::size_t n) { return ReadSome(fd.get(), to, n); });
   if (!whole) {
-    read.outcome = Outcome::Failed;
+    read.status = Status::Failed;
     read.error = LastError();
   }
 }
@@ -144,15 +144,15 @@ RegularFileRead LookAt(const std::string& path) {
   read.facts = InspectFile(path);
   switch (read.facts.kind) {
     case FileKind::Regular:
-      read.outcome = Outcome::Read;
+      read.status = Status::Read;
       break;
     case FileKind::Missing:
     case FileKind::Unreadable:
-      read.outcome = Outcome::Failed;
+      read.status = Status::Failed;
       read.error = read.facts.error;
       break;
     default:
-      read.outcome = Outcome::NotRegular;
+      read.status = Status::NotRegular;
       break;
   }
   return read;
@@ -161,15 +161,15 @@ RegularFileRead LookAt(const std::string& path) {
 }  // namespace
 
 std::string ReadRefusal(const RegularFileRead& read, const RefusalWords& words) {
-  switch (read.outcome) {
-    case Outcome::NotRegular:
+  switch (read.status) {
+    case Status::NotRegular:
       return words.file + " не является обычным файлом (" + FileKindText(read.facts.kind) + ").";
-    case Outcome::TooLarge:
+    case Status::TooLarge:
       return words.file + " слишком велик" +
              (read.facts.size ? " (" + ByteCountText(*read.facts.size) + ")" : std::string()) +
              "; " + words.limit + ".";
-    case Outcome::Failed:
-    case Outcome::Read:
+    case Status::Failed:
+    case Status::Read:
       break;
   }
   return words.cannotOpen + ": " + FileErrorText(read.error) + ".";
@@ -177,19 +177,19 @@ std::string ReadRefusal(const RegularFileRead& read, const RefusalWords& words) 
 
 RegularFileRead ReadRegularFile(const std::string& path, std::uintmax_t limit) {
   RegularFileRead read = LookAt(path);
-  if (read.outcome != Outcome::Read) return read;
+  if (read.status != Status::Read) return read;
   if (read.facts.size && *read.facts.size > limit) {
-    read.outcome = Outcome::TooLarge;
+    read.status = Status::TooLarge;
     return read;
   }
   ReadOpened(path, limit, read);
-  if (read.outcome == Outcome::Read && read.bytes.size() > limit) {
+  if (read.status == Status::Read && read.bytes.size() > limit) {
     // It grew since it was looked at, or never told its size.
-    read.outcome = Outcome::TooLarge;
+    read.status = Status::TooLarge;
     read.facts.size.reset();
     read.bytes.clear();
   }
-  if (read.outcome == Outcome::Read) read.facts.size = read.bytes.size();
+  if (read.status == Status::Read) read.facts.size = read.bytes.size();
   return read;
 }
 
@@ -203,11 +203,11 @@ RegularFileStream::~RegularFileStream() {
 
 RegularFileRead RegularFileStream::Open(const std::string& path) {
   RegularFileRead read = LookAt(path);
-  if (read.outcome != Outcome::Read) return read;
+  if (read.status != Status::Read) return read;
 #ifdef _WIN32
   file_ = _wfopen(PathFromUtf8(path).c_str(), L"rb");
   if (!file_) {
-    read.outcome = Outcome::Failed;
+    read.status = Status::Failed;
     read.error = std::make_error_code(std::errc::permission_denied);
   }
 #else

@@ -9,14 +9,16 @@
 
 namespace orten {
 
+// How far a read got: the file's own state, not an error of the program's
+// (the callers choose the words and the outcome).
 struct RegularFileRead {
-  enum class Outcome {
+  enum class Status {
     Read,        // bytes hold the whole file
     NotRegular,  // facts.kind says what it is instead; it was never opened
     TooLarge,    // more than the limit; facts.size says how much, when known
     Failed,      // could not be found, opened or read: error says why
   };
-  Outcome outcome = Outcome::Failed;
+  Status status = Status::Failed;
   FileFacts facts;
   std::string bytes;
   std::error_code error;
@@ -40,7 +42,7 @@ class RegularFileStream {
   RegularFileStream(const RegularFileStream&) = delete;
   RegularFileStream& operator=(const RegularFileStream&) = delete;
 
-  // Outcome Read when the file is open to be read, else NotRegular or
+  // Status Read when the file is open to be read, else NotRegular or
   // Failed with facts and error as ReadRegularFile gives them.
   RegularFileRead Open(const std::string& path);
   // Up to most bytes into to: the count, 0 at the end, negative on failure

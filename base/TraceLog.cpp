@@ -39,12 +39,15 @@ std::FILE* OpenTrace(const std::string& path, std::string& why) {
   if (!file) why = Why(errno);
   return file;
 #else
-  const int fd = OpenWritableFile(path, WriteMode::Fresh, why);
-  if (fd < 0) return nullptr;
-  std::FILE* file = ::fdopen(fd, "wb");
+  const Result<int> fd = OpenWritableFile(path, WriteMode::Fresh);
+  if (!fd) {
+    why = fd.outcome().detail;
+    return nullptr;
+  }
+  std::FILE* file = ::fdopen(*fd, "wb");
   if (!file) {
     why = Why(errno);
-    ::close(fd);
+    ::close(*fd);
   }
   return file;
 #endif
@@ -52,16 +55,16 @@ std::FILE* OpenTrace(const std::string& path, std::string& why) {
 
 }  // namespace
 
-bool TraceLog::Open(const std::string& path, std::string& error) {
+Outcome TraceLog::Open(const std::string& path) {
   std::string why;
   file_.reset(OpenTrace(path, why));
   if (!file_) {
-    error = "не удается создать файл трассировки " + EscapedExcerpt(path, kNameChars) + ": " + why;
-    return false;
+    return {OutcomeKind::FileError,
+            "не удается создать файл трассировки " + EscapedExcerpt(path, kNameChars) + ": " + why};
   }
   path_ = path;
   failure_.clear();
-  return true;
+  return {};
 }
 
 std::string TraceLog::Hex(std::span<const std::uint8_t> bytes) {

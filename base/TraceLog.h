@@ -7,6 +7,8 @@
 #include <span>
 #include <string>
 
+#include "base/Outcome.h"
+
 namespace orten {
 
 // Opt-in log of every transport operation, one line each:
@@ -16,9 +18,9 @@ namespace orten {
 class TraceLog {
  public:
   TraceLog() = default;
-  // False (and nothing logged) when the file cannot be created; error says
-  // why: "не удается создать файл трассировки NAME: why".
-  bool Open(const std::string& path, std::string& error);
+  // A FileError (and nothing logged) when the file cannot be created:
+  // "не удается создать файл трассировки NAME: why".
+  Outcome Open(const std::string& path);
   bool IsOpen() const { return file_ != nullptr; }
 
   // The first line that cannot be written ends the trace; the file keeps

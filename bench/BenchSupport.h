@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "firmware/FirmwareLibrary.h"
-#include "firmware/SilentFactsView.h"
 
 namespace orten::bench {
 

@@ -12,8 +12,6 @@
 #include "bench/BenchSupport.h"
 #include "protocol/FirmwareImage.h"
 #include "firmware/FirmwareLibrary.h"
-#include "firmware/SilentFactsView.h"
-#include "base/SilentUi.h"
 
 namespace {
 
@@ -22,14 +20,11 @@ constexpr std::size_t kBlocks256KiB = 4096;  // 256 KiB + 10 bytes
 void BM_LoadFirmware256KiB(benchmark::State& state) {
   const std::vector<std::uint8_t> bytes = orten::bench::FirmwareBytes(kBlocks256KiB);
   const orten::bench::TempFirmwareFile file("orten-bench-RPU_121", bytes);
-  orten::SilentUi ui;
-  orten::SilentFactsView facts;
   for (auto _ : state) {
-    orten::FirmwareImage image;
-    const bool ok = orten::ReadFirmwareFile(file.path(), orten::FirmwareReadMode::Load,
-                                            {orten::DeviceMode::Receiver, 0}, facts, ui, &image);
-    if (!ok || image.size() != bytes.size()) state.SkipWithError("load failed");
-    benchmark::DoNotOptimize(image);
+    orten::FirmwareFile loaded = orten::ReadFirmwareFile(file.path(), orten::FirmwareReadMode::Load,
+                                                         orten::DeviceMode::Receiver);
+    if (!loaded.loaded() || loaded.image.size() != bytes.size()) state.SkipWithError("load failed");
+    benchmark::DoNotOptimize(loaded);
   }
 }
 BENCHMARK(BM_LoadFirmware256KiB)->Unit(benchmark::kMillisecond);

@@ -55,8 +55,7 @@ const char* ModeName(SystemMode mode) {
 
 Outcome WriteBackupInfo(CommandContext& ctx, const std::string& path, const BackupNameFacts& facts) {
   std::vector<std::int32_t> values;
-  std::string error;
-  const bool usable = ReadValueFile(path, RegistrationImage::kSize, values, error);
+  const Outcome usable = ReadValueFile(path, RegistrationImage::kSize, values);
   JsonWriter json(ctx.out);
   json.BeginObject().Field("file", path).Key("mode");
   ModeName(facts.mode) ? json.String(ModeName(facts.mode)) : json.Null();
@@ -66,11 +65,11 @@ Outcome WriteBackupInfo(CommandContext& ctx, const std::string& path, const Back
   facts.object ? json.String(*facts.object) : json.Null();
   json.Key("configuration_code");
   usable ? json.Number(values.back()) : json.Null();
-  json.Field("usable", usable).Key("error");
-  usable ? json.Null() : json.String(error);
+  json.Field("usable", usable.ok()).Key("error");
+  usable ? json.Null() : json.String(usable.detail);
   json.EndObject();
   ctx.out << '\n';
-  return usable ? Outcome{} : Outcome{OutcomeKind::FileError, error};
+  return usable;
 }
 
 }  // namespace
@@ -114,10 +113,9 @@ Outcome RunBackupRead(CommandContext& ctx) {
                 PathFromUtf8(ctx.programFolder) / kBackupFolder /
                 PathFromUtf8(DefaultBackupName(mode, o.module, TodayDateStamp(), o.object, code) +
                              ".rrg"));
-  std::string error;
-  if (!WriteValueFile(path, image.values(), error)) {
-    ctx.ui.ShowMessage(error);
-    return {OutcomeKind::FileError, error};
+  if (Outcome saved = WriteValueFile(path, image.values()); !saved) {
+    ctx.ui.ShowMessage(saved.detail);
+    return saved;
   }
   ctx.out << "Файл: " << ShownPath(path) << '\n';
   return {};
@@ -126,10 +124,9 @@ Outcome RunBackupRead(CommandContext& ctx) {
 Outcome RunBackupWrite(CommandContext& ctx) {
   const std::string path = InputFile(ctx.programFolder, ctx.arguments[0], kBackupFolder);
   std::vector<std::int32_t> values;
-  std::string error;
-  if (!ReadValueFile(path, RegistrationImage::kSize, values, error)) {
-    ctx.ui.ShowMessage(error);
-    return {OutcomeKind::FileError, error};
+  if (Outcome read = ReadValueFile(path, RegistrationImage::kSize, values); !read) {
+    ctx.ui.ShowMessage(read.detail);
+    return read;
   }
   RegistrationImage image;
   image.assign(values);
@@ -153,10 +150,9 @@ Outcome RunBackupInfo(CommandContext& ctx) {
           << "Адрес прибора в системе: " << Shown(facts.module) << '\n'
           << "Номер объекта(системы): " << Shown(facts.object) << '\n';
   std::vector<std::int32_t> values;
-  std::string error;
-  if (!ReadValueFile(path, RegistrationImage::kSize, values, error)) {
-    ctx.out << "Файл непригоден: " << error << '\n';
-    return {OutcomeKind::FileError, error};
+  if (Outcome read = ReadValueFile(path, RegistrationImage::kSize, values); !read) {
+    ctx.out << "Файл непригоден: " << read.detail << '\n';
+    return read;
   }
   ctx.out << "Код конфигурации: " << values.back() << '\n'
           << "Файл пригоден для записи в прибор.\n";

@@ -19,7 +19,7 @@
 #include "cli/JsonOutput.h"
 #include "ops/Journal.h"
 #include "ops/Session.h"
-#include "protocol/OutcomeKinds.h"
+#include "base/OutcomeKinds.h"
 #include "startup/LinkEnvironment.h"
 #include "transport/DiscoveryAdvice.h"
 
@@ -360,15 +360,14 @@ Outcome BatchRun::Run() {
   return {};
 }
 
-Outcome Batch(CommandContext& ctx, std::optional<BatchJob> (*make)(CommandContext&,
-                                                                   const std::string&)) {
+Outcome Batch(CommandContext& ctx, Result<BatchJob> (*make)(CommandContext&, const std::string&)) {
   DevicePresence* presence = ctx.env->presence();
   if (!presence) {
     ctx.ui.ShowMessage("команда batch работает в Linux и с имитатором (--sim-line)");
     return OutcomeKind::Usage;
   }
-  const std::optional<BatchJob> job = make(ctx, ctx.arguments[0]);
-  if (!job) return OutcomeKind::FileError;
+  const Result<BatchJob> job = make(ctx, ctx.arguments[0]);
+  if (!job) return job.outcome();
   return RunBatch(ctx, *job);
 }
 

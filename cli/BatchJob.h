@@ -19,16 +19,17 @@ struct BatchJob {
   std::function<Outcome()> run;
 };
 
-// The job, or none when its file cannot be used (said through ctx.ui).
-std::optional<BatchJob> SettingsJob(CommandContext& ctx, const std::string& arg);
-std::optional<BatchJob> FirmwareJob(CommandContext& ctx, const std::string& arg);
-std::optional<BatchJob> RestoreJob(CommandContext& ctx, const std::string& arg);
+// The job, or the outcome (a FileError) when its file cannot be used (said
+// through ctx.ui).
+Result<BatchJob> SettingsJob(CommandContext& ctx, const std::string& arg);
+Result<BatchJob> FirmwareJob(CommandContext& ctx, const std::string& arg);
+Result<BatchJob> RestoreJob(CommandContext& ctx, const std::string& arg);
 
 // Runs job on device after device until the run ends; its outcome decides
 // the exit code.
 Outcome RunBatch(CommandContext& ctx, const BatchJob& job);
 
 // A .cfg file's settings as the window keeps them (what it drops is said).
-bool ReadSettingsFile(CommandContext& ctx, const std::string& arg, ReleTable& table);
+Outcome ReadSettingsFile(CommandContext& ctx, const std::string& arg, ReleTable& table);
 
 }  // namespace orten::cli

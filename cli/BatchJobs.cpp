@@ -20,17 +20,6 @@ namespace orten::cli {
 
 namespace {
 
-// A batch shows no file facts per device: its first line names the file.
-class UnshownFacts final : public FirmwareFactsView {
- public:
-  void ShowFileName(const std::string&) override {}
-  void ShowFileSize(std::uintmax_t) override {}
-  void ShowFileDate(std::chrono::system_clock::time_point) override {}
-  void ShowFileType(const std::string&) override {}
-  void ShowNewVersion(const std::string& text) override { version = text; }
-  std::string version;
-};
-
 std::string NameOf(const std::string& path) {
   return Utf8FromPath(PathFromUtf8(path).filename());
 }
@@ -51,10 +40,10 @@ DeviceMode FamilyOfFirmwareName(const std::string& name) {
 
 }  // namespace
 
-std::optional<BatchJob> SettingsJob(CommandContext& ctx, const std::string& arg) {
+Result<BatchJob> SettingsJob(CommandContext& ctx, const std::string& arg) {
   const std::string path = InputFile(ctx.programFolder, arg, kSettingsFolder);
   auto table = std::make_shared<ReleTable>();
-  if (!ReadSettingsFile(ctx, path, *table)) return std::nullopt;
+  if (Outcome read = ReadSettingsFile(ctx, path, *table); !read) return read;
   Session& session = *ctx.session;
   return BatchJob{DeviceMode::Relay, "настройки " + ShownPath(NameOf(path)), [&session, table, path] {
                     return session.OnWorkPage(DeviceMode::Relay, [&session, &table, &path] {
@@ -64,13 +53,12 @@ std::optional<BatchJob> SettingsJob(CommandContext& ctx, const std::string& arg)
                   }};
 }
 
-std::optional<BatchJob> RestoreJob(CommandContext& ctx, const std::string& arg) {
+Result<BatchJob> RestoreJob(CommandContext& ctx, const std::string& arg) {
   const std::string path = InputFile(ctx.programFolder, arg, kBackupFolder);
   std::vector<std::int32_t> values;
-  std::string error;
-  if (!ReadValueFile(path, RegistrationImage::kSize, values, error)) {
-    ctx.ui.ShowMessage(error);
-    return std::nullopt;
+  if (Outcome read = ReadValueFile(path, RegistrationImage::kSize, values); !read) {
+    ctx.ui.ShowMessage(read.detail);
+    return read;
   }
   // Registration memory is the receiver's, whichever role (РПУ or РТР) the name gives.
   auto image = std::make_shared<RegistrationImage>();
@@ -85,7 +73,7 @@ std::optional<BatchJob> RestoreJob(CommandContext& ctx, const std::string& arg) 
                   }};
 }
 
-std::optional<BatchJob> FirmwareJob(CommandContext& ctx, const std::string& arg) {
+Result<BatchJob> FirmwareJob(CommandContext& ctx, const std::string& arg) {
   const std::string path = InputFile(ctx.programFolder, arg, kFirmwareFolder);
   const DeviceMode family = FamilyOfFirmwareName(NameOf(path));
   if (family == DeviceMode::None) {
@@ -93,30 +81,32 @@ std::optional<BatchJob> FirmwareJob(CommandContext& ctx, const std::string& arg)
     ctx.ui.ShowMessage("В имени файла " + ShownPath(NameOf(path)) + " нет кода семейства (" +
                        FamilyCode(DeviceMode::Receiver) + " или " + FamilyCode(DeviceMode::Relay) +
                        "): неизвестно, для каких приборов прошивка.");
-    return std::nullopt;
+    return OutcomeKind::FileError;
   }
-  UnshownFacts facts;
-  auto image = std::make_shared<FirmwareImage>();
-  if (!ReadFirmwareFile(path, FirmwareReadMode::Load, {family, static_cast<int>(family)}, facts,
-                        ctx.ui, image.get())) {
-    return std::nullopt;
+  // A batch shows no file facts per device: its first line names the file.
+  FirmwareFile file = ReadFirmwareFile(path, FirmwareReadMode::Load, family);
+  if (!file.outcome) {
+    ShowFirmwareRefusal(file, ctx.ui);
+    return file.outcome;
   }
+  auto image = std::make_shared<FirmwareImage>(std::move(file.image));
   Session& session = *ctx.session;
-  return BatchJob{
-      family, "прошивка " + ShownPath(NameOf(path)) + " (версия " + facts.version + ")",
-      [&session, image, family, path]() -> Outcome {
-        const Result<DeviceIdentity> device = session.FindAndConnect(kCmdConnectMain);
-        if (!device) return device.outcome();
-        if (device->mode != family) {
-          session.Disconnect();
-          return {OutcomeKind::WrongFamily, DeviceTypeText(device->mode)};
-        }
-        // The device's verdict on the image is the check; after it the
-        // device restarts and expects no disconnect command.
-        const Outcome written = session.WriteFirmware(*image, path);
-        if (!written) session.Disconnect();
-        return written;
-      }};
+  return BatchJob{family,
+                  "прошивка " + ShownPath(NameOf(path)) + " (версия " +
+                      VersionText(*file.version, family) + ")",
+                  [&session, image, family, path]() -> Outcome {
+                    const Result<DeviceIdentity> device = session.FindAndConnect(kCmdConnectMain);
+                    if (!device) return device.outcome();
+                    if (device->mode != family) {
+                      session.Disconnect();
+                      return {OutcomeKind::WrongFamily, DeviceTypeText(device->mode)};
+                    }
+                    // The device's verdict on the image is the check; after it the
+                    // device restarts and expects no disconnect command.
+                    const Outcome written = session.WriteFirmware(*image, path);
+                    if (!written) session.Disconnect();
+                    return written;
+                  }};
 }
 
 }  // namespace orten::cli

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "protocol/Outcome.h"
+#include "base/Outcome.h"
 #include "startup/CommonOptions.h"
 #include "startup/ExitCodes.h"
 

@@ -7,7 +7,7 @@
 
 #include "base/TextColumns.h"
 #include "cli/Commands.h"
-#include "protocol/OutcomeKinds.h"
+#include "base/OutcomeKinds.h"
 #include "startup/UdevRuleInstall.h"
 
 namespace orten::cli {
@@ -77,9 +77,9 @@ bool Since(CliOptions& o, const std::string& text, std::string& error) {
 }
 
 bool Remember(CliOptions& o, const std::string& value, std::string& error) {
-  std::vector<UsbId> ids;
-  if (!ParseUsbIdList(value, ids, error) || ids.empty()) {
-    error = "--remember: " + (error.empty() ? "ожидается VID:PID" : error);
+  const Result<std::vector<UsbId>> ids = ParseUsbIdList(value);
+  if (!ids || ids->empty()) {
+    error = "--remember: " + (ids ? std::string("ожидается VID:PID") : ids.outcome().detail);
     return false;
   }
   o.remember = value;
@@ -268,7 +268,8 @@ const Command* Resolve(const std::vector<std::string>& words) {
 
 // Options of the command, "--name value" or "--name=value", and the words;
 // "--" ends the options.
-std::optional<std::string> ReadWords(const std::vector<std::string>& rest, CliOptions& o) {
+Outcome ReadWords(const std::vector<std::string>& rest, CliOptions& o) {
+  const auto wrong = [](std::string why) { return Outcome{OutcomeKind::Usage, std::move(why)}; };
   bool optionsEnded = false;
   for (std::size_t i = 0; i < rest.size(); ++i) {
     const std::string& arg = rest[i];
@@ -295,7 +296,7 @@ std::optional<std::string> ReadWords(const std::vector<std::string>& rest, CliOp
     const std::size_t eq = arg.find('=');
     const std::string name = arg.substr(0, eq);
     const Option* option = FindOption(name);
-    if (!option) return "неизвестный параметр " + arg;
+    if (!option) return wrong("неизвестный параметр " + arg);
     std::string value;
     if (option->value) {
       if (eq != std::string::npos) {
@@ -303,16 +304,16 @@ std::optional<std::string> ReadWords(const std::vector<std::string>& rest, CliOp
       } else if (i + 1 < rest.size()) {
         value = rest[++i];
       } else {
-        return "параметру " + name + " нужно значение";
+        return wrong("параметру " + name + " нужно значение");
       }
     } else if (eq != std::string::npos) {
-      return "параметр " + name + " не принимает значения";
+      return wrong("параметр " + name + " не принимает значения");
     }
     std::string error;
-    if (!option->apply(o, value, error)) return error;
+    if (!option->apply(o, value, error)) return wrong(error);
     o.given.push_back(option->name);
   }
-  return std::nullopt;
+  return {};
 }
 
 }  // namespace
@@ -491,11 +492,13 @@ std::optional<UsageError> ParseCommandLine(const std::vector<std::string>& args,
                                            CommandLine& line) {
   std::vector<std::string> rest = args;
   CliOptions& o = line.options;
-  std::string error;
-  if (!TakeCommonOptions(rest, o.common, error)) return Usage(error, {});
-  if (std::optional<std::string> bad = ReadWords(rest, o)) {
+  if (const Outcome taken = TakeCommonOptions(rest, o.common); !taken)
+    return Usage(taken.detail, {});
+  if (const Outcome read = ReadWords(rest, o); !read) {
     const Command* near = Resolve(o.words);
-    return Usage(*bad, near ? near->words : o.words.empty() ? std::string() : o.words.front());
+    return Usage(read.detail, near              ? near->words
+                              : o.words.empty() ? std::string()
+                                                : o.words.front());
   }
   if (o.words.empty()) {
     if (o.help || o.version) return std::nullopt;

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "cli/CliOptions.h"
-#include "protocol/Outcome.h"
+#include "base/Outcome.h"
 
 namespace orten::cli {
 

@@ -10,7 +10,7 @@
 #include "base/Wording.h"
 #include "cli/CliOptions.h"
 #include "protocol/DeviceCommands.h"
-#include "protocol/Outcome.h"
+#include "base/Outcome.h"
 
 namespace orten {
 class Journal;

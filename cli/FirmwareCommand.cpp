@@ -31,64 +31,31 @@ std::string Shown(const std::string& name) {
 }
 
 // The facts the firmware page shows, as lines under the same captions.
-class PrintedFacts final : public FirmwareFactsView {
- public:
-  explicit PrintedFacts(std::ostream& out) : out_(out) {}
-  void ShowFileName(const std::string& name) override {
-    out_ << "Имя файла обновления: " << Shown(name) << '\n';
-  }
-  void ShowFileSize(std::uintmax_t size) override {
-    out_ << "Размер файла обновления(байт): " << size << '\n';
-  }
-  void ShowFileDate(std::chrono::system_clock::time_point t) override {
-    out_ << "Дата файла обновления: " << FileDateText(t) << '\n';
-  }
-  void ShowUnknownFileDate() override { out_ << "Дата файла обновления: " << kUnknownFact << '\n'; }
-  void ShowFileType(const std::string& text) override {
-    out_ << "Тип файла обновления: " << text << '\n';
-  }
-  void ShowNewVersion(const std::string& text) override {
-    out_ << "Новая версия ПО: " << text << '\n';
-  }
+void PrintFacts(std::ostream& out, const FirmwareFile& file, DeviceMode family) {
+  if (!file.facts) return;
+  const FirmwareFile::Facts& facts = *file.facts;
+  out << "Имя файла обновления: " << Shown(facts.name) << '\n'
+      << "Размер файла обновления(байт): " << facts.size << '\n'
+      << "Дата файла обновления: "
+      << (facts.modified ? FileDateText(*facts.modified) : kUnknownFact) << '\n';
+  if (!file.version) return;
+  if (!file.type.empty()) out << "Тип файла обновления: " << file.type << '\n';
+  out << "Новая версия ПО: " << VersionText(*file.version, family) << '\n';
+}
 
- private:
-  std::ostream& out_;
-};
-
-// The same facts, kept for one JSON object.
-class RecordedFacts final : public FirmwareFactsView {
- public:
-  void ShowFileName(const std::string& name) override { name_ = name; }
-  void ShowFileSize(std::uintmax_t size) override { size_ = size; }
-  void ShowFileDate(std::chrono::system_clock::time_point t) override { date_ = FileDateText(t); }
-  void ShowFileType(const std::string& text) override { type_ = text; }
-  void ShowNewVersion(const std::string& text) override { version_ = text; }
-
-  void Write(JsonWriter& json) const {
-    json.Field("file", name_);
-    json.Key("size");
-    size_ ? json.Number(static_cast<std::int64_t>(*size_)) : json.Null();
-    json.Key("modified");
-    date_ ? json.String(*date_) : json.Null();
-    json.Field("type", type_).Field("new_version", version_);
-  }
-
- private:
-  std::string name_;
-  std::optional<std::uintmax_t> size_;
-  std::optional<std::string> date_;
-  std::string type_;
-  std::string version_;
-};
+// The same facts as fields of one JSON object.
+void WriteFacts(JsonWriter& json, const FirmwareFile& file, DeviceMode family) {
+  const FirmwareFile::Facts& facts = *file.facts;
+  json.Field("file", facts.name).Key("size").Number(static_cast<std::int64_t>(facts.size));
+  json.Key("modified");
+  facts.modified ? json.String(FileDateText(*facts.modified)) : json.Null();
+  json.Field("type", file.type).Field("new_version", VersionText(*file.version, family));
+}
 
 DeviceMode FamilyOfName(const std::string& name) {
   if (name.find(FamilyCode(DeviceMode::Receiver)) != std::string::npos) return DeviceMode::Receiver;
   if (name.find(FamilyCode(DeviceMode::Relay)) != std::string::npos) return DeviceMode::Relay;
   return DeviceMode::None;
-}
-
-int FamilyItem(DeviceMode mode) {
-  return mode == DeviceMode::None ? -1 : static_cast<int>(mode);
 }
 
 std::string BaseFolder(const CommandContext& ctx) {
@@ -99,17 +66,18 @@ std::string FirmwarePath(const CommandContext& ctx, const std::string& arg) {
   return InputFile(ctx.programFolder, arg, kFirmwareFolder);
 }
 
-// Checks and loads a firmware file as the window does. Its refusals are the
-// window's words, which need not name the file: a line of its own does.
-bool LoadFirmware(CommandContext& ctx, const std::string& path, FirmwareFactsView& facts,
-                  FirmwareImage& image) {
+// Checks and loads a firmware file as the window does, for the family its
+// name gives; the facts are printed when facts go to out. Its refusals are
+// the window's words, which need not name the file: a line of its own does.
+FirmwareFile LoadFirmware(CommandContext& ctx, const std::string& path, bool printFacts) {
   const DeviceMode family = FamilyOfName(Utf8FromPath(PathFromUtf8(path).filename()));
-  if (ReadFirmwareFile(path, FirmwareReadMode::Load, {family, FamilyItem(family)}, facts, ctx.ui,
-                       &image)) {
-    return true;
+  FirmwareFile file = ReadFirmwareFile(path, FirmwareReadMode::Load, family);
+  if (printFacts) PrintFacts(ctx.out, file, family);
+  if (!file.outcome) {
+    ShowFirmwareRefusal(file, ctx.ui);
+    ctx.ui.ShowMessage("Файл прошивки: " + ShownPath(path));
   }
-  ctx.ui.ShowMessage("Файл прошивки: " + ShownPath(path));
-  return false;
+  return file;
 }
 
 void WriteFirmwareList(std::ostream& out, const std::string& folder, DeviceMode mode,
@@ -212,20 +180,17 @@ Outcome RunFirmwareList(CommandContext& ctx) {
 
 Outcome RunFirmwareCheck(CommandContext& ctx) {
   const std::string path = FirmwarePath(ctx, ctx.arguments[0]);
-  PrintedFacts printed(ctx.out);
-  RecordedFacts recorded;
-  FirmwareFactsView& facts = ctx.options.json ? static_cast<FirmwareFactsView&>(recorded) : printed;
-  FirmwareImage image;
-  if (!LoadFirmware(ctx, path, facts, image)) return OutcomeKind::FileError;
+  const FirmwareFile file = LoadFirmware(ctx, path, !ctx.options.json);
+  if (!file.outcome) return file.outcome;
   if (ctx.options.json) {
     JsonWriter json(ctx.out);
     json.BeginObject();
-    recorded.Write(json);
-    json.Field("version_byte", int{image.version()}).EndObject();
+    WriteFacts(json, file, FamilyOfName(file.facts->name));
+    json.Field("version_byte", int{*file.version}).EndObject();
     ctx.out << '\n';
     return {};
   }
-  ctx.out << "Байт версии: " << int{image.version()} << '\n' << "Файл можно записать в прибор.\n";
+  ctx.out << "Байт версии: " << int{*file.version} << '\n' << "Файл можно записать в прибор.\n";
   return {};
 }
 
@@ -243,9 +208,9 @@ Outcome RunFirmwareWrite(CommandContext& ctx) {
   const std::string name = Utf8FromPath(PathFromUtf8(path).filename());
   const DeviceMode family = FamilyOfName(name);
   // The file is checked before the device hears anything.
-  PrintedFacts facts(ctx.out);
-  FirmwareImage image;
-  if (!LoadFirmware(ctx, path, facts, image)) return OutcomeKind::FileError;
+  FirmwareFile file = LoadFirmware(ctx, path, true);
+  if (!file.outcome) return file.outcome;
+  const FirmwareImage image = std::move(file.image);
   const Result<DeviceIdentity> device = ctx.session->FindAndConnect(kCmdConnectMain);
   if (!device) return device.outcome();
   ctx.out << "Прибор: " << DeviceTypeText(device->mode) << ", версия ПО "

@@ -136,37 +136,33 @@ class JournalSheet {
 Outcome WriteJournalExcel(CommandContext& ctx, const std::string& path, const std::string& file) {
   Outcome read;
   lxw_row_t written = 0;
-  std::string error;
-  const bool saved = WriteFileAtomicallyBy(
-      file,
-      [&](const std::string& name, std::string& why) {
-        JournalSheet sheet(name);
-        if (!sheet.opened()) {
-          why = "не удается начать книгу Excel";
-          return false;
-        }
-        sheet.WriteHeadings();
-        bool full = false;
-        RestartLookahead rows([&](const JournalRecord& r) { full = !sheet.Write(r) || full; });
-        read = JournalReading(ctx, path).Run([&](const JournalRecord& r) { rows.Add(r); },
-                                             [&](std::size_t line) { NoteSkipped(ctx, line); });
-        rows.Finish();
-        const lxw_error closed = sheet.Close();
-        written = sheet.records();
-        if (!read) return false;
-        if (full) {
-          why = "в журнале больше записей, чем вмещает лист Excel (" +
-                std::to_string(kMostRecords) + "); выберите часть из них с --since";
-        } else if (closed != LXW_NO_ERROR) {
-          why = std::string("не удается составить книгу Excel (") + lxw_strerror(closed) + ")";
-        }
-        return why.empty();
-      },
-      error);
+  const Outcome saved = WriteFileAtomicallyBy(file, [&](const std::string& name, std::string& why) {
+    JournalSheet sheet(name);
+    if (!sheet.opened()) {
+      why = "не удается начать книгу Excel";
+      return false;
+    }
+    sheet.WriteHeadings();
+    bool full = false;
+    RestartLookahead rows([&](const JournalRecord& r) { full = !sheet.Write(r) || full; });
+    read = JournalReading(ctx, path).Run([&](const JournalRecord& r) { rows.Add(r); },
+                                         [&](std::size_t line) { NoteSkipped(ctx, line); });
+    rows.Finish();
+    const lxw_error closed = sheet.Close();
+    written = sheet.records();
+    if (!read) return false;
+    if (full) {
+      why = "в журнале больше записей, чем вмещает лист Excel (" + std::to_string(kMostRecords) +
+            "); выберите часть из них с --since";
+    } else if (closed != LXW_NO_ERROR) {
+      why = std::string("не удается составить книгу Excel (") + lxw_strerror(closed) + ")";
+    }
+    return why.empty();
+  });
   if (!read) return read;  // the journal's own failure is told already
   if (!saved) {
-    ctx.ui.ShowMessage(error);
-    return {OutcomeKind::FileError, error};
+    ctx.ui.ShowMessage(saved.detail);
+    return saved;
   }
   ctx.out << "Файл: " << ShownPath(file) << '\n' << "Записей: " << written << '\n';
   return {};

@@ -45,7 +45,7 @@ Outcome JournalReading::Run(const std::function<void(const JournalRecord&)>& onR
   RegularFileStream file;
   const RegularFileRead opened = file.Open(path_);
   const std::string shown = EscapedExcerpt(path_, kShownChars);
-  if (opened.outcome != RegularFileRead::Outcome::Read) {
+  if (opened.status != RegularFileRead::Status::Read) {
     if (opened.facts.kind == FileKind::Missing) return {};
     return Refused(ReadRefusal(
         opened, {"Файл журнала " + shown, "Не удается открыть файл журнала " + shown, ""}));

@@ -175,10 +175,9 @@ ReleTable AsTheWindowKeepsIt(CommandContext& ctx, std::span<const std::int32_t> 
 }
 
 Outcome SaveSettingsFile(CommandContext& ctx, const std::string& path, const ReleTable& table) {
-  std::string error;
-  if (!WriteValueFile(path, table, error)) {
-    ctx.ui.ShowMessage(error);
-    return {OutcomeKind::FileError, error};
+  if (Outcome saved = WriteValueFile(path, table); !saved) {
+    ctx.ui.ShowMessage(saved.detail);
+    return saved;
   }
   ctx.out << "Файл: " << ShownPath(path) << '\n';
   return {};
@@ -196,16 +195,16 @@ Outcome Verify(CommandContext& ctx, const ReleTable& written, const std::string&
 
 }  // namespace
 
-bool ReadSettingsFile(CommandContext& ctx, const std::string& arg, ReleTable& table) {
+Outcome ReadSettingsFile(CommandContext& ctx, const std::string& arg, ReleTable& table) {
   std::vector<std::int32_t> values;
-  std::string error;
-  if (!ReadValueFile(InputFile(ctx.programFolder, arg, kSettingsFolder), kReleParamCount, values,
-                     error)) {
-    ctx.ui.ShowMessage(error);
-    return false;
+  if (Outcome read = ReadValueFile(InputFile(ctx.programFolder, arg, kSettingsFolder),
+                                   kReleParamCount, values);
+      !read) {
+    ctx.ui.ShowMessage(read.detail);
+    return read;
   }
   table = AsTheWindowKeepsIt(ctx, values);
-  return true;
+  return {};
 }
 
 Outcome RunSettingsRead(CommandContext& ctx) {
@@ -228,7 +227,7 @@ Outcome RunSettingsRead(CommandContext& ctx) {
 
 Outcome RunSettingsWrite(CommandContext& ctx) {
   ReleTable table{};
-  if (!ReadSettingsFile(ctx, ctx.arguments[0], table)) return OutcomeKind::FileError;
+  if (Outcome read = ReadSettingsFile(ctx, ctx.arguments[0], table); !read) return read;
   const std::string& file = ctx.arguments[0];
   return OnWorkPage(ctx, DeviceMode::Relay, [&] {
     if (Outcome written = ctx.session->WriteReleSettings(table, file); !written) {
@@ -242,7 +241,7 @@ Outcome RunSettingsWrite(CommandContext& ctx) {
 
 Outcome RunSettingsShow(CommandContext& ctx) {
   ReleTable table{};
-  if (!ReadSettingsFile(ctx, ctx.arguments[0], table)) return OutcomeKind::FileError;
+  if (Outcome read = ReadSettingsFile(ctx, ctx.arguments[0], table); !read) return read;
   if (ctx.options.json) {
     WriteTable(ctx.out, ctx.arguments[0], table);
   } else {
@@ -254,9 +253,8 @@ Outcome RunSettingsShow(CommandContext& ctx) {
 Outcome RunSettingsDiff(CommandContext& ctx) {
   ReleTable a{};
   ReleTable b{};
-  if (!ReadSettingsFile(ctx, ctx.arguments[0], a) || !ReadSettingsFile(ctx, ctx.arguments[1], b)) {
-    return OutcomeKind::FileError;
-  }
+  if (Outcome read = ReadSettingsFile(ctx, ctx.arguments[0], a); !read) return read;
+  if (Outcome read = ReadSettingsFile(ctx, ctx.arguments[1], b); !read) return read;
   struct Change {
     const char* output;
     std::string setting, a, b;

@@ -100,14 +100,10 @@ void WriteDevices(const ConfiguredUsbIds& configured, const std::vector<UsbDevic
 }
 
 Outcome ListDevices(const CliOptions& options, std::ostream& out, std::ostream& err) {
-  Outcome rc;
-  ConfiguredUsbIds configured;
-  std::string error;
-  if (const UsbIdProblem problem = ResolveUsbIds(options.common.usbIds, configured, error);
-      problem != UsbIdProblem::None) {
-    err << "ortenctl: " << error << '\n';
-    rc = problem == UsbIdProblem::BadFile ? OutcomeKind::FileError : OutcomeKind::Usage;
-  }
+  const Result<ConfiguredUsbIds> resolved = ResolveUsbIds(options.common.usbIds);
+  const Outcome rc = resolved.outcome();
+  if (!resolved) err << "ortenctl: " << rc.detail << '\n';
+  const ConfiguredUsbIds configured = resolved ? *resolved : ConfiguredUsbIds{};
   UsbScan scan = ScanUsbDevices(configured.ids);
   const std::vector<UsbDeviceInfo> rows =
       options.all ? std::move(scan.devices) : ReceiverCandidates(std::move(scan.devices));
@@ -139,25 +135,22 @@ Outcome ListDevices(const CliOptions& options, std::ostream& out, std::ostream& 
 
 // The rule for the IDs in force, ready for `| sudo tee` into the rules folder.
 Outcome PrintUdevRule(const CliOptions& options, std::ostream& out, std::ostream& err) {
-  ConfiguredUsbIds configured;
-  std::string error;
-  if (const UsbIdProblem problem = ResolveUsbIds(options.common.usbIds, configured, error);
-      problem != UsbIdProblem::None) {
-    err << "ortenctl: " << error << '\n';
-    return problem == UsbIdProblem::BadFile ? OutcomeKind::FileError : OutcomeKind::Usage;
+  const Result<ConfiguredUsbIds> configured = ResolveUsbIds(options.common.usbIds);
+  if (!configured) {
+    err << "ortenctl: " << configured.outcome().detail << '\n';
+    return configured.outcome();
   }
-  out << UdevRuleText(configured.ids);
+  out << UdevRuleText(configured->ids);
   return {};
 }
 
 Outcome Remember(const CliOptions& options, std::ostream& out, std::ostream& err) {
-  std::vector<UsbId> ids;
-  std::string error;
-  ParseUsbIdList(options.remember, ids, error);  // checked when the options were read
+  // Checked when the options were read.
+  const std::vector<UsbId> ids = *ParseUsbIdList(options.remember);
   const std::string path = RememberedUsbIdsPath();
-  if (!RememberUsbIds(path, ids, error)) {
-    err << "ortenctl: " << error << '\n';
-    return OutcomeKind::FileError;
+  if (Outcome kept = RememberUsbIds(path, ids); !kept) {
+    err << "ortenctl: " << kept.detail << '\n';
+    return kept;
   }
   out << "Идентификаторы прибора запомнены в " << path << ".\n";
   if (!options.common.usbIds.empty()) out << "(В этом запуске действует --usb-id.)\n";
@@ -181,18 +174,17 @@ Outcome InstallRule(const CliOptions& options, std::ostream& out, std::ostream& 
     return OutcomeKind::Usage;
   }
   const UdevRuleInstaller installer(UdevRuleInstaller::FromEnvironment(SelfPath()));
-  const UdevRuleInstaller::Result result = installer.Install(*id);
-  switch (result.kind) {
-    case UdevRuleInstaller::Result::Kind::Installed:
-      out << result.text << '\n';
-      return {};
-    case UdevRuleInstaller::Result::Kind::Manual:
-      out << "Правило ставит root: pkexec не найден. Выполните:\n" << result.text;
-      break;
-    case UdevRuleInstaller::Result::Kind::Failed:
-      err << "ortenctl: " << result.text << (result.text.ends_with('\n') ? "" : "\n");
-      break;
+  const Result<UdevRuleInstaller::Installation> result = installer.Install(*id);
+  if (!result) {
+    const std::string& why = result.outcome().detail;
+    err << "ortenctl: " << why << (why.ends_with('\n') ? "" : "\n");
+    return result.outcome();
   }
+  if (result->kind == UdevRuleInstaller::Installation::Kind::Installed) {
+    out << result->text << '\n';
+    return {};
+  }
+  out << "Правило ставит root: pkexec не найден. Выполните:\n" << result->text;
   // The rule file was not written.
   return OutcomeKind::FileError;
 }
@@ -220,10 +212,9 @@ Outcome RunUsb(CommandContext& ctx) {
   if (options.udevRule) return PrintUdevRule(options, out, err);
   if (!options.installRule.empty()) return InstallRule(options, out, err);
   if (options.forget) {
-    std::string error;
-    if (!ForgetUsbIds(RememberedUsbIdsPath(), error)) {
-      err << "ortenctl: " << error << '\n';
-      return OutcomeKind::FileError;
+    if (Outcome forgotten = ForgetUsbIds(RememberedUsbIdsPath()); !forgotten) {
+      err << "ortenctl: " << forgotten.detail << '\n';
+      return forgotten;
     }
     out << "Запомненных идентификаторов прибора больше нет.\n";
     return {};

@@ -70,13 +70,12 @@ int Run(const std::vector<std::string>& args) {
     return ExitCodeOf(line.command->run(ctx).kind);
   }
 
-  std::string error;
-  LinkEnvironment::Failure failure = LinkEnvironment::Failure::None;
-  std::unique_ptr<LinkEnvironment> env = LinkEnvironment::Create(options.common, error, &failure);
-  if (!env) {
-    std::cerr << "ortenctl: " << error << '\n';
-    return failure == LinkEnvironment::Failure::File ? kExitFile : kExitUsage;
+  Result<std::unique_ptr<LinkEnvironment>> made = LinkEnvironment::Create(options.common);
+  if (!made) {
+    std::cerr << "ortenctl: " << made.outcome().detail << '\n';
+    return ExitCodeOf(made.kind());
   }
+  std::unique_ptr<LinkEnvironment> env = std::move(*made);
   SleepPacer pacer;
   // A journal that cannot be written is told once, at once, and the work goes on.
   Journal journal(JournalPath(programFolder), "ortenctl");

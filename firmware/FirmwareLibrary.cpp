@@ -13,7 +13,6 @@
 #include "base/Wording.h"
 #include "protocol/FirmwareImage.h"
 #include "protocol/Packets.h"
-#include "transport/Transport.h"
 
 namespace fs = std::filesystem;
 
@@ -44,13 +43,6 @@ void ForEachFamilyEntry(const std::string& folder, const std::string& code, Pace
   }
 }
 
-// Status line first, then the box: the order the window has always used for
-// a file it cannot read.
-void Refuse(UserInterface& ui, const std::string& text) {
-  ui.SetStatusText(text);
-  ui.ShowMessage(text);
-}
-
 // File names and paths come from the user's disk: shown escaped.
 std::string Shown(const std::string& text) {
   return EscapedExcerpt(text, kNameChars);
@@ -75,6 +67,11 @@ DeviceMode OtherFamily(DeviceMode mode) {
 // "RPU (РПУ/РТР)": the code as file names carry it, the kind as the user knows it.
 std::string FamilyWords(DeviceMode mode) {
   return FamilyCode(mode) + (mode == DeviceMode::Receiver ? " (РПУ/РТР)" : " (МРО)");
+}
+
+// The greater version number is preferred; of equal numbers, the greater name.
+bool LessPreferred(const FirmwareCandidate& a, const FirmwareCandidate& b) {
+  return a.number != b.number ? a.number < b.number : a.name < b.name;
 }
 
 bool Holds(std::string_view name, DeviceMode mode) {
@@ -158,25 +155,22 @@ std::vector<std::string> ListFirmwareFiles(const std::string& folder, const std:
   return names;
 }
 
-std::vector<FirmwareCandidate> FirmwareByPreference(const std::vector<std::string>& names) {
-  std::vector<FirmwareCandidate> candidates;
-  for (const std::string& name : names) {
-    if (const std::optional<std::int32_t> number = FirmwareVersionNumber(name)) {
-      candidates.push_back({name, *number});
-    }
-  }
-  std::sort(candidates.begin(), candidates.end(), [](const auto& a, const auto& b) {
-    return a.number != b.number ? a.number > b.number : a.name > b.name;
-  });
-  return candidates;
-}
-
 std::optional<FirmwareCandidate> NewestFirmwareOf(const std::string& folder,
                                                   const std::vector<std::string>& names,
                                                   DeviceMode mode,
                                                   std::optional<std::int32_t> above) {
-  for (FirmwareCandidate& candidate : FirmwareByPreference(names)) {
-    if (above && candidate.number <= *above) break;  // the rest are older still
+  // One pass gathers what may be offered; a heap built over it in linear
+  // time gives the most preferred first, and the next only when a head
+  // names the other family. Base may hold a hundred thousand names.
+  std::vector<FirmwareCandidate> candidates;
+  for (const std::string& name : names) {
+    const std::optional<std::int32_t> number = FirmwareVersionNumber(name);
+    if (number && (!above || *number > *above)) candidates.push_back({name, *number});
+  }
+  std::make_heap(candidates.begin(), candidates.end(), LessPreferred);
+  for (auto end = candidates.end(); end != candidates.begin(); --end) {
+    std::pop_heap(candidates.begin(), end, LessPreferred);
+    FirmwareCandidate& candidate = *(end - 1);
     const std::optional<std::uint8_t> version =
         ReadFirmwareVersionByte(Utf8FromPath(PathFromUtf8(folder) / PathFromUtf8(candidate.name)));
     if (version && FamilyOfVersion(*version) != mode) continue;
@@ -198,57 +192,41 @@ std::optional<std::string> FindNewerFirmware(const std::string& baseFolder, Devi
   return newest->name;
 }
 
-bool ReadFirmwareFile(const std::string& path, FirmwareReadMode mode,
-                      const FirmwareReadContext& context, FirmwareFactsView& view,
-                      UserInterface& ui, FirmwareImage* image) {
+FirmwareFile ReadFirmwareFile(const std::string& path, FirmwareReadMode mode, DeviceMode family) {
+  FirmwareFile file;
+  const auto refuse = [&file](std::string words) {
+    file.outcome = {OutcomeKind::FileError, std::move(words)};
+    return file;
+  };
   const std::string name = Utf8FromPath(PathFromUtf8(path).filename());
   // One bounded read of the whole file; nothing is looked at byte by byte.
   const RegularFileRead read = ReadRegularFile(path, kMaxFirmwareFileBytes);
-  if (read.outcome != RegularFileRead::Outcome::Read) {
-    Refuse(ui, FileRefusal(path, read));
-    return false;
-  }
+  if (read.status != RegularFileRead::Status::Read) return refuse(FileRefusal(path, read));
   std::vector<std::uint8_t> bytes(read.bytes.begin(), read.bytes.end());
   const std::uintmax_t size = bytes.size();
-  if (size < kHeadChecked) {
-    Refuse(ui, LengthProblem(name, size));
-    return false;
-  }
-  if (bytes[0] != kPacketSync || bytes[1] != kPacketSync) {
-    Refuse(ui, msg::kBadFirmwareFormat);
-    return false;
-  }
-  view.ShowFileName(name);
-  view.ShowFileSize(size);
-  if (read.facts.modified) {
-    view.ShowFileDate(*read.facts.modified);
-  } else {
-    view.ShowUnknownFileDate();
-  }
-  if (bytes[2] != kFirmwareTypeCode) {
-    ui.ShowMessage(msg::kFirmwareTypeMismatch);
-    ui.SetStatusText(msg::kFirmwareTypeMismatch);
-    return false;
-  }
-  if (!NameFitsFirmwareVersion(name, bytes[3])) {
-    // Written, it would turn the device into the other kind.
-    ui.ShowMessage(FirmwareFamilyProblem(name, bytes[3]));
-    ui.SetStatusText(FirmwareFamilyProblem(name, bytes[3]));
-    return false;
-  }
-  if (context.selectedFamilyItem == 0) view.ShowFileType(msg::kReceiverFirmwareType);
-  if (context.selectedFamilyItem == 1) view.ShowFileType(msg::kRelayFirmwareType);
-  view.ShowNewVersion(VersionText(bytes[3], context.deviceMode));
-  if (!IsWritableFirmwareLength(size)) {
-    // The device would never get the incomplete last block: refuse the file
-    // before anything is sent.
-    ui.ShowMessage(LengthProblem(name, size));
-    ui.SetStatusText(LengthProblem(name, size));
-    return false;
-  }
-  if (mode == FirmwareReadMode::Preview) return false;
-  if (image) *image = FirmwareImage(std::move(bytes));
-  return image != nullptr;
+  if (size < kHeadChecked) return refuse(LengthProblem(name, size));
+  if (bytes[0] != kPacketSync || bytes[1] != kPacketSync) return refuse(msg::kBadFirmwareFormat);
+  file.facts = FirmwareFile::Facts{name, size, read.facts.modified};
+  if (bytes[2] != kFirmwareTypeCode) return refuse(msg::kFirmwareTypeMismatch);
+  // Written, it would turn the device into the other kind.
+  if (!NameFitsFirmwareVersion(name, bytes[3]))
+    return refuse(FirmwareFamilyProblem(name, bytes[3]));
+  file.version = bytes[3];
+  if (family == DeviceMode::Receiver) file.type = msg::kReceiverFirmwareType;
+  if (family == DeviceMode::Relay) file.type = msg::kRelayFirmwareType;
+  // The device would never get the incomplete last block: refuse the file
+  // before anything is sent.
+  if (!IsWritableFirmwareLength(size)) return refuse(LengthProblem(name, size));
+  if (mode == FirmwareReadMode::Load) file.image = FirmwareImage(std::move(bytes));
+  return file;
+}
+
+void ShowFirmwareRefusal(const FirmwareFile& file, UserInterface& ui) {
+  if (file.outcome.ok()) return;
+  const std::string& words = file.outcome.detail;
+  if (!file.facts) ui.SetStatusText(words);
+  ui.ShowMessage(words);
+  if (file.facts) ui.SetStatusText(words);
 }
 
 }  // namespace orten

@@ -8,11 +8,12 @@
 #include <vector>
 
 #include "base/FileKind.h"
+#include "base/Outcome.h"
 #include "protocol/DeviceCommands.h"
+#include "protocol/FirmwareImage.h"
 
 namespace orten {
 
-class FirmwareImage;
 class Pacer;
 class UserInterface;
 
@@ -71,13 +72,12 @@ struct FirmwareCandidate {
   std::string name;
   std::int32_t number = 0;
 };
-// The files in order of preference: the greatest version number first (ties:
-// the greater name); names without a usable number are left out.
-std::vector<FirmwareCandidate> FirmwareByPreference(const std::vector<std::string>& names);
 // The most preferred of names (files in folder) whose number is above
-// `above`, when given, and whose version byte is of family `mode`. Heads are
-// read one at a time in order of preference, up to the first that fits; a
-// file whose head cannot be read stays a candidate (loading it says why).
+// `above`, when given, and whose version byte is of family `mode`: the
+// greatest version number (ties: the greater name); names without a usable
+// number are left out. Heads are read one at a time in order of preference,
+// up to the first that fits; a file whose head cannot be read stays a
+// candidate (loading it says why).
 std::optional<FirmwareCandidate> NewestFirmwareOf(const std::string& folder,
                                                   const std::vector<std::string>& names,
                                                   DeviceMode mode,
@@ -91,34 +91,35 @@ std::optional<std::string> FindNewerFirmware(const std::string& baseFolder, Devi
                                              int deviceVersion, UserInterface& ui,
                                              Pacer* pacer = nullptr);
 
-// Where the facts of a firmware file are shown: the window's labels, or the
-// command-line tool's lines.
-class FirmwareFactsView {
- public:
-  virtual ~FirmwareFactsView() = default;
-  virtual void ShowFileName(const std::string& name) = 0;
-  virtual void ShowFileSize(std::uintmax_t size) = 0;
-  virtual void ShowFileDate(std::chrono::system_clock::time_point modified) = 0;
-  // The date could not be found out: the views that show one say so.
-  virtual void ShowUnknownFileDate() {}
-  virtual void ShowFileType(const std::string& text) = 0;
-  virtual void ShowNewVersion(const std::string& text) = 0;
-};
-
 enum class FirmwareReadMode { Preview, Load };
 
-struct FirmwareReadContext {
-  DeviceMode deviceMode = DeviceMode::None;  // the connected device's family (for the version text)
-  int selectedFamilyItem = -1;               // the item picked in the family choice, -1 for none
+// What a firmware file turned out to be, as far as its checks got. A
+// refused file still brings the facts found before the refusing check, and
+// they are shown before the refusal.
+struct FirmwareFile {
+  struct Facts {
+    std::string name;
+    std::uintmax_t size = 0;
+    std::optional<std::chrono::system_clock::time_point> modified;  // nothing: unknown
+  };
+  std::optional<Facts> facts;           // once it has a firmware head
+  std::optional<std::uint8_t> version;  // once its type and family fit
+  std::string type;     // with the version: the caption of the family read for, or none
+  FirmwareImage image;  // in Load mode, once every check passed
+  Outcome outcome;      // Done, or FileError with the words to show
+
+  bool loaded() const { return outcome.ok() && !image.empty(); }
 };
 
-// Checks one firmware file and shows its facts; in Load mode also fills image
-// (in one read). A version byte of another family than the name's code is
-// refused. True only for a Load that passed every check; a refused file
-// leaves image as it was. Only a regular file of at most kMaxFirmwareFileBytes
-// is read; anything else is refused, saying what it is, without being opened.
-bool ReadFirmwareFile(const std::string& path, FirmwareReadMode mode,
-                      const FirmwareReadContext& context, FirmwareFactsView& view,
-                      UserInterface& ui, FirmwareImage* image);
+// Checks one firmware file for a family (the one the user chose; None when
+// no choice is made) and returns its facts; in Load mode also its image (in
+// one read). A version byte of another family than the name's code is
+// refused. Only a regular file of at most kMaxFirmwareFileBytes is read;
+// anything else is refused, saying what it is, without being opened.
+FirmwareFile ReadFirmwareFile(const std::string& path, FirmwareReadMode mode, DeviceMode family);
+
+// Shows a refusal as the window always has: refused before any fact was
+// found, status line then box; after them, box then status line.
+void ShowFirmwareRefusal(const FirmwareFile& file, UserInterface& ui);
 
 }  // namespace orten

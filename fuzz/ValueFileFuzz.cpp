@@ -10,8 +10,8 @@ namespace {
 
 void ReadAs(const std::string& path, std::size_t count) {
   std::vector<std::int32_t> values{-1};
-  std::string error;
-  if (orten::ReadValueFile(path, count, values, error)) {
+  const orten::Outcome read = orten::ReadValueFile(path, count, values);
+  if (read) {
     if (values.size() != count) orten::fuzz::Broken("accepted with the wrong count");
     for (std::int32_t v : values) {
       if (v < 0 || v > 255) orten::fuzz::Broken("accepted a value outside 0-255");
@@ -19,7 +19,7 @@ void ReadAs(const std::string& path, std::size_t count) {
   } else {
     // A refused file changes nothing and says why.
     if (values.size() != 1 || values[0] != -1) orten::fuzz::Broken("refused but values changed");
-    if (error.empty()) orten::fuzz::Broken("refused without a message");
+    if (read.detail.empty()) orten::fuzz::Broken("refused without a message");
   }
 }
 

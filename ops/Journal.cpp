@@ -20,10 +20,10 @@ Journal::Journal(std::string path, std::string program)
 bool Journal::Append(JournalRecord record) {
   record.time = JournalTimeNow();
   record.program = program_;
-  std::string why;
-  if (AppendToFile(path_, JournalHeader(), JournalLine(record), why)) return true;
+  const Outcome appended = AppendToFile(path_, JournalHeader(), JournalLine(record));
+  if (appended) return true;
   if (failure_.empty()) {
-    failure_ = "Не удается записать журнал " + EscapedExcerpt(path_, 200) + ": " + why +
+    failure_ = "Не удается записать журнал " + EscapedExcerpt(path_, 200) + ": " + appended.detail +
                ". Работа с прибором продолжается без записи в журнал.";
     if (onFailure_) onFailure_(failure_);
   }

@@ -11,7 +11,7 @@
 #include "ops/JournalRecord.h"
 #include "protocol/DeviceCommands.h"
 #include "protocol/DeviceLink.h"
-#include "protocol/Outcome.h"
+#include "base/Outcome.h"
 #include "protocol/ParameterExchange.h"
 
 namespace orten {

@@ -10,13 +10,12 @@ int main(int argc, char** argv) {
     std::cerr << "usage: make_udev_rule VID:PID,... FILE\n";
     return 2;
   }
-  std::vector<orten::UsbId> ids;
-  std::string error;
-  if (!orten::ParseUsbIdList(argv[1], ids, error)) {
-    std::cerr << "make_udev_rule: " << error << '\n';
+  const orten::Result<std::vector<orten::UsbId>> ids = orten::ParseUsbIdList(argv[1]);
+  if (!ids) {
+    std::cerr << "make_udev_rule: " << ids.outcome().detail << '\n';
     return 2;
   }
   std::ofstream out(argv[2], std::ios::binary | std::ios::trunc);
-  out << orten::UdevRuleText(ids);
+  out << orten::UdevRuleText(*ids);
   return out.flush() ? 0 : 1;
 }

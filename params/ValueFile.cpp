@@ -99,18 +99,16 @@ std::string ValueTextErrorMessage(const std::string& fileName, const ValueTextEr
          std::to_string(count) + ".";
 }
 
-bool ReadValueFile(const std::string& path, std::size_t count, std::vector<std::int32_t>& values,
-                   std::string& error) {
+Outcome ReadValueFile(const std::string& path, std::size_t count,
+                      std::vector<std::int32_t>& values) {
   const RegularFileRead read = ReadRegularFile(path, kMaxValueFileBytes);
-  if (read.outcome != RegularFileRead::Outcome::Read) {
-    error = FileRefusal(path, read);
-    return false;
+  if (read.status != RegularFileRead::Status::Read) {
+    return {OutcomeKind::FileError, FileRefusal(path, read)};
   }
   if (const auto problem = ParseValueText(read.bytes, count, values)) {
-    error = ValueTextErrorMessage(Name(path), *problem, count);
-    return false;
+    return {OutcomeKind::FileError, ValueTextErrorMessage(Name(path), *problem, count)};
   }
-  return true;
+  return {};
 }
 
 std::string ValueFileText(std::span<const std::int32_t> values) {
@@ -119,9 +117,8 @@ std::string ValueFileText(std::span<const std::int32_t> values) {
   return text.str();
 }
 
-bool WriteValueFile(const std::string& path, std::span<const std::int32_t> values,
-                    std::string& error) {
-  return WriteFileAtomically(path, ValueFileText(values), error);
+Outcome WriteValueFile(const std::string& path, std::span<const std::int32_t> values) {
+  return WriteFileAtomically(path, ValueFileText(values));
 }
 
 }  // namespace orten

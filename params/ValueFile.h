@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/Outcome.h"
+
 namespace orten {
 
 // The settings (.cfg) and backup (.rrg) files: one decimal byte value per
@@ -38,17 +40,16 @@ std::string ValueTextErrorMessage(const std::string& fileName, const ValueTextEr
 
 // Reads exactly count values. A file that cannot be read, is not a regular
 // file, is larger than kMaxValueFileBytes, holds fewer values, or holds a
-// token that is not an integer 0-255 is refused: false, values untouched, and
-// error names the file, the line and the value.
-bool ReadValueFile(const std::string& path, std::size_t count, std::vector<std::int32_t>& values,
-                   std::string& error);
+// token that is not an integer 0-255 is refused: a FileError naming the
+// file, the line and the value, and values untouched.
+Outcome ReadValueFile(const std::string& path, std::size_t count,
+                      std::vector<std::int32_t>& values);
 
 // The text of a file holding values, as WriteValueFile writes it.
 std::string ValueFileText(std::span<const std::int32_t> values);
 
 // Writes the values, one per line, through a temporary file in the same
 // folder renamed over the target: a failed save leaves the old file whole.
-bool WriteValueFile(const std::string& path, std::span<const std::int32_t> values,
-                    std::string& error);
+Outcome WriteValueFile(const std::string& path, std::span<const std::int32_t> values);
 
 }  // namespace orten

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "protocol/Outcome.h"
+#include "base/Outcome.h"
 
 namespace orten {
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "protocol/Outcome.h"
+#include "base/Outcome.h"
 #include "protocol/Packets.h"
 #include "transport/Transport.h"
 

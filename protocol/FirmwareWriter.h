@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <span>
 
-#include "protocol/Outcome.h"
+#include "base/Outcome.h"
 
 namespace orten {
 

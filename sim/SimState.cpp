@@ -37,7 +37,7 @@ int HexDigit(char c) {
 
 }  // namespace
 
-std::optional<std::uint8_t> ParseSimulateOption(const std::string& text, std::string& error) {
+Result<std::uint8_t> ParseSimulateOption(const std::string& text) {
   const std::size_t colon = text.find(':');
   const std::string family = text.substr(0, colon);
   int low = 0;
@@ -49,32 +49,31 @@ std::optional<std::uint8_t> ParseSimulateOption(const std::string& text, std::st
   } else if (mode == DeviceMode::Relay) {
     low = 0, high = 99, fallback = 45;
   } else {
-    error = "неизвестное семейство прибора '" + EscapedExcerpt(family, kShownWordChars) +
-            "' (ожидается rpu или mro)";
-    return std::nullopt;
+    return Outcome{OutcomeKind::Usage, "неизвестное семейство прибора '" +
+                                           EscapedExcerpt(family, kShownWordChars) +
+                                           "' (ожидается rpu или mro)"};
   }
   if (colon == std::string::npos) return static_cast<std::uint8_t>(fallback);
   const std::optional<int> version = ParseInt(text.substr(colon + 1));
   if (!version || *version < low || *version > high) {
-    error = "версия для " + family + " должна быть числом от " + std::to_string(low) + " до " +
-            std::to_string(high);
-    return std::nullopt;
+    return Outcome{OutcomeKind::Usage, "версия для " + family + " должна быть числом от " +
+                                           std::to_string(low) + " до " + std::to_string(high)};
   }
   return static_cast<std::uint8_t>(*version);
 }
 
-bool LoadSimState(const std::string& path, SimDevice& device, std::string& error) {
+Outcome LoadSimState(const std::string& path, SimDevice& device) {
   const std::string shown = EscapedExcerpt(path, kShownPathChars);
   // A state file is a few KiB of text: anything much larger, or anything but
   // a regular file (a FIFO would block, /dev/zero never ends), is not one.
   constexpr std::uintmax_t kLimit = 64 * 1024;
   const RegularFileRead read = ReadRegularFile(path, kLimit);
-  if (read.outcome != RegularFileRead::Outcome::Read) {
-    error = ReadRefusal(read,
-                        {"Файл состояния имитатора " + shown,
-                         "Не удается открыть файл состояния имитатора " + shown,
-                         "такие файлы не бывают больше " + std::to_string(kLimit / 1024) + " КиБ"});
-    return false;
+  if (read.status != RegularFileRead::Status::Read) {
+    return {OutcomeKind::FileError,
+            ReadRefusal(
+                read, {"Файл состояния имитатора " + shown,
+                       "Не удается открыть файл состояния имитатора " + shown,
+                       "такие файлы не бывают больше " + std::to_string(kLimit / 1024) + " КиБ"})};
   }
   std::istringstream in(read.bytes);
   std::string magic;
@@ -85,8 +84,7 @@ bool LoadSimState(const std::string& path, SimDevice& device, std::string& error
   const std::optional<int> version = ParseInt(versionText);
   if (magic.rfind(kMagic, 0) != 0 || key != "version" || !version || *version < 0 ||
       *version > 255) {
-    error = "файл " + shown + " не является состоянием имитатора";
-    return false;
+    return {OutcomeKind::FileError, "файл " + shown + " не является состоянием имитатора"};
   }
   auto memory = device.memory();  // a copy: nothing changes unless all of it reads
   for (std::size_t page = 0; page < SimDevice::kPageCount; ++page) {
@@ -94,25 +92,25 @@ bool LoadSimState(const std::string& path, SimDevice& device, std::string& error
     std::string hex;
     in >> name >> hex;
     if (name != "page" + std::to_string(page) || hex.size() != SimDevice::kPageSize * 2) {
-      error = "файл " + shown + ": повреждена страница " + std::to_string(page);
-      return false;
+      return {OutcomeKind::FileError,
+              "файл " + shown + ": повреждена страница " + std::to_string(page)};
     }
     for (std::size_t i = 0; i < SimDevice::kPageSize; ++i) {
       const int hi = HexDigit(hex[2 * i]);
       const int lo = HexDigit(hex[2 * i + 1]);
       if (hi < 0 || lo < 0) {
-        error = "файл " + shown + ": повреждена страница " + std::to_string(page);
-        return false;
+        return {OutcomeKind::FileError,
+                "файл " + shown + ": повреждена страница " + std::to_string(page)};
       }
       memory[page * SimDevice::kPageSize + i] = static_cast<std::uint8_t>(hi * 16 + lo);
     }
   }
   device.memory() = memory;
   device.set_version(static_cast<std::uint8_t>(*version));
-  return true;
+  return {};
 }
 
-bool SaveSimState(const std::string& path, const SimDevice& device, std::string& error) {
+Outcome SaveSimState(const std::string& path, const SimDevice& device) {
   std::ostringstream text;
   text << kMagic << "\nversion " << int{device.version()} << '\n';
   const auto& memory = device.memory();
@@ -122,7 +120,7 @@ bool SaveSimState(const std::string& path, const SimDevice& device, std::string&
                                                                         SimDevice::kPageSize))
          << '\n';
   }
-  return WriteFileAtomically(path, text.str(), error);
+  return WriteFileAtomically(path, text.str());
 }
 
 SimStateFile::Image SimStateFile::Snapshot() const {
@@ -132,40 +130,35 @@ SimStateFile::Image SimStateFile::Snapshot() const {
   return image;
 }
 
-SimStateFile::Hold SimStateFile::Take(std::string& error) {
+Outcome SimStateFile::Take() {
   // Anything but a file is refused before a lock file is made beside it
   // (/dev/zero.lock has no business in /dev).
   const FileKind kind = InspectFile(path_).kind;
   if (kind != FileKind::Missing && kind != FileKind::Regular) {
-    LoadSimState(path_, device_, error);  // says what it is instead
-    return Hold::Failed;
+    return LoadSimState(path_, device_);  // says what it is instead
   }
-  switch (lock_.TryLock(path_ + ".lock", error)) {
-    case FileLock::Result::Taken:
-      break;
-    case FileLock::Result::Busy:
-      error = "Прибор занят другой программой (файл состояния " +
-              EscapedExcerpt(path_, kShownPathChars) + ").";
-      return Hold::Busy;
-    case FileLock::Result::Failed:
-      return Hold::Failed;
+  const Result<FileLock::Hold> locked = lock_.TryLock(path_ + ".lock");
+  if (!locked) return locked.outcome();
+  if (*locked == FileLock::Hold::Busy) {
+    return {OutcomeKind::DeviceBusy, "Прибор занят другой программой (файл состояния " +
+                                         EscapedExcerpt(path_, kShownPathChars) + ")."};
   }
   // Looked at again: another program may have made it meanwhile.
   const bool missing = InspectFile(path_).kind == FileKind::Missing;
-  if (missing ? !SaveSimState(path_, device_, error) : !LoadSimState(path_, device_, error)) {
+  if (Outcome used = missing ? SaveSimState(path_, device_) : LoadSimState(path_, device_); !used) {
     lock_.Unlock();
-    return Hold::Failed;
+    return used;
   }
   saved_ = Snapshot();
-  return Hold::Taken;
+  return {};
 }
 
-bool SimStateFile::SaveChanges(std::string& error) {
+Outcome SimStateFile::SaveChanges() {
   const Image now = Snapshot();
-  if (now == saved_) return true;
-  if (!SaveSimState(path_, device_, error)) return false;
+  if (now == saved_) return {};
+  if (Outcome saved = SaveSimState(path_, device_); !saved) return saved;
   saved_ = now;
-  return true;
+  return {};
 }
 
 }  // namespace orten

@@ -6,18 +6,21 @@
 #include <string>
 
 #include "base/FileLock.h"
+#include "base/Outcome.h"
 #include "sim/SimDevice.h"
 
 namespace orten {
 
 // "--simulate rpu", "--simulate mro:45": the family and, optionally, the
-// version byte, which must belong to that family (rpu 100-255, mro 0-99).
-std::optional<std::uint8_t> ParseSimulateOption(const std::string& text, std::string& error);
+// version byte, which must belong to that family (rpu 100-255, mro 0-99);
+// a Usage error naming what is wrong otherwise.
+Result<std::uint8_t> ParseSimulateOption(const std::string& text);
 
 // The simulated device's memory and version kept in a small text file, so
-// separate runs of the programs see the same device.
-bool LoadSimState(const std::string& path, SimDevice& device, std::string& error);
-bool SaveSimState(const std::string& path, const SimDevice& device, std::string& error);
+// separate runs of the programs see the same device. A file that cannot be
+// read, written or taken for a state is a FileError.
+Outcome LoadSimState(const std::string& path, SimDevice& device);
+Outcome SaveSimState(const std::string& path, const SimDevice& device);
 
 // The state file as the one simulated device that every program on it
 // shares. A program holds it while its pipes to the device are open (a lock
@@ -31,13 +34,12 @@ class SimStateFile {
   const std::string& path() const { return path_; }
   SimDevice& device() const { return device_; }
 
-  enum class Hold { Taken, Busy, Failed };
   // Takes the file for this program and loads the device from it; a
-  // missing file is made from the device as it stands. Busy when another
-  // program holds it; Failed (error says why) when it cannot be used.
-  Hold Take(std::string& error);
+  // missing file is made from the device as it stands. DeviceBusy when
+  // another program holds it; a FileError when it cannot be used.
+  Outcome Take();
   // Saves the device when it differs from what was loaded or last saved.
-  bool SaveChanges(std::string& error);
+  Outcome SaveChanges();
   void Release() { lock_.Unlock(); }
   bool taken() const { return lock_.held(); }
 

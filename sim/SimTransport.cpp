@@ -53,24 +53,18 @@ bool SimTransport::DiscoverDevice() {
 
 bool SimTransport::OpenState() {
   if (!stateFile_ || &stateFile_->device() != device_.get()) return true;
-  switch (stateFile_->Take(error_)) {
-    case SimStateFile::Hold::Taken:
-      return true;
-    case SimStateFile::Hold::Busy:
-      fault_ = LinkFault::Busy;
-      return false;
-    case SimStateFile::Hold::Failed:
-      break;
-  }
-  fault_ = LinkFault::Io;
+  const Outcome taken = stateFile_->Take();
+  if (taken) return true;
+  error_ = taken.detail;
+  fault_ = taken.kind == OutcomeKind::DeviceBusy ? LinkFault::Busy : LinkFault::Io;
   return false;
 }
 
 bool SimTransport::SaveState() {
   if (!stateFile_ || !stateFile_->taken()) return true;
-  std::string why;
-  if (stateFile_->SaveChanges(why)) return true;
-  error_ = "Не удается сохранить состояние имитатора: " + why;
+  const Outcome saved = stateFile_->SaveChanges();
+  if (saved) return true;
+  error_ = "Не удается сохранить состояние имитатора: " + saved.detail;
   fault_ = LinkFault::Io;
   return false;
 }

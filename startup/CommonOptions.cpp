@@ -110,9 +110,8 @@ bool CheckSimFaults(const CommonOptions& o, std::string& error) {
   return true;
 }
 
-}  // namespace
-
-bool ParseSimFault(const std::string& text, CommonOptions& options, std::string& error) {
+// Reads the value into options; false with error naming it when it is not one.
+bool ReadSimFault(const std::string& text, CommonOptions& options, std::string& error) {
   const std::size_t at = text.find('@');
   const std::string name = text.substr(0, at);
   std::optional<std::uint64_t> position;
@@ -150,7 +149,16 @@ bool ParseSimFault(const std::string& text, CommonOptions& options, std::string&
                     error);
 }
 
-bool TakeCommonOptions(std::vector<std::string>& args, CommonOptions& options, std::string& error) {
+}  // namespace
+
+Outcome ParseSimFault(const std::string& text, CommonOptions& options) {
+  std::string error;
+  if (ReadSimFault(text, options, error)) return {};
+  return {OutcomeKind::Usage, error};
+}
+
+Outcome TakeCommonOptions(std::vector<std::string>& args, CommonOptions& options) {
+  std::string error;
   std::vector<std::string> rest;
   for (std::size_t i = 0; i < args.size() && error.empty(); ++i) {
     std::optional<std::string> value;
@@ -159,17 +167,23 @@ bool TakeCommonOptions(std::vector<std::string>& args, CommonOptions& options, s
       break;
     }
     if (TakeValue(args, i, "--simulate", value, error)) {
-      if (value && ParseSimulateOption(*value, error)) options.simulate = value;
+      if (value) {
+        const Result<std::uint8_t> version = ParseSimulateOption(*value);
+        if (version) options.simulate = value;
+        if (!version) error = version.outcome().detail;
+      }
     } else if (TakeValue(args, i, "--sim-state", value, error)) {
       if (value) options.simState = FromStartFolder(*value);
     } else if (TakeValue(args, i, "--sim-line", value, error)) {
       if (value) options.simLine = FromStartFolder(*value);
     } else if (TakeValue(args, i, kSimFault, value, error)) {
-      if (value) ParseSimFault(*value, options, error);
+      if (value) ReadSimFault(*value, options, error);
     } else if (args[i] == kSimSkipWaits) {
       options.simSkipWaits = true;
     } else if (TakeValue(args, i, "--usb-id", value, error)) {
-      if (value) ParseUsbIdList(*value, options.usbIds, error);
+      const Result<std::vector<UsbId>> ids = value ? ParseUsbIdList(*value) : std::vector<UsbId>{};
+      if (ids) options.usbIds.insert(options.usbIds.end(), ids->begin(), ids->end());
+      if (!ids) error = ids.outcome().detail;
     } else if (TakeValue(args, i, "--data-dir", value, error)) {
       if (value) options.dataDir = FromStartFolder(*value);
     } else if (TakeValue(args, i, "--trace", value, error)) {
@@ -178,9 +192,9 @@ bool TakeCommonOptions(std::vector<std::string>& args, CommonOptions& options, s
       rest.push_back(args[i]);
     }
   }
-  if (!error.empty() || !CheckSimFaults(options, error)) return false;
+  if (!error.empty() || !CheckSimFaults(options, error)) return {OutcomeKind::Usage, error};
   args = std::move(rest);
-  return true;
+  return {};
 }
 
 const char* CommonOptionsHelp() {

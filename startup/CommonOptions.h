@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Outcome.h"
 #include "sim/SimDevice.h"
 #include "transport/UsbId.h"
 
@@ -29,12 +30,12 @@ struct CommonOptions {
 
 // Takes the shared options ("--name value" or "--name=value") out of args
 // and leaves everything else in order; "--" and what follows it stay as
-// they are. False on a malformed option.
-bool TakeCommonOptions(std::vector<std::string>& args, CommonOptions& options, std::string& error);
+// they are. A Usage error naming a malformed option.
+Outcome TakeCommonOptions(std::vector<std::string>& args, CommonOptions& options);
 
-// One "--sim-fault" value ("reject", "unplug@300", ...) into options. False,
-// naming the value, when it is not one.
-bool ParseSimFault(const std::string& text, CommonOptions& options, std::string& error);
+// One "--sim-fault" value ("reject", "unplug@300", ...) into options. A
+// Usage error naming the value when it is not one.
+Outcome ParseSimFault(const std::string& text, CommonOptions& options);
 
 // One help line per shared option, for --help.
 const char* CommonOptionsHelp();

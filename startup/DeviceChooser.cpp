@@ -18,9 +18,9 @@ std::optional<bool> MayOpen(UsbAccess access) {
   return access == UsbAccess::Yes;
 }
 
-std::string ChoiceText(const ConfiguredUsbIds& configured, UsbIdProblem problem) {
+std::string ChoiceText(const ConfiguredUsbIds& configured, const Outcome& resolved) {
   std::string why;
-  if (problem == UsbIdProblem::BadFile) {
+  if (resolved.kind == OutcomeKind::FileError) {
     why = "Файл запомненных идентификаторов прибора испорчен.";
   } else if (configured.ids.empty()) {
     why = "Идентификаторы USB прибора не заданы.";
@@ -50,12 +50,11 @@ DeviceChooser::DeviceChooser(std::vector<UsbId> usbIdOption, UdevRuleInstaller i
 DeviceChoiceResult DeviceChooser::OfferAfterEmptyLine(LinkFault fault, UserInterface& ui) {
   constexpr DeviceChoiceResult kNotOffered = DeviceChoiceResult::NotOffered;
   if (fault != LinkFault::None && fault != LinkFault::NotConfigured) return kNotOffered;
-  ConfiguredUsbIds configured;
-  std::string error;
-  const UsbIdProblem problem = ResolveUsbIds(usbIdOption_, configured, error);
+  const Result<ConfiguredUsbIds> resolved = ResolveUsbIds(usbIdOption_);
+  const ConfiguredUsbIds configured = resolved ? *resolved : ConfiguredUsbIds{};
   // IDs given with --usb-id or ORTEN_USB_ID win over anything remembered:
   // a choice would change nothing.
-  if (problem == UsbIdProblem::BadEnvironment || configured.source == UsbIdSource::Option ||
+  if (resolved.kind() == OutcomeKind::Usage || configured.source == UsbIdSource::Option ||
       configured.source == UsbIdSource::Environment) {
     return kNotOffered;
   }
@@ -64,15 +63,15 @@ DeviceChoiceResult DeviceChooser::OfferAfterEmptyLine(LinkFault fault, UserInter
   const std::vector<UsbDeviceInfo> candidates = ReceiverCandidates(std::move(scan.devices));
   if (candidates.empty()) return kNotOffered;
 
-  DeviceChoice choice{kChooserTitle, ChoiceText(configured, problem), {}};
+  DeviceChoice choice{kChooserTitle, ChoiceText(configured, resolved.outcome()), {}};
   for (const UsbDeviceInfo& d : candidates) {
     choice.items.push_back(
         {FormatUsbId(d.id), d.manufacturer, d.product, d.port, MayOpen(d.access)});
   }
   const std::optional<std::size_t> row = ui.ChooseDevice(choice);
   if (!row || *row >= candidates.size()) return DeviceChoiceResult::Declined;
-  if (!RememberUsbIds(RememberedUsbIdsPath(), {candidates[*row].id}, error)) {
-    ui.ShowMessage("Идентификаторы прибора не запомнены: " + error, kWarningCaption,
+  if (const Outcome kept = RememberUsbIds(RememberedUsbIdsPath(), {candidates[*row].id}); !kept) {
+    ui.ShowMessage("Идентификаторы прибора не запомнены: " + kept.detail, kWarningCaption,
                    BoxIcon::Error);
     return kNotOffered;
   }
@@ -80,11 +79,9 @@ DeviceChoiceResult DeviceChooser::OfferAfterEmptyLine(LinkFault fault, UserInter
 }
 
 bool DeviceChooser::OfferRule(UserInterface& ui, const std::string& advice) {
-  ConfiguredUsbIds configured;
-  std::string error;
   UsbScan scan;
-  if (ResolveUsbIds(usbIdOption_, configured, error) == UsbIdProblem::None) {
-    scan = ScanUsbDevices(configured.ids);
+  if (const Result<ConfiguredUsbIds> configured = ResolveUsbIds(usbIdOption_)) {
+    scan = ScanUsbDevices(configured->ids);
   }
   const UsbDeviceInfo* refused = nullptr;
   for (const UsbDeviceInfo& d : scan.devices) {
@@ -111,12 +108,13 @@ bool DeviceChooser::OfferRule(UserInterface& ui, const std::string& advice) {
   if (!ui.AskYesNo(rule + "Поставить правило сейчас? " + how, kSystemCaption, BoxIcon::Question)) {
     return false;
   }
-  const UdevRuleInstaller::Result result = installer_.Install(id);
-  if (result.kind != UdevRuleInstaller::Result::Kind::Installed) {
-    ui.ShowMessage(result.text, kWarningCaption, BoxIcon::Error);
+  const Result<UdevRuleInstaller::Installation> result = installer_.Install(id);
+  if (!result || result->kind != UdevRuleInstaller::Installation::Kind::Installed) {
+    ui.ShowMessage(result ? result->text : result.outcome().detail, kWarningCaption,
+                   BoxIcon::Error);
     return false;
   }
-  ui.ShowMessage(result.text + "\nУстановите связь снова.", kAppTitle, BoxIcon::Information);
+  ui.ShowMessage(result->text + "\nУстановите связь снова.", kAppTitle, BoxIcon::Information);
   return true;
 }
 

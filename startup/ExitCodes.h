@@ -3,14 +3,14 @@
 #include <span>
 #include <string>
 
-#include "protocol/OutcomeKinds.h"
+#include "base/OutcomeKinds.h"
 
 namespace orten {
 
 // The exit codes of the two programs and what each means: the one place the
 // help texts and the manual pages are written from (the README's lists are
 // checked against them). ortenctl's codes are those of the outcome kinds'
-// table (protocol/OutcomeKinds.h), each with its text here.
+// table (base/OutcomeKinds.h), each with its text here.
 enum WindowExit : int {  // ortenconf
   kWindowClosed = 0,
   kWindowFailure = 1,

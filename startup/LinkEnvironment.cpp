@@ -28,17 +28,11 @@ namespace {
 // before anything else happens: taken for a moment, it is made when
 // missing and loaded otherwise. When another program holds it, it exists
 // and is only read.
-bool CheckSimStateFile(SimStateFile& file, std::string& error) {
-  switch (file.Take(error)) {
-    case SimStateFile::Hold::Taken:
-      file.Release();
-      return true;
-    case SimStateFile::Hold::Busy:
-      return LoadSimState(file.path(), file.device(), error);
-    case SimStateFile::Hold::Failed:
-      break;
-  }
-  return false;
+Outcome CheckSimStateFile(SimStateFile& file) {
+  const Outcome taken = file.Take();
+  if (taken) file.Release();
+  if (taken.kind == OutcomeKind::DeviceBusy) return LoadSimState(file.path(), file.device());
+  return taken;
 }
 
 }  // namespace
@@ -46,29 +40,25 @@ bool CheckSimStateFile(SimStateFile& file, std::string& error) {
 LinkEnvironment::LinkEnvironment(std::vector<UsbId> usbIdOption)
     : usbIdOption_(std::move(usbIdOption)) {}
 
-std::unique_ptr<LinkEnvironment> LinkEnvironment::Create(const CommonOptions& options,
-                                                         std::string& error, Failure* failure) {
-  Failure ignored = Failure::None;
-  Failure& why = failure ? *failure : ignored;
-  why = Failure::File;
+Result<std::unique_ptr<LinkEnvironment>> LinkEnvironment::Create(const CommonOptions& options) {
   std::unique_ptr<LinkEnvironment> env(new LinkEnvironment(options.usbIds));
-  if (!options.tracePath.empty() && !env->trace_.Open(options.tracePath, error)) return nullptr;
+  if (!options.tracePath.empty()) {
+    if (Outcome opened = env->trace_.Open(options.tracePath); !opened) return opened;
+  }
 
   if (!options.simLine.empty()) {
-    if (!env->MakeSimLine(options, error, why)) return nullptr;
-    why = Failure::None;
+    if (Outcome made = env->MakeSimLine(options); !made) return made;
     return env;
   }
   if (options.simulate || !options.simState.empty()) {
     std::uint8_t version = 0;
     if (options.simulate) {
-      version = *ParseSimulateOption(*options.simulate, error);
+      version = *ParseSimulateOption(*options.simulate);  // checked when the options were read
     } else if (InspectFile(options.simState).kind == FileKind::Missing) {
       constexpr std::size_t kShownPathChars = 200;
-      error = "файла состояния имитатора " + EscapedExcerpt(options.simState, kShownPathChars) +
-              " нет; укажите --simulate";
-      why = Failure::Usage;
-      return nullptr;
+      return Outcome{OutcomeKind::Usage, "файла состояния имитатора " +
+                                             EscapedExcerpt(options.simState, kShownPathChars) +
+                                             " нет; укажите --simulate"};
     }
     if (options.simSkipWaits) {
       env->simClock_ = std::make_unique<SkippingSimClock>();
@@ -80,12 +70,11 @@ std::unique_ptr<LinkEnvironment> LinkEnvironment::Create(const CommonOptions& op
     auto transport = std::make_unique<SimTransport>(*env->simBus_, *env->simClock_);
     if (!options.simState.empty()) {
       env->simState_ = std::make_unique<SimStateFile>(options.simState, *env->simDevice_);
-      if (!CheckSimStateFile(*env->simState_, error)) return nullptr;
+      if (Outcome checked = CheckSimStateFile(*env->simState_); !checked) return checked;
       transport->KeepStateIn(env->simState_.get());
     }
     env->ApplySimFaults(options);
     env->transport_ = std::move(transport);
-    why = Failure::None;
     return env;
   }
 
@@ -97,18 +86,13 @@ std::unique_ptr<LinkEnvironment> LinkEnvironment::Create(const CommonOptions& op
   // the program does before (or instead of) that depends on them.
   env->transport_ = std::make_unique<LibusbTransport>(env->UsbIds());
 #endif
-  why = Failure::None;
   return env;
 }
 
 // The line starts empty: its script brings the devices.
-bool LinkEnvironment::MakeSimLine(const CommonOptions& options, std::string& error, Failure& why) {
+Outcome LinkEnvironment::MakeSimLine(const CommonOptions& options) {
   std::vector<SimLineStep> steps;
-  bool fileError = false;
-  if (!ReadSimLineScript(options.simLine, steps, error, fileError)) {
-    why = fileError ? Failure::File : Failure::Usage;
-    return false;
-  }
+  if (Outcome read = ReadSimLineScript(options.simLine, steps); !read) return read;
   if (options.simSkipWaits) {
     simClock_ = std::make_unique<SkippingSimClock>();
   } else {
@@ -117,7 +101,7 @@ bool LinkEnvironment::MakeSimLine(const CommonOptions& options, std::string& err
   simBus_ = std::make_unique<SimBus>();
   simLine_ = std::make_unique<SimLine>(*simBus_, *simClock_, std::move(steps));
   transport_ = std::make_unique<SimTransport>(*simBus_, *simClock_);
-  return true;
+  return {};
 }
 
 MonotonicMs LinkEnvironment::clock() const {
@@ -126,11 +110,10 @@ MonotonicMs LinkEnvironment::clock() const {
 }
 
 UsbIdLookup LinkEnvironment::UsbIds() const {
-  return [fromOption = usbIdOption_](std::vector<UsbId>& ids, std::string& error) {
-    ConfiguredUsbIds configured;
-    if (ResolveUsbIds(fromOption, configured, error) != UsbIdProblem::None) return false;
-    ids = std::move(configured.ids);
-    return true;
+  return [fromOption = usbIdOption_]() -> Result<std::vector<UsbId>> {
+    Result<ConfiguredUsbIds> configured = ResolveUsbIds(fromOption);
+    if (!configured) return configured.outcome();
+    return std::move(configured->ids);
   };
 }
 

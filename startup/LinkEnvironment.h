@@ -23,12 +23,11 @@ class SimStateFile;
 // link from here, so they pick the device the same way.
 class LinkEnvironment {
  public:
-  // Why Create failed: a wrong option value, or a file that could not be
-  // used (the trace, the simulator's state). The remembered USB IDs are not
-  // read here: a bad file of them is the reason of a look at the line.
-  enum class Failure { None, Usage, File };
-  static std::unique_ptr<LinkEnvironment> Create(const CommonOptions& options, std::string& error,
-                                                 Failure* failure = nullptr);
+  // Fails with a Usage error for a wrong option value, a FileError for a
+  // file that could not be used (the trace, the simulator's state). The
+  // remembered USB IDs are not read here: a bad file of them is the reason
+  // of a look at the line.
+  static Result<std::unique_ptr<LinkEnvironment>> Create(const CommonOptions& options);
   ~LinkEnvironment();
   LinkEnvironment(const LinkEnvironment&) = delete;
   LinkEnvironment& operator=(const LinkEnvironment&) = delete;
@@ -51,7 +50,7 @@ class LinkEnvironment {
  private:
   explicit LinkEnvironment(std::vector<UsbId> usbIdOption);
   void ApplySimFaults(const CommonOptions& options);
-  bool MakeSimLine(const CommonOptions& options, std::string& error, Failure& why);
+  Outcome MakeSimLine(const CommonOptions& options);
   // --usb-id, ORTEN_USB_ID or the remembered IDs, as they are at the time of asking.
   UsbIdLookup UsbIds() const;
 

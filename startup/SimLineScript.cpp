@@ -39,8 +39,11 @@ bool ParsePlug(const std::vector<std::string>& words, SimLineStep& step, std::st
   step.kind = SimLineStep::Kind::Plug;
   for (std::size_t i = 1; i < words.size(); ++i) {
     if (IsFamily(words[i])) {
-      const std::optional<std::uint8_t> version = ParseSimulateOption(words[i], why);
-      if (!version) return false;
+      const Result<std::uint8_t> version = ParseSimulateOption(words[i]);
+      if (!version) {
+        why = version.outcome().detail;
+        return false;
+      }
       step.arrivals.push_back({*version, {}});
       continue;
     }
@@ -50,7 +53,10 @@ bool ParsePlug(const std::vector<std::string>& words, SimLineStep& step, std::st
     }
     CommonOptions fault;
     fault.simFaults = step.arrivals.back().faults;
-    if (!ParseSimFault(words[i], fault, why)) return false;
+    if (const Outcome parsed = ParseSimFault(words[i], fault); !parsed) {
+      why = parsed.detail;
+      return false;
+    }
     if (fault.simNoDevice || fault.simTwoDevices) {
       why = Shown(words[i]) + " - отказ линии, а не прибора: на линии его заменяют plug и unplug";
       return false;
@@ -96,8 +102,7 @@ bool ParseNumberStep(const std::vector<std::string>& words, SimLineStep& step, s
 
 }  // namespace
 
-bool ParseSimLineScript(const std::string& text, std::vector<SimLineStep>& steps,
-                        std::string& error) {
+Outcome ParseSimLineScript(const std::string& text, std::vector<SimLineStep>& steps) {
   std::istringstream in(text);
   int number = 0;
   for (std::string line; std::getline(in, line);) {
@@ -115,29 +120,24 @@ bool ParseSimLineScript(const std::string& text, std::vector<SimLineStep>& steps
     } else {
       why = "неизвестный шаг " + Shown(words[0]) + "; ожидается plug, unplug или pause";
     }
-    if (!ok) {
-      error = "строка " + std::to_string(number) + ": " + why;
-      return false;
-    }
+    if (!ok) return {OutcomeKind::Usage, "строка " + std::to_string(number) + ": " + why};
     steps.push_back(std::move(step));
   }
-  return true;
+  return {};
 }
 
-bool ReadSimLineScript(const std::string& path, std::vector<SimLineStep>& steps, std::string& error,
-                       bool& fileError) {
+Outcome ReadSimLineScript(const std::string& path, std::vector<SimLineStep>& steps) {
   const RegularFileRead read = ReadRegularFile(path, kScriptLimit);
   const std::string shown = EscapedExcerpt(path, kShownPathChars);
-  fileError = read.outcome != RegularFileRead::Outcome::Read;
-  if (fileError) {
-    error =
+  if (read.status != RegularFileRead::Status::Read) {
+    return {
+        OutcomeKind::FileError,
         ReadRefusal(read, {"Сценарий линии " + shown, "Не удается открыть сценарий линии " + shown,
-                           "сценарии линии не бывают больше 1024 КиБ"});
-    return false;
+                           "сценарии линии не бывают больше 1024 КиБ"})};
   }
-  if (ParseSimLineScript(read.bytes, steps, error)) return true;
-  error = "сценарий линии " + shown + ", " + error;
-  return false;
+  Outcome parsed = ParseSimLineScript(read.bytes, steps);
+  if (!parsed) parsed.detail = "сценарий линии " + shown + ", " + parsed.detail;
+  return parsed;
 }
 
 }  // namespace orten

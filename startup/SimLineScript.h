@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Outcome.h"
 #include "sim/SimLine.h"
 
 namespace orten {
@@ -16,14 +17,12 @@ namespace orten {
 //                    the earliest one still on the line
 //   pause SECONDS    nothing happens for that long
 // The plug steps before the first pause or unplug are on the line from
-// the start. '#' starts a comment; blank lines are skipped. False with the line's
-// number and what is wrong in error.
-bool ParseSimLineScript(const std::string& text, std::vector<SimLineStep>& steps,
-                        std::string& error);
+// the start. '#' starts a comment; blank lines are skipped. A Usage error
+// with the line's number and what is wrong.
+Outcome ParseSimLineScript(const std::string& text, std::vector<SimLineStep>& steps);
 
-// The script in the file at path. fileError: the file itself could not be
-// read (rather than its text being wrong).
-bool ReadSimLineScript(const std::string& path, std::vector<SimLineStep>& steps, std::string& error,
-                       bool& fileError);
+// The script in the file at path: a FileError when the file itself could
+// not be read, a Usage error when its text is wrong.
+Outcome ReadSimLineScript(const std::string& path, std::vector<SimLineStep>& steps);
 
 }  // namespace orten

@@ -192,7 +192,7 @@ UdevRuleInstaller::Route UdevRuleInstaller::route() const {
                                                                           : Route::Manual;
 }
 
-UdevRuleInstaller::Result UdevRuleInstaller::Install(const UsbId& id) const {
+Result<UdevRuleInstaller::Installation> UdevRuleInstaller::Install(const UsbId& id) const {
   switch (route()) {
     case Route::Write:
       return WriteAndReload(id);
@@ -201,27 +201,27 @@ UdevRuleInstaller::Result UdevRuleInstaller::Install(const UsbId& id) const {
     case Route::Manual:
       break;
   }
-  return {Result::Kind::Manual, ManualInstallCommands(id)};
+  return Installation{Installation::Kind::Manual, ManualInstallCommands(id)};
 }
 
-UdevRuleInstaller::Result UdevRuleInstaller::WriteAndReload(const UsbId& id) const {
+Result<UdevRuleInstaller::Installation> UdevRuleInstaller::WriteAndReload(const UsbId& id) const {
   const std::string path = InstalledRulePath(setup_.root);
   std::error_code ec;
   fs::create_directories(fs::path(path).parent_path(), ec);
   if (ec) {
-    return {Result::Kind::Failed, "не удается создать папку " +
-                                      fs::path(path).parent_path().string() + ": " +
-                                      FileErrorText(ec, FileAccess::Write)};
+    return Outcome{OutcomeKind::FileError, "не удается создать папку " +
+                                               fs::path(path).parent_path().string() + ": " +
+                                               FileErrorText(ec, FileAccess::Write)};
   }
   std::string existing;
   std::string error;
-  if (!ReadRuleFile(path, existing, error)) return {Result::Kind::Failed, error};
+  if (!ReadRuleFile(path, existing, error)) return Outcome{OutcomeKind::FileError, error};
   const std::optional<std::string> text = RuleFileWithLine(existing, id);
   std::string said = "Правило udev для " + FormatUsbId(id);
   if (!text) {
     said += " уже есть в " + path + ".";
-  } else if (!WriteFileAtomically(path, *text, error)) {
-    return {Result::Kind::Failed, error};
+  } else if (const Outcome saved = WriteFileAtomically(path, *text); !saved) {
+    return Outcome{OutcomeKind::FileError, saved.detail};
   } else {
     said += (existing.empty() ? " записано в " + path + "."
                               : " добавлено в " + path + "; остальные строки файла сохранены.");
@@ -235,22 +235,24 @@ UdevRuleInstaller::Result UdevRuleInstaller::WriteAndReload(const UsbId& id) con
   }
   said += applied ? " Оно действует для подключенного прибора."
                   : " udevadm не применил его: переподключите прибор.";
-  return {Result::Kind::Installed, said};
+  return Installation{Installation::Kind::Installed, said};
 }
 
-UdevRuleInstaller::Result UdevRuleInstaller::ThroughPkexec(const UsbId& id) const {
+Result<UdevRuleInstaller::Installation> UdevRuleInstaller::ThroughPkexec(const UsbId& id) const {
   const std::optional<int> rc =
       RunProgram(FindProgram("pkexec", setup_.searchPath),
                  {setup_.helper, "usb", "--install-rule", FormatUsbId(id)});
   if (rc == 0) {
-    return {Result::Kind::Installed, "Правило udev для " + FormatUsbId(id) + " поставлено."};
+    return Installation{Installation::Kind::Installed,
+                        "Правило udev для " + FormatUsbId(id) + " поставлено."};
   }
   const std::string why = !rc                           ? "pkexec не запустился"
                           : *rc == kPkexecNotAuthorized ? "права администратора не получены"
                           : *rc == kPkexecNoAgent ? "pkexec не смог спросить пароль"
                                                   : "ошибка " + std::to_string(*rc);
-  return {Result::Kind::Failed, "Правило udev не поставлено (" + why +
-                                    "). Поставьте его командами:\n" + ManualInstallCommands(id)};
+  return Outcome{OutcomeKind::FileError, "Правило udev не поставлено (" + why +
+                                             "). Поставьте его командами:\n" +
+                                             ManualInstallCommands(id)};
 }
 
 #else
@@ -266,8 +268,8 @@ UdevRuleInstaller::Route UdevRuleInstaller::route() const {
   return Route::Manual;
 }
 
-UdevRuleInstaller::Result UdevRuleInstaller::Install(const UsbId& id) const {
-  return {Result::Kind::Manual, ManualInstallCommands(id)};
+Result<UdevRuleInstaller::Installation> UdevRuleInstaller::Install(const UsbId& id) const {
+  return Installation{Installation::Kind::Manual, ManualInstallCommands(id)};
 }
 
 #endif

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Outcome.h"
 #include "transport/UdevRule.h"
 #include "transport/UsbId.h"
 
@@ -58,15 +59,17 @@ class UdevRuleInstaller {
   // system's folders.
   Route route() const;
 
-  struct Result {
-    enum class Kind { Installed, Manual, Failed } kind;
+  // Installed, or the commands to run by hand (no way to install it from
+  // here, which is no failure); a FileError when it could not be installed.
+  struct Installation {
+    enum class Kind { Installed, Manual } kind;
     std::string text;  // what happened, or the commands to run
   };
-  Result Install(const UsbId& id) const;
+  Result<Installation> Install(const UsbId& id) const;
 
  private:
-  Result WriteAndReload(const UsbId& id) const;
-  Result ThroughPkexec(const UsbId& id) const;
+  Result<Installation> WriteAndReload(const UsbId& id) const;
+  Result<Installation> ThroughPkexec(const UsbId& id) const;
 
   Setup setup_;
 };

@@ -57,7 +57,10 @@ std::string RememberedUsbIdsPath() {
   return folder.empty() ? folder : (fs::path(folder) / kFileName).string();
 }
 
-bool ParseRememberedUsbIds(const std::string& text, std::vector<UsbId>& ids, std::string& error) {
+Outcome ParseRememberedUsbIds(const std::string& text, std::vector<UsbId>& ids) {
+  const auto refuse = [](std::string why) {
+    return Outcome{OutcomeKind::FileError, std::move(why)};
+  };
   std::istringstream in(text);
   std::string line;
   bool seen = false;
@@ -68,24 +71,21 @@ bool ParseRememberedUsbIds(const std::string& text, std::vector<UsbId>& ids, std
     const std::string key = Trim(content.substr(0, equals));
     const std::string where = "строка " + std::to_string(number) + ": ";
     if (equals == std::string::npos || key != kKey) {
-      error = where + "ожидается «usb-id = VID:PID», а не «" +
-              EscapedExcerpt(content, kExcerptChars) + "»";
-      return false;
+      return refuse(where + "ожидается «usb-id = VID:PID», а не «" +
+                    EscapedExcerpt(content, kExcerptChars) + "»");
     }
     if (seen) {
-      error = where + "usb-id указан второй раз";
-      return false;
+      return refuse(where + "usb-id указан второй раз");
     }
-    std::vector<UsbId> parsed;
-    std::string why;
-    if (!ParseUsbIdList(Trim(content.substr(equals + 1)), parsed, why) || parsed.empty()) {
-      error = where + (why.empty() ? "нет идентификаторов после usb-id =" : why);
-      return false;
+    Result<std::vector<UsbId>> parsed = ParseUsbIdList(Trim(content.substr(equals + 1)));
+    if (!parsed || parsed->empty()) {
+      return refuse(where + (parsed ? std::string("нет идентификаторов после usb-id =")
+                                    : parsed.outcome().detail));
     }
-    ids = std::move(parsed);
+    ids = std::move(*parsed);
     seen = true;
   }
-  return true;
+  return {};
 }
 
 std::string FormatRememberedUsbIds(const std::vector<UsbId>& ids) {
@@ -100,85 +100,71 @@ std::string FormatRememberedUsbIds(const std::vector<UsbId>& ids) {
   return text + "\n";
 }
 
-bool LoadRememberedUsbIds(const std::string& path, std::vector<UsbId>& ids, std::string& error) {
-  if (path.empty()) return true;  // no configuration folder: nothing can be remembered
+Outcome LoadRememberedUsbIds(const std::string& path, std::vector<UsbId>& ids) {
+  if (path.empty()) return {};  // no configuration folder: nothing can be remembered
   const RegularFileRead read = ReadRegularFile(path, kFileLimit);
-  if (read.facts.kind == FileKind::Missing) return true;  // nothing remembered
-  if (read.outcome != RegularFileRead::Outcome::Read) {
-    error =
-        "не удается прочитать файл " + path +
-        (read.outcome == RegularFileRead::Outcome::NotRegular ? ": " + FileKindText(read.facts.kind)
-         : read.outcome == RegularFileRead::Outcome::TooLarge ? ": он слишком велик"
-                                                              : ": " + FileErrorText(read.error));
-    return false;
+  if (read.facts.kind == FileKind::Missing) return {};  // nothing remembered
+  if (read.status != RegularFileRead::Status::Read) {
+    return {OutcomeKind::FileError, "не удается прочитать файл " + path +
+                                        (read.status == RegularFileRead::Status::NotRegular
+                                             ? ": " + FileKindText(read.facts.kind)
+                                         : read.status == RegularFileRead::Status::TooLarge
+                                             ? ": он слишком велик"
+                                             : ": " + FileErrorText(read.error))};
   }
-  std::string why;
-  if (!ParseRememberedUsbIds(read.bytes, ids, why)) {
-    error = "файл " + path + ", " + why +
-            "\nИсправьте его, запишите заново (ortenctl usb --remember VID:PID) или удалите "
-            "(ortenctl usb --forget).";
-    return false;
+  if (const Outcome parsed = ParseRememberedUsbIds(read.bytes, ids); !parsed) {
+    return {OutcomeKind::FileError,
+            "файл " + path + ", " + parsed.detail +
+                "\nИсправьте его, запишите заново (ortenctl usb --remember VID:PID) или удалите "
+                "(ortenctl usb --forget)."};
   }
-  return true;
+  return {};
 }
 
-bool RememberUsbIds(const std::string& path, const std::vector<UsbId>& ids, std::string& error) {
-  if (path.empty()) {
-    error = kNoConfigFolder;
-    return false;
-  }
+Outcome RememberUsbIds(const std::string& path, const std::vector<UsbId>& ids) {
+  if (path.empty()) return {OutcomeKind::FileError, kNoConfigFolder};
   // Only what the programs will read back: a file past the limit would be
   // refused at the next start, and all of it forgotten.
   const std::string text = FormatRememberedUsbIds(ids);
   if (text.size() > kFileLimit) {
     const std::size_t fit = (kFileLimit - FormatRememberedUsbIds({}).size() + 1) / 10;
-    error = "слишком много идентификаторов (" + std::to_string(ids.size()) +
-            "): запомнить можно не больше " + std::to_string(fit);
-    return false;
+    return {OutcomeKind::FileError, "слишком много идентификаторов (" + std::to_string(ids.size()) +
+                                        "): запомнить можно не больше " + std::to_string(fit)};
   }
   std::error_code ec;
   fs::create_directories(fs::path(path).parent_path(), ec);
   if (ec) {
-    error = "не удается создать папку " + fs::path(path).parent_path().string() + ": " +
-            FileErrorText(ec, FileAccess::Write);
-    return false;
+    return {OutcomeKind::FileError, "не удается создать папку " +
+                                        fs::path(path).parent_path().string() + ": " +
+                                        FileErrorText(ec, FileAccess::Write)};
   }
-  return WriteFileAtomically(path, text, error);
+  return WriteFileAtomically(path, text);
 }
 
-bool ForgetUsbIds(const std::string& path, std::string& error) {
-  if (path.empty()) return true;  // nothing can have been remembered
+Outcome ForgetUsbIds(const std::string& path) {
+  if (path.empty()) return {};  // nothing can have been remembered
   std::error_code ec;
   fs::remove(path, ec);
   if (ec) {
-    error = "не удается удалить файл " + path + ": " + FileErrorText(ec, FileAccess::Write);
-    return false;
+    return {OutcomeKind::FileError,
+            "не удается удалить файл " + path + ": " + FileErrorText(ec, FileAccess::Write)};
   }
-  return true;
+  return {};
 }
 
-UsbIdProblem ResolveUsbIds(const std::vector<UsbId>& fromOption, ConfiguredUsbIds& configured,
-                           std::string& error) {
-  configured = {};
-  if (!fromOption.empty()) {
-    configured = {fromOption, UsbIdSource::Option};
-    return UsbIdProblem::None;
-  }
+Result<ConfiguredUsbIds> ResolveUsbIds(const std::vector<UsbId>& fromOption) {
+  if (!fromOption.empty()) return ConfiguredUsbIds{fromOption, UsbIdSource::Option};
   if (const char* fromEnv = std::getenv("ORTEN_USB_ID"); fromEnv && *fromEnv) {
-    std::vector<UsbId> ids;
-    if (!ParseUsbIdList(fromEnv, ids, error)) {
-      error = "ORTEN_USB_ID: " + error;
-      return UsbIdProblem::BadEnvironment;
-    }
-    configured = {std::move(ids), UsbIdSource::Environment};
-    return UsbIdProblem::None;
+    Result<std::vector<UsbId>> ids = ParseUsbIdList(fromEnv);
+    if (!ids) return Outcome{OutcomeKind::Usage, "ORTEN_USB_ID: " + ids.outcome().detail};
+    return ConfiguredUsbIds{std::move(*ids), UsbIdSource::Environment};
   }
   std::vector<UsbId> remembered;
-  if (!LoadRememberedUsbIds(RememberedUsbIdsPath(), remembered, error)) {
-    return UsbIdProblem::BadFile;
+  if (Outcome loaded = LoadRememberedUsbIds(RememberedUsbIdsPath(), remembered); !loaded) {
+    return loaded;
   }
-  if (!remembered.empty()) configured = {std::move(remembered), UsbIdSource::Remembered};
-  return UsbIdProblem::None;
+  if (remembered.empty()) return ConfiguredUsbIds{};
+  return ConfiguredUsbIds{std::move(remembered), UsbIdSource::Remembered};
 }
 
 std::string UsbIdSourceText(UsbIdSource source) {

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Outcome.h"
 #include "transport/UsbId.h"
 
 namespace orten {
@@ -27,18 +28,18 @@ inline constexpr const char* kNoConfigFolder =
 #endif
 
 // The file's text: comment lines (#), blank lines and one "usb-id = VID:PID[,VID:PID]".
-// False on anything else, with the line named in error.
-bool ParseRememberedUsbIds(const std::string& text, std::vector<UsbId>& ids, std::string& error);
+// Anything else is a FileError naming the line.
+Outcome ParseRememberedUsbIds(const std::string& text, std::vector<UsbId>& ids);
 std::string FormatRememberedUsbIds(const std::vector<UsbId>& ids);
 
 // A missing file (or none at all: an empty path) remembers nothing and is
-// no error; a malformed one is.
-bool LoadRememberedUsbIds(const std::string& path, std::vector<UsbId>& ids, std::string& error);
+// no error; a malformed one is (a FileError, as every failure below).
+Outcome LoadRememberedUsbIds(const std::string& path, std::vector<UsbId>& ids);
 // Creates the folder if needed and replaces the file whole; refused with an
 // empty path, and with more IDs than LoadRememberedUsbIds reads back.
-bool RememberUsbIds(const std::string& path, const std::vector<UsbId>& ids, std::string& error);
+Outcome RememberUsbIds(const std::string& path, const std::vector<UsbId>& ids);
 // Removing a file that is not there is no error.
-bool ForgetUsbIds(const std::string& path, std::string& error);
+Outcome ForgetUsbIds(const std::string& path);
 
 // Which IDs the programs look for: --usb-id, then ORTEN_USB_ID, then the
 // remembered ones.
@@ -47,9 +48,9 @@ struct ConfiguredUsbIds {
   std::vector<UsbId> ids;
   UsbIdSource source = UsbIdSource::None;
 };
-enum class UsbIdProblem { None, BadEnvironment, BadFile };
-UsbIdProblem ResolveUsbIds(const std::vector<UsbId>& fromOption, ConfiguredUsbIds& configured,
-                           std::string& error);
+// A malformed ORTEN_USB_ID is a Usage error, a malformed remembered file a
+// FileError; either names what is wrong.
+Result<ConfiguredUsbIds> ResolveUsbIds(const std::vector<UsbId>& fromOption);
 // "из --usb-id", "из ORTEN_USB_ID", "запомнены в FILE".
 std::string UsbIdSourceText(UsbIdSource source);
 

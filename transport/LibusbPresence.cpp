@@ -30,7 +30,11 @@ struct LibusbPresence::Impl {
 
 LibusbPresence::LibusbPresence(const UsbIdLookup& lookup) : impl_(std::make_unique<Impl>()) {
   Impl& d = *impl_;
-  if (!lookup(d.ids, d.lookupError)) d.ids.clear();
+  if (Result<std::vector<UsbId>> ids = lookup()) {
+    d.ids = std::move(*ids);
+  } else {
+    d.lookupError = ids.outcome().detail;
+  }
   if (const int rc = libusb_init(&d.context); rc != 0) {
     d.context = nullptr;
     d.fault = LinkFault::Unavailable;

@@ -261,10 +261,7 @@ void LibusbTransport::Impl::Close() {
 }
 
 LibusbTransport::LibusbTransport(std::vector<UsbId> ids)
-    : LibusbTransport([ids = std::move(ids)](std::vector<UsbId>& out, std::string&) {
-        out = ids;
-        return true;
-      }) {}
+    : LibusbTransport([ids = std::move(ids)]() -> Result<std::vector<UsbId>> { return ids; }) {}
 
 LibusbTransport::LibusbTransport(UsbIdLookup lookup) : impl_(std::make_unique<Impl>()) {
   impl_->lookup = std::move(lookup);
@@ -293,11 +290,13 @@ bool LibusbTransport::DiscoverDevice() {
   d.advice.clear();
   d.fault = LinkFault::None;
   d.ids.clear();
-  if (std::string why; !d.lookup(d.ids, why)) {
-    d.ids.clear();
+  if (Result<std::vector<UsbId>> ids = d.lookup(); !ids) {
+    const std::string& why = ids.outcome().detail;
     d.error = why.empty() ? kUsbIdsNotConfigured : why;  // NotFoundReason shows it
     d.fault = LinkFault::NotConfigured;
     return false;
+  } else {
+    d.ids = std::move(*ids);
   }
   if (d.ids.empty()) {
     d.error = kUsbIdsNotConfigured;

@@ -30,7 +30,8 @@ std::optional<UsbId> ParseUsbId(const std::string& text) {
   return UsbId{*vendor, *product};
 }
 
-bool ParseUsbIdList(const std::string& text, std::vector<UsbId>& ids, std::string& error) {
+Result<std::vector<UsbId>> ParseUsbIdList(const std::string& text) {
+  std::vector<UsbId> ids;
   std::size_t start = 0;
   while (start <= text.size()) {
     const std::size_t comma = std::min(text.find(',', start), text.size());
@@ -38,15 +39,15 @@ bool ParseUsbIdList(const std::string& text, std::vector<UsbId>& ids, std::strin
     if (!item.empty()) {
       const auto id = ParseUsbId(item);
       if (!id) {
-        error = "неверный идентификатор USB '" + EscapedExcerpt(item, kItemChars) +
-                "' (ожидается VID:PID в шестнадцатеричном виде)";
-        return false;
+        return Outcome{OutcomeKind::Usage, "неверный идентификатор USB '" +
+                                               EscapedExcerpt(item, kItemChars) +
+                                               "' (ожидается VID:PID в шестнадцатеричном виде)"};
       }
       ids.push_back(*id);
     }
     start = comma + 1;
   }
-  return true;
+  return ids;
 }
 
 std::string FormatUsbId(const UsbId& id) {

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "base/Outcome.h"
+
 namespace orten {
 
 // The device's USB vendor and product IDs, given as "VID:PID" in hex.
@@ -16,15 +18,15 @@ struct UsbId {
 };
 
 std::optional<UsbId> ParseUsbId(const std::string& text);
-// "VID:PID,VID:PID" as in the environment variable ORTEN_USB_ID; false on
-// the first malformed entry, which is named in error.
-bool ParseUsbIdList(const std::string& text, std::vector<UsbId>& ids, std::string& error);
+// "VID:PID,VID:PID" as in the environment variable ORTEN_USB_ID; a Usage
+// error naming the first malformed entry.
+Result<std::vector<UsbId>> ParseUsbIdList(const std::string& text);
 std::string FormatUsbId(const UsbId& id);
 
 // The IDs to look for, asked for at each look at the line rather than once
 // at start: where they are kept may be unreadable or malformed, and that is
-// then the reason of that look alone (false, error naming file and line).
-using UsbIdLookup = std::function<bool(std::vector<UsbId>& ids, std::string& error)>;
+// then the reason of that look alone (an outcome naming file and line).
+using UsbIdLookup = std::function<Result<std::vector<UsbId>>()>;
 
 // Said wherever the device is looked for with no IDs configured: how to find
 // them and how to keep them for both programs.

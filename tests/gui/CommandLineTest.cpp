@@ -69,8 +69,9 @@ void CommandLineTest::parse() {
   std::vector<std::string> in;
   for (const QString& a : args) in.push_back(a.toStdString());
   GuiOptions options;
-  std::string error;
-  QCOMPARE(ParseGuiOptions(in, options, error), ok);
+  const orten::Outcome parsed = ParseGuiOptions(in, options);
+  const std::string& error = parsed.detail;
+  QCOMPARE(parsed.ok(), ok);
   if (!ok) {
     QVERIFY(!error.empty());
     return;

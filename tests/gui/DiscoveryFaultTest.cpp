@@ -130,9 +130,9 @@ void DiscoveryFaultTest::reasonFollowsTheNoDeviceBox() {
     conf.close();
     qputenv("XDG_CONFIG_HOME", dir.filePath("config").toUtf8());
     qunsetenv("ORTEN_USB_ID");
-    std::string error;
-    usb = LinkEnvironment::Create(CommonOptions{}, error);
-    QVERIFY2(usb, error.c_str());
+    Result<std::unique_ptr<LinkEnvironment>> made = LinkEnvironment::Create(CommonOptions{});
+    QVERIFY2(made, made.outcome().detail.c_str());
+    usb = std::move(*made);
     transport = &usb->transport();
   }
   ScriptedUi ui;

@@ -19,8 +19,7 @@ class TraceCapture {
     static int serial = 0;
     path_ = std::filesystem::temp_directory_path() /
             ("orten-trace-" + std::to_string(::getpid()) + "-" + std::to_string(++serial) + ".txt");
-    std::string error;
-    log_.Open(path_.string(), error);
+    log_.Open(path_.string());
   }
   ~TraceCapture() {
     std::error_code ec;

@@ -13,7 +13,7 @@
 
 #include "cli/CommandTable.h"
 #include "cli/ManPage.h"
-#include "protocol/OutcomeKinds.h"
+#include "base/OutcomeKinds.h"
 #include "startup/ExitCodes.h"
 
 namespace orten::cli {

@@ -56,6 +56,12 @@ TEST_F(FirmwareFolder, TiesGoToTheGreaterName) {
   File("RPU_13.0");
   File("RPU_130");
   EXPECT_EQ(Find(DeviceMode::Receiver, 120), "RPU_130");
+  // The greater name's head names the other family: the tie's next name.
+  File("RPU_1.3.0", {0x55, 0x55, 0x12, 46});
+  File("RPU_13_0", {0x55, 0x55, 0x12, 46});
+  EXPECT_EQ(Find(DeviceMode::Receiver, 120), "RPU_130");
+  File("RPU_130", {0x55, 0x55, 0x12, 46});
+  EXPECT_EQ(Find(DeviceMode::Receiver, 120), "RPU_13.0");
 }
 
 TEST_F(FirmwareFolder, DigitsInTheExtensionCount) {
@@ -141,35 +147,36 @@ TEST_F(FirmwareFolder, MissingBaseIsLikeAnEmptyOne) {
   EXPECT_EQ(ui_.Messages().size(), 1u);
 }
 
-// Records the labels in the order they were set, in the same list as the
-// boxes and status texts.
-class RecordingView final : public FirmwareFactsView {
- public:
-  explicit RecordingView(ScriptedUi& ui) : ui_(ui) {}
-  void ShowFileName(const std::string& name) override { Note("name", name); }
-  void ShowFileSize(std::uintmax_t size) override { Note("size", std::to_string(size)); }
-  void ShowFileDate(std::chrono::system_clock::time_point t) override {
-    const auto age = std::chrono::system_clock::now() - t;
-    Note("date", age < std::chrono::hours(1) && age > -std::chrono::hours(1) ? "recent" : "old");
+// Shows the facts as the window's labels take them, then the refusal: the
+// facts go to the event list as pseudo-status events so the order is
+// checkable.
+void Show(const FirmwareFile& file, DeviceMode device, ScriptedUi& ui) {
+  const auto note = [&ui](const std::string& label, const std::string& value) {
+    ui.SetStatusText("[" + label + "] " + value);
+  };
+  if (file.facts) {
+    note("name", file.facts->name);
+    note("size", std::to_string(file.facts->size));
+    const auto age = std::chrono::system_clock::now() -
+                     file.facts->modified.value_or(std::chrono::system_clock::time_point{});
+    note("date", age < std::chrono::hours(1) && age > -std::chrono::hours(1) ? "recent" : "old");
   }
-  void ShowFileType(const std::string& text) override { Note("type", text); }
-  void ShowNewVersion(const std::string& text) override { Note("version", text); }
-
- private:
-  // Labels go to the event list as pseudo-status events so order is checkable.
-  void Note(const std::string& label, const std::string& value) {
-    ui_.SetStatusText("[" + label + "] " + value);
+  if (file.version) {
+    if (!file.type.empty()) note("type", file.type);
+    note("version", VersionText(*file.version, device));
   }
-  ScriptedUi& ui_;
-};
+  ShowFirmwareRefusal(file, ui);
+}
 
 class ReadFirmware : public FirmwareFolder {
  protected:
-  bool Read(const std::string& name, FirmwareReadMode mode, int selectedItem = 0,
-            DeviceMode device = DeviceMode::Relay) {
-    RecordingView view(ui_);
-    return ReadFirmwareFile((base_ / name).string(), mode, {device, selectedItem}, view, ui_,
-                            &image_);
+  bool Read(const std::string& name, FirmwareReadMode mode,
+            DeviceMode family = DeviceMode::Receiver, DeviceMode device = DeviceMode::Relay) {
+    FirmwareFile file = ReadFirmwareFile((base_ / name).string(), mode, family);
+    Show(file, device, ui_);
+    if (!file.loaded()) return false;
+    image_ = std::move(file.image);
+    return true;
   }
   static std::vector<std::uint8_t> Valid(std::uint8_t type = 0x12, std::size_t blocks = 4) {
     std::vector<std::uint8_t> bytes(10 + 64 * blocks, 0x33);
@@ -189,7 +196,7 @@ class ReadFirmware : public FirmwareFolder {
 
 TEST_F(ReadFirmware, PreviewShowsEveryFactAndLoadsNothing) {
   File("RPU_123", Valid());
-  EXPECT_FALSE(Read("RPU_123", FirmwareReadMode::Preview, 0, DeviceMode::Relay));
+  EXPECT_FALSE(Read("RPU_123", FirmwareReadMode::Preview, DeviceMode::Receiver, DeviceMode::Relay));
   EXPECT_EQ(Trail(), (std::vector<std::string>{"[name] RPU_123", "[size] 266", "[date] recent",
                                                "[type] ПО для DEZ-RPU", "[version] 1_3"}));
   EXPECT_EQ(image_.size(), 3u);
@@ -197,7 +204,7 @@ TEST_F(ReadFirmware, PreviewShowsEveryFactAndLoadsNothing) {
 
 TEST_F(ReadFirmware, LoadFillsTheImageWithTheWholeFile) {
   File("RPU_50", Valid());
-  EXPECT_TRUE(Read("RPU_50", FirmwareReadMode::Load, 1, DeviceMode::Receiver));
+  EXPECT_TRUE(Read("RPU_50", FirmwareReadMode::Load, DeviceMode::Relay, DeviceMode::Receiver));
   EXPECT_EQ(Trail().at(3), "[type] ПО для DEZ-MRO");
   EXPECT_EQ(Trail().at(4), "[version] 12_3");  // under the device's family, not the file's
   ASSERT_EQ(image_.size(), 266u);
@@ -209,7 +216,7 @@ TEST_F(ReadFirmware, LoadFillsTheImageWithTheWholeFile) {
 
 TEST_F(ReadFirmware, NoSelectionLeavesTheTypeLabel) {
   File("RPU_50", Valid());
-  EXPECT_TRUE(Read("RPU_50", FirmwareReadMode::Load, -1));
+  EXPECT_TRUE(Read("RPU_50", FirmwareReadMode::Load, DeviceMode::None));
   EXPECT_EQ(ui_.Of(ScriptedUi::Kind::Status).size(), 4u);
 }
 
@@ -306,9 +313,10 @@ class RefusedFirmwareKind : public ReadFirmware, public testing::WithParamInterf
 TEST_P(RefusedFirmwareKind, IsRefusedWithoutReadingIt) {
   const std::string path = GetParam().make(base_);
   if (path.empty()) GTEST_SKIP() << "no such thing on this system";
-  RecordingView view(ui_);
-  EXPECT_FALSE(ReadFirmwareFile(path, FirmwareReadMode::Load, {DeviceMode::Receiver, 0}, view, ui_,
-                                &image_));
+  const FirmwareFile file = ReadFirmwareFile(path, FirmwareReadMode::Load, DeviceMode::Receiver);
+  EXPECT_FALSE(file.facts);
+  EXPECT_EQ(file.outcome.kind, OutcomeKind::FileError);
+  Show(file, DeviceMode::Receiver, ui_);
   ASSERT_EQ(Trail().size(), 2u);
   EXPECT_NE(Trail()[0].find(GetParam().says), std::string::npos) << Trail()[0];
   EXPECT_EQ(Trail()[1], "box: " + Trail()[0]);

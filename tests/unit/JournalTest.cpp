@@ -198,10 +198,9 @@ TEST(JournalTest, TwoProcessesAppendingAtOnceLeaveWholeRecords) {
   constexpr int kRounds = 150;
   const auto appender = [&](char mark) {
     for (int i = 0; i < kRounds; ++i) {
-      std::string error;
       const JournalRecord r =
           Sample(std::string(1, mark) + std::to_string(i) + ".cfg", std::string(6000, mark));
-      if (!AppendToFile(path, JournalHeader(), JournalLine(r), error)) _exit(1);
+      if (!AppendToFile(path, JournalHeader(), JournalLine(r))) _exit(1);
     }
     _exit(0);
   };
@@ -356,7 +355,6 @@ TEST(JournalTest, ARecordAlwaysStartsOnAFreshLine) {
     TempFolder folder;
     const std::string path = (folder.path / kJournalFileName).string();
     std::ofstream(path, std::ios::binary) << row.before;
-    std::string error;
     if (row.cutShort) {
       const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
       rlimit limit{};
@@ -364,15 +362,15 @@ TEST(JournalTest, ARecordAlwaysStartsOnAFreshLine) {
       const rlimit old = limit;
       limit.rlim_cur = row.before.size() + 40;
       ::setrlimit(RLIMIT_FSIZE, &limit);
-      const bool appended = AppendToFile(path, JournalHeader(), good, error);
+      const Outcome appended = AppendToFile(path, JournalHeader(), good);
       ::setrlimit(RLIMIT_FSIZE, &old);
       std::signal(SIGXFSZ, oldHandler);
-      EXPECT_FALSE(appended);
-      EXPECT_EQ(error, "файл слишком велик");
+      EXPECT_EQ(appended.kind, OutcomeKind::FileError);
+      EXPECT_EQ(appended.detail, "файл слишком велик");
       EXPECT_EQ(ReadAll(path), row.before) << "cut back";
     }
-    ASSERT_TRUE(AppendToFile(path, JournalHeader(), good, error)) << error;
-    ASSERT_TRUE(AppendToFile(path, JournalHeader(), good, error)) << error;
+    ASSERT_TRUE(AppendToFile(path, JournalHeader(), good));
+    ASSERT_TRUE(AppendToFile(path, JournalHeader(), good));
     const JournalText journal = ParseJournal(ReadAll(path));
     EXPECT_EQ(journal.records.size(), row.records);
     EXPECT_EQ(journal.skippedLines, row.skipped);

@@ -70,8 +70,9 @@ TEST(SimLineScript, ParsesOrNamesTheLine) {
   for (const ScriptRow& row : rows) {
     SCOPED_TRACE(row.name);
     std::vector<SimLineStep> steps;
-    std::string error;
-    const bool ok = ParseSimLineScript(row.script, steps, error);
+    const Outcome parsed = ParseSimLineScript(row.script, steps);
+    const bool ok = parsed.ok();
+    const std::string& error = parsed.detail;
     if (row.steps) {
       ASSERT_TRUE(ok) << error;
       EXPECT_EQ(Shown(steps), row.steps);
@@ -86,9 +87,7 @@ TEST(SimLineScript, ParsesOrNamesTheLine) {
 // What the script plugs in first is there from the start.
 TEST(SimLine, OneChangePerWaitAfterThePause) {
   std::vector<SimLineStep> steps;
-  std::string error;
-  ASSERT_TRUE(ParseSimLineScript("plug mro:45\npause 2\nplug mro:46 rpu\nunplug\nunplug 3", steps,
-                                 error));
+  ASSERT_TRUE(ParseSimLineScript("plug mro:45\npause 2\nplug mro:46 rpu\nunplug\nunplug 3", steps));
   VirtualClock clock;
   SimBus bus;
   SimLine line(bus, clock, std::move(steps));
@@ -137,7 +136,7 @@ TEST(BatchJob, SettingsJobExactBytesOnTheWire) {
   std::ostringstream out;
   cli::CommandContext ctx{options, arguments, rig.ui, out, out, folder.string()};
   ctx.session = &session;
-  const std::optional<cli::BatchJob> job = cli::SettingsJob(ctx, (folder / "box.cfg").string());
+  const Result<cli::BatchJob> job = cli::SettingsJob(ctx, (folder / "box.cfg").string());
   ASSERT_TRUE(job);
   EXPECT_EQ(job->family, DeviceMode::Relay);
   ASSERT_TRUE(job->run());
@@ -161,7 +160,7 @@ TEST(BatchJob, SettingsJobExactBytesOnTheWire) {
   const std::shared_ptr<SimDevice> receiver = other.bus.Attach(120);
   Session otherSession(other.transport, other.pacer, other.ui);
   ctx.session = &otherSession;
-  const std::optional<cli::BatchJob> refused = cli::SettingsJob(ctx, (folder / "box.cfg").string());
+  const Result<cli::BatchJob> refused = cli::SettingsJob(ctx, (folder / "box.cfg").string());
   ASSERT_TRUE(refused);
   EXPECT_EQ(refused->run().kind, OutcomeKind::WrongFamily);
   EXPECT_EQ(receiver->received().size(), 16u);  // connect and disconnect only

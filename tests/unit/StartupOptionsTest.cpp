@@ -11,6 +11,15 @@
 namespace orten {
 namespace {
 
+// The words of a refused option, kept for the checks; every refusal is a usage error.
+bool Taken(const Outcome& outcome, std::string& error) {
+  error = outcome.detail;
+  if (!outcome) {
+    EXPECT_EQ(outcome.kind, OutcomeKind::Usage);
+  }
+  return outcome.ok();
+}
+
 namespace fs = std::filesystem;
 
 TEST(CommonOptions, TakesSharedOptionsAndLeavesTheRest) {
@@ -19,7 +28,7 @@ TEST(CommonOptions, TakesSharedOptionsAndLeavesTheRest) {
       "0483:5740,16c0:05dc", "--trace", "t.txt", "--data-dir=/d",      "--sim-state", "s"};
   CommonOptions options;
   std::string error;
-  ASSERT_TRUE(TakeCommonOptions(args, options, error)) << error;
+  ASSERT_TRUE(Taken(TakeCommonOptions(args, options), error)) << error;
   EXPECT_EQ(args, (std::vector<std::string>{"info", "--yes"}));
   EXPECT_EQ(options.simulate, "mro:45");
   ASSERT_EQ(options.usbIds.size(), 3u);
@@ -54,7 +63,7 @@ TEST(CommonOptions, RefusesMalformedValues) {
         {"--sim-line", "line", "--sim-fault", "reject"}}) {
     CommonOptions options;
     std::string error;
-    EXPECT_FALSE(TakeCommonOptions(args, options, error)) << args[0] << ' ' << args.back();
+    EXPECT_FALSE(Taken(TakeCommonOptions(args, options), error)) << args[0] << ' ' << args.back();
     EXPECT_FALSE(error.empty());
   }
 }
@@ -73,7 +82,7 @@ TEST(CommonOptions, SimFaultsAddUp) {
                                 "info"};
   CommonOptions options;
   std::string error;
-  ASSERT_TRUE(TakeCommonOptions(args, options, error)) << error;
+  ASSERT_TRUE(Taken(TakeCommonOptions(args, options), error)) << error;
   EXPECT_EQ(args, std::vector<std::string>{"info"});
   EXPECT_EQ(options.simFaults.unplugAtByte, 300u);
   EXPECT_EQ(options.simFaults.readTimeoutAtByte, 0u);
@@ -83,7 +92,7 @@ TEST(CommonOptions, SimFaultsAddUp) {
   // A mistake names the value it was made in.
   CommonOptions other;
   std::vector<std::string> bad{"--simulate", "rpu", "--sim-fault", "short-chunk@x1"};
-  EXPECT_FALSE(TakeCommonOptions(bad, other, error));
+  EXPECT_FALSE(Taken(TakeCommonOptions(bad, other), error));
   EXPECT_NE(error.find("short-chunk@x1"), std::string::npos) << error;
 }
 
@@ -95,15 +104,14 @@ TEST(LinkEnvironment, DriverAdviceOnTheRealWindowsLineOnly) {
 #else
   constexpr bool kWindows = false;
 #endif
-  std::string error;
   CommonOptions simulated;
   simulated.simulate = "mro";
-  const auto sim = LinkEnvironment::Create(simulated, error);
-  ASSERT_TRUE(sim) << error;
-  EXPECT_EQ(sim->emptyLineAdvice(), "");
-  const auto real = LinkEnvironment::Create(CommonOptions{}, error);
-  ASSERT_TRUE(real) << error;
-  EXPECT_EQ(real->emptyLineAdvice() == kDriverAdvice, kWindows);
+  const auto sim = LinkEnvironment::Create(simulated);
+  ASSERT_TRUE(sim) << sim.outcome().detail;
+  EXPECT_EQ((*sim)->emptyLineAdvice(), "");
+  const auto real = LinkEnvironment::Create(CommonOptions{});
+  ASSERT_TRUE(real) << real.outcome().detail;
+  EXPECT_EQ((*real)->emptyLineAdvice() == kDriverAdvice, kWindows);
 }
 
 }  // namespace

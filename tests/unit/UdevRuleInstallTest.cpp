@@ -112,7 +112,7 @@ class RuleInstall : public testing::Test {
 };
 
 TEST_F(RuleInstall, EachWayDoesItsOwnPart) {
-  using Kind = UdevRuleInstaller::Result::Kind;
+  enum class Kind { Installed, Manual, Failed };
   const UsbId id{0x04d8, 0x000a};
   const std::string fresh = UdevRuleText({id});
   const std::string ours = UdevRuleLine(id);
@@ -175,9 +175,17 @@ TEST_F(RuleInstall, EachWayDoesItsOwnPart) {
                                        "relative/bin:" + (base_ / "bin").string(), row.asRoot,
                                        helper_});
 
-    const UdevRuleInstaller::Result result = installer.Install(id);
-    EXPECT_EQ(result.kind, row.kind);
-    EXPECT_NE(result.text.find(row.textSays), std::string::npos) << result.text;
+    const Result<UdevRuleInstaller::Installation> result = installer.Install(id);
+    const Kind kind = !result ? Kind::Failed
+                      : result->kind == UdevRuleInstaller::Installation::Kind::Installed
+                          ? Kind::Installed
+                          : Kind::Manual;
+    const std::string& text = result ? result->text : result.outcome().detail;
+    EXPECT_EQ(kind, row.kind);
+    if (!result) {
+      EXPECT_EQ(result.kind(), OutcomeKind::FileError);
+    }
+    EXPECT_NE(text.find(row.textSays), std::string::npos) << text;
     std::string log = row.log;
     if (const auto at = log.find("HELPER"); at != std::string::npos) log.replace(at, 6, helper_);
     EXPECT_EQ(ReadAll(Log()), log);
@@ -188,7 +196,7 @@ TEST_F(RuleInstall, EachWayDoesItsOwnPart) {
                 row.link ? fs::file_type::symlink : fs::file_type::regular);
     }
     if (row.kind == Kind::Manual) {
-      EXPECT_EQ(result.text, ManualInstallCommands(id));
+      EXPECT_EQ(text, ManualInstallCommands(id));
     }
   }
 }

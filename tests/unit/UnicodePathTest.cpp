@@ -26,17 +26,6 @@ fs::path U8(const std::string& utf8) {
   return fs::path(std::u8string(utf8.begin(), utf8.end()));
 }
 
-class NameOnlyView final : public FirmwareFactsView {
- public:
-  void ShowFileName(const std::string& text) override { name = text; }
-  void ShowFileSize(std::uintmax_t bytes) override { size = bytes; }
-  void ShowFileDate(std::chrono::system_clock::time_point) override {}
-  void ShowFileType(const std::string&) override {}
-  void ShowNewVersion(const std::string&) override {}
-  std::string name;
-  std::uintmax_t size = 0;
-};
-
 struct FolderCase {
   const char* name;
   const char* folder;
@@ -69,22 +58,21 @@ TEST_P(UnicodePathTest, DataFilesRoundTripInTheFolder) {
   ASSERT_TRUE(fs::is_directory(root_ / U8(GetParam().folder) / "ReleCfg"));
   EXPECT_TRUE(IsWritableFolder(program));
 
-  std::string error;
   std::vector<std::int32_t> settings(45);
   std::iota(settings.begin(), settings.end(), 1);
   const std::string cfg = Utf8FromPath(PathFromUtf8(program) / "ReleCfg" / U8("Реле №1.cfg"));
-  ASSERT_TRUE(WriteValueFile(cfg, settings, error)) << error;
+  ASSERT_TRUE(WriteValueFile(cfg, settings).ok());
   std::vector<std::int32_t> read;
-  ASSERT_TRUE(ReadValueFile(cfg, settings.size(), read, error)) << error;
+  ASSERT_TRUE(ReadValueFile(cfg, settings.size(), read).ok());
   EXPECT_EQ(read, settings);
 
   std::vector<std::int32_t> memory(1792, 0);
   memory.back() = 249;
   const std::string rrg =
       Utf8FromPath(PathFromUtf8(program) / "Reg_RPU" / U8("DEZ_RPU_3_объект_7.rrg"));
-  ASSERT_TRUE(WriteValueFile(rrg, memory, error)) << error;
+  ASSERT_TRUE(WriteValueFile(rrg, memory).ok());
   ASSERT_TRUE(fs::exists(root_ / U8(GetParam().folder) / "Reg_RPU" / U8("DEZ_RPU_3_объект_7.rrg")));
-  ASSERT_TRUE(ReadValueFile(rrg, memory.size(), read, error)) << error;
+  ASSERT_TRUE(ReadValueFile(rrg, memory.size(), read).ok());
   EXPECT_EQ(read, memory);
 }
 
@@ -104,13 +92,12 @@ TEST_P(UnicodePathTest, FirmwareListedAndReadInTheFolder) {
   const auto age = std::chrono::system_clock::now() - FileModifiedTime(path);
   EXPECT_LT(std::chrono::abs(age), std::chrono::hours(24)) << "the date of the file itself";
 
-  test::ScriptedUi ui;
-  NameOnlyView view;
-  FirmwareImage image;
-  EXPECT_TRUE(ReadFirmwareFile(path, FirmwareReadMode::Load, {}, view, ui, &image));
-  EXPECT_EQ(view.name, "RPU_Прошивка_130.bin");
-  EXPECT_EQ(view.size, bytes.size());
-  EXPECT_EQ(image.size(), bytes.size());
+  const FirmwareFile file = ReadFirmwareFile(path, FirmwareReadMode::Load, DeviceMode::None);
+  EXPECT_TRUE(file.loaded());
+  ASSERT_TRUE(file.facts);
+  EXPECT_EQ(file.facts->name, "RPU_Прошивка_130.bin");
+  EXPECT_EQ(file.facts->size, bytes.size());
+  EXPECT_EQ(file.image.size(), bytes.size());
 }
 
 INSTANTIATE_TEST_SUITE_P(Folders, UnicodePathTest,

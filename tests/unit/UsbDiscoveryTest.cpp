@@ -77,8 +77,9 @@ class RememberedIdsTest : public testing::TestWithParam<SettingsCase> {};
 
 TEST_P(RememberedIdsTest, Parses) {
   std::vector<UsbId> ids;
-  std::string error;
-  EXPECT_EQ(ParseRememberedUsbIds(GetParam().text, ids, error), GetParam().ok) << error;
+  const Outcome parsed = ParseRememberedUsbIds(GetParam().text, ids);
+  const std::string& error = parsed.detail;
+  EXPECT_EQ(parsed.ok(), GetParam().ok) << error;
   if (GetParam().ok) {
     EXPECT_EQ(ids, GetParam().ids);
   } else {
@@ -126,43 +127,40 @@ class ConfiguredIdsTest : public testing::Test {
 TEST_F(ConfiguredIdsTest, RememberedRoundTripsAndOptionAndEnvironmentWin) {
   const std::string path = RememberedUsbIdsPath();
   EXPECT_EQ(fs::path(path).parent_path(), folder_ / "ortenconf");
-  std::string error;
-  ConfiguredUsbIds configured;
-  ASSERT_EQ(ResolveUsbIds({}, configured, error), UsbIdProblem::None);
-  EXPECT_EQ(configured.source, UsbIdSource::None);
+  Result<ConfiguredUsbIds> configured = ResolveUsbIds({});
+  ASSERT_TRUE(configured);
+  EXPECT_EQ(configured->source, UsbIdSource::None);
 
-  ASSERT_TRUE(RememberUsbIds(path, {{0x1234, 0xabcd}, {0x0001, 0x0002}}, error)) << error;
-  ASSERT_EQ(ResolveUsbIds({}, configured, error), UsbIdProblem::None);
-  EXPECT_EQ(configured.source, UsbIdSource::Remembered);
-  EXPECT_EQ(configured.ids, (std::vector<UsbId>{{0x1234, 0xabcd}, {0x0001, 0x0002}}));
+  ASSERT_TRUE(RememberUsbIds(path, {{0x1234, 0xabcd}, {0x0001, 0x0002}}));
+  ASSERT_TRUE(configured = ResolveUsbIds({}));
+  EXPECT_EQ(configured->source, UsbIdSource::Remembered);
+  EXPECT_EQ(configured->ids, (std::vector<UsbId>{{0x1234, 0xabcd}, {0x0001, 0x0002}}));
 
   ::setenv("ORTEN_USB_ID", "1111:2222", 1);
-  ASSERT_EQ(ResolveUsbIds({}, configured, error), UsbIdProblem::None);
-  EXPECT_EQ(configured.source, UsbIdSource::Environment);
-  EXPECT_EQ(configured.ids, (std::vector<UsbId>{{0x1111, 0x2222}}));
+  ASSERT_TRUE(configured = ResolveUsbIds({}));
+  EXPECT_EQ(configured->source, UsbIdSource::Environment);
+  EXPECT_EQ(configured->ids, (std::vector<UsbId>{{0x1111, 0x2222}}));
 
-  ASSERT_EQ(ResolveUsbIds({{0x3333, 0x4444}}, configured, error), UsbIdProblem::None);
-  EXPECT_EQ(configured.source, UsbIdSource::Option);
-  EXPECT_EQ(configured.ids, (std::vector<UsbId>{{0x3333, 0x4444}}));
+  ASSERT_TRUE(configured = ResolveUsbIds({{0x3333, 0x4444}}));
+  EXPECT_EQ(configured->source, UsbIdSource::Option);
+  EXPECT_EQ(configured->ids, (std::vector<UsbId>{{0x3333, 0x4444}}));
 
-  ASSERT_TRUE(ForgetUsbIds(path, error));
+  ASSERT_TRUE(ForgetUsbIds(path));
   EXPECT_FALSE(fs::exists(path));
-  EXPECT_TRUE(ForgetUsbIds(path, error)) << "forgetting twice is no error";
+  EXPECT_TRUE(ForgetUsbIds(path)) << "forgetting twice is no error";
 }
 
 TEST_F(ConfiguredIdsTest, MalformedFileIsReportedOnlyWhenItIsUsed) {
   fs::create_directories(folder_ / "ortenconf");
   std::ofstream(RememberedUsbIdsPath()) << "usb-id = 1234:abcd\nзачем\n";
-  std::string error;
-  ConfiguredUsbIds configured;
-  EXPECT_EQ(ResolveUsbIds({}, configured, error), UsbIdProblem::BadFile);
+  const Result<ConfiguredUsbIds> bad = ResolveUsbIds({});
+  EXPECT_EQ(bad.kind(), OutcomeKind::FileError);
+  const std::string& error = bad.outcome().detail;
   EXPECT_NE(error.find(RememberedUsbIdsPath() + ", строка 2"), std::string::npos) << error;
-  EXPECT_TRUE(configured.ids.empty());
 
-  error.clear();
-  EXPECT_EQ(ResolveUsbIds({{1, 2}}, configured, error), UsbIdProblem::None) << error;
+  EXPECT_TRUE(ResolveUsbIds({{1, 2}}));
   ::setenv("ORTEN_USB_ID", "zz", 1);
-  EXPECT_EQ(ResolveUsbIds({}, configured, error), UsbIdProblem::BadEnvironment);
+  EXPECT_EQ(ResolveUsbIds({}).kind(), OutcomeKind::Usage);
 }
 #endif
 

@@ -71,6 +71,15 @@ class ValueFileTest : public testing::Test {
     return found;
   }
 
+  // Keeps a failure's words in error_; every failure here is a file's.
+  bool Kept(const Outcome& outcome) {
+    error_ = outcome.detail;
+    if (!outcome) {
+      EXPECT_EQ(outcome.kind, OutcomeKind::FileError);
+    }
+    return outcome.ok();
+  }
+
   fs::path dir_;
   std::vector<std::int32_t> values_{9, 9, 9};
   std::string error_;
@@ -79,16 +88,16 @@ class ValueFileTest : public testing::Test {
 TEST_F(ValueFileTest, WritesOneValuePerLineWithCrLfAndReadsItBack) {
   const std::string path = (dir_ / "DEZ_MRO.cfg").string();
   const std::vector<std::int32_t> table{5, 0, 255, 17};
-  ASSERT_TRUE(WriteValueFile(path, table, error_)) << error_;
+  ASSERT_TRUE(Kept(WriteValueFile(path, table))) << error_;
   EXPECT_EQ(Slurp(path), "5\r\n0\r\n255\r\n17\r\n");
-  ASSERT_TRUE(ReadValueFile(path, 4, values_, error_)) << error_;
+  ASSERT_TRUE(Kept(ReadValueFile(path, 4, values_))) << error_;
   EXPECT_EQ(values_, table);
 }
 
 TEST_F(ValueFileTest, TokensNotLinesAndExtraValuesIgnored) {
-  ASSERT_TRUE(ReadValueFile(Put("1 2\t3\r\n\r\n  4\n5 6 seven\n"), 5, values_, error_)) << error_;
+  ASSERT_TRUE(Kept(ReadValueFile(Put("1 2\t3\r\n\r\n  4\n5 6 seven\n"), 5, values_))) << error_;
   EXPECT_EQ(values_, (std::vector<std::int32_t>{1, 2, 3, 4, 5}));
-  ASSERT_TRUE(ReadValueFile(Put("7"), 1, values_, error_)) << error_;  // no line end at all
+  ASSERT_TRUE(Kept(ReadValueFile(Put("7"), 1, values_))) << error_;  // no line end at all
   EXPECT_EQ(values_, std::vector<std::int32_t>{7});
 }
 
@@ -113,7 +122,7 @@ void PrintTo(const Refusal& c, std::ostream* os) {
 class RefusedFile : public ValueFileTest, public testing::WithParamInterface<Refusal> {};
 
 TEST_P(RefusedFile, NamesFileLineAndValueAndKeepsValues) {
-  EXPECT_FALSE(ReadValueFile(Put(GetParam().text), GetParam().count, values_, error_));
+  EXPECT_FALSE(Kept(ReadValueFile(Put(GetParam().text), GetParam().count, values_)));
   EXPECT_EQ(values_, (std::vector<std::int32_t>{9, 9, 9}));
   EXPECT_NE(error_.find("X.cfg"), std::string::npos) << error_;
   for (const std::string& m : GetParam().mentions)
@@ -163,7 +172,7 @@ class RefusedFileKind : public ValueFileTest, public testing::WithParamInterface
 TEST_P(RefusedFileKind, IsRefusedSayingWhatItIs) {
   const std::string path = GetParam().make(dir_);
   if (path.empty()) GTEST_SKIP() << "no such thing on this system";
-  EXPECT_FALSE(ReadValueFile(path, 1792, values_, error_));
+  EXPECT_FALSE(Kept(ReadValueFile(path, 1792, values_)));
   EXPECT_EQ(values_, (std::vector<std::int32_t>{9, 9, 9}));
   EXPECT_NE(error_.find(GetParam().mentions), std::string::npos) << error_;
   ExpectShortAndClean(error_);
@@ -220,7 +229,7 @@ TEST_F(ValueFileTest, FailedSaveLeavesTheOldFileWhole) {
   GTEST_SKIP() << "no file-size limit to run into";
 #else
   const std::string path = (dir_ / "keep.cfg").string();
-  ASSERT_TRUE(WriteValueFile(path, std::vector<std::int32_t>{1, 2, 3}, error_));
+  ASSERT_TRUE(Kept(WriteValueFile(path, std::vector<std::int32_t>{1, 2, 3})));
   // Past the file-size limit the write fails halfway; the programs ignore
   // the signal so that it is an error like any other, and so does this test.
   const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
@@ -229,7 +238,7 @@ TEST_F(ValueFileTest, FailedSaveLeavesTheOldFileWhole) {
   const rlimit old = limit;
   limit.rlim_cur = 1024;
   ::setrlimit(RLIMIT_FSIZE, &limit);
-  const bool saved = WriteValueFile(path, std::vector<std::int32_t>(1792, 255), error_);
+  const bool saved = Kept(WriteValueFile(path, std::vector<std::int32_t>(1792, 255)));
   ::setrlimit(RLIMIT_FSIZE, &old);
   std::signal(SIGXFSZ, oldHandler);
   EXPECT_FALSE(saved);
@@ -255,17 +264,15 @@ TEST_F(ValueFileTest, SaveByNameReplacesWholeOrNotAtAll) {
     SCOPED_TRACE(row.name);
     const std::string path = (dir_ / "old.xlsx").string();
     std::ofstream(path, std::ios::binary) << "old";
-    const bool saved = WriteFileAtomicallyBy(
-        path,
-        [&row](const std::string& name, std::string& why) {
+    const bool saved =
+        Kept(WriteFileAtomicallyBy(path, [&row](const std::string& name, std::string& why) {
           std::FILE* file = std::fopen(name.c_str(), "wb");
           if (!file) return false;
           std::fputs(row.fails ? "ne" : "new", file);
           std::fclose(file);
           if (row.fails) why = "книга не составлена";
           return !row.fails;
-        },
-        error_);
+        }));
     EXPECT_EQ(saved, !row.fails);
     if (row.refusal) {
       EXPECT_NE(error_.find(row.refusal), std::string::npos) << error_;
@@ -395,7 +402,7 @@ TEST_P(AtomicSave, LeavesWhatStoodThereAndNoTemporary) {
     if (!Plant(dir_, p)) GTEST_SKIP() << "no such thing on this system";
   }
   const bool saved =
-      WriteValueFile((dir_ / row.target).string(), std::vector<std::int32_t>{1, 2, 3}, error_);
+      Kept(WriteValueFile((dir_ / row.target).string(), std::vector<std::int32_t>{1, 2, 3}));
   EXPECT_EQ(saved, row.refusal == nullptr) << error_;
   if (row.refusal) {
     EXPECT_NE(error_.find(row.refusal), std::string::npos) << error_;
@@ -427,14 +434,13 @@ TEST_F(ValueFileTest, AtomicSavesRacingEachLeaveOneWholeFile) {
     texts.emplace_back();
     for (int i = 0; i < 1792; ++i) texts.back() += std::to_string(value) + "\r\n";
   }
-  ASSERT_TRUE(WriteValueFile(path, tables[0], error_)) << error_;
+  ASSERT_TRUE(Kept(WriteValueFile(path, tables[0]))) << error_;
   std::atomic<int> failedSaves = 0;
   std::atomic<std::size_t> writing = tables.size();
   std::vector<std::thread> writers;
   for (const auto& table : tables) {
     writers.emplace_back([&] {
-      std::string error;
-      for (int round = 0; round < 100; ++round) failedSaves += !WriteValueFile(path, table, error);
+      for (int round = 0; round < 100; ++round) failedSaves += !WriteValueFile(path, table);
       --writing;
     });
   }

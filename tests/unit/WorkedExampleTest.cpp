@@ -46,10 +46,9 @@ const std::vector<Command> kRows = {
 Outcome RunBackupVerify(CommandContext& ctx) {
   const std::string path = InputFile(ctx.programFolder, ctx.arguments[0], kBackupFolder);
   std::vector<std::int32_t> values;
-  std::string error;
-  if (!ReadValueFile(path, RegistrationImage::kSize, values, error)) {
-    ctx.ui.ShowMessage(error);
-    return {OutcomeKind::FileError, error};
+  if (Outcome read = ReadValueFile(path, RegistrationImage::kSize, values); !read) {
+    ctx.ui.ShowMessage(read.detail);
+    return read;
   }
   // The check decides its verdict and its words; the command shows them.
   return OnWorkPage(ctx, DeviceMode::Receiver, [&] {
@@ -67,9 +66,9 @@ TEST(WorkedExample, BackupVerifyComparesTheDeviceWithTheFile) {
   const std::filesystem::path folder = testing::TempDir() + "/worked_example";
   std::filesystem::create_directories(folder);
   const std::string file = (folder / "copy.rrg").string();
-  std::string error;
-  ASSERT_TRUE(WriteValueFile(file, std::vector<std::int32_t>(RegistrationImage::kSize, 0), error))
-      << error;
+  const Outcome written =
+      WriteValueFile(file, std::vector<std::int32_t>(RegistrationImage::kSize, 0));
+  ASSERT_TRUE(written) << written.detail;
 
   test::SimRig rig;
   const std::shared_ptr<SimDevice> device = rig.bus.Attach(120);

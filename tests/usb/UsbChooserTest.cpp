@@ -67,8 +67,8 @@ class UsbChooser : public test::UsbRig, public testing::WithParamInterface<Choos
   }
   std::string Remembered() const {
     std::vector<UsbId> ids;
-    std::string error;
-    EXPECT_TRUE(LoadRememberedUsbIds(RememberedUsbIdsPath(), ids, error)) << error;
+    const Outcome loaded = LoadRememberedUsbIds(RememberedUsbIdsPath(), ids);
+    EXPECT_TRUE(loaded) << loaded.detail;
     std::string text;
     for (const UsbId& id : ids) text += (text.empty() ? "" : ",") + FormatUsbId(id);
     return text;
@@ -80,10 +80,9 @@ class UsbChooser : public test::UsbRig, public testing::WithParamInterface<Choos
 TEST_P(UsbChooser, OffersRemembersAndConnects) {
   const ChooserCase& c = GetParam();
   if (*c.rememberedBefore) {
-    std::vector<UsbId> ids;
-    std::string error;
-    ASSERT_TRUE(ParseUsbIdList(c.rememberedBefore, ids, error));
-    ASSERT_TRUE(RememberUsbIds(RememberedUsbIdsPath(), ids, error)) << error;
+    const Result<std::vector<UsbId>> ids = ParseUsbIdList(c.rememberedBefore);
+    ASSERT_TRUE(ids);
+    ASSERT_TRUE(RememberUsbIds(RememberedUsbIdsPath(), *ids));
   }
   for (const EmulatedDeviceSetup& setup : c.devices) usb_.Plug(setup);
   if (c.denied) usb_.DenyAccess(*usb_.Devices()[*c.denied]);
@@ -94,13 +93,11 @@ TEST_P(UsbChooser, OffersRemembersAndConnects) {
     std::optional<test::Unprivileged> asUser;
     if (c.denied) asUser.emplace();
     // The window's wiring: IDs looked up at each look, the chooser on an empty line.
-    transport_ =
-        std::make_unique<LibusbTransport>([&c](std::vector<UsbId>& ids, std::string& error) {
-          ConfiguredUsbIds configured;
-          if (ResolveUsbIds(c.option, configured, error) != UsbIdProblem::None) return false;
-          ids = configured.ids;
-          return true;
-        });
+    transport_ = std::make_unique<LibusbTransport>([&c]() -> Result<std::vector<UsbId>> {
+      const Result<ConfiguredUsbIds> configured = ResolveUsbIds(c.option);
+      if (!configured) return configured.outcome();
+      return configured->ids;
+    });
     // No pkexec where it is looked for: the rule comes as commands.
     DeviceChooser chooser(c.option, UdevRuleInstaller({(config_ / "root").string(),
                                                        (config_ / "bin").string(), false, ""}));

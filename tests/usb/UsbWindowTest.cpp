@@ -82,10 +82,8 @@ void UsbWindowTest::chooserFromTheConnectButton() {
   QTemporaryDir program;
   qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
   qunsetenv("ORTEN_USB_ID");
-  std::string error;
   if (!rememberedBefore.isEmpty()) {
-    QVERIFY(RememberUsbIds(RememberedUsbIdsPath(), {*ParseUsbId(rememberedBefore.toStdString())},
-                           error));
+    QVERIFY(RememberUsbIds(RememberedUsbIdsPath(), {*ParseUsbId(rememberedBefore.toStdString())}));
   }
 
   test::SharedClock clock;
@@ -98,11 +96,10 @@ void UsbWindowTest::chooserFromTheConnectButton() {
   ScriptedUi ui;
   ui.PickDevice(pick >= 0 ? std::optional<std::size_t>(pick) : std::nullopt);
   if (asRoot) ui.AnswerYes();
-  LibusbTransport transport([](std::vector<UsbId>& ids, std::string& why) {
-    ConfiguredUsbIds configured;
-    if (ResolveUsbIds({}, configured, why) != UsbIdProblem::None) return false;
-    ids = configured.ids;
-    return true;
+  LibusbTransport transport([]() -> Result<std::vector<UsbId>> {
+    const Result<ConfiguredUsbIds> configured = ResolveUsbIds({});
+    if (!configured) return configured.outcome();
+    return configured->ids;
   });
   DeviceChooser chooser({}, UdevRuleInstaller({config.path().toStdString(), "", asRoot, ""}));
   {
@@ -142,7 +139,7 @@ void UsbWindowTest::chooserFromTheConnectButton() {
     if (connected) form.findChild<QPushButton*>("DisconnectButton")->click();
   }
   std::vector<UsbId> ids;
-  QVERIFY(LoadRememberedUsbIds(RememberedUsbIdsPath(), ids, error));
+  QVERIFY(LoadRememberedUsbIds(RememberedUsbIdsPath(), ids));
   QCOMPARE(QString::fromStdString(ids.empty() ? "" : FormatUsbId(ids[0])), remembered);
   // Only root's installer writes the rule (under the test's own root here).
   QCOMPARE(QDir(config.path()).exists("etc/udev/rules.d/70-ortenconf.rules"), asRoot);

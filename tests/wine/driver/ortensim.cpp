@@ -155,8 +155,10 @@ class Server {
   }
 
   void Save() {
-    std::string error;
-    if (state_ && !state_->SaveChanges(error)) std::fprintf(stderr, "ortensim: %s\n", error.c_str());
+    if (!state_) return;
+    if (const orten::Outcome saved = state_->SaveChanges(); !saved) {
+      std::fprintf(stderr, "ortensim: %s\n", saved.detail.c_str());
+    }
   }
 
   void Write(const ortensim_message& message) {
@@ -200,15 +202,16 @@ class Server {
 };
 
 int Plug(const std::vector<std::string>& args) {
-  std::string error;
-  const std::optional<std::uint8_t> version = orten::ParseSimulateOption(args.at(0), error);
-  if (!version) return Fail(error);
+  const orten::Result<std::uint8_t> version = orten::ParseSimulateOption(args.at(0));
+  if (!version) return Fail(version.outcome().detail);
   orten::CommonOptions options;
   std::string statePath;
   orten::UsbId id{0x1209, 0x0001};
   for (std::size_t i = 1; i + 1 < args.size(); i += 2) {
     if (args[i] == "--sim-fault") {
-      if (!orten::ParseSimFault(args[i + 1], options, error)) return Fail(error);
+      if (const orten::Outcome parsed = orten::ParseSimFault(args[i + 1], options); !parsed) {
+        return Fail(parsed.detail);
+      }
     } else if (args[i] == "--sim-state") {
       statePath = args[i + 1];
     } else if (args[i] == "--usb-id") {
@@ -223,7 +226,7 @@ int Plug(const std::vector<std::string>& args) {
   std::optional<orten::SimStateFile> state;
   if (!statePath.empty()) {
     state.emplace(statePath, device);
-    if (state->Take(error) != orten::SimStateFile::Hold::Taken) return Fail(error);
+    if (const orten::Outcome taken = state->Take(); !taken) return Fail(taken.detail);
   }
   device.set_faults(options.simFaults);
 

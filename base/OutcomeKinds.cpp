@@ -1,4 +1,4 @@
-#include "protocol/OutcomeKinds.h"
+#include "base/OutcomeKinds.h"
 
 #include <array>
 #include <cstddef>

@@ -1,6 +1,6 @@
-#include "protocol/Outcome.h"
+#include "base/Outcome.h"
 
-#include "protocol/OutcomeKinds.h"
+#include "base/OutcomeKinds.h"
 
 namespace orten {
 

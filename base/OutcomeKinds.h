@@ -2,7 +2,7 @@
 
 #include <span>
 
-#include "protocol/Outcome.h"
+#include "base/Outcome.h"
 
 namespace orten {
 
