@@ -125,7 +125,7 @@ void TMainForm::ModuleNumCmBExit() {
 }
 
 void TMainForm::readRegistration() {
-  Result<RegistrationImage> image = session_.ReadRegistration();
+  Result<RegistrationImage> image = offThread([this] { return session_.ReadRegistration(); });
   if (!image) {
     endIfDeviceGone(image.outcome(), GoneDuring::Read);
     return;
@@ -144,7 +144,8 @@ void TMainForm::writeRegistration() {
     ui_.ShowMessage(kNothingToWrite, kAppTitle, BoxIcon::Error);
     return;
   }
-  if (const Outcome written = session_.WriteRegistration(registrationImage_, registrationFile_);
+  if (const Outcome written = offThread(
+          [this] { return session_.WriteRegistration(registrationImage_, registrationFile_); });
       !written) {
     endIfDeviceGone(written, GoneDuring::Write);
     return;

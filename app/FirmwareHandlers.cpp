@@ -64,7 +64,8 @@ bool TMainForm::readFirmwareFile(const QString& name, FirmwareReadMode mode) {
 // own words.
 Outcome TMainForm::writeFirmwareAndDisconnect() {
   UpdateSoftTabSh->showFileFacts(true);
-  const Outcome written = session_.WriteFirmware(firmwareImage_, firmwareFile_);
+  const Outcome written =
+      offThread([this] { return session_.WriteFirmware(firmwareImage_, firmwareFile_); });
   if (written) state_.DisconnectDue = false;
   ui_.SetProgress(0);
   if (!endIfDeviceGone(written, GoneDuring::FirmwareWrite)) endLink(state_.DisconnectDue);
@@ -81,7 +82,7 @@ Outcome TMainForm::writeFirmwareAndDisconnect() {
 void TMainForm::checkAfterRestart() {
   const std::string written = statusText().toStdString();
   ui_.SetStatusText(kAwaitingRestart);
-  const Result<DeviceIdentity> device = session_.AwaitRestart();
+  const Result<DeviceIdentity> device = offThread([this] { return session_.AwaitRestart(); });
   if (session_.link().transport().ReleaseWhenIdle()) session_.Close();
   ui_.SetStatusText(written);
   const std::uint8_t expected = firmwareImage_.version();
@@ -107,11 +108,15 @@ void TMainForm::DevOperModeRdGClick() {
     return;
   }
   // The other family: offer its firmware files, in the order the folder lists them.
-  QStringList names;
-  for (const std::string& name :
-       ListFirmwareFiles(firmwarePath({}), FamilyCode(FamilyOfItem(state_.SelectedMode)))) {
-    names << QString::fromStdString(name);
-  }
+  // The folder may hold any number of them: it is listed off the window's thread.
+  const QStringList names =
+      offThread([folder = firmwarePath({}), code = FamilyCode(FamilyOfItem(state_.SelectedMode))] {
+        QStringList listed;
+        for (const std::string& name : ListFirmwareFiles(folder, code)) {
+          listed << QString::fromStdString(name);
+        }
+        return listed;
+      });
   page->setFirmwareFiles(names);
   if (!names.isEmpty() && ui_.AskYesNo(kChangeFirmwareQuestion, kSystemCaption)) {
     page->showFirmwareFiles(true);

@@ -43,7 +43,8 @@ void TMainForm::DefaultButtonClick() {
 }
 
 void TMainForm::readReleSettings() {
-  const Result<std::vector<std::int32_t>> page = session_.ReadReleSettings();
+  const Result<std::vector<std::int32_t>> page =
+      offThread([this] { return session_.ReadReleSettings(); });
   if (!page) {
     endIfDeviceGone(page.outcome(), GoneDuring::Read);
     return;
@@ -60,7 +61,8 @@ void TMainForm::writeReleSettings() {
   std::vector<std::int32_t> table(kReleParamCount, 0);
   ReleSettingsTabSh->CollectReleSettings(table);
   const std::string file = table == releFileTable_ ? releFile_ : std::string();
-  if (const Outcome written = session_.WriteReleSettings(table, file); !written) {
+  if (const Outcome written = offThread([&] { return session_.WriteReleSettings(table, file); });
+      !written) {
     endIfDeviceGone(written, GoneDuring::Write);
     return;
   }

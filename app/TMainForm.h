@@ -16,6 +16,7 @@
 #include "protocol/DeviceCommands.h"
 #include "protocol/DeviceLink.h"
 #include "protocol/FirmwareImage.h"
+#include "widgets/WindowThread.h"
 
 class QLabel;
 class QProgressBar;
@@ -111,6 +112,13 @@ class TMainForm : public QMainWindow {
   bool event(QEvent* event) override;
 
  private:
+  // Runs work with the device (or a scan of a large folder) on a worker
+  // thread; the window keeps painting and stays busy until it returns.
+  template <typename Work>
+  auto offThread(Work&& work) {
+    return OffWindowThread(this, std::forward<Work>(work));
+  }
+
   void buildWindow();
   void buildStatusBar();
   void connectHandlers();
