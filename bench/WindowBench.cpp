@@ -1,8 +1,9 @@
 // The window kept alive and the right size. The longest time its event loop
 // went without a turn (no painting, no input), seen from the event
 // dispatcher: during a 64 KiB firmware write on the simulated device with
-// real pauses, while the device is silent, and connecting with a Base of
-// 100,000 entries. The other family's 5,000 firmware files: the window's
+// real pauses, while the device is silent, connecting with a Base of
+// 100,000 entries (without and with version numbers), and listing the other
+// family's 100,000 files. The other family's 5,000 firmware files: the window's
 // size and the time to clear the list. The backup dialog over 10,000 files.
 // The user clicks what is named and answers Yes to every question.
 #include <benchmark/benchmark.h>
@@ -228,6 +229,55 @@ void BM_WindowConnectBase100k(benchmark::State& state) {
   state.counters["longest_gap_ms"] = longestMs;
 }
 BENCHMARK(BM_WindowConnectBase100k)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The same with 100,000 numbered names, none newer than the device: every
+// name is a candidate, and the pick of the newest goes through them all.
+void BM_WindowConnectBase100kNumbered(benchmark::State& state) {
+  constexpr int kEntries = 100000;
+  QTemporaryDir program;
+  const QString base = QDir(program.path()).filePath("Base");
+  const auto numbered = [](int i) { return QString::number(i % 40) + "_" + Letters(i); };
+  if (!MakeFiles(base, "MRO_v", kEntries, numbered)) state.SkipWithError("cannot make the files");
+  double longestMs = 0;
+  for (auto _ : state) {
+    WindowRig rig(false);
+    if (!rig.Open(program.path())) state.SkipWithError("window not shown");
+    LoopGapMeter meter;
+    meter.Start();
+    rig.form->Column->ConnectButton->click();
+    meter.Stop();
+    if (!rig.ui.lastMessage.empty()) state.SkipWithError(rig.ui.lastMessage.c_str());
+    longestMs = std::max(longestMs, meter.longestMs());
+  }
+  state.counters["longest_gap_ms"] = longestMs;
+}
+BENCHMARK(BM_WindowConnectBase100kNumbered)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The relay module connected, the user picks the receiver's family: the
+// window lists its 100,000 firmware files in Base and offers them.
+void BM_WindowListOtherFamily100k(benchmark::State& state) {
+  constexpr int kFiles = 100000;
+  QTemporaryDir program;
+  if (!MakeFiles(QDir(program.path()).filePath("Base"), "RPU_", kFiles, Number)) {
+    state.SkipWithError("cannot make the files");
+  }
+  double longestMs = 0;
+  for (auto _ : state) {
+    WindowRig rig(false);
+    if (!rig.Open(program.path())) state.SkipWithError("window not shown");
+    rig.form->Column->ConnectButton->click();
+    orten::gui::FirmwarePage* page = rig.form->UpdateSoftTabSh;
+    LoopGapMeter meter;
+    meter.Start();
+    page->DevOperModeRdG->button(0)->click();
+    Settle();  // the list laid out and painted
+    meter.Stop();
+    if (page->SWVersionRdG->count() != kFiles) state.SkipWithError("the files were not offered");
+    longestMs = std::max(longestMs, meter.longestMs());
+  }
+  state.counters["longest_gap_ms"] = longestMs;
+}
+BENCHMARK(BM_WindowListOtherFamily100k)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // The relay module connected, the user picks the receiver's family and is
 // offered its N firmware files; then the list is cleared, as a disconnect
