@@ -25,7 +25,8 @@ void WindowUi::EndAside() {
 }
 
 void WindowUi::SetStatusText(const std::string& text) {
-  if (!OnWindowThread()) return CallOnWindowThread([&] { SetStatusText(text); });
+  // The exchange goes on without waiting for the window to show it.
+  if (!OnWindowThread()) return PostToWindowThread([this, text] { SetStatusText(text); });
   const QString shown = QString::fromStdString(text);
   status_ = shown;
   aside_ = false;
@@ -37,7 +38,7 @@ void WindowUi::SetStatusText(const std::string& text) {
 }
 
 void WindowUi::SetProgress(int percent) {
-  if (!OnWindowThread()) return CallOnWindowThread([&] { SetProgress(percent); });
+  if (!OnWindowThread()) return PostToWindowThread([this, percent] { SetProgress(percent); });
   if (progress_ && progress_->value() != percent) progress_->setValue(percent);
   inner_.SetProgress(percent);
 }

@@ -14,8 +14,9 @@ namespace orten::gui {
 // progress go to the window's own status bar first, then everything is
 // passed on to the interface the window was given (boxes, dialogs, beeps).
 // The window's exchanges run on a worker thread: every call is carried over
-// to the window's thread and waited for, so that what the user sees and
-// answers comes in the order the exchange asked it.
+// to the window's thread, in the order the exchange made it; the status
+// text and progress without waiting, a box or dialog waited for (its
+// answer, or its being read, comes before the exchange goes on).
 class WindowUi final : public UserInterface {
  public:
   explicit WindowUi(UserInterface& inner) : inner_(inner) {}

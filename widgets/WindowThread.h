@@ -36,6 +36,19 @@ auto CallOnWindowThread(Work&& work) -> std::invoke_result_t<Work&> {
   }
 }
 
+// Hands work over to the window's thread without waiting (at once when on
+// it). Work handed over runs in the order it was given, and before any later
+// CallOnWindowThread's.
+template <typename Work>
+void PostToWindowThread(Work&& work) {
+  if (OnWindowThread()) {
+    work();
+    return;
+  }
+  QMetaObject::invokeMethod(QCoreApplication::instance(), std::forward<Work>(work),
+                            Qt::QueuedConnection);
+}
+
 // Runs work on a thread of its own while the window's event loop keeps
 // turning (painting, the boxes the work asks for), and returns when it has
 // ended. The window is busy meanwhile (BusyGuard): no input, no close. What
