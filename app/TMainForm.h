@@ -7,6 +7,7 @@
 
 #include "app/AppServices.h"
 #include "app/MainFormState.h"
+#include "app/PageControllers.h"
 #include "app/WindowUi.h"
 #include "backup/BackupNaming.h"
 #include "backup/RegistrationImage.h"
@@ -105,7 +106,7 @@ class TMainForm : public QMainWindow {
   // The firmware file last loaded, as it goes to the device.
   const FirmwareImage& firmwareImage() const { return firmwareImage_; }
   // The registration memory last read from a device or a backup file.
-  const RegistrationImage& registrationImage() const { return registrationImage_; }
+  const RegistrationImage& registrationImage() const { return backup_.image(); }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -146,27 +147,15 @@ class TMainForm : public QMainWindow {
   void openWorkPage(int tab);
   void openDemoWorkPage(int item);
 
-  // Relay page work behind the shared buttons (app/RelayHandlers.cpp).
-  void readReleSettings();
-  void writeReleSettings();
-  void saveReleSettingsFile();
-  void loadReleSettingsFile();
-  // Relay page.
-  // The factory settings onto the relay page, without a word in the status
-  // line: start-up shows them before anything has been done.
-  void showFactoryReleSettings();
+  // The controller of the active work page; none on "Главная".
+  PageController* activePage();
+  friend class BackupController;
+  friend class RelayController;
 
-  // Backup page work behind the shared buttons (app/BackupHandlers.cpp).
-  void readRegistration();
-  void writeRegistration();
-  void saveRegistrationFile();
-  void loadRegistrationFile();
   void connectBackupHandlers();
   FileDialogRequest backupOpenRequest(const char* title) const;
   void deleteBackupFile();
-  // The backup form was emptied: the image it no longer shows is dropped,
-  // and with it the way to write it to the device.
-  void dropRegistrationImage();
+  void dropRegistrationImage() { backup_.drop(); }
 
   MainFormState state_;
   WindowUi ui_;
@@ -176,12 +165,8 @@ class TMainForm : public QMainWindow {
   Session session_;
   FirmwareImage firmwareImage_;
   std::string firmwareFile_;  // the file firmwareImage_ was read from
-  RegistrationImage registrationImage_;
-  std::string registrationFile_;  // the file registrationImage_ was loaded from or saved to
-  // The relay page's settings as last loaded from or saved to releFile_: a
-  // write names the file only while the page still holds what it held.
-  std::string releFile_;
-  std::vector<std::int32_t> releFileTable_;
+  BackupController backup_{*this};
+  RelayController relay_{*this};
   QLabel* statusText_ = nullptr;
   HelpWindow* helpWindow_ = nullptr;
 };
