@@ -83,6 +83,22 @@ void TMainForm::RegBackupCreateButtonClick(QObject* sender) {
   dropRegistrationImage();
 }
 
+int BackupController::tab() const {
+  return TMainForm::kBackupTab;
+}
+
+void BackupController::connected() {
+  window_.RegistBackupTabSh->enableCreateAndRestore(true);
+}
+
+void BackupController::openDemo() {
+  BackupPage* page = window_.RegistBackupTabSh;
+  page->enableCreateAndRestore(true);
+  page->clearDeviceType();
+  page->clearFileFields();
+  drop();
+}
+
 void BackupController::drop() {
   image_ = RegistrationImage();
   file_.clear();

@@ -79,8 +79,8 @@ void TMainForm::ConnectButtonClick() {
   // The active page is read afresh each time: an update on "Главная" ends
   // with a disconnect that returns there.
   if (MainPageC->currentIndex() == kFirmwareTab) connectOnMainPage();
-  const int tab = MainPageC->currentIndex();
-  if (tab != kBackupTab && tab != kRelayTab) return;
+  PageController* page = activePage();
+  if (!page) return;
   const Result<DeviceIdentity> device =
       offThread([this] { return session_.Connect(kCmdConnectWork); });
   if (!device) {
@@ -88,12 +88,7 @@ void TMainForm::ConnectButtonClick() {
     return;
   }
   applyIdentity(*device);
-  if (tab == kBackupTab) {
-    RegistBackupTabSh->enableCreateAndRestore(true);
-  } else {
-    Column->enableDeviceButtons(true, true);
-    Column->enableFileButtons(true, true);
-  }
+  page->connected();
 }
 
 void TMainForm::applyIdentity(const DeviceIdentity& device) {

@@ -130,29 +130,19 @@ void TMainForm::SWVersionRdGClick() {
   }
 }
 
-void TMainForm::openWorkPage(int tab) {
-  MainPageC->setTabVisible(tab, true);
-  MainPageC->setCurrentIndex(tab);
-  QWidget* page = tab == kBackupTab ? static_cast<QWidget*>(RegistBackupTabSh)
-                                    : static_cast<QWidget*>(ReleSettingsTabSh);
-  page->setFocus();
+void TMainForm::openWorkPage(const PageController& page) {
+  MainPageC->setTabVisible(page.tab(), true);
+  MainPageC->setCurrentIndex(page.tab());
+  MainPageC->widget(page.tab())->setFocus();
 }
 
 // Files only: the work page of the chosen family opens without a device.
 void TMainForm::openDemoWorkPage(int item) {
-  if (item == 0) {
-    Column->enableFactoryButton(false);
-    BackupPage* backup = RegistBackupTabSh;
-    backup->enableCreateAndRestore(true);
-    backup->clearDeviceType();
-    backup->clearFileFields();
-    dropRegistrationImage();
-    openWorkPage(kBackupTab);
-  } else if (item == 1) {
-    Column->enableFileButtons(true, true);
-    Column->enableFactoryButton(true);
-    openWorkPage(kRelayTab);
-  }
+  PageController* page = pageOfItem(item);
+  if (!page) return;
+  page->openDemo();
+  Column->enableFactoryButton(page->hasDefaults());
+  openWorkPage(*page);
 }
 
 void TMainForm::ExecuteButtonClick() {
@@ -175,11 +165,12 @@ void TMainForm::ExecuteButtonClick() {
     ui_.ShowMessage(kFirmwareMismatch, kSystemCaption, BoxIcon::None);
     return;
   }
-  if (item != 0 && item != 1) return;
+  PageController* page = pageOfItem(item);
+  if (!page) return;
   // Same family: reconnect for the work page (code 0xAA there).
   DisconnectButtonClick();
-  Column->enableFactoryButton(item == 1);
-  openWorkPage(item == 0 ? kBackupTab : kRelayTab);
+  Column->enableFactoryButton(page->hasDefaults());
+  openWorkPage(*page);
   ConnectButtonClick();
 }
 

@@ -16,6 +16,14 @@ class TMainForm;
 class PageController {
  public:
   virtual ~PageController() = default;
+  // Its tab among the window's pages.
+  virtual int tab() const = 0;
+  // Whether the column's "Заводские" applies to it.
+  virtual bool hasDefaults() const { return false; }
+  // Connected for its work: its buttons for the device and files.
+  virtual void connected() = 0;
+  // Opened in demo, files only: its buttons for files.
+  virtual void openDemo() = 0;
   // From the device onto the page, and back.
   virtual void read() = 0;
   virtual void write() = 0;
@@ -30,6 +38,9 @@ class PageController {
 class BackupController final : public PageController {
  public:
   explicit BackupController(TMainForm& window) : window_(window) {}
+  int tab() const override;
+  void connected() override;
+  void openDemo() override;
   void read() override;
   void write() override;
   void load() override;
@@ -49,6 +60,10 @@ class BackupController final : public PageController {
 class RelayController final : public PageController {
  public:
   explicit RelayController(TMainForm& window) : window_(window) {}
+  int tab() const override;
+  bool hasDefaults() const override { return true; }
+  void connected() override;
+  void openDemo() override;
   void read() override;
   void write() override;
   void load() override;

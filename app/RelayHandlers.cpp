@@ -32,6 +32,19 @@ constexpr const char* kSuffix = "cfg";
 
 }  // namespace
 
+int RelayController::tab() const {
+  return TMainForm::kRelayTab;
+}
+
+void RelayController::connected() {
+  window_.Column->enableDeviceButtons(true, true);
+  window_.Column->enableFileButtons(true, true);
+}
+
+void RelayController::openDemo() {
+  window_.Column->enableFileButtons(true, true);
+}
+
 void RelayController::showFactorySettings() {
   for (int n = 1; n <= window_.state_.ReleCount; ++n)
     window_.ReleSettingsTabSh->CheckReleEvents(n, false);

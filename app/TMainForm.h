@@ -144,11 +144,13 @@ class TMainForm : public QMainWindow {
   bool readFirmwareFile(const QString& name, FirmwareReadMode mode);
   Outcome writeFirmwareAndDisconnect();
   void checkAfterRestart();
-  void openWorkPage(int tab);
+  void openWorkPage(const PageController& page);
   void openDemoWorkPage(int item);
 
   // The controller of the active work page; none on "Главная".
   PageController* activePage();
+  // The work page of a family item of "Главная" (0 receiver, 1 relay module).
+  PageController* pageOfItem(int item);
   friend class BackupController;
   friend class RelayController;
 

@@ -9,14 +9,16 @@
 namespace orten::gui {
 
 PageController* TMainForm::activePage() {
-  switch (MainPageC->currentIndex()) {
-    case kBackupTab:
-      return &backup_;
-    case kRelayTab:
-      return &relay_;
-    default:
-      return nullptr;
+  for (PageController* page : std::initializer_list<PageController*>{&backup_, &relay_}) {
+    if (page->tab() == MainPageC->currentIndex()) return page;
   }
+  return nullptr;
+}
+
+PageController* TMainForm::pageOfItem(int item) {
+  return item == 0   ? static_cast<PageController*>(&backup_)
+         : item == 1 ? static_cast<PageController*>(&relay_)
+                     : nullptr;
 }
 
 void TMainForm::ReadButtonClick() {
