@@ -164,10 +164,8 @@ void TMainForm::endLink(bool sendDisconnect) {
   Column->enableLinkButtons(false);
   UpdateSoftTabSh->hideChoices();
   RegistBackupTabSh->enableCreateAndRestore(false);
-  Column->enableFileButtons(false, false);
-  Column->enableDeviceButtons(false, false);
+  Column->disableWorkButtons();
   RegistBackupTabSh->enableFields(false);
-  Column->enableFactoryButton(false);
   ResetDeviceInfo();
   MainPageC->setTabVisible(kBackupTab, false);
   MainPageC->setTabVisible(kRelayTab, false);
