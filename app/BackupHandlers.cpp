@@ -83,10 +83,26 @@ void TMainForm::RegBackupCreateButtonClick(QObject* sender) {
   dropRegistrationImage();
 }
 
-void TMainForm::dropRegistrationImage() {
-  registrationImage_ = RegistrationImage();
-  registrationFile_.clear();
-  Column->enableWrite(false);
+int BackupController::tab() const {
+  return TMainForm::kBackupTab;
+}
+
+void BackupController::connected() {
+  window_.RegistBackupTabSh->enableCreateAndRestore(true);
+}
+
+void BackupController::openDemo() {
+  BackupPage* page = window_.RegistBackupTabSh;
+  page->enableCreateAndRestore(true);
+  page->clearDeviceType();
+  page->clearFileFields();
+  drop();
+}
+
+void BackupController::drop() {
+  image_ = RegistrationImage();
+  file_.clear();
+  window_.Column->enableWrite(false);
 }
 
 void TMainForm::deleteBackupFile() {
@@ -124,88 +140,91 @@ void TMainForm::ModuleNumCmBExit() {
   page->focusModuleNumber();
 }
 
-void TMainForm::readRegistration() {
-  Result<RegistrationImage> image = session_.ReadRegistration();
+void BackupController::read() {
+  Result<RegistrationImage> image =
+      window_.offThread([this] { return window_.session_.ReadRegistration(); });
   if (!image) {
-    endIfDeviceGone(image.outcome(), GoneDuring::Read);
+    window_.endIfDeviceGone(image.outcome(), TMainForm::GoneDuring::Read);
     return;
   }
-  registrationImage_ = std::move(*image);
-  registrationFile_.clear();
-  RegistBackupTabSh->showConfigurationCode(registrationImage_.configurationCode());
-  ui().SetProgress(0);
-  ui().SetStatusText(kBackupRead);
-  ui().ShowMessage(kBackupRead, kAppTitle, BoxIcon::None);
-  session_.Told(kBackupRead);
-  Column->enableSave(true);
+  image_ = std::move(*image);
+  file_.clear();
+  window_.RegistBackupTabSh->showConfigurationCode(image_.configurationCode());
+  window_.ui().SetProgress(0);
+  window_.ui().SetStatusText(kBackupRead);
+  window_.ui().ShowMessage(kBackupRead, kAppTitle, BoxIcon::None);
+  window_.session_.Told(kBackupRead);
+  window_.Column->enableSave(true);
 }
 
-void TMainForm::writeRegistration() {
-  if (registrationImage_.empty()) {
-    ui_.ShowMessage(kNothingToWrite, kAppTitle, BoxIcon::Error);
+void BackupController::write() {
+  if (image_.empty()) {
+    window_.ui_.ShowMessage(kNothingToWrite, kAppTitle, BoxIcon::Error);
     return;
   }
-  if (const Outcome written = session_.WriteRegistration(registrationImage_, registrationFile_);
+  if (const Outcome written =
+          window_.offThread([this] { return window_.session_.WriteRegistration(image_, file_); });
       !written) {
-    endIfDeviceGone(written, GoneDuring::Write);
+    window_.endIfDeviceGone(written, TMainForm::GoneDuring::Write);
     return;
   }
-  ui().SetProgress(0);
-  ui().SetStatusText(kBackupWritten);
-  ui().ShowMessage(kBackupWritten, kAppTitle, BoxIcon::None);
-  session_.Told(kBackupWritten);
+  window_.ui().SetProgress(0);
+  window_.ui().SetStatusText(kBackupWritten);
+  window_.ui().ShowMessage(kBackupWritten, kAppTitle, BoxIcon::None);
+  window_.session_.Told(kBackupWritten);
 }
 
-void TMainForm::loadRegistrationFile() {
-  ui_.SetStatusText(kLoading);
-  const std::optional<std::string> path = ui_.AskOpenFile(backupOpenRequest(kLoadTitle));
+void BackupController::load() {
+  window_.ui_.SetStatusText(kLoading);
+  const std::optional<std::string> path =
+      window_.ui_.AskOpenFile(window_.backupOpenRequest(kLoadTitle));
   if (!path) return;
   std::vector<std::int32_t> values;
   if (const Outcome read = ReadValueFile(*path, RegistrationImage::kSize, values); !read) {
-    ui_.ShowMessage(read.detail, kAppTitle, BoxIcon::Error);  // nothing of the page changes
+    window_.ui_.ShowMessage(read.detail, kAppTitle, BoxIcon::Error);  // nothing of the page changes
     return;
   }
-  registrationImage_.assign(values);
-  registrationFile_ = *path;
+  image_.assign(values);
+  file_ = *path;
   // The device's role, module and object as the file's name records them.
-  RegistBackupTabSh->showBackup(FileName(*path), registrationImage_.configurationCode(),
-                                ReadBackupName(*path));
-  ui_.SetStatusText(kLoaded);
+  window_.RegistBackupTabSh->showBackup(FileName(*path), image_.configurationCode(),
+                                        ReadBackupName(*path));
+  window_.ui_.SetStatusText(kLoaded);
   // Online the backup goes on to the device; in demo only to another file.
-  if (state_.DemoMode) {
-    Column->enableSave(true);
+  if (window_.state_.DemoMode) {
+    window_.Column->enableSave(true);
   } else {
-    Column->enableWrite(true);
+    window_.Column->enableWrite(true);
   }
 }
 
-void TMainForm::saveRegistrationFile() {
-  BackupPage* page = RegistBackupTabSh;
+void BackupController::save() {
+  BackupPage* page = window_.RegistBackupTabSh;
   const std::string module = page->moduleNumber().toStdString();
   const std::string object = page->objectNumber().toStdString();
   if (module.empty() || object.empty()) {
-    ui_.ShowMessage(kSaveNeedsNumbers, kAppTitle, BoxIcon::None);
+    window_.ui_.ShowMessage(kSaveNeedsNumbers, kAppTitle, BoxIcon::None);
     return;
   }
-  ui_.SetStatusText(kSaving);
-  const std::string name = DefaultBackupName(page->systemMode(), module, state_.DateStamp, object,
-                                             page->configurationCodeText().toStdString());
+  window_.ui_.SetStatusText(kSaving);
+  const std::string name = DefaultBackupName(page->systemMode(), module, window_.state_.DateStamp,
+                                             object, page->configurationCodeText().toStdString());
   page->showFileName(QString::fromStdString(name));
-  const std::optional<std::string> path =
-      ui_.AskSaveFile({kSaveTitle, dataFolder(kBackupFolder), name, kBackupFilter, kBackupSuffix});
+  const std::optional<std::string> path = window_.ui_.AskSaveFile(
+      {kSaveTitle, window_.dataFolder(kBackupFolder), name, kBackupFilter, kBackupSuffix});
   if (!path) return;
-  if (registrationImage_.empty()) {
-    ui_.ShowMessage(kNothingToWrite, kAppTitle, BoxIcon::Error);
+  if (image_.empty()) {
+    window_.ui_.ShowMessage(kNothingToWrite, kAppTitle, BoxIcon::Error);
     return;
   }
-  if (const Outcome saved = WriteValueFile(*path, registrationImage_.values()); !saved) {
-    ui_.SetStatusText(saved.detail);
-    ui_.ShowMessage(saved.detail, kAppTitle, BoxIcon::Error);
+  if (const Outcome saved = WriteValueFile(*path, image_.values()); !saved) {
+    window_.ui_.SetStatusText(saved.detail);
+    window_.ui_.ShowMessage(saved.detail, kAppTitle, BoxIcon::Error);
     return;
   }
   page->showFileName(FileName(*path));
-  registrationFile_ = *path;
-  ui_.SetStatusText(kSaved);
+  file_ = *path;
+  window_.ui_.SetStatusText(kSaved);
 }
 
 }  // namespace orten::gui

@@ -57,7 +57,7 @@ std::string NewerFirmwareQuestion(const std::string& name) {
 }  // namespace
 
 void TMainForm::ConnectButtonClick() {
-  BusyGuard busy(this);  // the pauses pump events: nothing else may start meanwhile
+  BusyGuard busy(this);  // from the first exchange to the last, nothing else may start
   // A connect that fails leaves the window idle. The pipes stay open until
   // the window closes, as after a disconnect, unless they would not open or
   // the line wants them let go.
@@ -66,12 +66,12 @@ void TMainForm::ConnectButtonClick() {
     if (!Column->linked() && (OpenFailed(line) || line.ReleaseWhenIdle())) session_.Close();
   });
   Column->enableLinkButtons(true);
-  if (!session_.Find()) {
+  if (!offThread([this] { return session_.Find(); })) {
     Column->enableLinkButtons(false);
     return;
   }
   ui_.SetStatusText(kDeviceFound);
-  session_.link().Pause(kDiscoveryPauseMs);
+  offThread([this] { session_.link().Pause(kDiscoveryPauseMs); });
   ui_.SetStatusText(kConnecting);
   ui_.SetProgress(0);
   state_.DeviceMode = DeviceMode::None;
@@ -79,20 +79,16 @@ void TMainForm::ConnectButtonClick() {
   // The active page is read afresh each time: an update on "Главная" ends
   // with a disconnect that returns there.
   if (MainPageC->currentIndex() == kFirmwareTab) connectOnMainPage();
-  const int tab = MainPageC->currentIndex();
-  if (tab != kBackupTab && tab != kRelayTab) return;
-  const Result<DeviceIdentity> device = session_.Connect(kCmdConnectWork);
+  PageController* page = activePage();
+  if (!page) return;
+  const Result<DeviceIdentity> device =
+      offThread([this] { return session_.Connect(kCmdConnectWork); });
   if (!device) {
     if (!endIfDeviceGone(device.outcome(), GoneDuring::Connect)) Column->enableLinkButtons(false);
     return;
   }
   applyIdentity(*device);
-  if (tab == kBackupTab) {
-    RegistBackupTabSh->enableCreateAndRestore(true);
-  } else {
-    Column->enableDeviceButtons(true, true);
-    Column->enableFileButtons(true, true);
-  }
+  page->connected();
 }
 
 void TMainForm::applyIdentity(const DeviceIdentity& device) {
@@ -105,7 +101,8 @@ void TMainForm::applyIdentity(const DeviceIdentity& device) {
 }
 
 void TMainForm::connectOnMainPage() {
-  const Result<DeviceIdentity> device = session_.Connect(kCmdConnectMain);
+  const Result<DeviceIdentity> device =
+      offThread([this] { return session_.Connect(kCmdConnectMain); });
   if (!device) {
     if (!endIfDeviceGone(device.outcome(), GoneDuring::Connect)) Column->enableLinkButtons(false);
     return;
@@ -115,14 +112,17 @@ void TMainForm::connectOnMainPage() {
   DevOperModeRdGClick();
 
   ui_.SetStatusText(kConnected);
-  session_.link().Pause(kConnectedPauseMs);
+  offThread([this] { session_.link().Pause(kConnectedPauseMs); });
   ui_.SetStatusText(kCheckingFirmware);
   offerNewerFirmware();
 }
 
 void TMainForm::offerNewerFirmware() {
-  const std::optional<std::string> newer = FindNewerFirmware(
-      firmwarePath({}), state_.DeviceMode, state_.DeviceVersion, ui_, &session_.link().pacer());
+  // The library may hold any number of files: its scan runs off the window's thread.
+  const std::optional<std::string> newer = offThread([this, base = firmwarePath({})] {
+    return FindNewerFirmware(base, state_.DeviceMode, state_.DeviceVersion, ui_,
+                             &session_.link().pacer());
+  });
   if (!newer) {
     ui_.SetStatusText(msg::kNoNewerFirmware);
     return;
@@ -147,7 +147,7 @@ void TMainForm::DisconnectButtonClick() {
 
 bool TMainForm::endIfDeviceGone(const Outcome& outcome, GoneDuring during) {
   if (outcome.kind != OutcomeKind::DeviceGone) return false;
-  endLink(false);  // there is no one to hear the disconnect command
+  endLink(false);    // there is no one to hear the disconnect command
   session_.Close();  // nor anything behind the pipes
   ui().SetStatusText(kDeviceGone);
   ui().ShowMessage(GoneText(during), kWarningCaption, BoxIcon::Error);
@@ -156,7 +156,7 @@ bool TMainForm::endIfDeviceGone(const Outcome& outcome, GoneDuring during) {
 }
 
 void TMainForm::endLink(bool sendDisconnect) {
-  if (sendDisconnect) session_.Disconnect();
+  if (sendDisconnect) offThread([this] { session_.Disconnect(); });
   // The pipes stay open until the window closes (the next connect replaces
   // them), unless the line wants them let go for the other programs.
   if (session_.link().transport().ReleaseWhenIdle()) session_.Close();
@@ -165,10 +165,8 @@ void TMainForm::endLink(bool sendDisconnect) {
   Column->enableLinkButtons(false);
   UpdateSoftTabSh->hideChoices();
   RegistBackupTabSh->enableCreateAndRestore(false);
-  Column->enableFileButtons(false, false);
-  Column->enableDeviceButtons(false, false);
+  Column->disableWorkButtons();
   RegistBackupTabSh->enableFields(false);
-  Column->enableFactoryButton(false);
   ResetDeviceInfo();
   MainPageC->setTabVisible(kBackupTab, false);
   MainPageC->setTabVisible(kRelayTab, false);

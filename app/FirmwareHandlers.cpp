@@ -62,7 +62,8 @@ bool TMainForm::readFirmwareFile(const QString& name, FirmwareReadMode mode) {
 // own words.
 Outcome TMainForm::writeFirmwareAndDisconnect() {
   UpdateSoftTabSh->showFileFacts(true);
-  const Outcome written = session_.WriteFirmware(firmwareImage_, firmwareFile_);
+  const Outcome written =
+      offThread([this] { return session_.WriteFirmware(firmwareImage_, firmwareFile_); });
   if (written) state_.DisconnectDue = false;
   ui_.SetProgress(0);
   if (!endIfDeviceGone(written, GoneDuring::FirmwareWrite)) endLink(state_.DisconnectDue);
@@ -79,7 +80,7 @@ Outcome TMainForm::writeFirmwareAndDisconnect() {
 void TMainForm::checkAfterRestart() {
   const std::string written = statusText().toStdString();
   ui_.SetStatusText(kAwaitingRestart);
-  const Verdict verdict = session_.AwaitRestart();
+  const Verdict verdict = offThread([this] { return session_.AwaitRestart(); });
   if (session_.link().transport().ReleaseWhenIdle()) session_.Close();
   ui_.SetStatusText(written);
   if (!verdict) ui().ShowMessage(verdict.message(), kWarningCaption, BoxIcon::Error);
@@ -97,11 +98,15 @@ void TMainForm::DevOperModeRdGClick() {
     return;
   }
   // The other family: offer its firmware files, in the order the folder lists them.
-  QStringList names;
-  for (const std::string& name :
-       ListFirmwareFiles(firmwarePath({}), FamilyCode(FamilyOfItem(state_.SelectedMode)))) {
-    names << QString::fromStdString(name);
-  }
+  // The folder may hold any number of them: it is listed off the window's thread.
+  const QStringList names =
+      offThread([folder = firmwarePath({}), code = FamilyCode(FamilyOfItem(state_.SelectedMode))] {
+        QStringList listed;
+        for (const std::string& name : ListFirmwareFiles(folder, code)) {
+          listed << QString::fromStdString(name);
+        }
+        return listed;
+      });
   page->setFirmwareFiles(names);
   if (!names.isEmpty() && ui_.AskYesNo(kChangeFirmwareQuestion, kSystemCaption)) {
     page->showFirmwareFiles(true);
@@ -115,29 +120,19 @@ void TMainForm::SWVersionRdGClick() {
   }
 }
 
-void TMainForm::openWorkPage(int tab) {
-  MainPageC->setTabVisible(tab, true);
-  MainPageC->setCurrentIndex(tab);
-  QWidget* page = tab == kBackupTab ? static_cast<QWidget*>(RegistBackupTabSh)
-                                    : static_cast<QWidget*>(ReleSettingsTabSh);
-  page->setFocus();
+void TMainForm::openWorkPage(const PageController& page) {
+  MainPageC->setTabVisible(page.tab(), true);
+  MainPageC->setCurrentIndex(page.tab());
+  MainPageC->widget(page.tab())->setFocus();
 }
 
 // Files only: the work page of the chosen family opens without a device.
 void TMainForm::openDemoWorkPage(int item) {
-  if (item == 0) {
-    Column->enableFactoryButton(false);
-    BackupPage* backup = RegistBackupTabSh;
-    backup->enableCreateAndRestore(true);
-    backup->clearDeviceType();
-    backup->clearFileFields();
-    dropRegistrationImage();
-    openWorkPage(kBackupTab);
-  } else if (item == 1) {
-    Column->enableFileButtons(true, true);
-    Column->enableFactoryButton(true);
-    openWorkPage(kRelayTab);
-  }
+  PageController* page = pageOfItem(item);
+  if (!page) return;
+  page->openDemo();
+  Column->enableFactoryButton(page->hasDefaults());
+  openWorkPage(*page);
 }
 
 void TMainForm::ExecuteButtonClick() {
@@ -160,11 +155,12 @@ void TMainForm::ExecuteButtonClick() {
     ui_.ShowMessage(kFirmwareMismatch, kSystemCaption, BoxIcon::None);
     return;
   }
-  if (item != 0 && item != 1) return;
+  PageController* page = pageOfItem(item);
+  if (!page) return;
   // Same family: reconnect for the work page (code 0xAA there).
   DisconnectButtonClick();
-  Column->enableFactoryButton(item == 1);
-  openWorkPage(item == 0 ? kBackupTab : kRelayTab);
+  Column->enableFactoryButton(page->hasDefaults());
+  openWorkPage(*page);
   ConnectButtonClick();
 }
 

@@ -32,82 +32,104 @@ constexpr const char* kSuffix = "cfg";
 
 }  // namespace
 
-void TMainForm::showFactoryReleSettings() {
-  for (int n = 1; n <= state_.ReleCount; ++n) ReleSettingsTabSh->CheckReleEvents(n, false);
-  ReleSettingsTabSh->ShowReleSettings(kFactoryReleSettings);
+int RelayController::tab() const {
+  return TMainForm::kRelayTab;
+}
+
+void RelayController::connected() {
+  window_.Column->enableDeviceButtons(true, true);
+  window_.Column->enableFileButtons(true, true);
+}
+
+void RelayController::openDemo() {
+  window_.Column->enableFileButtons(true, true);
+}
+
+void RelayController::showFactorySettings() {
+  for (int n = 1; n <= window_.state_.ReleCount; ++n)
+    window_.ReleSettingsTabSh->CheckReleEvents(n, false);
+  window_.ReleSettingsTabSh->ShowReleSettings(kFactoryReleSettings);
 }
 
 void TMainForm::DefaultButtonClick() {
-  showFactoryReleSettings();
-  ui().SetStatusText(kDefaultsShown);
+  relay_.defaults();
 }
 
-void TMainForm::readReleSettings() {
-  const Result<std::vector<std::int32_t>> page = session_.ReadReleSettings();
+void RelayController::defaults() {
+  showFactorySettings();
+  window_.ui().SetStatusText(kDefaultsShown);
+}
+
+void RelayController::read() {
+  const Result<std::vector<std::int32_t>> page =
+      window_.offThread([this] { return window_.session_.ReadReleSettings(); });
   if (!page) {
-    endIfDeviceGone(page.outcome(), GoneDuring::Read);
+    window_.endIfDeviceGone(page.outcome(), TMainForm::GoneDuring::Read);
     return;
   }
-  ReleSettingsTabSh->ShowReleSettings(*page);
-  ui().SetProgress(0);
-  ui().SetStatusText(kReadFromDevice);
-  ui().ShowMessage(kReadFromDevice);
-  session_.Told(kReadFromDevice);
-  Column->enableSave(true);
+  window_.ReleSettingsTabSh->ShowReleSettings(*page);
+  window_.ui().SetProgress(0);
+  window_.ui().SetStatusText(kReadFromDevice);
+  window_.ui().ShowMessage(kReadFromDevice);
+  window_.session_.Told(kReadFromDevice);
+  window_.Column->enableSave(true);
 }
 
-void TMainForm::writeReleSettings() {
-  ui().SetStatusText(kWritingToDevice);
+void RelayController::write() {
+  window_.ui().SetStatusText(kWritingToDevice);
   std::vector<std::int32_t> table(kReleParamCount, 0);
-  ReleSettingsTabSh->CollectReleSettings(table);
-  const std::string file = table == releFileTable_ ? releFile_ : std::string();
-  if (const Outcome written = session_.WriteReleSettings(table, file); !written) {
-    endIfDeviceGone(written, GoneDuring::Write);
+  window_.ReleSettingsTabSh->CollectReleSettings(table);
+  const std::string file = table == fileTable_ ? file_ : std::string();
+  if (const Outcome written =
+          window_.offThread([&] { return window_.session_.WriteReleSettings(table, file); });
+      !written) {
+    window_.endIfDeviceGone(written, TMainForm::GoneDuring::Write);
     return;
   }
-  ui().SetProgress(0);
-  ui().SetStatusText(kWrittenToDevice);
-  ui().ShowMessage(kWrittenToDevice);
-  session_.Told(kWrittenToDevice);
+  window_.ui().SetProgress(0);
+  window_.ui().SetStatusText(kWrittenToDevice);
+  window_.ui().ShowMessage(kWrittenToDevice);
+  window_.session_.Told(kWrittenToDevice);
 }
 
-void TMainForm::loadReleSettingsFile() {
-  ui().SetStatusText(kLoadingFile);
-  const std::optional<std::string> path =
-      ui().AskOpenFile({kOpenTitle, dataFolder(kSettingsFolder), std::string(), kFilter, kSuffix});
+void RelayController::load() {
+  window_.ui().SetStatusText(kLoadingFile);
+  const std::optional<std::string> path = window_.ui().AskOpenFile(
+      {kOpenTitle, window_.dataFolder(kSettingsFolder), std::string(), kFilter, kSuffix});
   if (!path) return;
   // A file is taken whole or not at all: the page keeps its settings when
   // the file is short or holds anything but bytes.
   std::vector<std::int32_t> table;
   if (const Outcome read = ReadValueFile(*path, kReleParamCount, table); !read) {
-    ui().ShowMessage(read.detail);
-    ui().SetStatusText(kFileNotLoaded);
+    window_.ui().ShowMessage(read.detail);
+    window_.ui().SetStatusText(kFileNotLoaded);
     return;
   }
-  for (int n = 1; n <= state_.ReleCount; ++n) ReleSettingsTabSh->CheckReleEvents(n, false);
-  ReleSettingsTabSh->ShowReleSettings(table);
+  for (int n = 1; n <= window_.state_.ReleCount; ++n)
+    window_.ReleSettingsTabSh->CheckReleEvents(n, false);
+  window_.ReleSettingsTabSh->ShowReleSettings(table);
   // As the page holds them: the controls keep only what they can show.
-  releFileTable_.assign(kReleParamCount, 0);
-  ReleSettingsTabSh->CollectReleSettings(releFileTable_);
-  releFile_ = *path;
-  ui().SetStatusText(kFileLoaded);
+  fileTable_.assign(kReleParamCount, 0);
+  window_.ReleSettingsTabSh->CollectReleSettings(fileTable_);
+  file_ = *path;
+  window_.ui().SetStatusText(kFileLoaded);
 }
 
-void TMainForm::saveReleSettingsFile() {
-  ui().SetStatusText(kSavingFile);
-  const std::optional<std::string> path = ui().AskSaveFile(
-      {kSaveTitle, dataFolder(kSettingsFolder), kDefaultReleFileName, kFilter, kSuffix});
+void RelayController::save() {
+  window_.ui().SetStatusText(kSavingFile);
+  const std::optional<std::string> path = window_.ui().AskSaveFile(
+      {kSaveTitle, window_.dataFolder(kSettingsFolder), kDefaultReleFileName, kFilter, kSuffix});
   if (!path) return;
   std::vector<std::int32_t> table(kReleParamCount, 0);
-  ReleSettingsTabSh->CollectReleSettings(table);
+  window_.ReleSettingsTabSh->CollectReleSettings(table);
   if (const Outcome saved = WriteValueFile(*path, table); !saved) {
-    ui().ShowMessage(saved.detail);
-    ui().SetStatusText(kFileNotSaved);
+    window_.ui().ShowMessage(saved.detail);
+    window_.ui().SetStatusText(kFileNotSaved);
     return;
   }
-  releFile_ = *path;
-  releFileTable_ = table;
-  ui().SetStatusText(kFileSaved);
+  file_ = *path;
+  fileTable_ = table;
+  window_.ui().SetStatusText(kFileSaved);
 }
 
 }  // namespace orten::gui

@@ -171,7 +171,7 @@ void TMainForm::startUp(const std::string& programFolder) {
   enterProgramFolder(programFolder);
   state_.ReleCount = kReleCount;
   state_.ReleParamCount = static_cast<int>(kReleParamCount);
-  showFactoryReleSettings();  // the relay page starts with the factory settings
+  relay_.showFactorySettings();  // the relay page starts with the factory settings
   state_.DateStamp = TodayDateStamp();
 }
 

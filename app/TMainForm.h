@@ -7,6 +7,7 @@
 
 #include "app/AppServices.h"
 #include "app/MainFormState.h"
+#include "app/PageControllers.h"
 #include "app/WindowUi.h"
 #include "backup/BackupNaming.h"
 #include "backup/RegistrationImage.h"
@@ -16,6 +17,7 @@
 #include "protocol/DeviceCommands.h"
 #include "protocol/DeviceLink.h"
 #include "protocol/FirmwareImage.h"
+#include "widgets/WindowThread.h"
 
 class QLabel;
 class QProgressBar;
@@ -104,13 +106,20 @@ class TMainForm : public QMainWindow {
   // The firmware file last loaded, as it goes to the device.
   const FirmwareImage& firmwareImage() const { return firmwareImage_; }
   // The registration memory last read from a device or a backup file.
-  const RegistrationImage& registrationImage() const { return registrationImage_; }
+  const RegistrationImage& registrationImage() const { return backup_.image(); }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
   bool event(QEvent* event) override;
 
  private:
+  // Runs work with the device (or a scan of a large folder) on a worker
+  // thread; the window keeps painting and stays busy until it returns.
+  template <typename Work>
+  auto offThread(Work&& work) {
+    return OffWindowThread(this, std::forward<Work>(work));
+  }
+
   void buildWindow();
   void buildStatusBar();
   void connectHandlers();
@@ -135,30 +144,20 @@ class TMainForm : public QMainWindow {
   bool readFirmwareFile(const QString& name, FirmwareReadMode mode);
   Outcome writeFirmwareAndDisconnect();
   void checkAfterRestart();
-  void openWorkPage(int tab);
+  void openWorkPage(const PageController& page);
   void openDemoWorkPage(int item);
 
-  // Relay page work behind the shared buttons (app/RelayHandlers.cpp).
-  void readReleSettings();
-  void writeReleSettings();
-  void saveReleSettingsFile();
-  void loadReleSettingsFile();
-  // Relay page.
-  // The factory settings onto the relay page, without a word in the status
-  // line: start-up shows them before anything has been done.
-  void showFactoryReleSettings();
+  // The controller of the active work page; none on "Главная".
+  PageController* activePage();
+  // The work page of a family item of "Главная" (0 receiver, 1 relay module).
+  PageController* pageOfItem(int item);
+  friend class BackupController;
+  friend class RelayController;
 
-  // Backup page work behind the shared buttons (app/BackupHandlers.cpp).
-  void readRegistration();
-  void writeRegistration();
-  void saveRegistrationFile();
-  void loadRegistrationFile();
   void connectBackupHandlers();
   FileDialogRequest backupOpenRequest(const char* title) const;
   void deleteBackupFile();
-  // The backup form was emptied: the image it no longer shows is dropped,
-  // and with it the way to write it to the device.
-  void dropRegistrationImage();
+  void dropRegistrationImage() { backup_.drop(); }
 
   MainFormState state_;
   WindowUi ui_;
@@ -168,12 +167,8 @@ class TMainForm : public QMainWindow {
   Session session_;
   FirmwareImage firmwareImage_;
   std::string firmwareFile_;  // the file firmwareImage_ was read from
-  RegistrationImage registrationImage_;
-  std::string registrationFile_;  // the file registrationImage_ was loaded from or saved to
-  // The relay page's settings as last loaded from or saved to releFile_: a
-  // write names the file only while the page still holds what it held.
-  std::string releFile_;
-  std::vector<std::int32_t> releFileTable_;
+  BackupController backup_{*this};
+  RelayController relay_{*this};
   QLabel* statusText_ = nullptr;
   HelpWindow* helpWindow_ = nullptr;
 };

@@ -1,38 +1,44 @@
 // The buttons of the groups "Прибор" and "Файл" act on the active work
-// page: the registration memory on "Резервная копия", the output settings
-// on "Режимы реле и выхода ОК"; on "Главная" they do nothing.
+// page, through its controller: the registration memory on "Резервная
+// копия", the output settings on "Режимы реле и выхода ОК"; on "Главная"
+// they do nothing.
 #include "app/TMainForm.h"
 #include "widgets/BusyGuard.h"
 #include "widgets/GuardedTabWidget.h"
 
 namespace orten::gui {
 
+PageController* TMainForm::activePage() {
+  for (PageController* page : std::initializer_list<PageController*>{&backup_, &relay_}) {
+    if (page->tab() == MainPageC->currentIndex()) return page;
+  }
+  return nullptr;
+}
+
+PageController* TMainForm::pageOfItem(int item) {
+  return item == 0   ? static_cast<PageController*>(&backup_)
+         : item == 1 ? static_cast<PageController*>(&relay_)
+                     : nullptr;
+}
+
 void TMainForm::ReadButtonClick() {
   BusyGuard busy(this);
-  const int tab = MainPageC->currentIndex();
-  if (tab == kBackupTab) readRegistration();
-  if (tab == kRelayTab) readReleSettings();
+  if (PageController* page = activePage()) page->read();
   session_.FinishRecord();  // with the words just shown
 }
 
 void TMainForm::WriteButtonClick() {
-  BusyGuard busy(this);  // the write pumps events while it paces the device
-  const int tab = MainPageC->currentIndex();
-  if (tab == kBackupTab) writeRegistration();
-  if (tab == kRelayTab) writeReleSettings();
+  BusyGuard busy(this);
+  if (PageController* page = activePage()) page->write();
   session_.FinishRecord();  // with the words just shown
 }
 
 void TMainForm::SaveButtonClick() {
-  const int tab = MainPageC->currentIndex();
-  if (tab == kBackupTab) saveRegistrationFile();
-  if (tab == kRelayTab) saveReleSettingsFile();
+  if (PageController* page = activePage()) page->save();
 }
 
 void TMainForm::LoadButtonClick() {
-  const int tab = MainPageC->currentIndex();
-  if (tab == kBackupTab) loadRegistrationFile();
-  if (tab == kRelayTab) loadReleSettingsFile();
+  if (PageController* page = activePage()) page->load();
 }
 
 }  // namespace orten::gui

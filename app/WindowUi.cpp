@@ -25,24 +25,21 @@ void WindowUi::EndAside() {
 }
 
 void WindowUi::SetStatusText(const std::string& text) {
+  // The exchange goes on without waiting for the window to show it.
+  if (!OnWindowThread()) return PostToWindowThread([this, text] { SetStatusText(text); });
   const QString shown = QString::fromStdString(text);
   status_ = shown;
   aside_ = false;
   // A firmware write repeats the same percentage many times a second:
-  // repaint only what changed.
-  if (statusText_ && statusText_->text() != shown) {
-    statusText_->setText(shown);
-    // The exchange that set it may sleep next; show it now, not after.
-    statusText_->repaint();
-  }
+  // touch only what changed. The event loop paints it: the exchange runs
+  // on its own thread.
+  if (statusText_ && statusText_->text() != shown) statusText_->setText(shown);
   inner_.SetStatusText(text);
 }
 
 void WindowUi::SetProgress(int percent) {
-  if (progress_ && progress_->value() != percent) {
-    progress_->setValue(percent);
-    progress_->repaint();
-  }
+  if (!OnWindowThread()) return PostToWindowThread([this, percent] { SetProgress(percent); });
+  if (progress_ && progress_->value() != percent) progress_->setValue(percent);
   inner_.SetProgress(percent);
 }
 

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include "base/UserInterface.h"
+#include "widgets/WindowThread.h"
 
 class QLabel;
 class QProgressBar;
@@ -12,6 +13,10 @@ namespace orten::gui {
 // The user interface the window's exchanges talk through: status text and
 // progress go to the window's own status bar first, then everything is
 // passed on to the interface the window was given (boxes, dialogs, beeps).
+// The window's exchanges run on a worker thread: every call is carried over
+// to the window's thread, in the order the exchange made it; the status
+// text and progress without waiting, a box or dialog waited for (its
+// answer, or its being read, comes before the exchange goes on).
 class WindowUi final : public UserInterface {
  public:
   explicit WindowUi(UserInterface& inner) : inner_(inner) {}
@@ -27,22 +32,26 @@ class WindowUi final : public UserInterface {
   void SetStatusText(const std::string& text) override;
   void SetProgress(int percent) override;
   void ShowMessage(const std::string& text, const std::string& caption, BoxIcon icon) override {
-    inner_.ShowMessage(text, caption, icon);
+    CallOnWindowThread([&] { inner_.ShowMessage(text, caption, icon); });
   }
   bool AskYesNo(const std::string& text, const std::string& caption,
                 BoxIcon icon = BoxIcon::None) override {
-    return inner_.AskYesNo(text, caption, icon);
+    return CallOnWindowThread([&] { return inner_.AskYesNo(text, caption, icon); });
   }
   std::optional<std::string> AskOpenFile(const FileDialogRequest& request) override {
-    return inner_.AskOpenFile(request);
+    return CallOnWindowThread([&] { return inner_.AskOpenFile(request); });
   }
   std::optional<std::string> AskSaveFile(const FileDialogRequest& request) override {
-    return inner_.AskSaveFile(request);
+    return CallOnWindowThread([&] { return inner_.AskSaveFile(request); });
   }
-  bool OpenDocument(const std::string& path) override { return inner_.OpenDocument(path); }
-  void Beep() override { inner_.Beep(); }
+  bool OpenDocument(const std::string& path) override {
+    return CallOnWindowThread([&] { return inner_.OpenDocument(path); });
+  }
+  void Beep() override {
+    CallOnWindowThread([&] { inner_.Beep(); });
+  }
   std::optional<std::size_t> ChooseDevice(const DeviceChoice& choice) override {
-    return inner_.ChooseDevice(choice);
+    return CallOnWindowThread([&] { return inner_.ChooseDevice(choice); });
   }
 
  private:

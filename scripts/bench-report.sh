@@ -10,6 +10,8 @@ bin=build/release
 report=${1:-docs/PERFORMANCE.md}
 out=$bin/bench-report # the raw JSON and the programs' output stay here
 startup_runs=9
+gap_runs=10 # the window's gaps: median and worst of this many runs, then one run under load
+gap_filter='WindowFirmwareWrite|WindowSilentDevice|WindowConnectBase|WindowListOtherFamily'
 export QT_QPA_PLATFORM=offscreen LC_ALL=C
 
 rm -rf "$out" && mkdir -p "$out/data/Base"
@@ -36,9 +38,17 @@ echo "bench-report: firmware load, ours and the list-box way"
 echo "bench-report: the window writing firmware"
 probe "$bin/bench/orten_gui_bench" --benchmark_filter=WindowFirmwareWrite \
   --benchmark_out="$out/window.json" --benchmark_out_format=json >"$out/window-run.json"
-echo "bench-report: the window with a silent device and with 100,000 entries in Base"
-"$bin/bench/orten_gui_bench" --benchmark_filter='WindowSilentDevice|WindowConnectBase' \
-  --benchmark_out="$out/waits.json" --benchmark_out_format=json 2>>"$log"
+echo "bench-report: the window's event loop, $gap_runs runs, then one with a busy loop on each core"
+"$bin/bench/orten_gui_bench" --benchmark_filter="$gap_filter" --benchmark_repetitions="$gap_runs" \
+  --benchmark_out="$out/gaps.json" --benchmark_out_format=json >>"$log" 2>&1
+busy=()
+for _ in $(seq "$(nproc)"); do
+  sh -c 'while :; do :; done' &
+  busy+=($!)
+done
+"$bin/bench/orten_gui_bench" --benchmark_filter="$gap_filter" \
+  --benchmark_out="$out/gaps-load.json" --benchmark_out_format=json >>"$log" 2>&1 || true
+kill "${busy[@]}"
 echo "bench-report: the window offering 500 and 5,000 firmware files of the other family"
 probe "$bin/bench/orten_gui_bench" --benchmark_filter=WindowOtherFamilyFiles \
   --benchmark_out="$out/files.json" --benchmark_out_format=json >"$out/files-run.json"
@@ -79,6 +89,12 @@ field() {
   jq -r --arg n "$2" --arg f "$3" \
     '.benchmarks[] | select((.name | sub("/iterations:.*"; "")) == $n) | .[$f]' "$1"
 }
+# The longest gap of one benchmark: "median worst" over its runs.
+gaps() {
+  jq -r --arg n "$2" '[.benchmarks[] | select(.run_type != "aggregate"
+      and (.name | sub("/iterations:.*"; "")) == $n) | .longest_gap_ms] | sort
+    | "\((.[(length - 1) / 2 | floor] + .[length / 2 | floor]) / 2) \(max)"' "$1"
+}
 fixed() { printf "%.${2}f" "$1"; }
 below() { awk -v v="$1" -v t="$2" 'BEGIN { print (v < t) ? "yes" : "**no**" }'; }
 mib() { awk -v k="$1" 'BEGIN { printf "%.1f MiB", k / 1024 }'; }
@@ -92,13 +108,31 @@ crc_mbs=$(awk -v b="$(field "$out/core.json" BM_LinkCrc64KiB bytes_per_second)" 
 fw_ratio=$(field "$out/core.json" BM_WriteFirmware64KiB wall_over_pauses)
 rw_ratio=$(field "$out/core.json" BM_WriteReleSettings wall_over_pauses)
 rr_ratio=$(field "$out/core.json" BM_ReadReleSettings wall_over_pauses)
-gap_ms=$(field "$out/window.json" BM_WindowFirmwareWrite64KiB longest_gap_ms)
 turns=$(field "$out/window.json" BM_WindowFirmwareWrite64KiB turns_per_write)
 window_ratio=$(field "$out/window.json" BM_WindowFirmwareWrite64KiB wall_over_pauses)
 window_cpu_s=$(awk -v ms="$(field "$out/window.json" BM_WindowFirmwareWrite64KiB cpu_time)" \
   'BEGIN { printf "%.1f", ms / 1000 }')
-silent_gap_ms=$(field "$out/waits.json" BM_WindowSilentDevice longest_gap_ms)
-base_gap_ms=$(field "$out/waits.json" BM_WindowConnectBase100k longest_gap_ms)
+# Each: median, worst of the runs, and the run under load.
+gap_row() {
+  local median worst
+  read -r median worst < <(gaps "$out/gaps.json" "$1")
+  local loaded
+  loaded=$(field "$out/gaps-load.json" "$1" longest_gap_ms)
+  echo "| $2: longest gap, median / worst of $gap_runs runs; under load | $(fixed "$median" 1) / \
+$(fixed "$worst" 1) ms; $(fixed "${loaded:-0}" 1) ms | under 16 ms | $(below "$worst" 16) |"
+  awk -v w="$worst" 'BEGIN { exit !(w >= 16) }' && gap_missed=", the window's longest gap"
+  return 0
+}
+gap_missed=""
+gap_rows=$(
+  gap_row BM_WindowFirmwareWrite64KiB "Window during a 64 KiB firmware write"
+  gap_row BM_WindowSilentDevice "Window while the device is silent (the 2 s wait for the connect reply)"
+  gap_row BM_WindowConnectBase100k 'Window: "Установить" with 100,000 unnumbered entries in `Base`'
+  gap_row BM_WindowConnectBase100kNumbered 'Window: "Установить" with 100,000 numbered names in `Base`'
+  gap_row BM_WindowListOtherFamily100k "Window listing the other family's 100,000 firmware files"
+  echo "$gap_missed" >"$out/gap-missed"
+)
+gap_missed=$(cat "$out/gap-missed")
 files_height=$(field "$out/files.json" BM_WindowOtherFamilyFiles/5000 window_height)
 files_width=$(field "$out/files.json" BM_WindowOtherFamilyFiles/5000 window_width)
 clear_small_ms=$(field "$out/files.json" BM_WindowOtherFamilyFiles/500 clear_ms)
@@ -129,16 +163,14 @@ qt=$(dpkg-query -W -f='${Version}' libqt6core6 2>/dev/null || echo unknown)
 commit=$(git rev-parse --short HEAD)
 [ -z "$(git status --porcelain -- . ":!$report")" ] || commit="$commit with uncommitted changes"
 
-missed=$(awk -v l="$ours_ms" -v f="$fw_ratio" -v w="$rw_ratio" -v r="$rr_ratio" -v g="$gap_ms" \
-  -v s="$silent_gap_ms" -v b="$base_gap_ms" -v z="$size_met" -v m5="$files_mb" \
+missed=$(awk -v l="$ours_ms" -v f="$fw_ratio" -v w="$rw_ratio" -v r="$rr_ratio" -v g="$gap_missed" \
+  -v z="$size_met" -v m5="$files_mb" \
   -v c="$clear_ratio" -v d="$dialog_ms" -v j="$journal_growth_mib" 'BEGIN {
   if (l >= 5) m = m ", the firmware load"
   if (f >= 1.03) m = m ", the firmware write"
   if (w >= 1.05) m = m ", the settings write"
   if (r >= 1.05) m = m ", the settings read"
-  if (g >= 30) m = m ", the window'"'"'s longest gap"
-  if (s >= 30) m = m ", the gap while the device is silent"
-  if (b >= 30) m = m ", the gap connecting with 100,000 entries in Base"
+  m = m g
   if (z != "yes") m = m ", the window'"'"'s size with 5,000 files offered"
   if (m5 >= 60) m = m ", the memory with 5,000 files offered"
   if (c >= 20) m = m ", the list'"'"'s clearing"
@@ -168,9 +200,7 @@ ratios included, was measured in that run. Do not edit by hand: run \`make bench
 | 64 KiB firmware write, simulated device, real pauses: wall time / mandated pauses (2595 ms) | $(fixed "$fw_ratio" 3) | under 1.03 | $(below "$fw_ratio" 1.03) |
 | Relay settings write: wall time / mandated pauses (80 ms) | $(fixed "$rw_ratio" 3) | under 1.05 | $(below "$rw_ratio" 1.05) |
 | Relay settings read: wall time / mandated pause (10 ms) | $(fixed "$rr_ratio" 3) | under 1.05 | $(below "$rr_ratio" 1.05) |
-| Window during a 64 KiB firmware write: longest gap between two turns of the event loop | $(fixed "$gap_ms" 1) ms | under 30 ms | $(below "$gap_ms" 30) |
-| Window while the device is silent (the 2 s wait for the connect reply): longest gap | $(fixed "$silent_gap_ms" 1) ms | under 30 ms | $(below "$silent_gap_ms" 30) |
-| Window: "Установить" with 100,000 entries in \`Base\`: longest gap | $(fixed "$base_gap_ms" 1) ms | under 30 ms | $(below "$base_gap_ms" 30) |
+$gap_rows
 | Window offering the other family's 5,000 firmware files: its size | $window_size | 800 × 600 | $size_met |
 | Peak memory of the window offering 5,000 firmware files | $files_mb MB | under 60 MB | $(below "$files_mb" 60) |
 | Clearing the list of 5,000 files / of 500 files ($(fixed "$clear_ms" 2) ms / $(fixed "$clear_small_ms" 2) ms) | $clear_ratio | under 20 (linear: 10) | $(below "$clear_ratio" 20) |
@@ -212,10 +242,15 @@ $missed
   firmware file in \`Base\`. It clicks "Установить"; the user answers Yes to the offer of newer
   firmware, and the window loads the file, writes it and disconnects. The event dispatcher's
   \`awake\` signal marks each turn of the event loop ($(fixed "$turns" 0) turns per write);
-  the figure is the longest gap over 3 writes. The same window and measure with a device that
-  never answers (it clicks "Установить" and waits out the 2 s for the connect reply, 3 times),
-  and with 100,000 files of the relay family in \`Base\`, none with a version number, which the
-  search for newer firmware lists on connecting (3 times).
+  a 1 ms timer wakes the loop when it has nothing else to do, so a gap is time in which the
+  window could not have answered. A run's figure is the longest gap over 3 writes. The same
+  window and measure with a device that never answers (it clicks "Установить" and waits out the
+  2 s for the connect reply), with 100,000 files of the relay family in \`Base\` (none with a
+  version number, and all with one, none newer than the device), which the search for newer
+  firmware lists on connecting, and with the receiver family picked while the relay module is
+  connected and 100,000 receiver files in \`Base\`, which the window lists and offers; 3 times
+  each. Each gap is taken in 10 runs (median and worst) and in one more run with a busy loop on
+  each core.
 - **Firmware list**: the same window, the relay module connected and a \`Base\` of 500 or 5,000
   receiver firmware files; the user picks the receiver family and is offered its files. The
   window's size once its layout has settled; then the page's \`clearFirmwareFiles()\`, with
@@ -240,12 +275,13 @@ $missed
   themselves cost microseconds. A short exchange has few pauses to spread that over: the
   settings read has one pause of 10 ms, so half a millisecond of lateness is 5 %. Other
   programs on the two cores add their share directly.
-- The window's longest gap is a pause's sleep slice (5 ms) plus the repaint of the status line
-  and progress bar, plus whatever the scheduler adds when the cores are shared. While the
-  device is silent it is a read slice (20 ms), in which the read blocks the window's thread.
-- The window's write takes a little longer than the command line's: it processes the window's
-  events between blocks and repaints the status line and progress bar whenever the percentage
-  changes: $window_cpu_s s of processor time per window built, connected and written in this
+- The window's exchanges with the device, and its scans of \`Base\`, run on a worker thread;
+  the window's thread only shows what they say. Its longest gap is the window's own work
+  between two turns: laying out and painting the pages after a connect, a disconnect or a
+  list of files, plus whatever the scheduler adds when the cores are shared.
+- The window's write takes a little longer than the command line's: its worker hands the
+  status line and progress bar to the window's thread whenever the percentage changes, the
+  window repaints them, and the device's restart is awaited: $window_cpu_s s of processor time per window built, connected and written in this
   run, on top of the pauses.
 
 ## Reproduce

@@ -7,6 +7,8 @@
 #include <QWidget>
 #include <vector>
 
+#include "widgets/WindowThread.h"
+
 namespace orten::gui {
 
 namespace {
@@ -80,6 +82,16 @@ QEvent::Type BusyGuard::CloseRefused() {
 }
 
 void BusyGuard::WhenIdle(QObject* context, std::function<void()> work) {
+  if (!OnWindowThread()) {
+    // Asked from an exchange on its worker: the list is the window thread's.
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [context = QPointer<QObject>(context), work = std::move(work)]() mutable {
+          if (context) WhenIdle(context, std::move(work));
+        },
+        Qt::QueuedConnection);
+    return;
+  }
   Waiting().push_back({context, std::move(work)});
   QTimer::singleShot(0, context, &RunIdleWork);
 }

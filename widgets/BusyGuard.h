@@ -29,7 +29,7 @@ class BusyGuard final : public QObject {
   static QEvent::Type CloseRefused();
   // Runs work from the event loop once no guard is alive (soon, when none
   // is): a box raised in the middle of an exchange would stall it. Dropped
-  // if context is gone by then.
+  // if context is gone by then. May be asked from any thread.
   static void WhenIdle(QObject* context, std::function<void()> work);
 
  protected:

@@ -5,6 +5,8 @@
 #include <QThread>
 #include <algorithm>
 
+#include "widgets/WindowThread.h"
+
 namespace orten::gui {
 
 namespace {
@@ -16,6 +18,11 @@ constexpr qint64 kSliceMs = 5;
 }  // namespace
 
 void GuiPacer::Pause(int ms) {
+  // Off the window's thread there is no window to keep alive: just sleep.
+  if (!OnWindowThread()) {
+    if (ms > 0) QThread::msleep(static_cast<unsigned long>(ms));
+    return;
+  }
   QElapsedTimer timer;
   timer.start();
   for (;;) {
@@ -28,7 +35,7 @@ void GuiPacer::Pause(int ms) {
 }
 
 void GuiPacer::Pump() {
-  QCoreApplication::processEvents();
+  if (OnWindowThread()) QCoreApplication::processEvents();
 }
 
 }  // namespace orten::gui

@@ -3,11 +3,15 @@
 #include <QElapsedTimer>
 #include <QPushButton>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
+#include <atomic>
+#include <stdexcept>
 
 #include "tests/gui/WindowFixture.h"
 #include "widgets/BusyGuard.h"
 #include "widgets/GuiPacer.h"
+#include "widgets/WindowThread.h"
 
 using namespace orten::gui;
 using namespace orten::gui::test;
@@ -22,6 +26,8 @@ class BusyTest : public QObject {
   void guardsNest();
   void pauseKeepsEventsFlowing();
   void pumpHandlesPendingEvents();
+  void workRunsOffTheWindowThread();
+  void pauseOffTheWindowThreadSleeps();
 };
 
 namespace {
@@ -111,6 +117,54 @@ void BusyTest::pumpHandlesPendingEvents() {
   QVERIFY(!ran);
   pacer.Pump();
   QVERIFY(ran);
+}
+
+// An exchange on its worker: the window's loop turns, the window is busy and
+// refuses to close, a call carried over runs on the window's thread, and the
+// result (or what was thrown) comes back.
+void BusyTest::workRunsOffTheWindowThread() {
+  WindowFixture f;
+  QVERIFY(f.Show());
+  std::atomic<bool> turned = false;
+  QTimer::singleShot(0, [&turned] { turned = true; });
+  bool overThere = false;
+  bool closed = true;
+  const int result = OffWindowThread(f.form.get(), [&] {
+    // Only the window's loop sets it; inline on the window's thread, never.
+    for (int ms = 0; !turned && ms < 5000; ++ms) QThread::msleep(1);
+    CallOnWindowThread([&] {
+      overThere = OnWindowThread() && BusyGuard::Active();
+      closed = f.form->close();
+    });
+    return OnWindowThread() ? 0 : 7;
+  });
+  QCOMPARE(result, 7);
+  QVERIFY(turned);
+  QVERIFY(overThere);
+  QVERIFY(!closed);
+  QVERIFY(f.form->isVisible());
+  QTRY_COMPARE(f.form->statusText(), QString(kCloseWhileBusy));
+  QVERIFY(!BusyGuard::Active());
+  QVERIFY_THROWS_EXCEPTION(std::runtime_error,
+                           OffWindowThread(f.form.get(), [] { throw std::runtime_error("x"); }));
+}
+
+void BusyTest::pauseOffTheWindowThreadSleeps() {
+  GuiPacer pacer;
+  bool ran = false;
+  QTimer::singleShot(0, [&ran] { ran = true; });
+  qint64 slept = 0;
+  std::unique_ptr<QThread> worker(QThread::create([&] {
+    QElapsedTimer timer;
+    timer.start();
+    pacer.Pause(30);
+    pacer.Pump();
+    slept = timer.elapsed();
+  }));
+  worker->start();
+  worker->wait();
+  QVERIFY(slept >= 30);
+  QVERIFY(!ran);  // the window's events wait for the window's thread
 }
 
 QTEST_MAIN(BusyTest)
