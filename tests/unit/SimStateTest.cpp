@@ -9,19 +9,16 @@
 #include "protocol/ParameterExchange.h"
 #include "sim/SimDevice.h"
 #include "sim/SimState.h"
+#include "tests/support/OutcomeWords.h"
 #include "tests/support/SimRig.h"
 #include "tests/support/TempFolder.h"
 
 namespace orten {
 namespace {
 
-// The words of a state file's failure, kept for the checks; every one is a file's.
+// A state file's failure is a file's.
 bool Kept(const Outcome& outcome, std::string& error) {
-  error = outcome.detail;
-  if (!outcome) {
-    EXPECT_EQ(outcome.kind, OutcomeKind::FileError);
-  }
-  return outcome.ok();
+  return test::KeptWords(outcome, OutcomeKind::FileError, error);
 }
 
 using test::TempFolder;

@@ -6,18 +6,15 @@
 #include "base/Utf8Path.h"
 #include "startup/CommonOptions.h"
 #include "startup/LinkEnvironment.h"
+#include "tests/support/OutcomeWords.h"
 #include "transport/DiscoveryAdvice.h"
 
 namespace orten {
 namespace {
 
-// The words of a refused option, kept for the checks; every refusal is a usage error.
+// A refused option is a usage error.
 bool Taken(const Outcome& outcome, std::string& error) {
-  error = outcome.detail;
-  if (!outcome) {
-    EXPECT_EQ(outcome.kind, OutcomeKind::Usage);
-  }
-  return outcome.ok();
+  return test::KeptWords(outcome, OutcomeKind::Usage, error);
 }
 
 namespace fs = std::filesystem;
