@@ -33,7 +33,7 @@ constexpr const char* kReadPipeSuffix = "\\PIPE01";
 // this time is stuck and fails like a read that expires.
 constexpr int kWriteTimeoutMs = 2000;
 
-// Not in every SDK's headers: "A device which does not exist was specified."
+// ERROR_NO_SUCH_DEVICE, not in every SDK's headers: the device does not exist.
 constexpr DWORD kErrorNoSuchDevice = 433;
 
 // INVALID_HANDLE_VALUE is a C cast in the system headers.

@@ -15,6 +15,7 @@
 #include "ops/Journal.h"
 #include "ops/Session.h"
 #include "protocol/Packets.h"
+#include "tests/support/ScratchFolder.h"
 #include "tests/support/SimRig.h"
 
 #ifndef _WIN32
@@ -40,18 +41,8 @@ std::string ReadAll(const fs::path& path) {
   return text.str();
 }
 
-struct TempFolder {
-  fs::path path;
-  TempFolder() {
-    std::random_device random;
-    path = fs::temp_directory_path() / ("orten-journal-" + std::to_string(random()));
-    fs::create_directories(path);
-  }
-  ~TempFolder() {
-    std::error_code ec;
-    fs::permissions(path, fs::perms::owner_all, fs::perm_options::add, ec);
-    fs::remove_all(path, ec);
-  }
+struct TempFolder : ScratchFolder {
+  TempFolder() : ScratchFolder("orten-journal-") {}
 };
 
 JournalRecord Sample(std::string file, std::string message = "Параметры загружены успешно") {

@@ -16,6 +16,7 @@
 #include "ops/Session.h"
 #include "protocol/FirmwareImage.h"
 #include "protocol/Packets.h"
+#include "tests/support/ScratchFolder.h"
 #include "tests/support/SimRig.h"
 
 namespace orten::test {
@@ -24,17 +25,8 @@ namespace {
 namespace fs = std::filesystem;
 
 // A journal of its own for each case, gone with it.
-struct JournalFolder {
-  fs::path path;
-  JournalFolder() {
-    std::random_device random;
-    path = fs::temp_directory_path() / ("orten-session-" + std::to_string(random()));
-    fs::create_directories(path);
-  }
-  ~JournalFolder() {
-    std::error_code ec;
-    fs::remove_all(path, ec);
-  }
+struct JournalFolder : ScratchFolder {
+  JournalFolder() : ScratchFolder("orten-session-") {}
   std::vector<JournalRecord> Records() const {
     std::ifstream in(path / kJournalFileName, std::ios::binary);
     std::ostringstream text;
