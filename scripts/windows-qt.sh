@@ -25,29 +25,9 @@ configure_options=(
 )
 toolchain="$here/cmake/mingw-w64-x86_64.cmake"
 
-# The key changes with anything that changes the result: options, toolchain, host Qt.
-key=$( { printf '%s\n' "$qt_version" "${configure_options[@]}"; cat "$toolchain"; } |
-  sha256sum | cut -c1-12)
-cache_root="${ORTEN_QT_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/ortenconf}"
-prefix="$cache_root/qt-$qt_version-mingw64-static-$key"
-
-if [ "${1:-}" = --path ]; then
-  echo "$prefix"
-  exit 0
-fi
-if [ -f "$prefix/.complete" ]; then
-  echo "$prefix"
-  exit 0
-fi
-
-# One build at a time per cache: a second run waits, then finds the result.
-mkdir -p "$cache_root"
-exec 9>"$cache_root/.qt-build.lock"
-flock 9
-if [ -f "$prefix/.complete" ]; then
-  echo "$prefix"
-  exit 0
-fi
+# shellcheck source=cache-entry.sh
+source "$here/scripts/cache-entry.sh"
+cache_entry qt "$qt_version" "${1:-}" "${configure_options[@]}"
 
 log() { printf 'windows-qt: %s\n' "$*" >&2; }
 sudo=()

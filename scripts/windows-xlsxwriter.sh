@@ -22,28 +22,9 @@ cmake_options=(
 )
 toolchain="$here/cmake/mingw-w64-x86_64.cmake"
 
-key=$( { printf '%s\n' "$version" "${cmake_options[@]}"; cat "$toolchain"; } |
-  sha256sum | cut -c1-12)
-cache_root="${ORTEN_QT_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/ortenconf}"
-prefix="$cache_root/xlsxwriter-$version-mingw64-static-$key"
-
-if [ "${1:-}" = --path ]; then
-  echo "$prefix"
-  exit 0
-fi
-if [ -f "$prefix/.complete" ]; then
-  echo "$prefix"
-  exit 0
-fi
-
-# One build at a time per cache: a second run waits, then finds the result.
-mkdir -p "$cache_root"
-exec 9>"$cache_root/.xlsxwriter-build.lock"
-flock 9
-if [ -f "$prefix/.complete" ]; then
-  echo "$prefix"
-  exit 0
-fi
+# shellcheck source=cache-entry.sh
+source "$here/scripts/cache-entry.sh"
+cache_entry xlsxwriter "$version" "${1:-}" "${cmake_options[@]}"
 
 log() { printf 'windows-xlsxwriter: %s\n' "$*" >&2; }
 for tool in x86_64-w64-mingw32-gcc-posix cmake ninja dpkg-source; do
