@@ -11,31 +11,43 @@
 #include "base/FileKind.h"
 #include "base/Utf8Path.h"
 #include "pages/BackupPage.h"
-#include "params/ValueFile.h"
 #include "widgets/RadioGroup.h"
 
 namespace orten::gui {
 
 namespace {
 
-constexpr const char* kBackupFilter = "Файлы регистрации (*.rrg)";
-constexpr const char* kBackupSuffix = "rrg";
 constexpr const char* kDeleting = "Удаление файла регистрации...";
 constexpr const char* kDeleteTitle = "Удаление файла регистрации";
 constexpr const char* kDeleted = "Файл регистрации успешно удален";
 constexpr const char* kBadModule = "Введено недопустимое значение номера модуля!";
 constexpr const char* kBackupRead = "Резервная копия считана успешно";
 constexpr const char* kBackupWritten = "Резервная копия загружена успешно";
-constexpr const char* kLoading = "Чтение сведений о регистрации из файла";
-constexpr const char* kLoadTitle = "Открытие файла регистрации";
-constexpr const char* kLoaded = "Сведения о регистрации успешно считаны";
 constexpr const char* kSaveNeedsNumbers =
     "Внимание! Для сохранения файла необходимо указать номер модуля и номер объекта!";
-constexpr const char* kSaving = "Сохранение сведений о регистрации в файл";
-constexpr const char* kSaveTitle = "Сохранение файла регистрации";
-constexpr const char* kSaved = "Сведения о регистрации успешно сохранены";
 constexpr const char* kNothingToWrite =
     "Нет резервной копии для записи: сначала считайте её из прибора или из файла.";
+
+// Backup files: one value of the registration memory a line.
+constexpr ValueFiles kBackupFiles{
+    .folder = kBackupFolder,
+    .filter = "Файлы регистрации (*.rrg)",
+    .suffix = "rrg",
+    .openTitle = "Открытие файла регистрации",
+    .loading = "Чтение сведений о регистрации из файла",
+    .loaded = "Сведения о регистрации успешно считаны",
+    .notLoaded = "Сведения о регистрации не считаны",
+    .saveTitle = "Сохранение файла регистрации",
+    .saving = "Сохранение сведений о регистрации в файл",
+    .saved = "Сведения о регистрации успешно сохранены",
+    .notSaved = "Сведения о регистрации не сохранены",
+};
+
+// The file dialogs offer the chosen system mode's files.
+std::string BackupPattern(const BackupPage& page) {
+  const std::string prefix = SystemModePrefix(page.systemMode());
+  return prefix.empty() ? "" : prefix + "*";
+}
 
 QString FileName(const std::string& path) {
   return QFileInfo(QString::fromStdString(path)).fileName();
@@ -53,34 +65,30 @@ void TMainForm::connectBackupHandlers() {
   connect(page, &BackupPage::moduleNumberLeft, this, &TMainForm::ModuleNumCmBExit);
 }
 
-// The open dialog of the backup folder, offering the chosen system mode's files.
-FileDialogRequest TMainForm::backupOpenRequest(const char* title) const {
-  const std::string prefix = SystemModePrefix(RegistBackupTabSh->systemMode());
-  return {title, dataFolder(kBackupFolder), prefix.empty() ? "" : prefix + "*", kBackupFilter,
-          kBackupSuffix};
+void TMainForm::RegBackupCreateButtonClick(QObject* sender) {
+  backup_.begin(sender ? sender->objectName().toStdString() : std::string());
 }
 
-void TMainForm::RegBackupCreateButtonClick(QObject* sender) {
-  BackupPage* page = RegistBackupTabSh;
-  const QString action = sender ? sender->objectName() : QString();
-  const bool online = !state_.DemoMode;
+void BackupController::begin(const std::string& action) {
+  BackupPage* page = window_.RegistBackupTabSh;
+  const bool online = !window_.state_.DemoMode;
   page->clearFileFields();
   if (action == "RegBackupCreateButton") {
     // A new backup: read from the device, then named by the numbers typed here.
-    if (online) Column->enableDeviceButtons(true, false);
-    Column->enableFileButtons(false, false);
+    if (online) column().enableDeviceButtons(true, false);
+    column().enableFileButtons(false, false);
     page->clearSystemMode();
     page->enableFields(true);
   }
   if (action == "RegBackupRestoreButton") {
     // A backup file to the device: its name fills in the numbers.
-    Column->enableLoad(true);
-    if (online) Column->enableRead(false);
+    column().enableLoad(true);
+    if (online) column().enableRead(false);
     page->enableFields(false);
   }
-  if (action == "RegBackupDeleteButton") deleteBackupFile();
+  if (action == "RegBackupDeleteButton") deleteFile();
   page->clearFileFields();
-  dropRegistrationImage();
+  drop();
 }
 
 int BackupController::tab() const {
@@ -102,18 +110,21 @@ void BackupController::openDemo() {
 void BackupController::drop() {
   image_ = RegistrationImage();
   file_.clear();
-  window_.Column->enableWrite(false);
+  column().enableWrite(false);
 }
 
-void TMainForm::deleteBackupFile() {
-  RegistBackupTabSh->enableNumbers(false);
-  ui_.SetStatusText(kDeleting);
-  const std::optional<std::string> path = ui_.AskOpenFile(backupOpenRequest(kDeleteTitle));
+void BackupController::deleteFile() {
+  BackupPage* page = window_.RegistBackupTabSh;
+  page->enableNumbers(false);
+  ui().SetStatusText(kDeleting);
+  const std::optional<std::string> path =
+      ui().AskOpenFile({kDeleteTitle, window_.dataFolder(kBackupFiles.folder), BackupPattern(*page),
+                        kBackupFiles.filter, kBackupFiles.suffix});
   if (!path) return;
   const QString name = FileName(*path);
-  RegistBackupTabSh->showFileName(name);
-  if (!ui_.AskYesNo("Вы уверены, что хотите удалить файл регистрации " + name.toStdString() + " ?",
-                    "Confirm", BoxIcon::Question)) {
+  page->showFileName(name);
+  if (!ui().AskYesNo("Вы уверены, что хотите удалить файл регистрации " + name.toStdString() + " ?",
+                     "Confirm", BoxIcon::Question)) {
     return;
   }
   std::error_code ec;
@@ -122,11 +133,11 @@ void TMainForm::deleteBackupFile() {
     const std::string why = ec ? FileErrorText(ec) : "файла нет";
     const std::string text =
         "Не удалось удалить файл регистрации " + name.toStdString() + ": " + why + ".";
-    ui_.SetStatusText(text);
-    ui_.ShowMessage(text, kAppTitle, BoxIcon::Error);
+    ui().SetStatusText(text);
+    ui().ShowMessage(text, kAppTitle, BoxIcon::Error);
     return;
   }
-  ui_.SetStatusText(kDeleted);
+  ui().SetStatusText(kDeleted);
 }
 
 void TMainForm::RPU_RTRRadioGrClick() {
@@ -150,16 +161,13 @@ void BackupController::read() {
   image_ = std::move(*image);
   file_.clear();
   window_.RegistBackupTabSh->showConfigurationCode(image_.configurationCode());
-  window_.ui().SetProgress(0);
-  window_.ui().SetStatusText(kBackupRead);
-  window_.ui().ShowMessage(kBackupRead, kAppTitle, BoxIcon::None);
-  window_.session_.Told(kBackupRead);
-  window_.Column->enableSave(true);
+  reportDone(kBackupRead);
+  column().enableSave(true);
 }
 
 void BackupController::write() {
   if (image_.empty()) {
-    window_.ui_.ShowMessage(kNothingToWrite, kAppTitle, BoxIcon::Error);
+    ui().ShowMessage(kNothingToWrite, kAppTitle, BoxIcon::Error);
     return;
   }
   if (const Outcome written =
@@ -168,33 +176,25 @@ void BackupController::write() {
     window_.endIfDeviceGone(written, TMainForm::GoneDuring::Write);
     return;
   }
-  window_.ui().SetProgress(0);
-  window_.ui().SetStatusText(kBackupWritten);
-  window_.ui().ShowMessage(kBackupWritten, kAppTitle, BoxIcon::None);
-  window_.session_.Told(kBackupWritten);
+  reportDone(kBackupWritten);
 }
 
 void BackupController::load() {
-  window_.ui_.SetStatusText(kLoading);
-  const std::optional<std::string> path =
-      window_.ui_.AskOpenFile(window_.backupOpenRequest(kLoadTitle));
-  if (!path) return;
   std::vector<std::int32_t> values;
-  if (const Outcome read = ReadValueFile(*path, RegistrationImage::kSize, values); !read) {
-    window_.ui_.ShowMessage(read.detail, kAppTitle, BoxIcon::Error);  // nothing of the page changes
-    return;
-  }
+  const std::optional<std::string> path = loadValues(
+      kBackupFiles, BackupPattern(*window_.RegistBackupTabSh), RegistrationImage::kSize, values);
+  if (!path) return;
   image_.assign(values);
   file_ = *path;
   // The device's role, module and object as the file's name records them.
   window_.RegistBackupTabSh->showBackup(FileName(*path), image_.configurationCode(),
                                         ReadBackupName(*path));
-  window_.ui_.SetStatusText(kLoaded);
+  ui().SetStatusText(kBackupFiles.loaded);
   // Online the backup goes on to the device; in demo only to another file.
   if (window_.state_.DemoMode) {
-    window_.Column->enableSave(true);
+    column().enableSave(true);
   } else {
-    window_.Column->enableWrite(true);
+    column().enableWrite(true);
   }
 }
 
@@ -203,28 +203,22 @@ void BackupController::save() {
   const std::string module = page->moduleNumber().toStdString();
   const std::string object = page->objectNumber().toStdString();
   if (module.empty() || object.empty()) {
-    window_.ui_.ShowMessage(kSaveNeedsNumbers, kAppTitle, BoxIcon::None);
+    ui().ShowMessage(kSaveNeedsNumbers, kAppTitle, BoxIcon::None);
     return;
   }
-  window_.ui_.SetStatusText(kSaving);
+  ui().SetStatusText(kBackupFiles.saving);
   const std::string name = DefaultBackupName(page->systemMode(), module, window_.state_.DateStamp,
                                              object, page->configurationCodeText().toStdString());
   page->showFileName(QString::fromStdString(name));
-  const std::optional<std::string> path = window_.ui_.AskSaveFile(
-      {kSaveTitle, window_.dataFolder(kBackupFolder), name, kBackupFilter, kBackupSuffix});
+  const std::optional<std::string> path = askSave(kBackupFiles, name);
   if (!path) return;
   if (image_.empty()) {
-    window_.ui_.ShowMessage(kNothingToWrite, kAppTitle, BoxIcon::Error);
+    ui().ShowMessage(kNothingToWrite, kAppTitle, BoxIcon::Error);
     return;
   }
-  if (const Outcome saved = WriteValueFile(*path, image_.values()); !saved) {
-    window_.ui_.SetStatusText(saved.detail);
-    window_.ui_.ShowMessage(saved.detail, kAppTitle, BoxIcon::Error);
-    return;
-  }
+  if (!saveValues(kBackupFiles, *path, image_.values())) return;
   page->showFileName(FileName(*path));
   file_ = *path;
-  window_.ui_.SetStatusText(kSaved);
 }
 
 }  // namespace orten::gui

@@ -76,19 +76,25 @@ void TMainForm::ConnectButtonClick() {
   ui_.SetProgress(0);
   state_.DeviceMode = DeviceMode::None;
 
-  // The active page is read afresh each time: an update on "Главная" ends
-  // with a disconnect that returns there.
-  if (MainPageC->currentIndex() == kFirmwareTab) connectOnMainPage();
+  // On "Главная" the connect looks for newer firmware; a work page's
+  // connect is for its work.
   PageController* page = activePage();
-  if (!page) return;
+  if (!page) {
+    connectOnMainPage();
+    return;
+  }
   const Result<DeviceIdentity> device =
       offThread([this] { return session_.Connect(kCmdConnectWork); });
   if (!device) {
-    if (!endIfDeviceGone(device.outcome(), GoneDuring::Connect)) Column->enableLinkButtons(false);
+    connectFailed(device.outcome());
     return;
   }
   applyIdentity(*device);
   page->connected();
+}
+
+void TMainForm::connectFailed(const Outcome& outcome) {
+  if (!endIfDeviceGone(outcome, GoneDuring::Connect)) Column->enableLinkButtons(false);
 }
 
 void TMainForm::applyIdentity(const DeviceIdentity& device) {
@@ -104,7 +110,7 @@ void TMainForm::connectOnMainPage() {
   const Result<DeviceIdentity> device =
       offThread([this] { return session_.Connect(kCmdConnectMain); });
   if (!device) {
-    if (!endIfDeviceGone(device.outcome(), GoneDuring::Connect)) Column->enableLinkButtons(false);
+    connectFailed(device.outcome());
     return;
   }
   applyIdentity(*device);
@@ -168,9 +174,7 @@ void TMainForm::endLink(bool sendDisconnect) {
   Column->disableWorkButtons();
   RegistBackupTabSh->enableFields(false);
   ResetDeviceInfo();
-  MainPageC->setTabVisible(kBackupTab, false);
-  MainPageC->setTabVisible(kRelayTab, false);
-  MainPageC->setCurrentIndex(kFirmwareTab);
+  closeWorkPages();
   UpdateSoftTabSh->setFocus();
 }
 
@@ -178,7 +182,7 @@ void TMainForm::ResetDeviceInfo() {
   UpdateSoftTabSh->clearDeviceFacts();
   UpdateSoftTabSh->clearFileFacts();
   RegistBackupTabSh->clearBackup();
-  dropRegistrationImage();
+  backup_.drop();
   UpdateSoftTabSh->clearFirmwareFiles();
 }
 

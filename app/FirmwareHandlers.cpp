@@ -121,6 +121,7 @@ void TMainForm::SWVersionRdGClick() {
 }
 
 void TMainForm::openWorkPage(const PageController& page) {
+  Column->enableFactoryButton(page.hasDefaults());
   MainPageC->setTabVisible(page.tab(), true);
   MainPageC->setCurrentIndex(page.tab());
   MainPageC->widget(page.tab())->setFocus();
@@ -128,10 +129,9 @@ void TMainForm::openWorkPage(const PageController& page) {
 
 // Files only: the work page of the chosen family opens without a device.
 void TMainForm::openDemoWorkPage(int item) {
-  PageController* page = pageOfItem(item);
+  PageController* page = pageOf(FamilyOfItem(item));
   if (!page) return;
   page->openDemo();
-  Column->enableFactoryButton(page->hasDefaults());
   openWorkPage(*page);
 }
 
@@ -155,11 +155,10 @@ void TMainForm::ExecuteButtonClick() {
     ui_.ShowMessage(kFirmwareMismatch, kSystemCaption, BoxIcon::None);
     return;
   }
-  PageController* page = pageOfItem(item);
+  PageController* page = pageOf(FamilyOfItem(item));
   if (!page) return;
   // Same family: reconnect for the work page (code 0xAA there).
   DisconnectButtonClick();
-  Column->enableFactoryButton(page->hasDefaults());
   openWorkPage(*page);
   ConnectButtonClick();
 }

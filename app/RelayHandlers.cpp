@@ -8,7 +8,6 @@
 #include "base/DataFolders.h"
 #include "pages/RelayPage.h"
 #include "params/ReleSettings.h"
-#include "params/ValueFile.h"
 
 namespace orten::gui {
 
@@ -18,17 +17,21 @@ constexpr const char* kDefaultsShown = "Заводские настройки в
 constexpr const char* kReadFromDevice = "Настройки реле считаны успешно";
 constexpr const char* kWritingToDevice = "Запись настроек реле в прибор ...";
 constexpr const char* kWrittenToDevice = "Настройки реле загружены успешно";
-constexpr const char* kLoadingFile = "Чтение настроек реле из файла";
-constexpr const char* kFileLoaded = "Настройки реле успешно считаны";
-constexpr const char* kFileNotLoaded = "Настройки реле не считаны";
-constexpr const char* kSavingFile = "Сохранение настроек реле в файл";
-constexpr const char* kFileSaved = "Настройки реле успешно сохранены";
-constexpr const char* kFileNotSaved = "Настройки реле не сохранены";
 
-constexpr const char* kOpenTitle = "Открытие файла настроек реле";
-constexpr const char* kSaveTitle = "Сохранение настроек реле в файл";
-constexpr const char* kFilter = "Файлы конфигурации (*.cfg)";
-constexpr const char* kSuffix = "cfg";
+// .cfg files: one value of the settings table a line.
+constexpr ValueFiles kSettingsFiles{
+    .folder = kSettingsFolder,
+    .filter = "Файлы конфигурации (*.cfg)",
+    .suffix = "cfg",
+    .openTitle = "Открытие файла настроек реле",
+    .loading = "Чтение настроек реле из файла",
+    .loaded = "Настройки реле успешно считаны",
+    .notLoaded = "Настройки реле не считаны",
+    .saveTitle = "Сохранение настроек реле в файл",
+    .saving = "Сохранение настроек реле в файл",
+    .saved = "Настройки реле успешно сохранены",
+    .notSaved = "Настройки реле не сохранены",
+};
 
 }  // namespace
 
@@ -37,12 +40,12 @@ int RelayController::tab() const {
 }
 
 void RelayController::connected() {
-  window_.Column->enableDeviceButtons(true, true);
-  window_.Column->enableFileButtons(true, true);
+  column().enableDeviceButtons(true, true);
+  column().enableFileButtons(true, true);
 }
 
 void RelayController::openDemo() {
-  window_.Column->enableFileButtons(true, true);
+  column().enableFileButtons(true, true);
 }
 
 void RelayController::showFactorySettings() {
@@ -57,7 +60,7 @@ void TMainForm::DefaultButtonClick() {
 
 void RelayController::defaults() {
   showFactorySettings();
-  window_.ui().SetStatusText(kDefaultsShown);
+  ui().SetStatusText(kDefaultsShown);
 }
 
 void RelayController::read() {
@@ -68,15 +71,12 @@ void RelayController::read() {
     return;
   }
   window_.ReleSettingsTabSh->ShowReleSettings(*page);
-  window_.ui().SetProgress(0);
-  window_.ui().SetStatusText(kReadFromDevice);
-  window_.ui().ShowMessage(kReadFromDevice);
-  window_.session_.Told(kReadFromDevice);
-  window_.Column->enableSave(true);
+  reportDone(kReadFromDevice);
+  column().enableSave(true);
 }
 
 void RelayController::write() {
-  window_.ui().SetStatusText(kWritingToDevice);
+  ui().SetStatusText(kWritingToDevice);
   std::vector<std::int32_t> table(kReleParamCount, 0);
   window_.ReleSettingsTabSh->CollectReleSettings(table);
   const std::string file = table == fileTable_ ? file_ : std::string();
@@ -86,25 +86,16 @@ void RelayController::write() {
     window_.endIfDeviceGone(written, TMainForm::GoneDuring::Write);
     return;
   }
-  window_.ui().SetProgress(0);
-  window_.ui().SetStatusText(kWrittenToDevice);
-  window_.ui().ShowMessage(kWrittenToDevice);
-  window_.session_.Told(kWrittenToDevice);
+  reportDone(kWrittenToDevice);
 }
 
 void RelayController::load() {
-  window_.ui().SetStatusText(kLoadingFile);
-  const std::optional<std::string> path = window_.ui().AskOpenFile(
-      {kOpenTitle, window_.dataFolder(kSettingsFolder), std::string(), kFilter, kSuffix});
-  if (!path) return;
   // A file is taken whole or not at all: the page keeps its settings when
   // the file is short or holds anything but bytes.
   std::vector<std::int32_t> table;
-  if (const Outcome read = ReadValueFile(*path, kReleParamCount, table); !read) {
-    window_.ui().ShowMessage(read.detail);
-    window_.ui().SetStatusText(kFileNotLoaded);
-    return;
-  }
+  const std::optional<std::string> path =
+      loadValues(kSettingsFiles, std::string(), kReleParamCount, table);
+  if (!path) return;
   for (int n = 1; n <= window_.state_.ReleCount; ++n)
     window_.ReleSettingsTabSh->CheckReleEvents(n, false);
   window_.ReleSettingsTabSh->ShowReleSettings(table);
@@ -112,24 +103,18 @@ void RelayController::load() {
   fileTable_.assign(kReleParamCount, 0);
   window_.ReleSettingsTabSh->CollectReleSettings(fileTable_);
   file_ = *path;
-  window_.ui().SetStatusText(kFileLoaded);
+  ui().SetStatusText(kSettingsFiles.loaded);
 }
 
 void RelayController::save() {
-  window_.ui().SetStatusText(kSavingFile);
-  const std::optional<std::string> path = window_.ui().AskSaveFile(
-      {kSaveTitle, window_.dataFolder(kSettingsFolder), kDefaultReleFileName, kFilter, kSuffix});
+  ui().SetStatusText(kSettingsFiles.saving);
+  const std::optional<std::string> path = askSave(kSettingsFiles, kDefaultReleFileName);
   if (!path) return;
   std::vector<std::int32_t> table(kReleParamCount, 0);
   window_.ReleSettingsTabSh->CollectReleSettings(table);
-  if (const Outcome saved = WriteValueFile(*path, table); !saved) {
-    window_.ui().ShowMessage(saved.detail);
-    window_.ui().SetStatusText(kFileNotSaved);
-    return;
-  }
+  if (!saveValues(kSettingsFiles, *path, table)) return;
   file_ = *path;
   fileTable_ = table;
-  window_.ui().SetStatusText(kFileSaved);
 }
 
 }  // namespace orten::gui

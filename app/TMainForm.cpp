@@ -162,11 +162,9 @@ void TMainForm::startUp(const std::string& programFolder) {
   state_.DemoMode = false;
   state_.DisconnectDue = true;
 
-  MainPageC->setCurrentIndex(kFirmwareTab);
+  closeWorkPages();
   RegistBackupTabSh->clearNumbers();
   UpdateSoftTabSh->clearDeviceFacts();
-  MainPageC->setTabVisible(kRelayTab, false);
-  MainPageC->setTabVisible(kBackupTab, false);
 
   enterProgramFolder(programFolder);
   state_.ReleCount = kReleCount;
@@ -202,12 +200,10 @@ bool TMainForm::MainPageCChanging(int from, int /*to*/) {
     ui_.ShowMessage(kPageChangeRefused, kSystemCaption, BoxIcon::None);
     return false;
   }
-  if (from == kBackupTab || from == kRelayTab) {
+  if (pageAt(from)) {
     // Leaving a work page always ends the work there: it can only be
     // reopened from "Главная".
-    MainPageC->setCurrentIndex(kFirmwareTab);
-    MainPageC->setTabVisible(kBackupTab, false);
-    MainPageC->setTabVisible(kRelayTab, false);
+    closeWorkPages();
     Column->disableWorkButtons();
     UpdateSoftTabSh->setFocus();
   }

@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <array>
 #include <string>
 #include <vector>
 
@@ -135,6 +136,8 @@ class TMainForm : public QMainWindow {
   // sendDisconnect; the status line is left to the caller.
   void endLink(bool sendDisconnect);
 
+  // A connect that did not come about: the link's buttons as before it.
+  void connectFailed(const Outcome& outcome);
   void applyIdentity(const DeviceIdentity& device);
   void connectOnMainPage();
   void offerNewerFirmware();
@@ -147,17 +150,19 @@ class TMainForm : public QMainWindow {
   void openWorkPage(const PageController& page);
   void openDemoWorkPage(int item);
 
-  // The controller of the active work page; none on "Главная".
+  // The work pages' controllers, and the one on a tab or for a family;
+  // none on "Главная".
+  std::array<PageController*, 2> pages() { return {&backup_, &relay_}; }
+  PageController* pageAt(int tab);
   PageController* activePage();
-  // The work page of a family item of "Главная" (0 receiver, 1 relay module).
-  PageController* pageOfItem(int item);
+  PageController* pageOf(DeviceMode family);
+  // Back on "Главная" with the work pages hidden: they open only from there.
+  void closeWorkPages();
+  friend class PageController;
   friend class BackupController;
   friend class RelayController;
 
   void connectBackupHandlers();
-  FileDialogRequest backupOpenRequest(const char* title) const;
-  void deleteBackupFile();
-  void dropRegistrationImage() { backup_.drop(); }
 
   MainFormState state_;
   WindowUi ui_;

@@ -322,6 +322,7 @@ void BackupPageTest::refusedFileChangesNothing() {
   QCOMPARE(f.ui.Messages().size(), size_t{1});
   QVERIFY(
       QString::fromStdString(f.ui.Messages()[0]).contains("DEZ_RTR_9_0712_object_1_conf_1.rrg"));
+  QCOMPARE(f.ui.LastStatus(), std::string("Сведения о регистрации не считаны"));
   QCOMPARE(Text(f, "ConfCodeLabel2"), QString("44"));
   QCOMPARE(f.Find<RadioGroup>("RPU_RTRRadioGr")->itemIndex(), 0);
   QCOMPARE(Module(f)->currentText(), QString("2"));
