@@ -30,8 +30,6 @@ source "$here/scripts/cache-entry.sh"
 cache_entry qt "$qt_version" "${1:-}" "${configure_options[@]}"
 
 log() { printf 'windows-qt: %s\n' "$*" >&2; }
-sudo=()
-[ "$(id -u)" -ne 0 ] && sudo=(sudo)
 
 # The host tools (moc, uic, rcc) come from the system's Qt of the same version.
 host_version=$(dpkg-query -W -f='${Version}' qt6-base-dev 2>/dev/null || true)
@@ -43,25 +41,8 @@ for tool in x86_64-w64-mingw32-g++-posix ninja cmake dpkg-source; do
   command -v "$tool" >/dev/null || { log "$tool is missing: run scripts/install-deps.sh"; exit 1; }
 done
 
-work="$cache_root/qt-$qt_version-build-$key"
-rm -rf "$work"
-mkdir -p "$work/apt/lists/partial" "$work/apt/archives/partial" "$work/src"
-trap 'rm -rf "$work"' EXIT
-
 log "fetching Debian's qt6-base $qt_version source"
-cat >"$work/apt/sources.list" <<EOF
-deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/debian $debian_suite main
-EOF
-apt_private=(
-  -o Dir::Etc::SourceList="$work/apt/sources.list" -o Dir::Etc::SourceParts=/dev/null
-  -o Dir::State::Lists="$work/apt/lists" -o Dir::Cache="$work/apt"
-  -o Dir::Cache::archives="$work/apt/archives" -o Debug::NoLocking=1 -o APT::Sandbox::User="$(id -un)"
-)
-apt-get -qq "${apt_private[@]}" update
-(cd "$work/src" && apt-get -qq "${apt_private[@]}" source --download-only qt6-base)
-dsc=$(ls "$work"/src/qt6-base_"$qt_version"*.dsc 2>/dev/null) ||
-  { log "Debian's $debian_suite no longer has qt6-base $qt_version"; exit 1; }
-dpkg-source --no-check -x "$dsc" "$work/src/qtbase" >/dev/null
+debian_source qt6-base "$qt_version" "$work/src/qtbase"
 
 log "configuring ($(nproc) cores; about 35 minutes on two)"
 mkdir -p "$work/build"

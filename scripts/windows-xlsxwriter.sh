@@ -33,25 +33,8 @@ done
 [ -f /usr/x86_64-w64-mingw32/include/zlib.h ] ||
   { log "zlib for MinGW is missing (libz-mingw-w64-dev): run scripts/install-deps.sh"; exit 1; }
 
-work="$cache_root/xlsxwriter-$version-build-$key"
-rm -rf "$work"
-mkdir -p "$work/apt/lists/partial" "$work/apt/archives/partial" "$work/src"
-trap 'rm -rf "$work"' EXIT
-
 log "fetching Debian's libxlsxwriter $version source"
-cat >"$work/apt/sources.list" <<EOF
-deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/debian $debian_suite main
-EOF
-apt_private=(
-  -o Dir::Etc::SourceList="$work/apt/sources.list" -o Dir::Etc::SourceParts=/dev/null
-  -o Dir::State::Lists="$work/apt/lists" -o Dir::Cache="$work/apt"
-  -o Dir::Cache::archives="$work/apt/archives" -o Debug::NoLocking=1 -o APT::Sandbox::User="$(id -un)"
-)
-apt-get -qq "${apt_private[@]}" update
-(cd "$work/src" && apt-get -qq "${apt_private[@]}" source --download-only libxlsxwriter)
-dsc=$(ls "$work"/src/libxlsxwriter_"$version"*.dsc 2>/dev/null) ||
-  { log "Debian's $debian_suite no longer has libxlsxwriter $version"; exit 1; }
-dpkg-source --no-check -x "$dsc" "$work/src/libxlsxwriter" >/dev/null
+debian_source libxlsxwriter "$version" "$work/src/libxlsxwriter"
 
 log "building"
 cmake -S "$work/src/libxlsxwriter" -B "$work/build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
