@@ -295,6 +295,8 @@ make bench          # release build, then scripts/bench-report.sh
 The raw Google Benchmark JSON and the programs' output are left in \`build/release/bench-report/\`.
 Single figures: \`build/release/bench/orten_bench\`, \`build/release/bench/orten_gui_bench
 --benchmark_filter=Load\` (or \`Window\`, \`BackupDialog\`), \`ORTEN_EXIT_ON_SHOW=1 QT_QPA_PLATFORM=offscreen
-build/release/bench/orten_run_probe build/release/app/ortenconf\`.
+build/release/bench/orten_run_probe build/release/app/ortenconf\`. With
+\`ORTEN_GAP_EVENTS=5\` the window's benchmarks print, for every gap over 5 ms, the events the
+window's thread handled in it and how long each took.
 EOF
 echo "bench-report: wrote $report"
