@@ -26,7 +26,7 @@ void WindowUi::EndAside() {
 
 void WindowUi::SetStatusText(const std::string& text) {
   // The exchange goes on without waiting for the window to show it.
-  if (!OnWindowThread()) return PostToWindowThread([this, text] { SetStatusText(text); });
+  if (!OnWindowThread()) return Queue({true, text, 0});
   const QString shown = QString::fromStdString(text);
   status_ = shown;
   aside_ = false;
@@ -38,9 +38,37 @@ void WindowUi::SetStatusText(const std::string& text) {
 }
 
 void WindowUi::SetProgress(int percent) {
-  if (!OnWindowThread()) return PostToWindowThread([this, percent] { SetProgress(percent); });
+  if (!OnWindowThread()) return Queue({false, {}, percent});
   if (progress_ && progress_->value() != percent) progress_->setValue(percent);
   inner_.SetProgress(percent);
+}
+
+void WindowUi::Queue(Update update) {
+  bool first = false;
+  {
+    const std::lock_guard<std::mutex> lock(queueMutex_);
+    first = queued_.empty();
+    queued_.push_back(std::move(update));
+  }
+  // One hand-over for a queue that was empty; until it runs, later updates
+  // join it. A box asked meanwhile is handed over after it, so it still
+  // comes after every update made before it.
+  if (first) PostToWindowThread([this] { ShowQueued(); });
+}
+
+void WindowUi::ShowQueued() {
+  std::vector<Update> updates;
+  {
+    const std::lock_guard<std::mutex> lock(queueMutex_);
+    updates.swap(queued_);
+  }
+  for (const Update& update : updates) {
+    if (update.isStatus) {
+      SetStatusText(update.text);
+    } else {
+      SetProgress(update.percent);
+    }
+  }
 }
 
 }  // namespace orten::gui

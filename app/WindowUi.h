@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <mutex>
+#include <string>
+#include <vector>
 
 #include "base/UserInterface.h"
 #include "widgets/WindowThread.h"
@@ -16,7 +19,10 @@ namespace orten::gui {
 // The window's exchanges run on a worker thread: every call is carried over
 // to the window's thread, in the order the exchange made it; the status
 // text and progress without waiting, a box or dialog waited for (its
-// answer, or its being read, comes before the exchange goes on).
+// answer, or its being read, comes before the exchange goes on). A firmware
+// write sets both thousands of times a second: they wait in one queue, and
+// the window's thread takes all that came since its last turn at once,
+// rather than one handed-over call each.
 class WindowUi final : public UserInterface {
  public:
   explicit WindowUi(UserInterface& inner) : inner_(inner) {}
@@ -55,11 +61,22 @@ class WindowUi final : public UserInterface {
   }
 
  private:
+  // A status text or a percentage from the exchange's thread.
+  struct Update {
+    bool isStatus = true;
+    std::string text;
+    int percent = 0;
+  };
+  void Queue(Update update);
+  void ShowQueued();
+
   UserInterface& inner_;
   QLabel* statusText_ = nullptr;
   QProgressBar* progress_ = nullptr;
   QString status_;  // the status text as last set
   bool aside_ = false;
+  std::mutex queueMutex_;
+  std::vector<Update> queued_;  // not yet taken by the window's thread
 };
 
 }  // namespace orten::gui

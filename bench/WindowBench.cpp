@@ -26,6 +26,7 @@
 #include "app/RightColumn.h"
 #include "app/TMainForm.h"
 #include "bench/BenchSupport.h"
+#include "bench/EventTiming.h"
 #include "pages/FirmwarePage.h"
 #include "protocol/FirmwareWriter.h"
 #include "sim/SimTransport.h"
@@ -36,6 +37,11 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using orten::bench::TimedApplication;
+
+double MsBetween(Clock::time_point from, Clock::time_point to) {
+  return std::chrono::duration<double, std::milli>(to - from).count();
+}
 
 // Says Yes to every question and reads every box at once.
 class YesUi final : public orten::UserInterface {
@@ -68,6 +74,7 @@ class LoopGapMeter {
   }
   void Start() {
     last_ = Clock::now();
+    start_ = last_;
     connection_ = QObject::connect(QAbstractEventDispatcher::instance(),
                                    &QAbstractEventDispatcher::awake, [this] { Turn(); });
     heartbeat_.start();
@@ -83,6 +90,11 @@ class LoopGapMeter {
  private:
   void Turn() {
     const Clock::time_point now = Clock::now();
+    const double gapMs = MsBetween(last_, now);
+    if (const double report = TimedApplication::GapThresholdMs(); report > 0 && gapMs > report) {
+      TimedApplication::ReportGap(last_, gapMs, MsBetween(start_, last_));
+    }
+    TimedApplication::Forget();
     longest_ = std::max(longest_, now - last_);
     last_ = now;
     ++turns_;
@@ -90,6 +102,7 @@ class LoopGapMeter {
 
   QTimer heartbeat_;
   QMetaObject::Connection connection_;
+  Clock::time_point start_;
   Clock::time_point last_;
   Clock::duration longest_{};
   long turns_ = 0;

@@ -277,11 +277,13 @@ $missed
   programs on the two cores add their share directly.
 - The window's exchanges with the device, and its scans of \`Base\`, run on a worker thread;
   the window's thread only shows what they say. Its longest gap is the window's own work
-  between two turns: laying out and painting the pages after a connect, a disconnect or a
-  list of files, plus whatever the scheduler adds when the cores are shared.
-- The window's write takes a little longer than the command line's: its worker hands the
-  status line and progress bar to the window's thread whenever the percentage changes, the
-  window repaints them, and the device's restart is awaited: $window_cpu_s s of processor time per window built, connected and written in this
+  between two turns: after a connect, the offer of a file or a disconnect it lays out what
+  changed at once and repaints it in one turn, and after a list of files it lays out and
+  paints the list. Qt hands the larger fills of a repaint to its paint threads and waits for
+  them, so on shared cores the scheduler's delays add to the gap.
+- The window's write takes a little longer than the command line's: its worker queues the
+  status line's text and the progress for the window's thread, which takes all that came at
+  its next turn and repaints them, and the device's restart is awaited: $window_cpu_s s of processor time per window built, connected and written in this
   run, on top of the pauses.
 
 ## Reproduce
@@ -293,6 +295,8 @@ make bench          # release build, then scripts/bench-report.sh
 The raw Google Benchmark JSON and the programs' output are left in \`build/release/bench-report/\`.
 Single figures: \`build/release/bench/orten_bench\`, \`build/release/bench/orten_gui_bench
 --benchmark_filter=Load\` (or \`Window\`, \`BackupDialog\`), \`ORTEN_EXIT_ON_SHOW=1 QT_QPA_PLATFORM=offscreen
-build/release/bench/orten_run_probe build/release/app/ortenconf\`.
+build/release/bench/orten_run_probe build/release/app/ortenconf\`. With
+\`ORTEN_GAP_EVENTS=5\` the window's benchmarks print, for every gap over 5 ms, the events the
+window's thread handled in it and how long each took.
 EOF
 echo "bench-report: wrote $report"

@@ -24,6 +24,14 @@ bool GuardedTabWidget::isSelectable(int index) const {
   return index >= 0 && index < count() && isTabVisible(index) && isTabEnabled(index);
 }
 
+void GuardedTabWidget::setTabVisible(int index, bool visible) {
+  if (!visible && index >= 0 && index < count() && !isTabVisible(index)) {
+    widget(index)->hide();  // all that hiding it again would change
+    return;
+  }
+  QTabWidget::setTabVisible(index, visible);
+}
+
 void GuardedTabWidget::requestPage(int index) {
   const int from = currentIndex();
   if (asking_ || index == from || !isSelectable(index)) return;
@@ -50,6 +58,24 @@ int GuardedTabWidget::nextSelectable(int from, int step, bool wrap) const {
     if (isSelectable(index)) return index == from ? -1 : index;
   }
   return -1;
+}
+
+bool GuardedTabWidget::event(QEvent* event) {
+  if (event->type() != QEvent::LayoutRequest) return QTabWidget::event(event);
+  // A page that shows or hides a part asks its parents to lay out again.
+  // QTabWidget answers by placing the tab bar and the pages anew and
+  // repainting all of itself, every page's every control, although only the
+  // tab bar's size or its own decides where they go: with those unchanged
+  // the page's own layout has already placed and repainted what moved. The
+  // window's layout still hears of the page's new size hint.
+  if (tabBar()->sizeHint() == laidOutBar_ && size() == laidOutSize_) {
+    updateGeometry();
+    return true;
+  }
+  const bool handled = QTabWidget::event(event);
+  laidOutBar_ = tabBar()->sizeHint();
+  laidOutSize_ = size();
+  return handled;
 }
 
 bool GuardedTabWidget::eventFilter(QObject* watched, QEvent* event) {

@@ -29,8 +29,12 @@ class GuardedTabWidget : public QTabWidget {
   void requestPage(int index);
   // A tab that is shown and enabled.
   bool isSelectable(int index) const;
+  // QTabWidget's, but hiding a hidden tab leaves the rest as it is: QTabWidget
+  // would lay itself out and repaint every page anew, on every disconnect.
+  void setTabVisible(int index, bool visible);
 
  protected:
+  bool event(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
 
@@ -44,6 +48,9 @@ class GuardedTabWidget : public QTabWidget {
   ChangeGuard guard_;
   bool asking_ = false;
   int wheelDelta_ = 0;
+  // The tab bar's size hint and the widget's size when last laid out.
+  QSize laidOutBar_;
+  QSize laidOutSize_;
 };
 
 }  // namespace orten::gui

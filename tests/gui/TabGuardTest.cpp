@@ -9,6 +9,8 @@
 #include <QTest>
 #include <QWheelEvent>
 
+#include "pages/FirmwarePage.h"
+#include "pages/RelayPage.h"
 #include "tests/gui/WindowFixture.h"
 #include "widgets/GuardedTabWidget.h"
 
@@ -92,6 +94,8 @@ class TabGuardTest : public QObject {
   void programmaticChangeIsNotGuarded();
   void hiddenPagesAreNotReachable_data();
   void hiddenPagesAreNotReachable();
+  void layoutFollowsTabsAndPages_data();
+  void layoutFollowsTabsAndPages();
 };
 
 void TabGuardTest::refusedWhileConnectedOnline_data() {
@@ -205,6 +209,44 @@ void TabGuardTest::hiddenPagesAreNotReachable() {
   QCOMPARE(changed.count(), 0);
   // Nothing to change to, so nothing to refuse either.
   QVERIFY(f.ui.events().empty());
+}
+
+void TabGuardTest::layoutFollowsTabsAndPages_data() {
+  QTest::addColumn<int>("change");
+  QTest::newRow("a page shows a part") << 0;
+  QTest::newRow("a work tab is shown") << 1;
+  QTest::newRow("a hidden tab is hidden again") << 2;
+}
+
+// The tab widget lays itself out again only when its tabs need it: after
+// each change the tab bar holds every shown tab, the current page fills the
+// place below it, and a part the page shows lies inside the page.
+void TabGuardTest::layoutFollowsTabsAndPages() {
+  QFETCH(int, change);
+  WindowFixture f;
+  QVERIFY(f.Show());
+  GuardedTabWidget* pages = f.form->MainPageC;
+  FirmwarePage* main = f.form->UpdateSoftTabSh;
+  if (change == 0) main->showFileFacts(true);
+  if (change == 1) OpenWorkPage(f, TMainForm::kBackupTab, false);
+  if (change == 2) pages->setTabVisible(TMainForm::kRelayTab, false);
+  for (int turn = 0; turn < 8; ++turn) QCoreApplication::processEvents();
+
+  const QTabBar* bar = pages->tabBar();
+  for (int i = 0; i < pages->count(); ++i) {
+    if (pages->isTabVisible(i)) QVERIFY(bar->rect().contains(bar->tabRect(i)));
+  }
+  QCOMPARE(main->size(), main->parentWidget()->size());
+  QVERIFY(main->mapTo(pages, QPoint(0, 0)).y() >= bar->geometry().bottom());
+  const QWidget* part = main->SoftUpdateGrB;
+  QCOMPARE(part->isVisible(), change == 0);
+  if (part->isVisible()) {
+    QVERIFY(main->rect().contains(QRect(part->mapTo(main, QPoint(0, 0)), part->size())));
+  }
+  QCOMPARE(pages->currentIndex(), int{TMainForm::kFirmwareTab});
+  QCOMPARE(pages->isTabVisible(TMainForm::kBackupTab), change == 1);
+  QVERIFY(!pages->isTabVisible(TMainForm::kRelayTab));
+  QVERIFY(f.form->ReleSettingsTabSh->isHidden());
 }
 
 QTEST_MAIN(TabGuardTest)

@@ -70,6 +70,7 @@ class WindowServicesTest : public QObject {
   void guidePictureOpensAtFullSize();
   void guidePicturesAreShownAtTheirOwnSize();
   void statusAndProgressReachWindowAndUser();
+  void updatesFromTheWorkerKeepTheirOrder();
   void closingClosesPipesWithoutDisconnect();
   void closingAfterConnectSendsNothingMore();
 };
@@ -255,8 +256,9 @@ void WindowServicesTest::guidePictureOpensAtFullSize() {
   QVERIFY(picture.save(guideDir.filePath("images/start.png")));
   QFile page(guideDir.filePath("index.html"));
   QVERIFY(page.open(QIODevice::WriteOnly));
-  page.write("<html><body><a href=\"images/start.png\"><img src=\"images/start.png\">"
-             "</a></body></html>");
+  page.write(
+      "<html><body><a href=\"images/start.png\"><img src=\"images/start.png\">"
+      "</a></body></html>");
   page.close();
   HelpWindow help(page.fileName());
   emit help.browser()->anchorClicked(QUrl("images/start.png"));
@@ -307,6 +309,35 @@ void WindowServicesTest::statusAndProgressReachWindowAndUser() {
   QCOMPARE(e[2].value, 40);
   QCOMPARE(e[3].text, std::string("Готово"));
   QCOMPARE(e[4].value, 100);
+}
+
+// From an exchange on its worker, a firmware write's burst: every status text
+// and percentage reaches the user in the order made, a box after all made
+// before it, and the window shows the last of each once the work returns.
+void WindowServicesTest::updatesFromTheWorkerKeepTheirOrder() {
+  WindowFixture f;
+  orten::UserInterface& ui = f.form->link().ui();
+  std::vector<std::pair<Kind, std::string>> made;
+  const auto update = [&](int i) {
+    ui.SetProgress(i % 101);
+    ui.SetStatusText(std::to_string(i));
+    made.push_back({Kind::Progress, std::to_string(i % 101)});
+    made.push_back({Kind::Status, std::to_string(i)});
+  };
+  OffWindowThread(f.form.get(), [&] {
+    for (int i = 0; i < 2000; ++i) update(i);
+    ui.ShowMessage("box", orten::kWarningCaption);
+    made.push_back({Kind::Message, "box"});
+    update(2007);
+  });
+
+  std::vector<std::pair<Kind, std::string>> reached;
+  for (const ScriptedUi::Event& e : f.ui.events()) {
+    reached.push_back({e.kind, e.kind == Kind::Progress ? std::to_string(e.value) : e.text});
+  }
+  QVERIFY(reached == made);
+  QCOMPARE(f.form->statusText(), QString("2007"));
+  QCOMPARE(f.Find<QProgressBar>("MainProgressB")->value(), 2007 % 101);
 }
 
 void WindowServicesTest::closingClosesPipesWithoutDisconnect() {
