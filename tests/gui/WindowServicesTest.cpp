@@ -69,8 +69,8 @@ class WindowServicesTest : public QObject {
   void help();
   void guidePictureOpensAtFullSize();
   void guidePicturesAreShownAtTheirOwnSize();
+  void statusAndProgressReachWindowAndUser_data();
   void statusAndProgressReachWindowAndUser();
-  void updatesFromTheWorkerKeepTheirOrder();
   void closingClosesPipesWithoutDisconnect();
   void closingAfterConnectSendsNothingMore();
 };
@@ -290,54 +290,46 @@ void WindowServicesTest::guidePicturesAreShownAtTheirOwnSize() {
   QVERIFY(pictures >= 7);
 }
 
-void WindowServicesTest::statusAndProgressReachWindowAndUser() {
-  WindowFixture f;
-  f.form->SetStatusText("Обнаружен прибор");
-  f.form->link().ui().ShowMessage("box", orten::kWarningCaption);
-  f.form->link().ui().SetProgress(40);
-  f.form->SetStatusText("Готово");
-  f.form->SetProgress(100);
-
-  QCOMPARE(f.form->statusText(), QString("Готово"));
-  QCOMPARE(f.Find<QProgressBar>("MainProgressB")->value(), 100);
-  const auto& e = f.ui.events();
-  QCOMPARE(e.size(), std::size_t{5});
-  QCOMPARE(e[0].kind, Kind::Status);
-  QCOMPARE(e[0].text, std::string("Обнаружен прибор"));
-  QCOMPARE(e[1].kind, Kind::Message);
-  QCOMPARE(e[2].kind, Kind::Progress);
-  QCOMPARE(e[2].value, 40);
-  QCOMPARE(e[3].text, std::string("Готово"));
-  QCOMPARE(e[4].value, 100);
+void WindowServicesTest::statusAndProgressReachWindowAndUser_data() {
+  QTest::addColumn<bool>("fromWorker");
+  QTest::addColumn<int>("burst");
+  QTest::newRow("on the window's thread") << false << 1;
+  QTest::newRow("a firmware write's burst from the worker") << true << 2000;
 }
 
-// From an exchange on its worker, a firmware write's burst: every status text
-// and percentage reaches the user in the order made, a box after all made
-// before it, and the window shows the last of each once the work returns.
-void WindowServicesTest::updatesFromTheWorkerKeepTheirOrder() {
+// Every status text and percentage reaches the user in the order made, a box
+// after all made before it, and the window shows the last of each.
+void WindowServicesTest::statusAndProgressReachWindowAndUser() {
+  QFETCH(bool, fromWorker);
+  QFETCH(int, burst);
   WindowFixture f;
   orten::UserInterface& ui = f.form->link().ui();
   std::vector<std::pair<Kind, std::string>> made;
   const auto update = [&](int i) {
+    f.form->SetStatusText(QString::number(i));
     ui.SetProgress(i % 101);
-    ui.SetStatusText(std::to_string(i));
-    made.push_back({Kind::Progress, std::to_string(i % 101)});
     made.push_back({Kind::Status, std::to_string(i)});
+    made.push_back({Kind::Progress, std::to_string(i % 101)});
   };
-  OffWindowThread(f.form.get(), [&] {
-    for (int i = 0; i < 2000; ++i) update(i);
+  const auto work = [&] {
+    for (int i = 0; i < burst; ++i) update(i);
     ui.ShowMessage("box", orten::kWarningCaption);
     made.push_back({Kind::Message, "box"});
-    update(2007);
-  });
+    update(burst + 7);
+  };
+  if (fromWorker) {
+    OffWindowThread(f.form.get(), work);
+  } else {
+    work();
+  }
 
   std::vector<std::pair<Kind, std::string>> reached;
   for (const ScriptedUi::Event& e : f.ui.events()) {
     reached.push_back({e.kind, e.kind == Kind::Progress ? std::to_string(e.value) : e.text});
   }
   QVERIFY(reached == made);
-  QCOMPARE(f.form->statusText(), QString("2007"));
-  QCOMPARE(f.Find<QProgressBar>("MainProgressB")->value(), 2007 % 101);
+  QCOMPARE(f.form->statusText(), QString::number(burst + 7));
+  QCOMPARE(f.Find<QProgressBar>("MainProgressB")->value(), (burst + 7) % 101);
 }
 
 void WindowServicesTest::closingClosesPipesWithoutDisconnect() {
