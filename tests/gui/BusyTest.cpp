@@ -108,7 +108,9 @@ void BusyTest::pauseKeepsEventsFlowing() {
   QFETCH(bool, offWindowThread);
   GuiPacer pacer;
   bool ran = false;
-  QTimer::singleShot(0, [&ran] { ran = true; });
+  // Tied to this test: a timer the pause leaves waiting must not fire later.
+  QObject scope;
+  QTimer::singleShot(0, &scope, [&ran] { ran = true; });
   qint64 paused = 0;
   const auto pause = [&] {
     QElapsedTimer timer;
